@@ -1,0 +1,24 @@
+// The markers that open a bank line, and how a line's kind is told from its first characters.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace qatutor {
+
+inline constexpr std::string_view questionMarker = "`q";
+inline constexpr std::string_view answerMarker = "`a";
+inline constexpr std::string_view routineMarker = "`routine";   // any mix of letter case
+static_assert(routineMarker.size() == 8);
+
+std::string toLower(std::string_view text);
+
+// The first eight characters, in any case, are the routine marker.
+//   isRoutineLine("`ROUTINE exitprog") -> true     isRoutineLine("`routin") -> false
+bool isRoutineLine(std::string_view line);
+
+// The routine's name as typed: the line from its tenth character on (the ninth, the separator,
+// is skipped); empty for a line of eight or nine characters.
+std::string_view routineNameOf(std::string_view line);
+
+}  // namespace qatutor

@@ -1,0 +1,199 @@
+#include "host/file_channels.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "host/path_mapping.h"
+
+namespace qatutor {
+namespace {
+
+void checkChannelNumber(int channel) {
+    if (channel < firstChannel || channel > lastChannel)
+        throw HostError("Bad file channel number " + std::to_string(channel) + ".");
+}
+
+std::string describe(const std::string& displayPath, const std::string& localPath) {
+    return displayPath == localPath ? displayPath : displayPath + " (" + localPath + ")";
+}
+
+const char* modeVerb(FileMode mode) {
+    switch (mode) {
+    case FileMode::input: return "reading";
+    case FileMode::output: return "writing";
+    case FileMode::append: return "appending";
+    }
+    return "";
+}
+
+// Makes a newly created file's directory entry durable too.
+void syncFolder(const std::string& localPath) {
+    const int dirFd = ::open(parentFolder(localPath).c_str(), O_RDONLY | O_DIRECTORY);
+    if (dirFd < 0) return;
+    ::fsync(dirFd);
+    ::close(dirFd);
+}
+
+bool writeAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool readAll(int fd, std::string& out) {
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) return true;
+        out.append(buffer, static_cast<std::size_t>(n));
+    }
+}
+
+}  // namespace
+
+FileChannels::~FileChannels() { closeAll(); }
+
+int FileChannels::injectedFault(FileOperation operation, const std::string& localPath) const {
+    return faultHook_ ? faultHook_(operation, localPath) : 0;
+}
+
+void FileChannels::fail(const std::string& what, const Channel& ch, int error) const {
+    throw HostError(what + " " + describe(ch.displayPath, ch.localPath) + ": " +
+                    std::strerror(error));
+}
+
+void FileChannels::open(int channel, const std::string& localPath, const std::string& displayPath,
+                        FileMode mode) {
+    checkChannelNumber(channel);
+    Channel& ch = channels_[channel];
+    if (ch.fd >= 0)
+        throw HostError("File channel " + std::to_string(channel) + " is already open (" +
+                        ch.displayPath + ").");
+    Channel opening{-1, mode, localPath, displayPath, {}, 0};
+    const std::string what = std::string("Could not open for ") + modeVerb(mode);
+    if (const int error = injectedFault(FileOperation::open, localPath)) fail(what, opening, error);
+
+    int flags = O_CLOEXEC;
+    switch (mode) {
+    case FileMode::input: flags |= O_RDONLY; break;
+    case FileMode::output: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
+    case FileMode::append: flags |= O_WRONLY | O_CREAT | O_APPEND; break;
+    }
+    struct stat before {};
+    const bool existed = ::stat(localPath.c_str(), &before) == 0;
+    const int fd = ::open(localPath.c_str(), flags, 0644);
+    if (fd < 0) fail(what, opening, errno);
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        fail(what, opening, EISDIR);
+    }
+    if (mode == FileMode::input && !readAll(fd, opening.content)) {
+        const int error = errno;
+        ::close(fd);
+        fail("Could not read", opening, error);
+    }
+    if (!existed) syncFolder(localPath);
+    opening.fd = fd;
+    ch = std::move(opening);
+}
+
+FileChannels::Channel& FileChannels::openChannel(int channel, const char* operation) {
+    checkChannelNumber(channel);
+    Channel& ch = channels_[channel];
+    if (ch.fd < 0)
+        throw HostError(std::string(operation) + ": file channel " + std::to_string(channel) +
+                        " is not open.");
+    return ch;
+}
+
+std::string FileChannels::readLine(int channel) {
+    Channel& ch = openChannel(channel, "Read");
+    if (ch.mode != FileMode::input)
+        throw HostError("Read: file channel " + std::to_string(channel) +
+                        " is not open for reading.");
+    if (ch.readPos >= ch.content.size())
+        throw HostError("Input past end of file " + ch.displayPath + ".");
+    const std::size_t end = ch.content.find_first_of("\r\n", ch.readPos);
+    std::string line;
+    if (end == std::string::npos) {
+        line = ch.content.substr(ch.readPos);
+        ch.readPos = ch.content.size();
+    } else {
+        line = ch.content.substr(ch.readPos, end - ch.readPos);
+        ch.readPos = end + 1;
+        if (ch.content[end] == '\r' && ch.readPos < ch.content.size() &&
+            ch.content[ch.readPos] == '\n')
+            ++ch.readPos;
+    }
+    return line;
+}
+
+bool FileChannels::atEnd(int channel) {
+    Channel& ch = openChannel(channel, "End-of-file test");
+    if (ch.mode != FileMode::input) return true;
+    return ch.readPos >= ch.content.size();
+}
+
+void FileChannels::write(int channel, std::string_view bytes) {
+    Channel& ch = openChannel(channel, "Write");
+    if (ch.mode == FileMode::input)
+        throw HostError("Write: file channel " + std::to_string(channel) +
+                        " is open for reading only.");
+    const off_t sizeBefore = ::lseek(ch.fd, 0, SEEK_END);
+    if (sizeBefore < 0) fail("Could not write to", ch, errno);
+
+    // Puts the file back as it was, so that it never keeps part of a record.
+    auto rollBack = [&](int error) {
+        while (::ftruncate(ch.fd, sizeBefore) != 0 && errno == EINTR) {
+        }
+        ::fsync(ch.fd);
+        fail("Could not write to", ch, error);
+    };
+    if (const int error = injectedFault(FileOperation::write, ch.localPath)) {
+        writeAll(ch.fd, bytes.data(), bytes.size() / 2);
+        rollBack(error);
+    }
+    if (!writeAll(ch.fd, bytes.data(), bytes.size())) rollBack(errno);
+    if (const int error = injectedFault(FileOperation::flush, ch.localPath)) rollBack(error);
+    if (::fsync(ch.fd) != 0) rollBack(errno);
+}
+
+void FileChannels::close(int channel) {
+    checkChannelNumber(channel);
+    Channel& ch = channels_[channel];
+    if (ch.fd >= 0) ::close(ch.fd);
+    ch = Channel{};
+}
+
+void FileChannels::closeAll() {
+    for (int channel = firstChannel; channel <= lastChannel; ++channel) close(channel);
+}
+
+bool FileChannels::isOpen(int channel) const {
+    return channel >= firstChannel && channel <= lastChannel && channels_[channel].fd >= 0;
+}
+
+int FileChannels::openCount() const {
+    int count = 0;
+    for (int channel = firstChannel; channel <= lastChannel; ++channel)
+        count += isOpen(channel) ? 1 : 0;
+    return count;
+}
+
+}  // namespace qatutor

@@ -1,0 +1,63 @@
+// Numbered file channels 1 to 5 over real files, in raw bytes.
+//
+// This is the file half of every host, real or fake. Paths given here are already local
+// (see path_mapping.h); `displayPath` is the program's own form, used in messages.
+//
+// A write appends its bytes with one write and flushes them to stable storage. If any part of
+// that fails, the file is cut back to its size before the write, so a file holds either the
+// whole of what one call wrote or none of it.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "host/host.h"
+
+namespace qatutor {
+
+enum class FileOperation { open, write, flush };
+
+class FileChannels {
+public:
+    FileChannels() = default;
+    FileChannels(const FileChannels&) = delete;
+    FileChannels& operator=(const FileChannels&) = delete;
+    ~FileChannels();
+
+    void open(int channel, const std::string& localPath, const std::string& displayPath,
+              FileMode mode);
+    std::string readLine(int channel);
+    bool atEnd(int channel);
+    void write(int channel, std::string_view bytes);
+    void close(int channel);
+    void closeAll();
+    bool isOpen(int channel) const;
+    int openCount() const;
+
+    // For fault tests: called before each open, write and flush with the local path. A non-zero
+    // result is an errno value that the operation then fails with (a failing write first puts
+    // half of its bytes in the file, as a full disk does).
+    using FaultHook = std::function<int(FileOperation, const std::string& localPath)>;
+    void setFaultHook(FaultHook hook) { faultHook_ = std::move(hook); }
+
+private:
+    struct Channel {
+        int fd = -1;
+        FileMode mode = FileMode::input;
+        std::string localPath;
+        std::string displayPath;
+        std::string content;       // whole file, for channels open for input
+        std::size_t readPos = 0;
+    };
+
+    Channel& openChannel(int channel, const char* operation);
+    int injectedFault(FileOperation operation, const std::string& localPath) const;
+    [[noreturn]] void fail(const std::string& what, const Channel& ch, int error) const;
+
+    std::array<Channel, lastChannel + 1> channels_{};
+    FaultHook faultHook_;
+};
+
+}  // namespace qatutor

@@ -1,0 +1,105 @@
+// The one door between the tutor's core and the platform it runs on.
+//
+// Every file, clock, random, dialog, text-box, picture and timer operation of the core goes
+// through a Host. The Qt window supplies the real one; tests use FakeHost, which scripts the
+// dialog replies, fixes the clock, seeds the generator and keeps the real file channels on a
+// temporary folder, so tests check the real bytes on disk.
+//
+// Texts are byte strings: one byte per character, the byte being the character's code in
+// Windows-1252. A line break inside a text is CR LF.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace qatutor {
+
+// An operation of the host failed. Nothing in the core catches it: it reaches the window's
+// event dispatch, which shows `what()` and ends the program.
+class HostError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Thrown by Host::endProgram: unwinds the running command so that nothing after it runs.
+struct ProgramEnded {};
+
+enum class TextBox { question, answer };
+enum class PictureBox { picture1, picture2 };
+
+// How a file channel is opened.
+//   input  - read from the start; a missing file is a host error
+//   output - an existing file is emptied, a missing one created
+//   append - writes go to the end; a missing file is created
+enum class FileMode { input, output, append };
+
+// Numbered file channels, 1 to 5.
+inline constexpr int masterChannel = 1;
+inline constexpr int sendChannel = 2;
+inline constexpr int notesChannel = 3;
+inline constexpr int sendDisplayChannel = 5;
+inline constexpr int firstChannel = 1;
+inline constexpr int lastChannel = 5;
+
+class Host {
+public:
+    virtual ~Host() = default;
+
+    // Modal dialog with one prompt text, one entry line, OK and Cancel.
+    // Returns the typed text as is, or the empty text on Cancel.
+    virtual std::string prompt(const std::string& text) = 0;
+
+    // The whole text of a box, line breaks as CR LF.
+    virtual std::string boxText(TextBox box) = 0;
+    virtual void setBoxText(TextBox box, const std::string& text) = 0;
+
+    // File channels over raw bytes, no newline translation. Paths are the program's own
+    // (c:\kavrodel\masterFile_Ann_Lee.txt); the host maps them to its file system.
+    // Opening a channel that is open, or a file in a missing folder, is a host error.
+    virtual void openFile(int channel, const std::string& path, FileMode mode) = 0;
+    // The next line without its line end (CR LF, LF or CR). Past the end: host error.
+    virtual std::string readLine(int channel) = 0;
+    virtual bool atEnd(int channel) = 0;
+    // Appends `bytes` with one write and flushes them to stable storage before returning.
+    // On failure the file is left exactly as it was before the call and a host error is raised.
+    virtual void write(int channel, std::string_view bytes) = 0;
+    // Closing a channel that is not open does nothing.
+    virtual void closeFile(int channel) = 0;
+    virtual void closeAllFiles() = 0;
+    // Whether a file is at `path` (a folder there does not count).
+    virtual bool fileExists(const std::string& path) = 0;
+
+    // Creates one folder. Failures are reported as a host error; callers may ignore them.
+    virtual void makeFolder(const std::string& path) = 0;
+
+    // "12-07-2026": two-digit month, day, four-digit year.
+    virtual std::string dateText() = 0;
+    // "14:05:09": 24-hour clock.
+    virtual std::string timeText() = 0;
+    virtual float secondsSinceMidnight() = 0;
+
+    // One generator per run.
+    virtual void reseedRandom(float seed) = 0;
+    // Uniform in [0, 1), never 1.
+    virtual float nextRandom() = 0;
+
+    virtual void beep() = 0;
+
+    // Picture boxes: logical scale, circle outlines in logical units, and the box's picture
+    // passed through the clipboard.
+    virtual void setPictureScale(PictureBox box, double width, double height) = 0;
+    virtual void drawCircle(PictureBox box, double centreX, double centreY, double radius) = 0;
+    // Puts the picture of `box` on the clipboard (an empty picture when it has none).
+    virtual void copyPictureToClipboard(PictureBox box) = 0;
+    // Makes whatever picture the clipboard holds the picture of `box`.
+    virtual void pastePictureFromClipboard(PictureBox box) = 0;
+
+    // Enables the circle timer; enabling it again changes nothing.
+    virtual void enableTimer() = 0;
+
+    // Ends the program at once: closes every open channel, then throws ProgramEnded.
+    [[noreturn]] virtual void endProgram() = 0;
+};
+
+}  // namespace qatutor

@@ -1,0 +1,159 @@
+#include "records/records.h"
+
+#include <initializer_list>
+#include <vector>
+
+#include "codec/codec.h"
+#include "records/numbers.h"
+#include "records/record_layout.h"
+#include "records/record_line.h"
+
+namespace qatutor {
+namespace {
+
+// Opens record files for appending and closes them when the command leaves, however it leaves.
+class OpenRecordFiles {
+public:
+    OpenRecordFiles(Host& host, std::initializer_list<std::pair<int, const std::string*>> files)
+        : host_(host) {
+        try {
+            for (const auto& [channel, path] : files) {
+                host_.closeFile(channel);
+                channels_.push_back(channel);
+                host_.openFile(channel, *path, FileMode::append);
+            }
+        } catch (...) {
+            closeAll();   // a destructor does not run for a half-built object
+            throw;
+        }
+    }
+    ~OpenRecordFiles() { closeAll(); }
+    OpenRecordFiles(const OpenRecordFiles&) = delete;
+    OpenRecordFiles& operator=(const OpenRecordFiles&) = delete;
+
+private:
+    void closeAll() noexcept {
+        for (int channel : channels_) {
+            try {
+                host_.closeFile(channel);
+            } catch (...) {
+                // Closing never fails for a valid channel; nothing more to undo here.
+            }
+        }
+    }
+
+    Host& host_;
+    std::vector<int> channels_;
+};
+
+void emptyBoxes(Host& host) {
+    host.setBoxText(TextBox::question, "");
+    host.setBoxText(TextBox::answer, "");
+}
+
+void timeLine(Host& host, RecordText& file) { file.line({indent, "", host.timeText()}); }
+
+void dateTimeLine(Host& host, RecordText& file) {
+    const std::string date = host.dateText();
+    file.line({indent, date, host.timeText()});
+}
+
+void fileHeader(Host& host, const Session& session, const std::string& noiseLine, RecordText& file) {
+    file.line({noiseLine});
+    file.line({code(std::string(assignmentLabel) + session.assignmentNumber, session.codeNumber)});
+    file.line({code(session.bank.at(session.lineCursor), session.codeNumber)});
+    file.line({session.courseTitle});
+    file.line({host.dateText()});
+}
+
+// Asks for the self-critique rating and adds its line to both files.
+void askSelfCritique(Host& host, Session& session, RecordText& master, RecordText& send) {
+    session.selfCritiqueRating = host.prompt(std::string(selfCritiquePrompt));
+    const std::string ratingLine = std::string(selfCritiqueLabel) + session.selfCritiqueRating;
+    master.line({ratingLine});
+    send.line({ratingLine});
+}
+
+}  // namespace
+
+void writeFileHeader(Host& host, Session& session) {
+    OpenRecordFiles files(host, {{masterChannel, &session.masterFilePath},
+                                 {sendChannel, &session.sendFilePath}});
+    const std::string noiseLine = makeCodeLine(host, session.codeNumber);
+    RecordText master, send;
+    fileHeader(host, session, noiseLine, master);
+    fileHeader(host, session, noiseLine, send);
+    host.write(masterChannel, master.bytes());
+    host.write(sendChannel, send.bytes());
+}
+
+void cmdEnterResponse(Host& host, Session& session) {
+    const std::string response = host.boxText(TextBox::answer);
+    if (response != session.answerPrompt) {
+        session.resetAnswerBox = false;
+        OpenRecordFiles files(host, {{masterChannel, &session.masterFilePath},
+                                     {sendChannel, &session.sendFilePath}});
+        session.workText = response;
+
+        RecordText master, send;
+        master.line({separatorLine});
+        send.line({separatorLine});
+        timeLine(host, master);
+        timeLine(host, send);
+        master.lineWithNumber("\r\n\r\n" + std::string(questionNumberMarker),
+                              numericValue(session.assignmentNumber) * 10000 +
+                                  numericValue(session.questionNumber));
+        for (RecordText* file : {&master, &send}) {
+            file->line({code(session.currentLine, session.codeNumber)});
+            file->line({separatorLine});
+            file->line({responseLabel});
+            file->line({code(session.workText, session.codeNumber)});
+        }
+        if (session.entryKind == questionEntry) {
+            const std::string ratingLine =
+                std::string(confidenceLabel) + host.prompt(std::string(confidencePrompt));
+            master.line({ratingLine});
+            send.line({ratingLine});
+        } else if (session.entryKind == answerEntry) {
+            askSelfCritique(host, session, master, send);
+        }
+        master.line({closingLine});
+        send.line({closingLine});
+
+        host.write(masterChannel, master.bytes());
+        host.write(sendChannel, send.bytes());
+    }
+    emptyBoxes(host);
+}
+
+void cmdSaveAsNotes(Host& host, Session& session) {
+    const std::string note = host.boxText(TextBox::answer);
+    if (note != session.answerPrompt) {
+        session.resetAnswerBox = false;
+        session.workText = std::string(notesLabel) + note;
+        OpenRecordFiles files(host, {{masterChannel, &session.masterFilePath},
+                                     {sendChannel, &session.sendFilePath},
+                                     {notesChannel, &session.notesFilePath}});
+
+        RecordText master, send, notes;
+        const std::initializer_list<RecordText*> all = {&master, &send, &notes};
+        for (RecordText* file : all) file->line({separatorLine});
+        for (RecordText* file : all) timeLine(host, *file);
+        for (RecordText* file : all) dateTimeLine(host, *file);
+        for (RecordText* file : all) {
+            file->line({code(session.currentLine, session.codeNumber)});
+            file->line({separatorLine});
+            file->line({code(session.workText, session.codeNumber)});
+        }
+        master.line({closingLine});
+        send.unendedLine(closingLine);
+        notes.unendedLine(closingLine);
+
+        host.write(masterChannel, master.bytes());
+        host.write(sendChannel, send.bytes());
+        host.write(notesChannel, notes.bytes());
+    }
+    emptyBoxes(host);
+}
+
+}  // namespace qatutor

@@ -1,0 +1,109 @@
+#include "records/startup.h"
+
+#include "codec/codec.h"
+#include "host/cp1252.h"
+#include "records/numbers.h"
+#include "records/records.h"
+
+namespace qatutor {
+
+const std::string answerPromptText =
+    "Enter, as appropriate, an answer to the question, a critique of your answer in response to a "
+    "given answer, your insights regarding the situation at this point, notes to yourself, or just "
+    "an OK.\r\n\r\nAlways critique your solutions by describing any insights you had or errors you "
+    "makde, and by explaining how you can make use of the insight or how you now know how to avoid "
+    "certain errors.  Also pose for the instructor any question or questions that you have related "
+    "to the problem or series of problems.";
+
+namespace {
+
+inline constexpr int pictureUnits = 1000;
+
+bool cannotStandInFileName(char c) {
+    const auto code = static_cast<unsigned char>(c);
+    return code < 32 || code == 127 || std::string_view(" /\\:*?\"<>|").find(c) != std::string_view::npos;
+}
+
+std::string askOutputFolder(Host& host) {
+    std::string folder(defaultFolder);
+    if (host.prompt(std::string(folderChoicePrompt)) == "1") {
+        std::string typed = host.prompt(std::string(folderPathPrompt));
+        if (!typed.empty()) folder = std::move(typed);
+    }
+    return folder;
+}
+
+void makeMasterFileExist(Host& host, const Session& session) {
+    host.closeFile(masterChannel);
+    try {
+        host.openFile(masterChannel, session.masterFilePath, FileMode::append);
+    } catch (const HostError& error) {
+        throw HostError("The folder " + cp1252::toUtf8(session.outputFolder) +
+                        " cannot hold your record files, so nothing was written. " + error.what());
+    }
+    host.closeFile(masterChannel);
+}
+
+}  // namespace
+
+std::string fileNamePart(std::string_view name) {
+    std::string part(name);
+    for (char& c : part)
+        if (cannotStandInFileName(c)) c = '_';
+    return part;
+}
+
+void setUpSession(Host& host, Session& session, const std::vector<BankPiece>& bank) {
+    host.reseedRandom(host.secondsSinceMidnight());
+    // In double precision: in single precision the highest draw would round up to 29.
+    session.codeNumber = static_cast<int>(static_cast<double>(host.nextRandom()) * 10 + 19);
+    host.setPictureScale(PictureBox::picture1, pictureUnits, pictureUnits);
+    host.setPictureScale(PictureBox::picture2, pictureUnits, pictureUnits);
+    session.outputFolder = std::string(defaultFolder);
+    try {
+        host.makeFolder(std::string(defaultFolder));
+    } catch (const HostError&) {
+        // Usually it exists already; a folder that cannot be used shows when the files open.
+    }
+
+    const std::string name = host.prompt(std::string(namePrompt));
+    session.outputFolder = askOutputFolder(host);
+
+    const std::string n = fileNamePart(name);
+    const std::string date = host.dateText();
+    session.masterFilePath = session.outputFolder + "\\masterFile_" + n + ".txt";
+    session.sendFilePath = session.outputFolder + "\\send_" + date.substr(0, 2) + date.substr(3, 2) + n + ".txt";
+    session.notesFilePath = session.outputFolder + "\\notes_" + n + ".txt";
+
+    session.assignmentNumber = host.prompt(std::string(assignmentPrompt));
+    session.answerPrompt = answerPromptText;
+    session.assignmentNumber = padNumber(session.assignmentNumber);
+    session.nextAssignmentNumber = padNumber(numberText(numericValue(session.assignmentNumber) + 1));
+
+    session.lineCursor = 0;
+    loadQuestionBank(session.bank, session.lineCursor, bank);
+}
+
+void openAssignment(Host& host, Session& session) {
+    const std::string wanted = session.assignmentNumber + ".";
+    session.lineCursor = 0;
+    std::string line;
+    while (line.substr(0, 4) != wanted) {
+        if (session.lineCursor == lastBankIndex)
+            throw HostError("Assignment " + cp1252::toUtf8(session.assignmentNumber) +
+                            " is not in the question bank.");
+        ++session.lineCursor;
+        line = session.bank.at(session.lineCursor);
+    }
+    session.displayMode = 1;
+    makeMasterFileExist(host, session);
+    writeFileHeader(host, session);
+}
+
+void startUp(Host& host, Session& session, const std::vector<BankPiece>& bank) {
+    session.courseTitle = std::string(courseTitleText);
+    setUpSession(host, session, bank);
+    openAssignment(host, session);
+}
+
+}  // namespace qatutor

@@ -1,0 +1,193 @@
+// The question reader on fixture banks: pieces, markers, numbers, routines and the end of a run.
+#include <gtest/gtest.h>
+
+#include "bank/reader.h"
+#include "records/startup.h"
+#include "support/fake_host.h"
+#include "support/fixture_bank.h"
+
+namespace qatutor::testing {
+namespace {
+
+class ReaderTest : public ::testing::Test {
+protected:
+    // Loads `lines` and stands the reader on line `cursor`, as start-up leaves it.
+    void load(const std::vector<std::string>& lines, int cursor = 1, std::string next = "002") {
+        int lineCursor = 0;
+        loadQuestionBank(session.bank, lineCursor, piecesOf(lines));
+        session.lineCursor = cursor;
+        session.nextAssignmentNumber = std::move(next);
+        session.answerPrompt = answerPromptText;
+        session.displayMode = 1;
+    }
+    // Clicks Next; false when the click ended the program.
+    bool next() {
+        try {
+            cmdNextQuestion(host, session);
+            return true;
+        } catch (const ProgramEnded&) {
+            return false;
+        }
+    }
+    FakeHost host;
+    Session session;
+};
+
+TEST_F(ReaderTest, FirstClickShowsTheQuestionWithItsMarkerAndSecondTheAnswerWithout) {
+    load(fixtureBankLines(), 8, "003");
+    host.answer = " ";
+    ASSERT_TRUE(next());
+    EXPECT_EQ(host.question, "`q001.  How many?");
+    EXPECT_EQ(session.entryKind, "question");
+    EXPECT_EQ(session.questionNumber, "1");
+    EXPECT_TRUE(session.resetAnswerBox);
+    EXPECT_EQ(host.answer, " ");
+    EXPECT_EQ(session.lineCursor, 10);
+
+    ASSERT_TRUE(next());
+    EXPECT_EQ(host.answer, answerPromptText);
+    EXPECT_EQ(host.question, "`q001.  How many?Twelve, since 3 x 4 = 12.");
+    EXPECT_EQ(session.currentLine, "Twelve, since 3 x 4 = 12.");
+    EXPECT_EQ(session.entryKind, "answer");
+    EXPECT_EQ(session.questionNumber, "1");
+    EXPECT_EQ(session.workText, host.question);
+    EXPECT_EQ(session.pendingText, "");
+}
+
+TEST_F(ReaderTest, AfterARecordTheAnswerBoxIsLeftAlone) {
+    load(fixtureBankLines(), 8, "003");
+    ASSERT_TRUE(next());
+    session.resetAnswerBox = false;   // as Enter Response leaves it
+    host.answer = "";
+    const int setsBefore = host.answerBoxSets;
+    ASSERT_TRUE(next());
+    EXPECT_EQ(host.answerBoxSets, setsBefore);
+    EXPECT_EQ(host.answer, "");
+}
+
+TEST_F(ReaderTest, TypedQuestionBoxTextStaysAndTheRunEndsAtTheNextNumber) {
+    load(fixtureBankLines(), 8, "003");
+    host.question = "my notes ";
+    ASSERT_TRUE(next());
+    ASSERT_TRUE(next());
+    ASSERT_TRUE(next());   // `q002 Why?
+    EXPECT_EQ(session.questionNumber, "2");
+    ASSERT_TRUE(next());
+    ASSERT_TRUE(next());   // the line of one blank is shown as one blank
+    EXPECT_EQ(host.question, "my notes `q001.  How many?Twelve, since 3 x 4 = 12.`q002 Why?Because. ");
+    EXPECT_EQ(session.entryKind, "answer");
+    const std::string shown = host.question;
+    EXPECT_FALSE(next());   // "003."
+    EXPECT_TRUE(host.ended);
+    EXPECT_EQ(host.question, shown);
+    EXPECT_EQ(session.lineCursor, 18);
+}
+
+TEST_F(ReaderTest, LineBreakPairsBecomeCrLf) {
+    load(fixtureBankLines(), 1, "002");
+    ASSERT_TRUE(next());
+    EXPECT_EQ(host.question, "`q001.  Note that there are 1 questions in this assignment.\r\n\r\nCount it.");
+    EXPECT_EQ(session.currentLine, "`q001.  Note that there are 1 questions in this assignment.{}{}Count it.");
+}
+
+TEST_F(ReaderTest, MarkersAndNumbers) {
+    struct Case {
+        std::string line;
+        std::string shown;
+        std::string entryKind;
+        std::string questionNumber;
+    };
+    const std::vector<Case> cases = {
+        {"`q010.  Ten", "`q010.  Ten", "question", "10"},
+        {"`q002 No point", "`q002 No point", "question", "2"},
+        {"`qabc. Letters", "`qabc. Letters", "question", "0"},
+        {"`q7", "`q7", "question", "7"},
+        {"`Q004 capital", "`Q004 capital", "before", "4"},
+        {"`aThe answer", "The answer", "answer", "before"},
+        {"\r\n\r\n(b) more", "\r\n\r\n(b) more", "before", "before"},
+        {"{{}}", "{\r\n}", "before", "before"},
+    };
+    for (const Case& c : cases) {
+        Session fresh;
+        session = fresh;
+        host.question.clear();
+        load({"001.  A", c.line, "002."});
+        session.entryKind = "before";
+        session.questionNumber = "before";
+        ASSERT_TRUE(next()) << c.line;
+        EXPECT_EQ(host.question, c.shown) << c.line;
+        EXPECT_EQ(session.entryKind, c.entryKind) << c.line;
+        EXPECT_EQ(session.questionNumber, c.questionNumber) << c.line;
+    }
+}
+
+TEST_F(ReaderTest, ABareAnswerMarkerIsSkippedYetMakesTheEntryAnAnswer) {
+    load({"001.  A", "`q001. x", "`a", "", "more", "002."});
+    ASSERT_TRUE(next());
+    ASSERT_TRUE(next());
+    EXPECT_EQ(host.question, "`q001. xmore");
+    EXPECT_EQ(session.entryKind, "answer");
+    EXPECT_EQ(session.lineCursor, 5);
+}
+
+TEST_F(ReaderTest, RoutineLines) {
+    struct Case {
+        std::vector<std::string> lines;
+        bool ends;
+        std::string shown;
+    };
+    const std::vector<Case> cases = {
+        {{"001.  A", "`routine exitprog", "x", "002."}, true, ""},
+        {{"001.  A", "`ROUTINE EXIT-PROG", "x", "002."}, true, ""},
+        {{"001.  A", "`Routine:exit - prog", "x", "002."}, true, ""},
+        {{"001.  A", "`routine graph2", "x", "002."}, false, "x"},
+        {{"001.  A", "`routine GRAPH-1", "", "x", "002."}, false, "x"},
+        {{"001.  A", "`routine painting", "x", "002."}, true, ""},
+        {{"001.  A", "`routine ", "x", "002."}, true, ""},
+        {{"001.  A", "`routine graph1", "`routine exitprog", "002."}, false, "`routine exitprog"},
+        {{"001.  A", "`routine", "x", "002."}, false, "`routine"},
+    };
+    for (const Case& c : cases) {
+        Session fresh;
+        session = fresh;
+        host.question.clear();
+        host.ended = false;
+        load(c.lines);
+        EXPECT_EQ(!next(), c.ends) << c.lines[1];
+        EXPECT_EQ(host.question, c.shown) << c.lines[1];
+    }
+}
+
+TEST_F(ReaderTest, ARoutineLineLeavesTheAnswerPromptAlone) {
+    load({"001.  A", "`routine", "x", "002."});
+    session.resetAnswerBox = true;
+    ASSERT_TRUE(next());
+    EXPECT_FALSE(session.resetAnswerBox);   // the piece shown was the routine marker alone
+    host.answer = "typed";
+    ASSERT_TRUE(next());
+    EXPECT_EQ(host.answer, "typed");
+}
+
+TEST_F(ReaderTest, ABankWithoutTheNextNumberRunsOffTheTable) {
+    load({"001.  A", "x"});
+    ASSERT_TRUE(next());
+    EXPECT_THROW(next(), HostError);
+}
+
+TEST(ReaderHelpers, ExpandLineBreaks) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"a{}b", "a\r\nb"}, {"{}{}x", "\r\n\r\nx"}, {"end{}", "end\r\n"}, {"{{}}", "{\r\n}"},
+        {"{", "{"},         {"}", "}"},             {"", ""},             {"}{", "}{"},
+    };
+    for (const auto& [in, want] : cases) EXPECT_EQ(expandLineBreaks(in), want) << in;
+}
+
+TEST(ReaderHelpers, RemSpacesDropsBlanksAndHyphensOnly) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {" exit-prog ", "exitprog"}, {"- -", ""}, {"a\tb\r\nc", "a\tb\r\nc"}, {"x_y", "x_y"}, {"", ""},
+    };
+    for (const auto& [in, want] : cases) EXPECT_EQ(remSpaces(in), want) << in;
+}
+
+}  // namespace
+}  // namespace qatutor::testing

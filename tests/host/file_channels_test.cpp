@@ -1,0 +1,107 @@
+// File channels over real files: raw bytes, line reading, errors, and whole-or-nothing writes.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+#include "host/file_channels.h"
+#include "support/temp_folder.h"
+
+namespace qatutor::testing {
+namespace {
+
+class FileChannelsTest : public ::testing::Test {
+protected:
+    void open(int channel, const std::string& name, FileMode mode) {
+        channels.open(channel, folder.file(name), name, mode);
+    }
+    TempFolder folder;
+    FileChannels channels;
+};
+
+TEST_F(FileChannelsTest, ReadsLinesEndedByCrLfLfOrCrWithoutTheirEnds) {
+    writeFile(folder.file("in.txt"), "ab\r\ncd\nef\rgh\r\n\r\nlast");
+    open(5, "in.txt", FileMode::input);
+    std::vector<std::string> lines;
+    while (!channels.atEnd(5)) lines.push_back(channels.readLine(5));
+    EXPECT_EQ(lines, (std::vector<std::string>{"ab", "cd", "ef", "gh", "", "last"}));
+    EXPECT_THROW(channels.readLine(5), HostError);
+}
+
+TEST_F(FileChannelsTest, EmptyFileIsAtEndAtOnce) {
+    writeFile(folder.file("empty.txt"), "");
+    open(3, "empty.txt", FileMode::input);
+    EXPECT_TRUE(channels.atEnd(3));
+}
+
+TEST_F(FileChannelsTest, WritesBytesWithoutTranslation) {
+    open(1, "out.txt", FileMode::append);
+    const std::string bytes = std::string("a\r\nb\n\xA0\xFF", 7) + std::string(1, '\0');
+    channels.write(1, bytes);
+    channels.close(1);
+    open(1, "out.txt", FileMode::append);
+    channels.write(1, "x");
+    channels.close(1);
+    EXPECT_EQ(readFile(folder.file("out.txt")), bytes + "x");
+}
+
+TEST_F(FileChannelsTest, OutputModeEmptiesAnExistingFile) {
+    writeFile(folder.file("f.txt"), "old contents");
+    open(2, "f.txt", FileMode::output);
+    channels.write(2, "new");
+    channels.close(2);
+    EXPECT_EQ(readFile(folder.file("f.txt")), "new");
+}
+
+TEST_F(FileChannelsTest, HostErrors) {
+    struct Case {
+        const char* what;
+        std::function<void()> action;
+    };
+    writeFile(folder.file("exists.txt"), "x");
+    open(4, "exists.txt", FileMode::input);
+    const std::vector<Case> cases = {
+        {"missing file for reading", [&] { open(1, "missing.txt", FileMode::input); }},
+        {"file in a missing folder", [&] { open(1, "no/such/x.txt", FileMode::append); }},
+        {"channel already open", [&] { open(4, "exists.txt", FileMode::input); }},
+        {"channel 0", [&] { open(0, "a.txt", FileMode::append); }},
+        {"channel 6", [&] { open(6, "a.txt", FileMode::append); }},
+        {"read from a closed channel", [&] { channels.readLine(2); }},
+        {"write to a closed channel", [&] { channels.write(2, "x"); }},
+        {"write to an input channel", [&] { channels.write(4, "x"); }},
+        {"a folder opened as a file", [&] { open(1, ".", FileMode::input); }},
+    };
+    for (const Case& c : cases) EXPECT_THROW(c.action(), HostError) << c.what;
+}
+
+TEST_F(FileChannelsTest, ClosingAChannelThatIsNotOpenDoesNothing) {
+    EXPECT_NO_THROW(channels.close(3));
+    open(1, "a.txt", FileMode::append);
+    open(2, "b.txt", FileMode::append);
+    EXPECT_EQ(channels.openCount(), 2);
+    channels.closeAll();
+    EXPECT_EQ(channels.openCount(), 0);
+    EXPECT_NO_THROW(open(1, "a.txt", FileMode::append));
+}
+
+TEST_F(FileChannelsTest, AFailedWriteOrFlushLeavesTheFileAsItWas) {
+    for (FileOperation failing : {FileOperation::write, FileOperation::flush}) {
+        writeFile(folder.file("rec.txt"), "earlier record\r\n");
+        channels.setFaultHook([&](FileOperation op, const std::string&) {
+            return op == failing ? ENOSPC : 0;
+        });
+        open(1, "rec.txt", FileMode::append);
+        try {
+            channels.write(1, "a new record that does not fit\r\n");
+            ADD_FAILURE() << "the write should fail";
+        } catch (const HostError& error) {
+            EXPECT_NE(std::string(error.what()).find("No space left on device"), std::string::npos);
+            EXPECT_NE(std::string(error.what()).find("rec.txt"), std::string::npos);
+        }
+        channels.close(1);
+        channels.setFaultHook(nullptr);
+        EXPECT_EQ(readFile(folder.file("rec.txt")), "earlier record\r\n");
+    }
+}
+
+}  // namespace
+}  // namespace qatutor::testing

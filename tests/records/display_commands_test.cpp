@@ -1,0 +1,147 @@
+// The auxiliary commands against the fake host.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <chrono>
+
+#include "records/display_commands.h"
+#include "support/fake_host.h"
+#include "support/fixture_bank.h"
+
+namespace qatutor::testing {
+namespace {
+
+class DisplayTest : public ::testing::Test {
+protected:
+    DisplayTest() {
+        ::mkdir(host.home.file("kavrodel").c_str(), 0755);
+        session.notesFilePath = "c:\\kavrodel\\notes_A.txt";
+        session.sendFilePath = "c:\\kavrodel\\send_1207A.txt";
+    }
+    std::string notesFile() const { return host.home.file("kavrodel/notes_A.txt"); }
+    std::string sendFile() const { return host.home.file("kavrodel/send_1207A.txt"); }
+    FakeHost host;
+    Session session;
+};
+
+TEST_F(DisplayTest, NotesLinesRunTogetherAfterTheQuestionBox) {
+    const std::vector<std::tuple<std::string, std::string, std::string>> cases = {
+        {"ab\r\ncd\r\n", "Q", "Qabcd"},
+        {"ab\r\ncd", "Q", "Qabcd"},
+        {"", "Q", "Q"},
+        {"x", "", "x"},
+    };
+    for (const auto& [file, box, shown] : cases) {
+        writeFile(notesFile(), file);
+        host.question = box;
+        cmdDisplayNoteFile(host, session);
+        EXPECT_EQ(host.question, shown) << file;
+        EXPECT_EQ(host.channels().openCount(), 0);
+    }
+    writeFile(notesFile(), "ab\r\ncd");
+    host.question = "Q";
+    cmdDisplayNoteFile(host, session);
+    cmdDisplayNoteFile(host, session);
+    EXPECT_EQ(host.question, "Qabcdabcd");
+    EXPECT_EQ(session.workText, "abcd");
+}
+
+TEST_F(DisplayTest, SendFileLinesEachAfterALineBreak) {
+    const std::vector<std::tuple<std::string, std::string, std::string>> cases = {
+        {"ab\r\ncd\r\n", "Q", "Q\r\nab\r\ncd"},
+        {"ab\r\ncd", "", "\r\nab\r\ncd"},
+        {"", "Q", "Q"},
+        {"a\r\n\r\nb", "", "\r\na\r\n\r\nb"},
+    };
+    for (const auto& [file, box, shown] : cases) {
+        writeFile(sendFile(), file);
+        host.question = box;
+        cmdDisplayCumulativeText(host, session);
+        EXPECT_EQ(host.question, shown) << file;
+        EXPECT_EQ(host.channels().openCount(), 0);
+    }
+}
+
+TEST_F(DisplayTest, MissingFilesAddNothingAndTheRunGoesOn) {
+    host.question = "typed by the student";
+    cmdDisplayNoteFile(host, session);
+    cmdDisplayCumulativeText(host, session);
+    EXPECT_EQ(host.question, "typed by the student");
+    EXPECT_FALSE(host.ended);
+}
+
+TEST_F(DisplayTest, ATenMegabyteSendFileShowsInOnePass) {
+    std::string big;
+    const std::string line(98, 'x');
+    while (big.size() < 10'000'000) big += line + "\r\n";
+    writeFile(sendFile(), big);
+    host.question = "Q";
+    const auto start = std::chrono::steady_clock::now();
+    cmdDisplayCumulativeText(host, session);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(host.question.size(), 1 + big.size());
+    EXPECT_LT(elapsed, std::chrono::seconds(1));
+}
+
+TEST_F(DisplayTest, NextPictureLooksTwoLinesAhead) {
+    struct Case {
+        std::vector<std::string> after;   // lines p+1, p+2, p+3
+        int moved;
+        bool ends;
+    };
+    const std::vector<Case> cases = {
+        {{"`routine graph1", "`routine exitprog", "x"}, 1, false},   // second pass looks at p+3
+        {{"x", "`routine graph2", "y"}, 2, false},
+        {{"`routine graph1", "x", "`ROUTINE graph3"}, 3, false},
+        {{"x", "y", "`routine graph1"}, 0, false},
+        {{"`routine", "x", "y"}, 1, true},                            // the empty name ends the run
+        {{"`routine exitprog", "x", "y"}, 0, true},
+    };
+    for (const Case& c : cases) {
+        Session s;
+        std::vector<std::string> lines = {"001.  A", "`q001. x"};
+        lines.insert(lines.end(), c.after.begin(), c.after.end());
+        int cursor = 0;
+        loadQuestionBank(s.bank, cursor, piecesOf(lines));
+        s.lineCursor = 2;
+        host.ended = false;
+        try {
+            cmdNextPicture(host, s);
+        } catch (const ProgramEnded&) {
+        }
+        EXPECT_EQ(host.ended, c.ends) << c.after[0] << " / " << c.after[1];
+        if (!c.ends) {
+            EXPECT_EQ(s.lineCursor, 2 + c.moved) << c.after[0];
+        }
+    }
+    Session atEnd;
+    atEnd.lineCursor = 4999;
+    EXPECT_THROW(cmdNextPicture(host, atEnd), HostError);
+}
+
+TEST_F(DisplayTest, ClearCopyTimerAndQuit) {
+    host.answer = "typed";
+    host.question = "kept";
+    cmdClearAnswerBox(host);
+    EXPECT_EQ(host.answer, "");
+    EXPECT_EQ(host.question, "kept");
+
+    cmdCopyPicture(host);
+    EXPECT_EQ(host.events, (std::vector<std::string>{"copy Picture1", "paste Picture2"}));
+
+    cmdPendExp(host);
+    cmdPendExp(host);
+    EXPECT_TRUE(host.timerEnabled);
+    host.events.clear();
+    host.queueRandom(0.5f);
+    timerTick(host);
+    EXPECT_EQ(host.beeps, 1);
+    EXPECT_EQ(host.events, (std::vector<std::string>{"circle Picture1 500,500 r=250"}));
+
+    EXPECT_THROW(cmdQuit(host), ProgramEnded);
+    EXPECT_TRUE(host.ended);
+}
+
+}  // namespace
+}  // namespace qatutor::testing

@@ -1,0 +1,163 @@
+// File-system faults stepped over every open, write and flush of the file header, a response
+// record and a notes record: each file keeps either the whole record or none of it, every
+// earlier byte stays, the error names the file, and no channel is left open.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <unistd.h>
+
+#include "bank/reader.h"
+#include "records/records.h"
+#include "records/startup.h"
+#include "support/fake_host.h"
+#include "support/fixture_bank.h"
+
+namespace qatutor::testing {
+namespace {
+
+using Command = std::function<void(FakeHost&, Session&)>;
+
+struct Scenario {
+    const char* name;
+    Command prepare;   // runs without faults
+    Command command;   // runs with the Nth file operation failing
+};
+
+const std::vector<std::string> recordFiles = {"masterFile_Ann_Lee.txt", "send_1207Ann_Lee.txt",
+                                              "notes_Ann_Lee.txt"};
+
+void startAnn(FakeHost& host, Session& session) {
+    for (const char* reply : {"Ann Lee", "", "2"}) host.queuePromptReply(reply);
+    startUp(host, session, piecesOf(fixtureBankLines()));
+}
+
+std::vector<Scenario> scenarios() {
+    return {
+        {"file header",
+         [](FakeHost& host, Session& session) {
+             startAnn(host, session);   // an earlier run's header and a note
+             cmdNextQuestion(host, session);
+             host.answer = "an earlier note";
+             cmdSaveAsNotes(host, session);
+             for (const char* reply : {"Ann Lee", "", "2"}) host.queuePromptReply(reply);
+             setUpSession(host, session, piecesOf(fixtureBankLines()));
+         },
+         [](FakeHost& host, Session& session) { openAssignment(host, session); }},
+        {"response record",
+         [](FakeHost& host, Session& session) {
+             startAnn(host, session);
+             cmdNextQuestion(host, session);
+             host.answer = "twelve";
+         },
+         [](FakeHost& host, Session& session) {
+             host.queuePromptReply("2");
+             cmdEnterResponse(host, session);
+         }},
+        {"notes record",
+         [](FakeHost& host, Session& session) {
+             startAnn(host, session);
+             cmdNextQuestion(host, session);
+             host.answer = "first note";
+             cmdSaveAsNotes(host, session);
+             cmdNextQuestion(host, session);
+             host.answer = "second note\r\nwith two lines";
+         },
+         [](FakeHost& host, Session& session) { cmdSaveAsNotes(host, session); }},
+    };
+}
+
+std::map<std::string, std::string> snapshot(FakeHost& host) {
+    std::map<std::string, std::string> files;
+    for (const std::string& name : recordFiles) {
+        const std::string path = host.home.file("kavrodel/" + name);
+        files[name] = exists(path) ? readFile(path) : "<missing>";
+    }
+    return files;
+}
+
+TEST(FaultInjection, EveryFileKeepsTheWholeRecordOrNoneOfIt) {
+    const int errors[] = {ENOSPC, EACCES, EROFS, EIO};
+    for (const Scenario& scenario : scenarios()) {
+        // The record each file gains when nothing fails.
+        std::map<std::string, std::string> before, after;
+        {
+            FakeHost host;
+            Session session;
+            scenario.prepare(host, session);
+            before = snapshot(host);
+            scenario.command(host, session);
+            after = snapshot(host);
+        }
+        bool completed = false;
+        for (int failing = 1; !completed && failing < 40; ++failing) {
+            FakeHost host;
+            Session session;
+            scenario.prepare(host, session);
+            ASSERT_EQ(snapshot(host), before) << scenario.name;
+            const int error = errors[failing % 4];
+            int count = 0;
+            host.channels().setFaultHook([&](FileOperation, const std::string&) {
+                return ++count == failing ? error : 0;
+            });
+            std::string message;
+            try {
+                scenario.command(host, session);
+                completed = true;
+            } catch (const HostError& e) {
+                message = e.what();
+            }
+            host.channels().setFaultHook(nullptr);
+            const std::string where = std::string(scenario.name) + ", operation " + std::to_string(failing);
+
+            EXPECT_EQ(host.channels().openCount(), 0) << where;
+            if (!completed) {
+                EXPECT_NE(message.find(std::strerror(error)), std::string::npos) << where << ": " << message;
+                EXPECT_NE(message.find("c:\\kavrodel\\"), std::string::npos) << where << ": " << message;
+            }
+            for (const auto& [name, content] : snapshot(host)) {
+                const bool none = content == before[name] ||
+                                  (before[name] == "<missing>" && content.empty());
+                EXPECT_TRUE(none || content == after[name])
+                    << where << ": " << name << " holds part of a record";
+            }
+        }
+        EXPECT_TRUE(completed) << scenario.name;
+    }
+}
+
+TEST(FaultInjection, AFolderRemovedDuringTheRunStopsTheRecordBeforeAnythingIsAsked) {
+    FakeHost host;
+    Session session;
+    startAnn(host, session);
+    cmdNextQuestion(host, session);
+    std::filesystem::remove_all(host.home.file("kavrodel"));
+    host.answer = "lost?";
+    const auto promptsBefore = host.prompts().size();
+    EXPECT_THROW(cmdEnterResponse(host, session), HostError);
+    EXPECT_EQ(host.prompts().size(), promptsBefore);
+    EXPECT_EQ(host.answer, "lost?");   // the student's text is still in the box
+    EXPECT_EQ(host.channels().openCount(), 0);
+}
+
+TEST(FaultInjection, AReadOnlyRecordFileFailsAtItsOpen) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root may write to read-only files";
+    FakeHost host;
+    Session session;
+    startAnn(host, session);
+    const std::string send = host.home.file("kavrodel/send_1207Ann_Lee.txt");
+    const std::string master = host.home.file("kavrodel/masterFile_Ann_Lee.txt");
+    const std::string masterBefore = readFile(master);
+    ::chmod(send.c_str(), 0444);
+    host.answer = "x";
+    EXPECT_THROW(cmdEnterResponse(host, session), HostError);
+    EXPECT_EQ(readFile(master), masterBefore);
+}
+
+}  // namespace
+}  // namespace qatutor::testing

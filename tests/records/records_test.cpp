@@ -1,0 +1,223 @@
+// The record files, byte for byte: the file header, response records and notes records of a
+// scripted session on a small fixture bank.
+#include <gtest/gtest.h>
+
+#include "bank/reader.h"
+#include "records/record_layout.h"
+#include "records/records.h"
+#include "records/startup.h"
+#include "support/fake_host.h"
+#include "support/fixture_bank.h"
+
+namespace qatutor::testing {
+namespace {
+
+const std::string crlf = "\r\n";
+const std::string separator = "......!!!!!!!!..................................." + crlf;
+const std::string closing = std::string(49, '.');
+// Time at column 57: 36 blanks of indent, then blanks to the zone.
+std::string timeLine(const std::string& time) { return std::string(56, ' ') + time + crlf; }
+// Date at column 43, time at column 57.
+std::string dateTimeLine(const std::string& date, const std::string& time) {
+    return std::string(42, ' ') + date + std::string(4, ' ') + time + crlf;
+}
+
+class RecordsTest : public ::testing::Test {
+protected:
+    void start(const std::string& assignment = "2") {
+        host.queuePromptReply("Ann Lee");
+        host.queuePromptReply("");
+        host.queuePromptReply(assignment);
+        startUp(host, session, piecesOf(fixtureBankLines()));
+        master0 = master();
+        send0 = send();
+    }
+    std::string master() { return readFile(host.local(session.masterFilePath)); }
+    std::string send() { return readFile(host.local(session.sendFilePath)); }
+    std::string notes() { return readFile(host.local(session.notesFilePath)); }
+    // What the command appended since start-up.
+    std::string masterAdded() { return master().substr(master0.size()); }
+    std::string sendAdded() { return send().substr(send0.size()); }
+
+    FakeHost host;
+    Session session;
+    std::string master0, send0;
+};
+
+TEST_F(RecordsTest, FileHeaderIsTheSameFiveLinesInMasterAndSendFiles) {
+    start();
+    const std::string noise = master0.substr(0, master0.find(crlf));
+    EXPECT_GE(noise.size(), static_cast<std::size_t>(session.codeNumber));
+    EXPECT_LE(noise.size(), static_cast<std::size_t>(2 * session.codeNumber));
+    for (char c : noise) EXPECT_GE(static_cast<unsigned char>(c), 66);
+    const std::string expected = noise + crlf + "assignment #002" + crlf + "002.  Second" + crlf +
+                                 "Liberal Arts Mathematics II" + crlf + "12-07-2026" + crlf;
+    EXPECT_EQ(master0, expected);
+    EXPECT_EQ(send0, expected);
+    EXPECT_EQ(session.masterFilePath, "c:\\kavrodel\\masterFile_Ann_Lee.txt");
+    EXPECT_EQ(session.sendFilePath, "c:\\kavrodel\\send_1207Ann_Lee.txt");
+}
+
+TEST_F(RecordsTest, ResponseToAQuestionRatedTwo) {
+    start();
+    cmdNextQuestion(host, session);
+    host.answer = "I think 12.";
+    host.queuePromptReply("2");
+    cmdEnterResponse(host, session);
+
+    const std::string bankLine = "`q001.  How many?";
+    const std::string common = bankLine + crlf + separator + "RESPONSE -->  " + crlf +
+                               "I think 12." + crlf + "confidence assessment:  2" + crlf + closing + crlf;
+    EXPECT_EQ(masterAdded(), separator + timeLine("14:05:09") + crlf + crlf + "`questionNumber" +
+                                 std::string(13, ' ') + " 20001 " + crlf + common);
+    EXPECT_EQ(sendAdded(), separator + timeLine("14:05:09") + common);
+    EXPECT_EQ(host.prompts().back(), std::string(confidencePrompt));
+    EXPECT_EQ(host.question, "");
+    EXPECT_EQ(host.answer, "");
+    EXPECT_FALSE(session.resetAnswerBox);
+    EXPECT_EQ(session.workText, "I think 12.");
+}
+
+TEST_F(RecordsTest, ResponseToAnAnswerWithTheRatingCancelled) {
+    start();
+    cmdNextQuestion(host, session);
+    cmdNextQuestion(host, session);
+    host.answer = "Line one\r\nLine two";
+    host.queuePromptReply("");   // Cancel
+    cmdEnterResponse(host, session);
+
+    const std::string common = "Twelve, since 3 x 4 = 12." + crlf + separator + "RESPONSE -->  " +
+                               crlf + "Line one\r\nLine two" + crlf + "self critique assessment: " +
+                               crlf + closing + crlf;
+    EXPECT_EQ(sendAdded(), separator + timeLine("14:05:09") + common);
+    EXPECT_EQ(masterAdded(), separator + timeLine("14:05:09") + crlf + crlf + "`questionNumber" +
+                                 std::string(13, ' ') + " 20001 " + crlf + common);
+    EXPECT_EQ(host.prompts().back(), std::string(selfCritiquePrompt));
+    EXPECT_EQ(session.selfCritiqueRating, "");
+}
+
+TEST_F(RecordsTest, ResponseBeforeAnyQuestionHasNoRatingLine) {
+    start();
+    host.answer = "hello";
+    const auto promptsBefore = host.prompts().size();
+    cmdEnterResponse(host, session);
+    EXPECT_EQ(host.prompts().size(), promptsBefore);
+
+    // Eight record lines in the master file (ten physical lines), seven in the send file.
+    const std::string master = masterAdded();
+    const std::string send = sendAdded();
+    auto count = [&](const std::string& s) {
+        std::size_t n = 0;
+        for (std::size_t p = s.find(crlf); p != std::string::npos; p = s.find(crlf, p + 2)) ++n;
+        return n;
+    };
+    EXPECT_EQ(count(master), 10u);
+    EXPECT_EQ(count(send), 7u);
+    EXPECT_EQ(send, separator + timeLine("14:05:09") + crlf + separator + "RESPONSE -->  " + crlf +
+                        "hello" + crlf + closing + crlf);
+    // No question yet: the number is the assignment's alone.
+    EXPECT_NE(master.find("`questionNumber" + std::string(13, ' ') + " 20000 " + crlf),
+              std::string::npos);
+}
+
+TEST_F(RecordsTest, QuestionNumberLineForAssignment3Question12) {
+    start("3");
+    session.questionNumber = "12";
+    session.currentLine = "`q012.  x";
+    host.answer = "r";
+    session.entryKind.clear();
+    cmdEnterResponse(host, session);
+    const std::string line = crlf + crlf + "`questionNumber" + std::string(13, ' ') + " 30012 " + crlf;
+    const std::string added = masterAdded();
+    const std::size_t at = added.find(line);
+    ASSERT_NE(at, std::string::npos);
+    // The number item starts at column 29 of its physical line.
+    EXPECT_EQ(added.substr(at + 4 + 28, 7), " 30012 ");
+    EXPECT_EQ(sendAdded().find("questionNumber"), std::string::npos);
+}
+
+TEST_F(RecordsTest, NotesRecordThenResponseContinuesThePhysicalLineInSendAndNotesFiles) {
+    start();
+    cmdNextQuestion(host, session);
+    host.answer = "remember 3 x 4";
+    host.time = "14:06:00";
+    cmdSaveAsNotes(host, session);
+
+    const std::string bankLine = "`q001.  How many?";
+    const std::string body = separator + timeLine("14:06:00") + dateTimeLine("12-07-2026", "14:06:00") +
+                             bankLine + crlf + separator + "NOTES -------> remember 3 x 4" + crlf + closing;
+    EXPECT_EQ(masterAdded(), body + crlf);
+    EXPECT_EQ(sendAdded(), body);
+    EXPECT_EQ(notes(), body);
+    EXPECT_EQ(session.workText, "NOTES -------> remember 3 x 4");
+    EXPECT_EQ(host.question, "");
+    EXPECT_EQ(host.answer, "");
+
+    const std::string masterBefore = master();
+    const std::string sendBefore = send();
+    host.answer = "ok";
+    host.queuePromptReply("3");
+    cmdEnterResponse(host, session);
+    // The send file's next separator line stands right after the closing points.
+    EXPECT_EQ(send().substr(sendBefore.size() - 49, 49 + separator.size()), closing + separator);
+    EXPECT_EQ(master().substr(masterBefore.size() - 51, 51 + separator.size()),
+              closing + crlf + separator);
+    EXPECT_EQ(notes(), body);   // responses never reach the notes file
+}
+
+TEST_F(RecordsTest, AnswerBoxHoldingThePromptRecordsNothingAndOpensNoFile) {
+    start();
+    cmdNextQuestion(host, session);
+    cmdNextQuestion(host, session);   // puts the prompt back
+    ASSERT_EQ(host.answer, session.answerPrompt);
+    session.workText = "kept";
+    const bool resetBefore = session.resetAnswerBox;
+    for (auto command : {cmdEnterResponse, cmdSaveAsNotes}) {
+        host.answer = session.answerPrompt;
+        host.question = "shown";
+        command(host, session);
+        EXPECT_EQ(master(), master0);
+        EXPECT_EQ(send(), send0);
+        EXPECT_FALSE(exists(host.local(session.notesFilePath)));
+        EXPECT_EQ(host.question, "");
+        EXPECT_EQ(host.answer, "");
+        EXPECT_EQ(session.workText, "kept");
+        EXPECT_EQ(session.resetAnswerBox, resetBefore);
+    }
+}
+
+TEST_F(RecordsTest, SecondClickOnAnEmptiedBoxRecordsAnEmptyResponseAndAsksAgain) {
+    start();
+    cmdNextQuestion(host, session);
+    host.answer = "first";
+    host.queuePromptReply("1");
+    cmdEnterResponse(host, session);
+    const std::string sendBefore = send();
+    host.queuePromptReply("0");
+    cmdEnterResponse(host, session);
+    const std::string added = send().substr(sendBefore.size());
+    EXPECT_NE(added.find("RESPONSE -->  " + crlf + crlf + "confidence assessment:  0" + crlf),
+              std::string::npos);
+}
+
+TEST_F(RecordsTest, TheOneBlankOfANewWindowIsRecordedAsAResponse) {
+    start();
+    host.answer = " ";
+    cmdEnterResponse(host, session);
+    EXPECT_NE(sendAdded().find("RESPONSE -->  " + crlf + " " + crlf), std::string::npos);
+}
+
+TEST_F(RecordsTest, FilesAccumulateAcrossRuns) {
+    start();
+    const std::string firstRun = master();
+    Session second;
+    host.queuePromptReply("Ann Lee");
+    host.queuePromptReply("");
+    host.queuePromptReply("2");
+    startUp(host, second, piecesOf(fixtureBankLines()));
+    EXPECT_EQ(master().substr(0, firstRun.size()), firstRun);
+    EXPECT_GT(master().size(), firstRun.size());
+}
+
+}  // namespace
+}  // namespace qatutor::testing

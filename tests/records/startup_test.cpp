@@ -1,0 +1,182 @@
+// Start-up: the prompts, the record file paths, the assignment numbers and the scan.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include "records/numbers.h"
+#include "records/startup.h"
+#include "support/fake_host.h"
+#include "support/fixture_bank.h"
+
+namespace qatutor::testing {
+namespace {
+
+struct StartedRun {
+    FakeHost host;
+    Session session;
+    // Starts with these replies; returns the error message, or empty when start-up succeeded.
+    std::string start(std::initializer_list<std::string> replies) {
+        for (const std::string& reply : replies) host.queuePromptReply(reply);
+        try {
+            startUp(host, session, piecesOf(fixtureBankLines()));
+        } catch (const HostError& error) {
+            return error.what();
+        }
+        return "";
+    }
+};
+
+TEST(StartUp, AnnLeeOnTheDefaultFolderOnSeventhOfDecember) {
+    StartedRun run;
+    ASSERT_EQ(run.start({"Ann Lee", "", "1"}), "");
+    const Session& s = run.session;
+    EXPECT_EQ(s.courseTitle, "Liberal Arts Mathematics II");
+    EXPECT_EQ(s.outputFolder, "c:\\kavrodel");
+    EXPECT_EQ(s.masterFilePath, "c:\\kavrodel\\masterFile_Ann_Lee.txt");
+    EXPECT_EQ(s.sendFilePath, "c:\\kavrodel\\send_1207Ann_Lee.txt");
+    EXPECT_EQ(s.notesFilePath, "c:\\kavrodel\\notes_Ann_Lee.txt");
+    EXPECT_EQ(s.assignmentNumber, "001");
+    EXPECT_EQ(s.nextAssignmentNumber, "002");
+    EXPECT_EQ(s.lineCursor, 1);
+    EXPECT_EQ(s.displayMode, 1);
+    EXPECT_EQ(s.answerPrompt.size(), 502u);
+    EXPECT_NE(s.answerPrompt.find("just an OK.\r\n\r\nAlways critique"), std::string::npos);
+    EXPECT_TRUE(exists(run.host.home.file("kavrodel/masterFile_Ann_Lee.txt")));
+    EXPECT_TRUE(exists(run.host.home.file("kavrodel/send_1207Ann_Lee.txt")));
+    EXPECT_FALSE(exists(run.host.home.file("kavrodel/notes_Ann_Lee.txt")));
+    EXPECT_EQ(run.host.prompts(),
+              (std::vector<std::string>{std::string(namePrompt), std::string(folderChoicePrompt),
+                                        std::string(assignmentPrompt)}));
+    EXPECT_EQ(run.host.events, (std::vector<std::string>{"scale Picture1 1000x1000",
+                                                          "scale Picture2 1000x1000"}));
+    EXPECT_EQ(run.host.channels().openCount(), 0);
+}
+
+TEST(StartUp, AssignmentNumbersArePaddedByLength) {
+    const std::vector<std::tuple<std::string, std::string, std::string>> cases = {
+        {"3", "003", "004"}, {"12", "012", "013"}, {"099", "099", "100"}, {"0003", "0003", "004"},
+        {"", "", "001"},     {"2.5", "2.5", "3.5"}, {"99", "099", "100"}, {"4x", "04x", "005"},
+    };
+    for (const auto& [typed, padded, next] : cases) {
+        StartedRun run;
+        run.start({"A", "", typed});
+        EXPECT_EQ(run.session.assignmentNumber, padded) << typed;
+        EXPECT_EQ(run.session.nextAssignmentNumber, next) << typed;
+    }
+}
+
+TEST(StartUp, FolderPrompts) {
+    struct Case {
+        std::vector<std::string> replies;
+        std::string folder;
+        std::size_t prompts;
+    };
+    const std::string mine = "/srv/math";   // an absolute local folder, as typed
+    const std::vector<Case> cases = {
+        {{"A", " 1", "1"}, "c:\\kavrodel", 3},
+        {{"A", "yes", "1"}, "c:\\kavrodel", 3},
+        {{"A", "1", "", "1"}, "c:\\kavrodel", 4},
+        {{"A", "1", "c:\\mine", "1"}, "c:\\mine", 4},
+        {{"A", "1", " c:\\mine\\ ", "1"}, " c:\\mine\\ ", 4},
+    };
+    for (const Case& c : cases) {
+        FakeHost host;
+        Session session;
+        for (const auto& reply : c.replies) host.queuePromptReply(reply);
+        try {
+            startUp(host, session, piecesOf(fixtureBankLines()));
+        } catch (const HostError&) {
+        }
+        EXPECT_EQ(session.outputFolder, c.folder) << c.replies[1];
+        EXPECT_EQ(host.prompts().size(), c.prompts) << c.replies[1];
+        if (c.prompts == 4) {
+            EXPECT_EQ(host.prompts()[2], std::string(folderPathPrompt));
+        }
+        // The default folder is made whatever the choice; a typed one never is.
+        EXPECT_TRUE(exists(host.home.file("kavrodel")));
+        EXPECT_FALSE(exists(host.home.file("mine")));
+    }
+}
+
+TEST(StartUp, ATypedFolderHoldsTheFiles) {
+    StartedRun run;
+    const std::string folder = run.host.home.file("my math");
+    ::mkdir(folder.c_str(), 0755);
+    ASSERT_EQ(run.start({"Ann Lee", "1", folder, "2"}), "");
+    EXPECT_TRUE(exists(folder + "/masterFile_Ann_Lee.txt"));
+    EXPECT_TRUE(exists(folder + "/send_1207Ann_Lee.txt"));
+}
+
+TEST(StartUp, NamesBecomeFileNamesInsideTheFolder) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"Ann Lee", "Ann_Lee"}, {"", ""}, {"  ", "__"}, {"../../etc/x", ".._.._etc_x"},
+        {"a\\b:c*d?e\"f<g>h|i", "a_b_c_d_e_f_g_h_i"}, {std::string("t\tn\x01", 4), "t_n_"},
+        {"Zo\xEB", "Zo\xEB"},
+    };
+    for (const auto& [name, part] : cases) EXPECT_EQ(fileNamePart(name), part) << name;
+
+    StartedRun run;
+    ASSERT_EQ(run.start({"../../evil", "", "1"}), "");
+    EXPECT_EQ(run.session.masterFilePath, "c:\\kavrodel\\masterFile_.._.._evil.txt");
+    EXPECT_TRUE(exists(run.host.home.file("kavrodel/masterFile_.._.._evil.txt")));
+}
+
+TEST(StartUp, CodeNumberStaysWithinNineteenToTwentyEight) {
+    FakeHost host;
+    for (int seed = 0; seed < 3000; ++seed) {
+        Session session;
+        host.seconds = static_cast<float>(seed) * 28.8f;
+        for (const char* reply : {"A", "", ""}) host.queuePromptReply(reply);
+        setUpSession(host, session, {});
+        ASSERT_GE(session.codeNumber, 19) << seed;
+        ASSERT_LE(session.codeNumber, 28) << seed;
+    }
+    // The highest and lowest draws.
+    for (const auto& [draw, expected] : {std::pair{1.0f - 1.0f / 16777216.0f, 28}, std::pair{0.0f, 19}}) {
+        Session session;
+        host.queueRandom(draw);
+        for (const char* reply : {"A", "", ""}) host.queuePromptReply(reply);
+        setUpSession(host, session, {});
+        EXPECT_EQ(session.codeNumber, expected);
+    }
+}
+
+TEST(StartUp, TheScanStopsAtTheFirstLineOfTheNumberEvenAnEndLine) {
+    StartedRun run;
+    ASSERT_EQ(run.start({"A", "", "3"}), "");
+    EXPECT_EQ(run.session.lineCursor, 18);   // the end line "003."
+    EXPECT_EQ(run.session.bank.at(18), "003.");
+}
+
+TEST(StartUp, AnAssignmentNotInTheBankEndsTheRunWithNothingWritten) {
+    for (const std::string& typed : {std::string("7"), std::string("0003"), std::string(), std::string("12")}) {
+        StartedRun run;
+        const std::string message = run.start({"A", "", typed});
+        EXPECT_EQ(message, "Assignment " + padNumber(typed) + " is not in the question bank.") << typed;
+        EXPECT_FALSE(exists(run.host.home.file("kavrodel/masterFile_A.txt"))) << typed;
+        EXPECT_FALSE(exists(run.host.home.file("kavrodel/send_1207A.txt"))) << typed;
+    }
+}
+
+TEST(StartUp, AFolderThatCannotHoldFilesEndsTheRunWithNothingWritten) {
+    StartedRun run;
+    const std::string notAFolder = run.host.home.file("plain-file");
+    writeFile(notAFolder, "x");
+    const std::vector<std::string> folders = {run.host.home.file("missing"), notAFolder};
+    for (const std::string& folder : folders) {
+        StartedRun attempt;
+        const std::string message = attempt.start({"A", "1", folder, "1"});
+        EXPECT_NE(message.find("The folder " + folder), std::string::npos) << message;
+        EXPECT_EQ(attempt.host.channels().openCount(), 0);
+    }
+    EXPECT_EQ(readFile(notAFolder), "x");
+}
+
+TEST(StartUp, AnotherDriveIsRefusedWithAClearMessage) {
+    StartedRun run;
+    const std::string message = run.start({"A", "1", "d:\\math", "1"});
+    EXPECT_NE(message.find("d:"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace qatutor::testing
