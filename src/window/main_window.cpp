@@ -1,0 +1,166 @@
+#include "window/main_window.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QTimer>
+
+#include "bank/reader.h"
+#include "host/host.h"
+#include "records/display_commands.h"
+#include "records/records.h"
+#include "records/startup.h"
+#include "window/control_table.h"
+#include "window/picture_box.h"
+#include "window/qt_host.h"
+#include "window/text_box.h"
+#include "window/text_conversion.h"
+#include "window/wrapping_button.h"
+
+namespace qatutor {
+namespace {
+
+QRect pixelsOf(const ControlSpec& spec) {
+    return {spec.left / twipsPerPixel, spec.top / twipsPerPixel, spec.width / twipsPerPixel,
+            spec.height / twipsPerPixel};
+}
+
+// The face of the two big boxes: bold sans-serif at 9.75 point.
+QFont boxFont() {
+    QFont font(QStringLiteral("Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(9.75);
+    font.setWeight(QFont::Bold);
+    return font;
+}
+
+QWidget* makeControl(const ControlSpec& spec, QWidget* parent) {
+    const QString caption = fromBytes(std::string(spec.caption));
+    switch (spec.kind) {
+    case ControlKind::multiLineTextBox: {
+        auto* box = new TextBoxWidget(parent);
+        box->setFont(boxFont());
+        box->setBytes(std::string(spec.caption));
+        return box;
+    }
+    case ControlKind::textBox: {
+        auto* box = new QLineEdit(caption, parent);
+        box->setFrame(true);
+        return box;
+    }
+    case ControlKind::commandButton: return new WrappingButton(caption, parent);
+    case ControlKind::pictureBox: return new PictureBoxWidget(parent);
+    case ControlKind::label: {
+        auto* label = new QLabel(caption, parent);
+        // Only a label with room for two lines wraps; a one-line label is cut off at its edge.
+        label->setWordWrap(spec.height / twipsPerPixel >= 2 * label->fontMetrics().height());
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        return label;
+    }
+    case ControlKind::listBox: return new QListWidget(parent);
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(const std::string& homeFolder, QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Form1"));
+    QFont windowFont = font();
+    windowFont.setPointSizeF(8);
+    setFont(windowFont);
+    resize(clientWidthTwips / twipsPerPixel, clientHeightTwips / twipsPerPixel);
+
+    buildControls();
+    circleTimer_ = new QTimer(this);
+    circleTimer_->setObjectName(QStringLiteral("tmr_pend_exp"));
+    circleTimer_->setInterval(circleTimerMilliseconds);
+    circleTimer_->setTimerType(Qt::PreciseTimer);
+
+    host_ = std::make_unique<QtHost>(
+        homeFolder, WindowParts{this, question_, answer_, picture1_, picture2_, circleTimer_},
+        [this] { circleTimer_->stop(); });
+
+    Host& host = *host_;
+    Session& session = session_;
+    wire("cmdNextQuestion", [&] { cmdNextQuestion(host, session); });
+    wire("cmd_enter_response", [&] { cmdEnterResponse(host, session); });
+    wire("cmd_save_as_notes", [&] { cmdSaveAsNotes(host, session); });
+    wire("cmd_clear_answer_box", [&] { cmdClearAnswerBox(host); });
+    wire("cmd_copy_picture", [&] { cmdCopyPicture(host); });
+    wire("cmd_display_note_file", [&] { cmdDisplayNoteFile(host, session); });
+    wire("cmd_displayCumulativeText", [&] { cmdDisplayCumulativeText(host, session); });
+    wire("cmd_next_picture", [&] { cmdNextPicture(host, session); });
+    wire("cmd_pend_exp", [&] { cmdPendExp(host); });
+    wire("cmd_quit", [&] { cmdQuit(host); });
+    connect(circleTimer_, &QTimer::timeout, this, [this, &host] { run([&] { timerTick(host); }); });
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildControls() {
+    QWidget* previous = nullptr;
+    for (const ControlSpec& spec : controlTable) {
+        QWidget* control = makeControl(spec, this);
+        control->setObjectName(QString::fromLatin1(spec.name.data(), static_cast<qsizetype>(spec.name.size())));
+        control->setAccessibleName(QString::fromLatin1(spec.purpose.data(), static_cast<qsizetype>(spec.purpose.size())));
+        control->setGeometry(pixelsOf(spec));
+        if (spec.kind == ControlKind::label) {
+            control->setFocusPolicy(Qt::NoFocus);
+        } else {
+            if (previous) setTabOrder(previous, control);
+            previous = control;
+        }
+    }
+    question_ = findChild<TextBoxWidget*>(QStringLiteral("txt_question"));
+    answer_ = findChild<TextBoxWidget*>(QStringLiteral("txt_answer"));
+    picture1_ = findChild<PictureBoxWidget*>(QStringLiteral("Picture1"));
+    picture2_ = findChild<PictureBoxWidget*>(QStringLiteral("Picture2"));
+    question_->setFocus();
+}
+
+void MainWindow::wire(const char* buttonName, std::function<void()> command) {
+    auto* button = findChild<QPushButton*>(QLatin1String(buttonName));
+    connect(button, &QPushButton::clicked, this, [this, command = std::move(command)] { run(command); });
+}
+
+void MainWindow::run(const std::function<void()>& command) {
+    if (ended_) return;
+    try {
+        command();
+    } catch (const ProgramEnded&) {
+        endRun(0);
+    } catch (const HostError& error) {
+        host_->closeAllFiles();
+        circleTimer_->stop();
+        ended_ = true;
+        const QString message = QString::fromUtf8(error.what());
+        if (errorReporter_)
+            errorReporter_(message);
+        else
+            QMessageBox::critical(isVisible() ? this : nullptr, QStringLiteral("qatutor"), message);
+        endRun(1);
+    }
+}
+
+void MainWindow::endRun(int exitCode) {
+    ended_ = true;
+    exitCode_ = exitCode;
+    circleTimer_->stop();
+    host_->closeAllFiles();
+    close();
+    emit programEnded();
+    QCoreApplication::exit(exitCode);
+}
+
+bool MainWindow::start(const std::vector<BankPiece>& bank) {
+    run([&] { startUp(*host_, session_, bank); });
+    question_->setFocus();
+    return !ended_;
+}
+
+}  // namespace qatutor

@@ -1,0 +1,70 @@
+// The tutor's one window, "Form1": its controls at their fixed places, each wired button running
+// its command of the core, and the Qt host those commands reach the desktop through.
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bank/bank_table.h"
+#include "records/session.h"
+
+class QTimer;
+
+namespace qatutor {
+
+class PictureBoxWidget;
+class QtHost;
+class TextBoxWidget;
+
+class MainWindow : public QWidget {
+    Q_OBJECT
+public:
+    // `homeFolder` is what the drive c: stands for.
+    explicit MainWindow(const std::string& homeFolder, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The start-up of the run: the prompts, the record files, the bank. False when the run ended
+    // there (the reason has been shown to the student).
+    bool start(const std::vector<BankPiece>& bank);
+
+    bool hasEnded() const { return ended_; }
+    int exitCode() const { return exitCode_; }
+    Session& session() { return session_; }
+    QtHost& host() { return *host_; }
+    TextBoxWidget* questionBox() const { return question_; }
+    TextBoxWidget* answerBox() const { return answer_; }
+    PictureBoxWidget* picture1() const { return picture1_; }
+    PictureBoxWidget* picture2() const { return picture2_; }
+    QTimer* circleTimer() const { return circleTimer_; }
+
+    // For tests: where host errors are reported (a message box by default).
+    void setErrorReporter(std::function<void(const QString&)> reporter) {
+        errorReporter_ = std::move(reporter);
+    }
+
+signals:
+    void programEnded();
+
+private:
+    void buildControls();
+    void wire(const char* buttonName, std::function<void()> command);
+    // Runs one command; ends the program when the command ends it or a host error escapes.
+    void run(const std::function<void()>& command);
+    void endRun(int exitCode);
+
+    Session session_;
+    std::unique_ptr<QtHost> host_;
+    TextBoxWidget* question_ = nullptr;
+    TextBoxWidget* answer_ = nullptr;
+    PictureBoxWidget* picture1_ = nullptr;
+    PictureBoxWidget* picture2_ = nullptr;
+    QTimer* circleTimer_ = nullptr;
+    bool ended_ = false;
+    int exitCode_ = 0;
+    std::function<void(const QString&)> errorReporter_;
+};
+
+}  // namespace qatutor

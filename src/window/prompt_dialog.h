@@ -1,0 +1,28 @@
+// The prompt dialog: one prompt text (wrapped), one entry line, OK and Cancel. Enter is OK,
+// Escape is Cancel. Characters that Windows-1252 cannot hold are refused as in the text boxes.
+#pragma once
+
+#include <QDialog>
+#include <string>
+
+class QLabel;
+class QLineEdit;
+
+namespace qatutor {
+
+class PromptDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit PromptDialog(const QString& prompt, QWidget* parent = nullptr);
+
+    QLineEdit* entry() const { return entry_; }
+
+    // Shows the dialog modally; the typed text, or the empty text on Cancel.
+    static std::string ask(const std::string& prompt, QWidget* parent);
+
+private:
+    QLabel* label_;
+    QLineEdit* entry_;
+};
+
+}  // namespace qatutor

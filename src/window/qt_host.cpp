@@ -1,0 +1,90 @@
+#include "window/qt_host.h"
+
+#include <sys/time.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QTimer>
+#include <ctime>
+
+#include "host/clock_text.h"
+#include "window/picture_box.h"
+#include "window/prompt_dialog.h"
+#include "window/text_box.h"
+
+namespace qatutor {
+namespace {
+
+std::tm localNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return local;
+}
+
+}  // namespace
+
+QtHost::QtHost(std::string homeFolder, WindowParts parts, std::function<void()> onEnd)
+    : LocalHost(std::move(homeFolder)), parts_(parts), onEnd_(std::move(onEnd)) {}
+
+TextBoxWidget* QtHost::widget(TextBox box) const {
+    return box == TextBox::question ? parts_.question : parts_.answer;
+}
+
+PictureBoxWidget* QtHost::widget(PictureBox box) const {
+    return box == PictureBox::picture1 ? parts_.picture1 : parts_.picture2;
+}
+
+std::string QtHost::prompt(const std::string& text) {
+    if (promptAnswerer_) return promptAnswerer_(text);
+    return PromptDialog::ask(text, parts_.dialogParent);
+}
+
+std::string QtHost::boxText(TextBox box) { return widget(box)->bytes(); }
+
+void QtHost::setBoxText(TextBox box, const std::string& text) { widget(box)->setBytes(text); }
+
+std::string QtHost::dateText() { return qatutor::dateText(localNow()); }
+
+std::string QtHost::timeText() { return qatutor::timeText(localNow()); }
+
+float QtHost::secondsSinceMidnight() {
+    timeval now{};
+    ::gettimeofday(&now, nullptr);
+    std::tm local{};
+    localtime_r(&now.tv_sec, &local);
+    return static_cast<float>(local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec) +
+           static_cast<float>(now.tv_usec) / 1e6f;
+}
+
+void QtHost::beep() { QApplication::beep(); }
+
+void QtHost::setPictureScale(PictureBox box, double width, double height) {
+    widget(box)->setScale(width, height);
+}
+
+void QtHost::drawCircle(PictureBox box, double centreX, double centreY, double radius) {
+    widget(box)->drawCircle(centreX, centreY, radius);
+}
+
+void QtHost::copyPictureToClipboard(PictureBox box) {
+    // A box without a picture of its own leaves the clipboard as it was.
+    const QPixmap& picture = widget(box)->picture();
+    if (!picture.isNull()) QApplication::clipboard()->setPixmap(picture);
+}
+
+void QtHost::pastePictureFromClipboard(PictureBox box) {
+    widget(box)->setPicture(QApplication::clipboard()->pixmap());
+}
+
+void QtHost::enableTimer() {
+    if (!parts_.circleTimer->isActive()) parts_.circleTimer->start();
+}
+
+void QtHost::endProgram() {
+    closeAllFiles();
+    if (onEnd_) onEnd_();
+    throw ProgramEnded{};
+}
+
+}  // namespace qatutor

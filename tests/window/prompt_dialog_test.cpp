@@ -1,0 +1,70 @@
+// The prompt dialog, offscreen: OK and Enter return the typed text, Cancel and Escape the empty one.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "typing.h"
+#include "window/prompt_dialog.h"
+
+namespace qatutor::testing {
+namespace {
+
+// Answers the next prompt dialog that opens with `action` once it is shown.
+void whenDialogOpens(const std::function<void(PromptDialog*)>& action) {
+    QTimer::singleShot(0, [action] {
+        auto* dialog = qobject_cast<PromptDialog*>(QApplication::activeModalWidget());
+        if (!dialog) {
+            whenDialogOpens(action);
+            return;
+        }
+        action(dialog);
+    });
+}
+
+TEST(PromptDialog, OkEnterCancelAndEscape) {
+    struct Case {
+        const char* how;
+        std::function<void(PromptDialog*)> finish;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {"OK", [](PromptDialog* d) {
+             d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+         }, "  Ann Lee "},
+        {"Enter", [](PromptDialog* d) { QTest::keyClick(d->entry(), Qt::Key_Return); }, "  Ann Lee "},
+        {"Cancel", [](PromptDialog* d) {
+             d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
+         }, ""},
+        {"Escape", [](PromptDialog* d) { QTest::keyClick(d->entry(), Qt::Key_Escape); }, ""},
+    };
+    for (const Case& c : cases) {
+        QString shownPrompt;
+        whenDialogOpens([&](PromptDialog* dialog) {
+            shownPrompt = dialog->findChild<QLabel*>(QStringLiteral("promptText"))->text();
+            EXPECT_TRUE(dialog->findChild<QLabel*>(QStringLiteral("promptText"))->wordWrap());
+            EXPECT_TRUE(dialog->entry()->text().isEmpty()) << "no default text";
+            QTest::keyClicks(dialog->entry(), QStringLiteral("  Ann Lee "));
+            c.finish(dialog);
+        });
+        EXPECT_EQ(PromptDialog::ask("Your full name:  ", nullptr), c.expected) << c.how;
+        EXPECT_EQ(shownPrompt, QStringLiteral("Your full name:  ")) << c.how;
+    }
+}
+
+TEST(PromptDialog, RefusesCharactersTheRecordsCannotHold) {
+    whenDialogOpens([](PromptDialog* dialog) {
+        typeText(dialog->entry(), QString::fromUtf8("2\xCF\x80r"));   // 2, pi, r
+        QTest::keyClick(dialog->entry(), Qt::Key_Return);
+    });
+    EXPECT_EQ(PromptDialog::ask("Assignment Number:  ", nullptr), "2r");
+}
+
+}  // namespace
+}  // namespace qatutor::testing

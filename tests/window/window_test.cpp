@@ -1,0 +1,249 @@
+// The main window, offscreen: its controls as laid out, the wiring of its buttons, the display
+// commands and the circle timer, all through the real Qt host on a temporary home folder.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "host/path_mapping.h"
+#include "records/record_layout.h"
+#include "records/startup.h"
+#include "support/fixture_bank.h"
+#include "support/temp_folder.h"
+#include "window/main_window.h"
+#include "window/picture_box.h"
+#include "window/qt_host.h"
+#include "window/text_box.h"
+
+namespace qatutor::testing {
+namespace {
+
+class WindowTest : public ::testing::Test {
+protected:
+    WindowTest() : window(home.path()) {
+        window.setErrorReporter([this](const QString& message) { errors << message; });
+    }
+    void start(std::vector<std::string> replies = {"Ann Lee", "", "2"}) {
+        window.host().setPromptAnswerer([this, replies](const std::string& prompt) {
+            prompts.push_back(prompt);
+            return replies[std::min(prompts.size(), replies.size()) - 1];
+        });
+        ASSERT_TRUE(window.start(piecesOf(fixtureBankLines())));
+        window.show();
+    }
+    void click(const char* name) {
+        auto* button = window.findChild<QPushButton*>(QLatin1String(name));
+        ASSERT_NE(button, nullptr) << name;
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+    std::string question() const { return window.questionBox()->bytes(); }
+    std::string answer() const { return window.answerBox()->bytes(); }
+    std::string file(const std::string& name) const { return home.file("kavrodel/" + name); }
+    // The send file is named after today's date.
+    std::string sendFile() { return localPath(window.session().sendFilePath, home.path()); }
+
+    TempFolder home;
+    MainWindow window;
+    std::vector<std::string> prompts;
+    QStringList errors;
+};
+
+TEST_F(WindowTest, ControlsStandAsLaidOut) {
+    struct Expected {
+        const char* name;
+        const char* className;
+        const char* text;
+        int left, top, width, height;   // twips
+    };
+    const std::vector<Expected> table = {
+        {"txt_question", "qatutor::TextBoxWidget", "", 240, 720, 5175, 3255},
+        {"txt_answer", "qatutor::TextBoxWidget", " ", 5640, 720, 5055, 3255},
+        {"cmdNextQuestion", "qatutor::WrappingButton", "Next Question / Answer", 240, 0, 975, 735},
+        {"cmd_enter_response", "qatutor::WrappingButton", "Enter Response", 5640, 240, 855, 495},
+        {"Picture1", "qatutor::PictureBoxWidget", "", 240, 4080, 5175, 3375},
+        {"Picture2", "qatutor::PictureBoxWidget", "", 5640, 4080, 5055, 3375},
+        {"cmd_save_as_notes", "qatutor::WrappingButton", "Save as Notes", 6480, 240, 855, 495},
+        {"cmd_Make_paragraph", "qatutor::WrappingButton", "Make Paragraph", 7320, 240, 975, 495},
+        {"cmd_Make_Paragraph_question", "qatutor::WrappingButton", "Make Paragraph", 1200, 240, 855, 495},
+        {"txt_paragraph_goback", "QLineEdit", "1", 3120, 240, 150, 285},
+        {"lbl_paragraph_goback", "QLabel", "# sentences previous", 2880, 360, 135, 135},
+        {"cmd_timerTrigger", "qatutor::WrappingButton", "Trigger Timer", 2400, 7560, 735, 495},
+        {"List1", "QListWidget", "", 3120, 7680, 1695, 840},
+        {"lbl_parameter_0", "QLabel", "Parameter 1", 5640, 7680, 900, 195},
+        {"txt_parameter_0", "QLineEdit", "1", 6720, 7680, 300, 285},
+        {"lbl_parameter_1", "QLabel", "Parameter 2", 5640, 8160, 855, 195},
+        {"txt_parameter_1", "QLineEdit", "1", 6720, 8160, 300, 285},
+        {"lbl_parameter_2", "QLabel", "Parameter 3", 7200, 7680, 1005, 195},
+        {"txt_parameter_2", "QLineEdit", "1", 8205, 7680, 300, 285},
+        {"lbl_parameter_3", "QLabel", "Parameter 4", 7200, 8160, 900, 195},
+        {"txt_parameter_3", "QLineEdit", "1", 8205, 8160, 300, 285},
+        {"cmd_displayCumulativeText", "qatutor::WrappingButton", "display SEND file", 4440, 240, 855, 495},
+        {"cmd_display_note_file", "qatutor::WrappingButton", "display notes", 3360, 360, 135, 195},
+        {"cmd_quit", "qatutor::WrappingButton", "quit program", 10200, 0, 735, 495},
+        {"cmd_pend_exp", "qatutor::WrappingButton", "pend exp", 8640, 7560, 495, 375},
+        {"cmd_next_picture", "qatutor::WrappingButton", "next picture", 1200, 7560, 855, 495},
+        {"lbl_only_if_prompted", "QLabel", "click only if prompted", 240, 7560, 855, 495},
+        {"cmd_copy_picture", "qatutor::WrappingButton", "copy picture", 1200, 8160, 855, 495},
+        {"cmd_clear_answer_box", "qatutor::WrappingButton", "clear box", 8280, 240, 855, 495},
+    };
+    start();
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Form1"));
+    EXPECT_EQ(window.size(), QSize(725, 566));   // 10875 x 8490 twips
+
+    std::vector<std::string> focusOrder;
+    for (const Expected& e : table) {
+        QWidget* control = window.findChild<QWidget*>(QLatin1String(e.name));
+        ASSERT_NE(control, nullptr) << e.name;
+        EXPECT_STREQ(control->metaObject()->className(), e.className) << e.name;
+        EXPECT_EQ(control->geometry(), QRect(e.left / 15, e.top / 15, e.width / 15, e.height / 15)) << e.name;
+        EXPECT_TRUE(control->isVisible()) << e.name;
+        EXPECT_TRUE(control->isEnabled()) << e.name;
+        EXPECT_FALSE(control->accessibleName().isEmpty()) << e.name;
+        QString text;
+        if (auto* box = qobject_cast<TextBoxWidget*>(control)) text = QString::fromStdString(box->bytes());
+        else if (auto* line = qobject_cast<QLineEdit*>(control)) text = line->text();
+        else if (auto* button = qobject_cast<QPushButton*>(control)) text = button->text();
+        else if (auto* label = qobject_cast<QLabel*>(control)) text = label->text();
+        EXPECT_EQ(text, QString::fromLatin1(e.text)) << e.name;
+        if (!qobject_cast<QLabel*>(control)) focusOrder.push_back(e.name);
+        else EXPECT_EQ(control->focusPolicy(), Qt::NoFocus) << e.name;
+    }
+    // Tab order: following the focus chain from the question box meets the controls in order.
+    std::vector<std::string> chain = {"txt_question"};
+    for (QWidget* w = window.questionBox()->nextInFocusChain(); w != window.questionBox() && chain.size() < 60;
+         w = w->nextInFocusChain())
+        if (w->focusPolicy() & Qt::TabFocus && !w->objectName().isEmpty() && w->parentWidget() == &window)
+            chain.push_back(w->objectName().toStdString());
+    EXPECT_EQ(chain, focusOrder);
+
+    for (TextBoxWidget* box : {window.questionBox(), window.answerBox()}) {
+        EXPECT_TRUE(box->font().bold());
+        EXPECT_DOUBLE_EQ(box->font().pointSizeF(), 9.75);
+        EXPECT_EQ(box->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+        EXPECT_EQ(box->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        EXPECT_EQ(box->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+    }
+    EXPECT_EQ(window.picture1()->palette().color(QPalette::Window), QColor(Qt::white));
+    EXPECT_EQ(window.picture2()->palette().color(QPalette::Window), QColor(Qt::white));
+    EXPECT_EQ(window.findChild<QListWidget*>(QStringLiteral("List1"))->count(), 0);
+    EXPECT_EQ(window.circleTimer()->interval(), 15);
+    EXPECT_FALSE(window.circleTimer()->isActive());
+    EXPECT_EQ(window.focusWidget(), window.questionBox());
+}
+
+TEST_F(WindowTest, NextEnterResponseAndSaveAsNotesRecordThroughTheWindow) {
+    start({"Ann Lee", "", "2", "3"});
+    click("cmdNextQuestion");
+    EXPECT_EQ(question(), "`q001.  How many?");
+    window.answerBox()->setBytes("Twelve");
+    click("cmd_enter_response");
+    EXPECT_EQ(question(), "");
+    EXPECT_EQ(answer(), "");
+    EXPECT_EQ(prompts.back(), std::string(confidencePrompt));
+    const std::string send = readFile(sendFile());
+    EXPECT_NE(send.find("RESPONSE -->  \r\nTwelve\r\nconfidence assessment:  3\r\n"), std::string::npos);
+
+    click("cmdNextQuestion");
+    window.answerBox()->setBytes("a note");
+    click("cmd_save_as_notes");
+    EXPECT_NE(readFile(file("notes_Ann_Lee.txt")).find("NOTES -------> a note\r\n"), std::string::npos);
+}
+
+TEST_F(WindowTest, UnwiredControlsChangeNothing) {
+    start();
+    click("cmdNextQuestion");
+    const std::string shown = question();
+    const std::string typed = answer();
+    const int cursor = window.session().lineCursor;
+    const std::string master = readFile(file("masterFile_Ann_Lee.txt"));
+    for (const char* name : {"cmd_Make_paragraph", "cmd_Make_Paragraph_question", "cmd_timerTrigger"})
+        click(name);
+    QTest::keyClicks(window.findChild<QLineEdit*>(QStringLiteral("txt_parameter_2")), QStringLiteral("9"));
+    QTest::keyClicks(window.findChild<QLineEdit*>(QStringLiteral("txt_paragraph_goback")), QStringLiteral("4"));
+    EXPECT_EQ(question(), shown);
+    EXPECT_EQ(answer(), typed);
+    EXPECT_EQ(window.session().lineCursor, cursor);
+    EXPECT_EQ(readFile(file("masterFile_Ann_Lee.txt")), master);
+    EXPECT_FALSE(window.hasEnded());
+}
+
+TEST_F(WindowTest, DisplayCommandsAppendToTheQuestionBox) {
+    start();
+    writeFile(file("notes_Ann_Lee.txt"), "ab\r\ncd\r\n");
+    writeFile(sendFile(), "ab\r\ncd\r\n");
+    window.questionBox()->setBytes("Q");
+    click("cmd_display_note_file");
+    EXPECT_EQ(question(), "Qabcd");
+    window.questionBox()->setBytes("Q");
+    click("cmd_displayCumulativeText");
+    EXPECT_EQ(question(), "Q\r\nab\r\ncd");
+    std::remove(file("notes_Ann_Lee.txt").c_str());
+    std::remove(sendFile().c_str());
+    click("cmd_display_note_file");
+    click("cmd_displayCumulativeText");
+    EXPECT_EQ(question(), "Q\r\nab\r\ncd");
+    EXPECT_FALSE(window.hasEnded());
+}
+
+TEST_F(WindowTest, ClearBoxAndCopyPicture) {
+    start();
+    window.answerBox()->setBytes("typed");
+    click("cmd_clear_answer_box");
+    EXPECT_EQ(answer(), "");
+    QApplication::clipboard()->clear();
+    click("cmd_copy_picture");   // Picture1 has no picture: no error, Picture2 gets none
+    EXPECT_TRUE(window.picture2()->picture().isNull());
+    EXPECT_FALSE(window.hasEnded());
+}
+
+TEST_F(WindowTest, TheCircleTimerStartsOnceAndDrawsACircleATick) {
+    start();
+    QTest::qWait(60);
+    EXPECT_EQ(window.picture1()->circleCount(), 0);
+    click("cmd_pend_exp");
+    click("cmd_pend_exp");
+    EXPECT_TRUE(window.circleTimer()->isActive());
+    QTest::qWait(400);
+    const int circles = window.picture1()->circleCount();
+    EXPECT_GT(circles, 3);
+    EXPECT_LE(circles, 400 / 15 + 3);   // one timer, not two
+    window.picture1()->hide();
+    window.picture1()->show();          // covered and uncovered: the drawings stay on its canvas
+    EXPECT_GE(window.picture1()->circleCount(), circles);
+    EXPECT_NE(window.picture1()->canvas().pixelColor(QPoint(0, 0)).alpha(),
+              window.picture1()->canvas().pixelColor(QPoint(172, 112)).alpha() + 1000);
+    click("cmd_quit");
+    EXPECT_TRUE(window.hasEnded());
+    EXPECT_FALSE(window.circleTimer()->isActive());
+}
+
+TEST_F(WindowTest, NextAtTheNextAssignmentEndsTheRun) {
+    start({"A", "", "4"});
+    click("cmdNextQuestion");
+    click("cmdNextQuestion");
+    EXPECT_FALSE(window.hasEnded());
+    click("cmdNextQuestion");   // "005."
+    EXPECT_TRUE(window.hasEnded());
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(window.exitCode(), 0);
+}
+
+TEST_F(WindowTest, AnAssignmentNotInTheBankEndsAtStartUpWithAMessage) {
+    window.host().setPromptAnswerer([](const std::string& prompt) {
+        return prompt == std::string(assignmentPrompt) ? std::string("9") : std::string();
+    });
+    EXPECT_FALSE(window.start(piecesOf(fixtureBankLines())));
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_EQ(errors[0], QStringLiteral("Assignment 009 is not in the question bank."));
+    EXPECT_EQ(window.exitCode(), 1);
+    EXPECT_FALSE(exists(file("masterFile_.txt")));
+}
+
+}  // namespace
+}  // namespace qatutor::testing
