@@ -15,6 +15,7 @@
 #include "bank/bank_check.h"
 #include "bank/bank_source.h"
 #include "bank/bank_table.h"
+#include "host/cp1252.h"
 #include "host/host.h"
 
 namespace {
@@ -32,14 +33,11 @@ std::string jsonEscaped(const std::string& text) {
         case '\n': out += "\\n"; break;
         case '\t': out += "\\t"; break;
         default:
-            if (code < 32 || code == 127) {
+            if (code < 32 || code >= 127) {
+                // Control characters, and Windows-1252 characters beyond ASCII by their code point.
                 char buffer[8];
-                std::snprintf(buffer, sizeof buffer, "\\u%04x", code);
-                out += buffer;
-            } else if (code >= 128) {
-                // Windows-1252 bytes beyond ASCII: written as the byte's own code point escape.
-                char buffer[8];
-                std::snprintf(buffer, sizeof buffer, "\\u%04x", code);
+                std::snprintf(buffer, sizeof buffer, "\\u%04x",
+                              static_cast<unsigned>(cp1252::toCodePoint(code)));
                 out += buffer;
             } else {
                 out += c;

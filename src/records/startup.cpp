@@ -38,8 +38,9 @@ void makeMasterFileExist(Host& host, const Session& session) {
     try {
         host.openFile(masterChannel, session.masterFilePath, FileMode::append);
     } catch (const HostError& error) {
-        throw HostError("The folder " + cp1252::toUtf8(session.outputFolder) +
-                        " cannot hold your record files, so nothing was written. " + error.what());
+        throw HostError("Your record files cannot be written in the folder " +
+                        cp1252::toUtf8(session.outputFolder) + ", so nothing was written. " +
+                        error.what());
     }
     host.closeFile(masterChannel);
 }

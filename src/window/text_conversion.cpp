@@ -31,17 +31,20 @@ QString fromBytes(const std::string& bytes) {
 }
 
 QString toDisplayText(const std::string& bytes) {
-    QString text;
-    text.reserve(static_cast<qsizetype>(bytes.size()));
+    // Written straight into a buffer of the final size at most: a send file can be megabytes.
+    QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(text.data());
+    char16_t* const start = out;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const auto b = static_cast<unsigned char>(bytes[i]);
         if (b == '\r') {
-            text += QChar(u'\n');
+            *out++ = u'\n';
             if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
         } else {
-            text += QChar(static_cast<char16_t>(cp1252::toCodePoint(b)));
+            *out++ = static_cast<char16_t>(b < 0x80 ? b : cp1252::toCodePoint(b));
         }
     }
+    text.truncate(out - start);
     return text;
 }
 

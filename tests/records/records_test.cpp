@@ -207,6 +207,15 @@ TEST_F(RecordsTest, TheOneBlankOfANewWindowIsRecordedAsAResponse) {
     EXPECT_NE(sendAdded().find("RESPONSE -->  " + crlf + " " + crlf), std::string::npos);
 }
 
+TEST_F(RecordsTest, AResponseOfArbitraryBytesIsRecordedExactly) {
+    start();
+    std::string everyByte;
+    for (int b = 0; b < 256; ++b) everyByte += static_cast<char>(b);
+    host.answer = everyByte;
+    cmdEnterResponse(host, session);
+    EXPECT_NE(sendAdded().find("RESPONSE -->  \r\n" + everyByte + "\r\n" + closing), std::string::npos);
+}
+
 TEST_F(RecordsTest, FilesAccumulateAcrossRuns) {
     start();
     const std::string firstRun = master();

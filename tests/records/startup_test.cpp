@@ -3,6 +3,9 @@
 
 #include <sys/stat.h>
 
+#include <filesystem>
+
+#include "host/cp1252.h"
 #include "records/numbers.h"
 #include "records/startup.h"
 #include "support/fake_host.h"
@@ -166,10 +169,53 @@ TEST(StartUp, AFolderThatCannotHoldFilesEndsTheRunWithNothingWritten) {
     for (const std::string& folder : folders) {
         StartedRun attempt;
         const std::string message = attempt.start({"A", "1", folder, "1"});
-        EXPECT_NE(message.find("The folder " + folder), std::string::npos) << message;
+        EXPECT_NE(message.find("in the folder " + folder), std::string::npos) << message;
         EXPECT_EQ(attempt.host.channels().openCount(), 0);
     }
     EXPECT_EQ(readFile(notAFolder), "x");
+}
+
+TEST(StartUp, HostileNamesAndFoldersKeepEveryFileInsideTheFolderOrWriteNothing) {
+    struct Case {
+        std::string name;
+        std::string folder;   // empty: the default folder
+        bool starts;
+    };
+    const std::vector<Case> cases = {
+        {"../../outside", "", true},
+        {"a/b\\c:d", "", true},
+        {std::string("tab\tnew\nline\x7f"), "", true},
+        {std::string(300, 'x'), "", false},   // longer than a file name may be
+        {"   ", "", true},
+        {"Zo\xEB", "caf\xE9 math", true},   // Windows-1252 letters in name and folder
+        {"Ann", "with blanks in it", true},
+    };
+    for (const Case& c : cases) {
+        StartedRun run;
+        std::string folder = run.host.home.file("kavrodel");
+        std::vector<std::string> replies = {c.name, "", "1"};
+        if (!c.folder.empty()) {
+            folder = run.host.home.path() + "/" + cp1252::toUtf8(c.folder);
+            ::mkdir(folder.c_str(), 0755);
+            replies = {c.name, "1", run.host.home.path() + "/" + c.folder, "1"};
+        }
+        std::string message;
+        for (const auto& reply : replies) run.host.queuePromptReply(reply);
+        try {
+            startUp(run.host, run.session, piecesOf(fixtureBankLines()));
+        } catch (const HostError& error) {
+            message = error.what();
+        }
+        EXPECT_EQ(message.empty(), c.starts) << message;
+        // Whatever was written lies in the folder itself, and nothing anywhere else.
+        std::size_t inFolder = 0;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(run.host.home.path())) {
+            if (!entry.is_regular_file()) continue;
+            EXPECT_EQ(entry.path().parent_path().string(), folder) << entry.path();
+            ++inFolder;
+        }
+        EXPECT_EQ(inFolder, c.starts ? 2u : 0u) << c.name;
+    }
 }
 
 TEST(StartUp, AnotherDriveIsRefusedWithAClearMessage) {

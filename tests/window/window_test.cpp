@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -189,6 +190,20 @@ TEST_F(WindowTest, DisplayCommandsAppendToTheQuestionBox) {
     click("cmd_displayCumulativeText");
     EXPECT_EQ(question(), "Q\r\nab\r\ncd");
     EXPECT_FALSE(window.hasEnded());
+}
+
+TEST_F(WindowTest, ATenMegabyteSendFileShowsWithinASecond) {
+    start();
+    std::string big;
+    while (big.size() < 10'000'000) big += std::string(98, 'x') + "\r\n";
+    writeFile(sendFile(), big);
+    window.questionBox()->setBytes("Q");
+    QElapsedTimer timer;
+    timer.start();
+    click("cmd_displayCumulativeText");
+    QApplication::processEvents();
+    EXPECT_LT(timer.elapsed(), 1000);
+    EXPECT_EQ(window.questionBox()->document()->blockCount(), 1 + 10'000'000 / 100);
 }
 
 TEST_F(WindowTest, ClearBoxAndCopyPicture) {
