@@ -7,7 +7,7 @@ cd "$(dirname "$0")"
 . scripts/common.sh
 
 ensure_packages "${BUILD_PACKAGES[@]}" clang libclang-rt-14-dev python3 \
-    xvfb openbox xdotool x11-utils imagemagick
+    xvfb openbox xdotool x11-utils
 
 status=0
 
