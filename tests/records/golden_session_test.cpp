@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "bank/reader.h"
+#include "records/record_layout.h"
 #include "records/records.h"
 #include "records/startup.h"
 #include "support/fake_host.h"
@@ -43,12 +44,15 @@ TEST(GoldenSession, ResponsesRatingsNotesAndUnchangedBoxes) {
     host.answer = "I think 12.";
     host.queuePromptReply("2");
     cmdEnterResponse(host, session);                // confidence 2
+    EXPECT_EQ(host.prompts().back(), std::string(confidencePrompt));
 
     cmdNextQuestion(host, session);                 // its answer
     host.answer = "Line one\r\nLine two";
     host.queuePromptReply("");                      // the rating dialog cancelled
     host.time = "14:06:10";
     cmdEnterResponse(host, session);
+    EXPECT_EQ(host.prompts().back(), std::string(selfCritiquePrompt));
+    EXPECT_EQ(session.selfCritiqueRating, "");
 
     cmdNextQuestion(host, session);                 // question 002
     host.answer = "remember: 3 x 4";
