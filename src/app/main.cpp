@@ -1,17 +1,25 @@
 // qatutor: the question-and-answer tutor for "Liberal Arts Mathematics II".
 #include <QApplication>
+#include <QMessageBox>
 
 #include "bank/bank_source.h"
+#include "host/host.h"
 #include "host/local_host.h"
 #include "window/main_window.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("qatutor"));
-    QApplication::setQuitOnLastWindowClosed(true);
 
+    const std::vector<qatutor::BankPiece>* bank = nullptr;
+    try {
+        bank = &qatutor::builtInBank();
+    } catch (const qatutor::HostError& error) {
+        QMessageBox::critical(nullptr, QStringLiteral("qatutor"), QString::fromUtf8(error.what()));
+        return 1;
+    }
     qatutor::MainWindow window(qatutor::userHomeFolder());
-    if (!window.start(qatutor::builtInBank())) return window.exitCode();
+    if (!window.start(*bank)) return window.exitCode();
     window.show();
     return QApplication::exec();
 }
