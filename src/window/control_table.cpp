@@ -4,7 +4,7 @@ namespace qatutor {
 
 using enum ControlKind;
 
-const std::array<ControlSpec, 29> controlTable = {{
+const std::array<ControlPlace, 29> controlTable = {{
     {"txt_question", multiLineTextBox, "", 240, 720, 5175, 3255, "Question and answer text"},
     {"txt_answer", multiLineTextBox, " ", 5640, 720, 5055, 3255, "Your response"},
     {"cmdNextQuestion", commandButton, "Next Question / Answer", 240, 0, 975, 735,

@@ -9,7 +9,7 @@ namespace qatutor {
 
 enum class ControlKind { textBox, multiLineTextBox, commandButton, pictureBox, label, listBox };
 
-struct ControlSpec {
+struct ControlPlace {
     std::string_view name;
     ControlKind kind;
     std::string_view caption;     // caption or initial text
@@ -22,6 +22,6 @@ inline constexpr int clientWidthTwips = 10875;
 inline constexpr int clientHeightTwips = 8490;
 inline constexpr int circleTimerMilliseconds = 15;
 
-extern const std::array<ControlSpec, 29> controlTable;
+extern const std::array<ControlPlace, 29> controlTable;
 
 }  // namespace qatutor

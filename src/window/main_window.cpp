@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QThread>
 #include <QTimer>
 
 #include "bank/reader.h"
@@ -23,9 +24,9 @@
 namespace qatutor {
 namespace {
 
-QRect pixelsOf(const ControlSpec& spec) {
-    return {spec.left / twipsPerPixel, spec.top / twipsPerPixel, spec.width / twipsPerPixel,
-            spec.height / twipsPerPixel};
+QRect pixelsOf(const ControlPlace& place) {
+    return {place.left / twipsPerPixel, place.top / twipsPerPixel, place.width / twipsPerPixel,
+            place.height / twipsPerPixel};
 }
 
 // The face of the two big boxes: bold sans-serif at 9.75 point.
@@ -37,13 +38,13 @@ QFont boxFont() {
     return font;
 }
 
-QWidget* makeControl(const ControlSpec& spec, QWidget* parent) {
-    const QString caption = fromBytes(std::string(spec.caption));
-    switch (spec.kind) {
+QWidget* makeControl(const ControlPlace& place, QWidget* parent) {
+    const QString caption = fromBytes(std::string(place.caption));
+    switch (place.kind) {
     case ControlKind::multiLineTextBox: {
         auto* box = new TextBoxWidget(parent);
         box->setFont(boxFont());
-        box->setBytes(std::string(spec.caption));
+        box->setBytes(std::string(place.caption));
         return box;
     }
     case ControlKind::textBox: {
@@ -56,7 +57,7 @@ QWidget* makeControl(const ControlSpec& spec, QWidget* parent) {
     case ControlKind::label: {
         auto* label = new QLabel(caption, parent);
         // Only a label with room for two lines wraps; a one-line label is cut off at its edge.
-        label->setWordWrap(spec.height / twipsPerPixel >= 2 * label->fontMetrics().height());
+        label->setWordWrap(place.height / twipsPerPixel >= 2 * label->fontMetrics().height());
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         return label;
     }
@@ -104,12 +105,12 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::buildControls() {
     QWidget* previous = nullptr;
-    for (const ControlSpec& spec : controlTable) {
-        QWidget* control = makeControl(spec, this);
-        control->setObjectName(QString::fromLatin1(spec.name.data(), static_cast<qsizetype>(spec.name.size())));
-        control->setAccessibleName(QString::fromLatin1(spec.purpose.data(), static_cast<qsizetype>(spec.purpose.size())));
-        control->setGeometry(pixelsOf(spec));
-        if (spec.kind == ControlKind::label) {
+    for (const ControlPlace& place : controlTable) {
+        QWidget* control = makeControl(place, this);
+        control->setObjectName(QString::fromLatin1(place.name.data(), static_cast<qsizetype>(place.name.size())));
+        control->setAccessibleName(QString::fromLatin1(place.purpose.data(), static_cast<qsizetype>(place.purpose.size())));
+        control->setGeometry(pixelsOf(place));
+        if (place.kind == ControlKind::label) {
             control->setFocusPolicy(Qt::NoFocus);
         } else {
             if (previous) setTabOrder(previous, control);
@@ -154,7 +155,9 @@ void MainWindow::endRun(int exitCode) {
     host_->closeAllFiles();
     close();
     emit programEnded();
-    QCoreApplication::exit(exitCode);
+    // Only a running event loop is told to stop: told before it runs, Qt would end the next
+    // loop at once, a dialog's included.
+    if (QThread::currentThread()->loopLevel() > 0) QCoreApplication::exit(exitCode);
 }
 
 bool MainWindow::start(const std::vector<BankPiece>& bank) {
