@@ -71,19 +71,6 @@ TEST_F(DisplayTest, MissingFilesAddNothingAndTheRunGoesOn) {
     EXPECT_FALSE(host.ended);
 }
 
-TEST_F(DisplayTest, ATenMegabyteSendFileShowsInOnePass) {
-    std::string big;
-    const std::string line(98, 'x');
-    while (big.size() < 10'000'000) big += line + "\r\n";
-    writeFile(sendFile(), big);
-    host.question = "Q";
-    const auto start = std::chrono::steady_clock::now();
-    cmdDisplayCumulativeText(host, session);
-    const auto elapsed = std::chrono::steady_clock::now() - start;
-    EXPECT_EQ(host.question.size(), 1 + big.size());
-    EXPECT_LT(elapsed, std::chrono::seconds(1));
-}
-
 TEST_F(DisplayTest, NextPictureLooksTwoLinesAhead) {
     struct Case {
         std::vector<std::string> after;   // lines p+1, p+2, p+3
@@ -118,29 +105,6 @@ TEST_F(DisplayTest, NextPictureLooksTwoLinesAhead) {
     Session atEnd;
     atEnd.lineCursor = 4999;
     EXPECT_THROW(cmdNextPicture(host, atEnd), HostError);
-}
-
-TEST_F(DisplayTest, ClearCopyTimerAndQuit) {
-    host.answer = "typed";
-    host.question = "kept";
-    cmdClearAnswerBox(host);
-    EXPECT_EQ(host.answer, "");
-    EXPECT_EQ(host.question, "kept");
-
-    cmdCopyPicture(host);
-    EXPECT_EQ(host.events, (std::vector<std::string>{"copy Picture1", "paste Picture2"}));
-
-    cmdPendExp(host);
-    cmdPendExp(host);
-    EXPECT_TRUE(host.timerEnabled);
-    host.events.clear();
-    host.queueRandom(0.5f);
-    timerTick(host);
-    EXPECT_EQ(host.beeps, 1);
-    EXPECT_EQ(host.events, (std::vector<std::string>{"circle Picture1 500,500 r=250"}));
-
-    EXPECT_THROW(cmdQuit(host), ProgramEnded);
-    EXPECT_TRUE(host.ended);
 }
 
 }  // namespace

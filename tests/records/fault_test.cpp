@@ -145,19 +145,5 @@ TEST(FaultInjection, AFolderRemovedDuringTheRunStopsTheRecordBeforeAnythingIsAsk
     EXPECT_EQ(host.channels().openCount(), 0);
 }
 
-TEST(FaultInjection, AReadOnlyRecordFileFailsAtItsOpen) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root may write to read-only files";
-    FakeHost host;
-    Session session;
-    startAnn(host, session);
-    const std::string send = host.home.file("kavrodel/send_1207Ann_Lee.txt");
-    const std::string master = host.home.file("kavrodel/masterFile_Ann_Lee.txt");
-    const std::string masterBefore = readFile(master);
-    ::chmod(send.c_str(), 0444);
-    host.answer = "x";
-    EXPECT_THROW(cmdEnterResponse(host, session), HostError);
-    EXPECT_EQ(readFile(master), masterBefore);
-}
-
 }  // namespace
 }  // namespace qatutor::testing

@@ -149,13 +149,6 @@ TEST_F(RecordsTest, AnswerBoxHoldingThePromptRecordsNothingAndOpensNoFile) {
     }
 }
 
-TEST_F(RecordsTest, TheOneBlankOfANewWindowIsRecordedAsAResponse) {
-    start();
-    host.answer = " ";
-    cmdEnterResponse(host, session);
-    EXPECT_NE(sendAdded().find("RESPONSE -->  " + crlf + " " + crlf), std::string::npos);
-}
-
 TEST_F(RecordsTest, AResponseOfArbitraryBytesIsRecordedExactly) {
     start();
     std::string everyByte;
@@ -163,18 +156,6 @@ TEST_F(RecordsTest, AResponseOfArbitraryBytesIsRecordedExactly) {
     host.answer = everyByte;
     cmdEnterResponse(host, session);
     EXPECT_NE(sendAdded().find("RESPONSE -->  \r\n" + everyByte + "\r\n" + closing), std::string::npos);
-}
-
-TEST_F(RecordsTest, FilesAccumulateAcrossRuns) {
-    start();
-    const std::string firstRun = master();
-    Session second;
-    host.queuePromptReply("Ann Lee");
-    host.queuePromptReply("");
-    host.queuePromptReply("2");
-    startUp(host, second, piecesOf(fixtureBankLines()));
-    EXPECT_EQ(master().substr(0, firstRun.size()), firstRun);
-    EXPECT_GT(master().size(), firstRun.size());
 }
 
 }  // namespace
