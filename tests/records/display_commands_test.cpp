@@ -3,7 +3,6 @@
 
 #include <sys/stat.h>
 
-#include <chrono>
 
 #include "records/display_commands.h"
 #include "support/fake_host.h"

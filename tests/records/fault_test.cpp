@@ -3,14 +3,12 @@
 // earlier byte stays, the error names the file, and no channel is left open.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <functional>
 #include <map>
-#include <unistd.h>
 
 #include "bank/reader.h"
 #include "records/records.h"
