@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "bank/bank_grammar.h"
+#include "host/channel_guard.h"
 #include "host/host.h"
 
 namespace qatutor {
@@ -67,6 +68,7 @@ void codeFile(Host& host, Session& session) {
     const std::string queryPath = session.outputFolder + "\\query" + ".txt";
     const std::string codedPath = session.outputFolder + "\\queri" + ".txt";
 
+    ChannelGuard guard(host, {1, 2});
     host.openFile(1, queryPath, FileMode::input);
     session.codeNumber = static_cast<int>(host.readLine(1).size());
     host.closeAllFiles();

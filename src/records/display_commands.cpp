@@ -2,30 +2,13 @@
 
 #include "bank/bank_grammar.h"
 #include "bank/reader.h"
+#include "host/channel_guard.h"
 
 namespace qatutor {
 namespace {
 
 inline constexpr double pictureCentre = 500;
 inline constexpr double largestRadius = 500;
-
-// Closes the channel when the command leaves, however it leaves.
-class ChannelCloser {
-public:
-    ChannelCloser(Host& host, int channel) : host_(host), channel_(channel) {}
-    ~ChannelCloser() {
-        try {
-            host_.closeFile(channel_);
-        } catch (...) {
-        }
-    }
-    ChannelCloser(const ChannelCloser&) = delete;
-    ChannelCloser& operator=(const ChannelCloser&) = delete;
-
-private:
-    Host& host_;
-    int channel_;
-};
 
 }  // namespace
 
@@ -40,7 +23,7 @@ void cmdDisplayNoteFile(Host& host, Session& session) {
     host.closeFile(notesChannel);
     if (!host.fileExists(session.notesFilePath)) return;
     host.openFile(notesChannel, session.notesFilePath, FileMode::input);
-    ChannelCloser closer(host, notesChannel);
+    ChannelGuard guard(host, {notesChannel});
     session.workText.clear();
     while (!host.atEnd(notesChannel)) session.workText += host.readLine(notesChannel);
     host.setBoxText(TextBox::question, host.boxText(TextBox::question) + session.workText);
@@ -49,7 +32,7 @@ void cmdDisplayNoteFile(Host& host, Session& session) {
 void cmdDisplayCumulativeText(Host& host, Session& session) {
     if (!host.fileExists(session.sendFilePath)) return;
     host.openFile(sendDisplayChannel, session.sendFilePath, FileMode::input);
-    ChannelCloser closer(host, sendDisplayChannel);
+    ChannelGuard guard(host, {sendDisplayChannel});
     // Built in one pass, then shown once: the same text as adding the lines one by one.
     std::string text = host.boxText(TextBox::question);
     while (!host.atEnd(sendDisplayChannel)) {

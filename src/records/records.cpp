@@ -1,9 +1,9 @@
 #include "records/records.h"
 
 #include <initializer_list>
-#include <vector>
 
 #include "codec/codec.h"
+#include "host/channel_guard.h"
 #include "records/numbers.h"
 #include "records/record_layout.h"
 #include "records/record_line.h"
@@ -11,40 +11,14 @@
 namespace qatutor {
 namespace {
 
-// Opens record files for appending and closes them when the command leaves, however it leaves.
-class OpenRecordFiles {
-public:
-    OpenRecordFiles(Host& host, std::initializer_list<std::pair<int, const std::string*>> files)
-        : host_(host) {
-        try {
-            for (const auto& [channel, path] : files) {
-                host_.closeFile(channel);
-                channels_.push_back(channel);
-                host_.openFile(channel, *path, FileMode::append);
-            }
-        } catch (...) {
-            closeAll();   // a destructor does not run for a half-built object
-            throw;
-        }
+// Opens record files for appending, all before anything is written; the guard closes them
+// when the command leaves, however it leaves, a failed open of a later file included.
+void openForAppending(Host& host, std::initializer_list<std::pair<int, const std::string*>> files) {
+    for (const auto& [channel, path] : files) {
+        host.closeFile(channel);
+        host.openFile(channel, *path, FileMode::append);
     }
-    ~OpenRecordFiles() { closeAll(); }
-    OpenRecordFiles(const OpenRecordFiles&) = delete;
-    OpenRecordFiles& operator=(const OpenRecordFiles&) = delete;
-
-private:
-    void closeAll() noexcept {
-        for (int channel : channels_) {
-            try {
-                host_.closeFile(channel);
-            } catch (...) {
-                // Closing never fails for a valid channel; nothing more to undo here.
-            }
-        }
-    }
-
-    Host& host_;
-    std::vector<int> channels_;
-};
+}
 
 void emptyBoxes(Host& host) {
     host.setBoxText(TextBox::question, "");
@@ -77,8 +51,8 @@ void askSelfCritique(Host& host, Session& session, RecordText& master, RecordTex
 }  // namespace
 
 void writeFileHeader(Host& host, Session& session) {
-    OpenRecordFiles files(host, {{masterChannel, &session.masterFilePath},
-                                 {sendChannel, &session.sendFilePath}});
+    ChannelGuard guard(host, {masterChannel, sendChannel});
+    openForAppending(host, {{masterChannel, &session.masterFilePath}, {sendChannel, &session.sendFilePath}});
     const std::string noiseLine = makeCodeLine(host, session.codeNumber);
     RecordText master, send;
     fileHeader(host, session, noiseLine, master);
@@ -91,8 +65,9 @@ void cmdEnterResponse(Host& host, Session& session) {
     const std::string response = host.boxText(TextBox::answer);
     if (response != session.answerPrompt) {
         session.resetAnswerBox = false;
-        OpenRecordFiles files(host, {{masterChannel, &session.masterFilePath},
-                                     {sendChannel, &session.sendFilePath}});
+        ChannelGuard guard(host, {masterChannel, sendChannel});
+        openForAppending(host, {{masterChannel, &session.masterFilePath},
+                                {sendChannel, &session.sendFilePath}});
         session.workText = response;
 
         RecordText master, send;
@@ -131,9 +106,10 @@ void cmdSaveAsNotes(Host& host, Session& session) {
     if (note != session.answerPrompt) {
         session.resetAnswerBox = false;
         session.workText = std::string(notesLabel) + note;
-        OpenRecordFiles files(host, {{masterChannel, &session.masterFilePath},
-                                     {sendChannel, &session.sendFilePath},
-                                     {notesChannel, &session.notesFilePath}});
+        ChannelGuard guard(host, {masterChannel, sendChannel, notesChannel});
+        openForAppending(host, {{masterChannel, &session.masterFilePath},
+                                {sendChannel, &session.sendFilePath},
+                                {notesChannel, &session.notesFilePath}});
 
         RecordText master, send, notes;
         const std::initializer_list<RecordText*> all = {&master, &send, &notes};

@@ -101,10 +101,9 @@ TEST_F(CodeFileTest, CodesEachLineBySixFirstCharactersAndSetsTheCodingNumber) {
 TEST_F(CodeFileTest, FailuresComeInOrderAndLeaveAnEarlierCodedFileAlone) {
     writeFile(coded(), "earlier");
     EXPECT_THROW(codeFile(host, session), HostError);   // no query file
-    host.closeAllFiles();
     writeFile(query(), "");
     EXPECT_THROW(codeFile(host, session), HostError);   // no first line
-    host.closeAllFiles();
+    EXPECT_EQ(host.channels().openCount(), 0);
     EXPECT_EQ(readFile(coded()), "earlier");
 }
 
