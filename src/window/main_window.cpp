@@ -83,8 +83,7 @@ MainWindow::MainWindow(const std::string& homeFolder, QWidget* parent) : QWidget
     circleTimer_->setTimerType(Qt::PreciseTimer);
 
     host_ = std::make_unique<QtHost>(
-        homeFolder, WindowParts{this, question_, answer_, picture1_, picture2_, circleTimer_},
-        [this] { circleTimer_->stop(); });
+        homeFolder, WindowParts{this, question_, answer_, picture1_, picture2_, circleTimer_});
 
     Host& host = *host_;
     Session& session = session_;
@@ -136,9 +135,7 @@ void MainWindow::run(const std::function<void()>& command) {
     } catch (const ProgramEnded&) {
         endRun(0);
     } catch (const HostError& error) {
-        host_->closeAllFiles();
-        circleTimer_->stop();
-        ended_ = true;
+        halt();   // nothing of the program runs while the message is shown
         const QString message = QString::fromUtf8(error.what());
         if (errorReporter_)
             errorReporter_(message);
@@ -148,11 +145,15 @@ void MainWindow::run(const std::function<void()>& command) {
     }
 }
 
-void MainWindow::endRun(int exitCode) {
+void MainWindow::halt() {
     ended_ = true;
-    exitCode_ = exitCode;
     circleTimer_->stop();
     host_->closeAllFiles();
+}
+
+void MainWindow::endRun(int exitCode) {
+    halt();
+    exitCode_ = exitCode;
     close();
     emit programEnded();
     // Only a running event loop is told to stop: told before it runs, Qt would end the next

@@ -53,6 +53,8 @@ private:
     void wire(const char* buttonName, std::function<void()> command);
     // Runs one command; ends the program when the command ends it or a host error escapes.
     void run(const std::function<void()>& command);
+    // Stops every command, the timer and the file channels; no handler runs afterwards.
+    void halt();
     void endRun(int exitCode);
 
     Session session_;

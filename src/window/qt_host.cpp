@@ -24,8 +24,8 @@ std::tm localNow() {
 
 }  // namespace
 
-QtHost::QtHost(std::string homeFolder, WindowParts parts, std::function<void()> onEnd)
-    : LocalHost(std::move(homeFolder)), parts_(parts), onEnd_(std::move(onEnd)) {}
+QtHost::QtHost(std::string homeFolder, WindowParts parts)
+    : LocalHost(std::move(homeFolder)), parts_(parts) {}
 
 TextBoxWidget* QtHost::widget(TextBox box) const {
     return box == TextBox::question ? parts_.question : parts_.answer;
@@ -83,8 +83,7 @@ void QtHost::enableTimer() {
 
 void QtHost::endProgram() {
     closeAllFiles();
-    if (onEnd_) onEnd_();
-    throw ProgramEnded{};
+    throw ProgramEnded{};   // the window catches it and closes itself
 }
 
 }  // namespace qatutor

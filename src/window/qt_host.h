@@ -25,7 +25,7 @@ struct WindowParts {
 
 class QtHost : public LocalHost {
 public:
-    QtHost(std::string homeFolder, WindowParts parts, std::function<void()> onEnd);
+    QtHost(std::string homeFolder, WindowParts parts);
 
     std::string prompt(const std::string& text) override;
     std::string boxText(TextBox box) override;
@@ -51,7 +51,6 @@ private:
     PictureBoxWidget* widget(PictureBox box) const;
 
     WindowParts parts_;
-    std::function<void()> onEnd_;
     std::function<std::string(const std::string&)> promptAnswerer_;
 };
 

@@ -4,7 +4,6 @@
 #include <QList>
 #include <QKeyEvent>
 #include <QMimeData>
-#include <QScrollBar>
 #include <QTextDocument>
 #include <QToolTip>
 
