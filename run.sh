@@ -5,5 +5,5 @@ cd "$(dirname "$0")"
 . scripts/common.sh
 
 ensure_packages "${BUILD_PACKAGES[@]}"
-build_tree build
+build_tree build -DQATUTOR_TESTS=OFF
 exec build/qatutor "$@"

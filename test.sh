@@ -6,13 +6,13 @@ set -euo pipefail
 cd "$(dirname "$0")"
 . scripts/common.sh
 
-ensure_packages "${BUILD_PACKAGES[@]}" clang libclang-rt-14-dev python3 \
+ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" clang libclang-rt-14-dev python3 \
     xvfb openbox xdotool x11-utils
 
 status=0
 
 echo "== core tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-build_tree build-sanitize -DQATUTOR_WITH_WINDOW=OFF -DQATUTOR_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+build_tree build-sanitize -DQATUTOR_WERROR=ON -DQATUTOR_WITH_WINDOW=OFF -DQATUTOR_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-sanitize --output-on-failure -j"$(nproc)" -L core >build-sanitize/ctest.log 2>&1 \
     || status=1
@@ -20,7 +20,7 @@ tail -n 3 build-sanitize/ctest.log
 [ $status -eq 0 ] || cat build-sanitize/ctest.log
 
 echo "== fuzz targets"
-build_tree build-fuzz -DQATUTOR_WITH_WINDOW=OFF -DQATUTOR_FUZZ=ON \
+build_tree build-fuzz -DQATUTOR_WERROR=ON -DQATUTOR_WITH_WINDOW=OFF -DQATUTOR_FUZZ=ON \
     -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
 if ! ctest --test-dir build-fuzz --output-on-failure -L fuzz >build-fuzz/ctest.log 2>&1; then
     status=1
@@ -29,6 +29,6 @@ fi
 tail -n 3 build-fuzz/ctest.log
 
 echo "== the whole suite"
-build_tree build
+build_tree build -DQATUTOR_WERROR=ON
 ctest --test-dir build --output-on-failure -j"$(nproc)" || status=1
 exit $status

@@ -6,7 +6,7 @@
 #include "bank/bank_check.h"
 #include "bank/bank_source.h"
 #include "bank/bank_table.h"
-#include "host/host.h"
+#include "base/errors.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view source(reinterpret_cast<const char*>(data), size);
@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         qatutor::loadQuestionBank(table, lineCursor, parsed.pieces);
         if (lineCursor != 0) std::abort();
         if (!lines.empty() && table.at(static_cast<int>(lines.size())) != lines.back()) std::abort();
-    } catch (const qatutor::HostError&) {
+    } catch (const qatutor::TutorError&) {
         if (lines.size() <= 5000) std::abort();
     }
     return 0;

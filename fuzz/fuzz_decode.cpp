@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "codec/codec.h"
-#include "host/host.h"
+#include "base/errors.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string plain = qatutor::decode(line, codeNbr);
         if (plain.size() > line.size()) std::abort();
         if (qatutor::code(line, codeNbr) != line) std::abort();
-    } catch (const qatutor::HostError&) {
+    } catch (const qatutor::TutorError&) {
         // A code outside 0 to 255 is refused.
     }
     return 0;

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "host/host.h"
-#include "records/numbers.h"
+#include "base/numbers.h"
+#include "base/errors.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string item = qatutor::numberItem(value);
         if (item.back() != ' ') std::abort();
         qatutor::padNumber(std::string(text));
-    } catch (const qatutor::HostError&) {
+    } catch (const qatutor::TutorError&) {
         // An overflow is the one failure a number may have.
     }
     return 0;

@@ -30,14 +30,23 @@ ensure_packages() {
     "${runner[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-# build_tree DIR [CMAKE OPTIONS...]: configures DIR once, then builds what changed.
+# build_tree DIR [CMAKE OPTIONS...]: configures DIR with exactly these options, then builds what
+# changed. When the options differ from the ones DIR was configured with, its cache is dropped
+# and it is configured afresh, so an option left out falls back to its default; the objects stay,
+# and only what the new options change is rebuilt.
 build_tree() {
     local dir="$1"
     shift
-    if [ ! -f "$dir/build.ninja" ]; then
+    local options="$*"
+    local stamp="$dir/qatutor-options.txt"
+    if [ ! -f "$dir/build.ninja" ] || [ ! -f "$stamp" ] || [ "$(cat "$stamp")" != "$options" ]; then
+        rm -f "$dir/CMakeCache.txt"
         cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+        printf '%s' "$options" >"$stamp"
     fi
     cmake --build "$dir" -- -j"$(nproc)"
 }
 
-BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev)
+# What building the tutor needs; the tests need TEST_PACKAGES besides.
+BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev)
+TEST_PACKAGES=(libgtest-dev)

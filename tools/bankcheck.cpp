@@ -15,8 +15,8 @@
 #include "bank/bank_check.h"
 #include "bank/bank_source.h"
 #include "bank/bank_table.h"
-#include "host/cp1252.h"
-#include "host/host.h"
+#include "base/cp1252.h"
+#include "base/errors.h"
 
 namespace {
 
@@ -106,7 +106,7 @@ int main(int argc, char** argv) {
     try {
         if (mode == "dump") return parsed.errors.empty() ? dump(parsed.pieces) : 1;
         if (mode == "outline") return outline(lines);
-    } catch (const HostError& error) {
+    } catch (const TutorError& error) {
         std::cerr << file << ": " << error.what() << '\n';
         return 1;
     }

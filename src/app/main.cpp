@@ -14,7 +14,7 @@ int main(int argc, char* argv[]) {
     const std::vector<qatutor::BankPiece>* bank = nullptr;
     try {
         bank = &qatutor::builtInBank();
-    } catch (const qatutor::HostError& error) {
+    } catch (const qatutor::TutorError& error) {
         QMessageBox::critical(nullptr, QStringLiteral("qatutor"), QString::fromUtf8(error.what()));
         return 1;
     }

@@ -1,13 +1,8 @@
 #include "bank/bank_grammar.h"
 
-namespace qatutor {
+#include "base/text.h"
 
-std::string toLower(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return lower;
-}
+namespace qatutor {
 
 bool isRoutineLine(std::string_view line) {
     return line.size() >= routineMarker.size() &&

@@ -1,4 +1,5 @@
-// The markers that open a bank line, and how a line's kind is told from its first characters.
+// The markers that open a bank line, and how a routine line is told from its first characters.
+// (The checker's full sorting of lines into kinds is `kindOf`, in bank_check.h.)
 #pragma once
 
 #include <string>
@@ -10,8 +11,6 @@ inline constexpr std::string_view questionMarker = "`q";
 inline constexpr std::string_view answerMarker = "`a";
 inline constexpr std::string_view routineMarker = "`routine";   // any mix of letter case
 static_assert(routineMarker.size() == 8);
-
-std::string toLower(std::string_view text);
 
 // The first eight characters, in any case, are the routine marker.
 //   isRoutineLine("`ROUTINE exitprog") -> true     isRoutineLine("`routin") -> false

@@ -1,6 +1,6 @@
 #include "bank/bank_source.h"
 
-#include "host/host.h"
+#include "base/errors.h"
 
 namespace qatutor {
 
@@ -58,7 +58,7 @@ const std::vector<BankPiece>& builtInBank() {
     static const std::vector<BankPiece> pieces = [] {
         ParsedBank parsed = parseBankSource(builtInBankSource());
         if (!parsed.errors.empty())
-            throw HostError("The built-in question bank is damaged at its source line " +
+            throw TutorError("The built-in question bank is damaged at its source line " +
                             std::to_string(parsed.errors.front().sourceLine) + ": " +
                             parsed.errors.front().message);
         return std::move(parsed.pieces);

@@ -1,14 +1,17 @@
 #include "bank/bank_table.h"
 
-#include "host/host.h"
+#include <string>
+
+#include "base/errors.h"
 
 namespace qatutor {
 namespace {
 
 void checkIndex(int index) {
     if (index < 0 || index > lastBankIndex)
-        throw HostError("Subscript out of range: the question bank has no line " +
-                        std::to_string(index) + " (its lines are numbered 0 to 5000).");
+        throw TutorError("Subscript out of range: the question bank has no line " +
+                        std::to_string(index) + " (its lines are numbered 0 to " +
+                         std::to_string(lastBankIndex) + ").");
 }
 
 }  // namespace

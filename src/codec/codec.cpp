@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "bank/bank_grammar.h"
+#include "base/text.h"
 #include "host/channel_guard.h"
 #include "host/host.h"
 
@@ -12,6 +12,11 @@ namespace {
 inline constexpr unsigned char blankCode = 32;
 inline constexpr unsigned char lowestNoiseCode = 66;
 inline constexpr unsigned char highestNoiseCode = 118;
+// A noise line's characters: noise codes from 66 up 50 steps, and coded-character codes from 118
+// up 137 steps, to 255.
+inline constexpr double noiseSteps = 50;
+inline constexpr double codedSteps = 137;
+static_assert(highestNoiseCode + codedSteps == 255);
 
 // Rounds to the nearest whole number, a value exactly halfway going to the even neighbour.
 char roundedCharacter(double value) { return static_cast<char>(static_cast<int>(std::nearbyint(value))); }
@@ -43,7 +48,7 @@ std::string decode(std::string_view aLine, int codeNbr) {
             continue;   // noise
         }
         if (decoded < 0 || decoded > 255)
-            throw HostError("Invalid procedure call or argument: decode gives the character code " +
+            throw TutorError("Invalid procedure call or argument: decode gives the character code " +
                             std::to_string(decoded) + ", outside 0 to 255.");
         result += static_cast<char>(decoded);
     }
@@ -56,10 +61,10 @@ std::string makeCodeLine(Host& host, int codeNbr) {
         const float r = host.nextRandom();
         if (r < 0.1f) {
             const float s = host.nextRandom();
-            line += roundedCharacter(static_cast<double>(s) * 50 + 66);
+            line += roundedCharacter(static_cast<double>(s) * noiseSteps + lowestNoiseCode);
         }
         const float t = host.nextRandom();
-        line += roundedCharacter(static_cast<double>(t) * 137 + 118);
+        line += roundedCharacter(static_cast<double>(t) * codedSteps + highestNoiseCode);
     }
     return line;
 }

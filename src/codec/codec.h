@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "host/host.h"
-#include "records/session.h"
+#include "session/session.h"
 
 namespace qatutor {
 

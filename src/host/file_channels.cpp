@@ -30,7 +30,10 @@ const char* modeVerb(FileMode mode) {
     return "";
 }
 
-// Makes a newly created file's directory entry durable too.
+// Makes a newly created file's directory entry durable too. Best effort on purpose: the file was
+// created and opened, so the student's work can go on; some file systems (network shares, FUSE
+// mounts) refuse to open or fsync a folder at all, and failing the record for that would lose the
+// response over a step that those file systems make durable in their own way.
 void syncFolder(const std::string& localPath) {
     const int dirFd = ::open(parentFolder(localPath).c_str(), O_RDONLY | O_DIRECTORY);
     if (dirFd < 0) return;

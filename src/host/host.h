@@ -9,17 +9,20 @@
 // Windows-1252. A line break inside a text is CR LF.
 #pragma once
 
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
+#include "base/errors.h"
+
 namespace qatutor {
 
-// An operation of the host failed. Nothing in the core catches it: it reaches the window's
-// event dispatch, which shows `what()` and ends the program.
-class HostError : public std::runtime_error {
+// An operation of the host failed: a file or folder could not be opened, read, written or made.
+// Start-up catches the two it can explain better (the default folder that cannot be made, the
+// master file that cannot be opened); every other one reaches the window's event dispatch, which
+// shows `what()` and ends the program.
+class HostError : public TutorError {
 public:
-    using std::runtime_error::runtime_error;
+    using TutorError::TutorError;
 };
 
 // Thrown by Host::endProgram: unwinds the running command so that nothing after it runs.
@@ -27,6 +30,8 @@ struct ProgramEnded {};
 
 enum class TextBox { question, answer };
 enum class PictureBox { picture1, picture2 };
+// Start-up scales both picture boxes to this many logical units each way.
+inline constexpr double pictureUnits = 1000;
 
 // How a file channel is opened.
 //   input  - read from the start; a missing file is a host error

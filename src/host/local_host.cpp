@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "host/cp1252.h"
+#include "base/cp1252.h"
 #include "host/path_mapping.h"
 
 namespace qatutor {

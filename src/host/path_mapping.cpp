@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "host/cp1252.h"
+#include "base/cp1252.h"
 #include "host/host.h"
 
 namespace qatutor {

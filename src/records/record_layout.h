@@ -41,9 +41,6 @@ static_assert(selfCritiqueLabel.size() == 26);
 static_assert(assignmentLabel.size() == 12);
 static_assert(questionNumberMarker.size() == 15);
 
-inline constexpr std::string_view questionEntry = "question";
-inline constexpr std::string_view answerEntry = "answer";
-
 inline constexpr std::string_view confidencePrompt =
     "Assess your level of confidence in your answer on a scale from 0 to 3, where 0 means you have "
     "no confidence in your answer, 1 means you have some confidence, 2 means you are pretty "

@@ -1,6 +1,6 @@
 #include "records/record_line.h"
 
-#include "records/numbers.h"
+#include "base/numbers.h"
 #include "records/record_layout.h"
 
 namespace qatutor {

@@ -2,9 +2,9 @@
 
 #include <initializer_list>
 
+#include "base/numbers.h"
 #include "codec/codec.h"
 #include "host/channel_guard.h"
-#include "records/numbers.h"
 #include "records/record_layout.h"
 #include "records/record_line.h"
 
@@ -84,12 +84,12 @@ void cmdEnterResponse(Host& host, Session& session) {
             file->line({responseLabel});
             file->line({code(session.workText, session.codeNumber)});
         }
-        if (session.entryKind == questionEntry) {
+        if (session.entryKind == EntryKind::question) {
             const std::string ratingLine =
                 std::string(confidenceLabel) + host.prompt(std::string(confidencePrompt));
             master.line({ratingLine});
             send.line({ratingLine});
-        } else if (session.entryKind == answerEntry) {
+        } else if (session.entryKind == EntryKind::answer) {
             askSelfCritique(host, session, master, send);
         }
         master.line({closingLine});

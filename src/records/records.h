@@ -8,7 +8,7 @@
 #pragma once
 
 #include "host/host.h"
-#include "records/session.h"
+#include "session/session.h"
 
 namespace qatutor {
 

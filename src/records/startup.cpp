@@ -1,8 +1,8 @@
 #include "records/startup.h"
 
+#include "base/cp1252.h"
+#include "base/numbers.h"
 #include "codec/codec.h"
-#include "host/cp1252.h"
-#include "records/numbers.h"
 #include "records/records.h"
 
 namespace qatutor {
@@ -16,8 +16,6 @@ const std::string answerPromptText =
     "to the problem or series of problems.";
 
 namespace {
-
-inline constexpr int pictureUnits = 1000;
 
 bool cannotStandInFileName(char c) {
     const auto code = static_cast<unsigned char>(c);

@@ -6,7 +6,7 @@
 
 #include "bank/bank_table.h"
 #include "host/host.h"
-#include "records/session.h"
+#include "session/session.h"
 
 namespace qatutor {
 

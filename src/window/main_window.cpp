@@ -9,9 +9,10 @@
 #include <QThread>
 #include <QTimer>
 
-#include "bank/reader.h"
+#include "display/display_commands.h"
 #include "host/host.h"
-#include "records/display_commands.h"
+#include "pictures/picture_commands.h"
+#include "reader/reader.h"
 #include "records/records.h"
 #include "records/startup.h"
 #include "window/control_table.h"
@@ -134,7 +135,7 @@ void MainWindow::run(const std::function<void()>& command) {
         command();
     } catch (const ProgramEnded&) {
         endRun(0);
-    } catch (const HostError& error) {
+    } catch (const TutorError& error) {
         halt();   // nothing of the program runs while the message is shown
         const QString message = QString::fromUtf8(error.what());
         if (errorReporter_)

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "bank/bank_table.h"
-#include "records/session.h"
+#include "session/session.h"
 
 class QTimer;
 

@@ -2,7 +2,7 @@
 
 #include <QList>
 
-#include "host/cp1252.h"
+#include "base/cp1252.h"
 
 namespace qatutor {
 namespace {

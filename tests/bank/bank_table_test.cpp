@@ -26,8 +26,8 @@ TEST(LoadQuestionBank, FillsFromIndexOneAndLeavesTheCursorAtZero) {
     EXPECT_EQ(table.at(24), "005.");
     EXPECT_EQ(table.at(25), "");
     EXPECT_EQ(table.at(5000), "");
-    EXPECT_THROW(table.at(5001), HostError);
-    EXPECT_THROW(table.at(-1), HostError);
+    EXPECT_THROW(table.at(5001), TutorError);
+    EXPECT_THROW(table.at(-1), TutorError);
 }
 
 TEST(LoadQuestionBank, PiecesJoinIntoOneLineAtOneIndex) {
@@ -53,7 +53,7 @@ TEST(LoadQuestionBank, FiveThousandLinesFitAndOneMoreFails) {
     try {
         loadQuestionBank(tooSmall, lineCursor, linesOfCount(5001));
         FAIL() << "a 5001-line bank must not load";
-    } catch (const HostError& error) {
+    } catch (const TutorError& error) {
         EXPECT_NE(std::string(error.what()).find("5001"), std::string::npos);
     }
 }

@@ -8,7 +8,7 @@
 
 #include "bank/bank_check.h"
 #include "bank/bank_source.h"
-#include "bank/reader.h"
+#include "reader/reader.h"
 #include "records/startup.h"
 #include "support/fake_host.h"
 

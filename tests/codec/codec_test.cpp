@@ -41,7 +41,7 @@ TEST(Decode, CodesOutsideTheCharacterSetAreErrors) {
         {bytes({220, 120}), 28},   // the second character fails
         {bytes({65}), 18},         // 65 + 209 - 18 = 256
     };
-    for (const auto& [line, n] : cases) EXPECT_THROW(decode(line, n), HostError) << n;
+    for (const auto& [line, n] : cases) EXPECT_THROW(decode(line, n), TutorError) << n;
 }
 
 TEST(MakeCodeLine, NoStepsForZeroAndTwoOrThreeDrawsAStep) {

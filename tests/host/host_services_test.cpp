@@ -1,8 +1,8 @@
 // Path mapping, Windows-1252, the clock's texts and the run's random generator.
 #include <gtest/gtest.h>
 
+#include "base/cp1252.h"
 #include "host/clock_text.h"
-#include "host/cp1252.h"
 #include "host/path_mapping.h"
 #include "host/random_generator.h"
 #include "support/fake_host.h"

@@ -10,7 +10,7 @@
 #include <functional>
 #include <map>
 
-#include "bank/reader.h"
+#include "reader/reader.h"
 #include "records/records.h"
 #include "records/startup.h"
 #include "support/fake_host.h"

@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-#include "bank/reader.h"
+#include "reader/reader.h"
 #include "records/record_layout.h"
 #include "records/records.h"
 #include "records/startup.h"

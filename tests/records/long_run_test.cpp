@@ -4,8 +4,8 @@
 
 #include <fstream>
 
-#include "bank/reader.h"
-#include "records/numbers.h"
+#include "base/numbers.h"
+#include "reader/reader.h"
 #include "records/records.h"
 #include "records/startup.h"
 #include "support/fake_host.h"

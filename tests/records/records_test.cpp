@@ -3,7 +3,7 @@
 // that are recorded or not.
 #include <gtest/gtest.h>
 
-#include "bank/reader.h"
+#include "reader/reader.h"
 #include "records/record_layout.h"
 #include "records/records.h"
 #include "records/startup.h"
@@ -88,7 +88,7 @@ TEST_F(RecordsTest, QuestionNumberLineForAssignment3Question12) {
     session.questionNumber = "12";
     session.currentLine = "`q012.  x";
     host.answer = "r";
-    session.entryKind.clear();
+    session.entryKind = EntryKind::none;
     cmdEnterResponse(host, session);
     const std::string line = crlf + crlf + "`questionNumber" + std::string(13, ' ') + " 30012 " + crlf;
     const std::string added = masterAdded();

@@ -5,8 +5,8 @@
 
 #include <filesystem>
 
-#include "host/cp1252.h"
-#include "records/numbers.h"
+#include "base/cp1252.h"
+#include "base/numbers.h"
 #include "records/startup.h"
 #include "support/fake_host.h"
 #include "support/fixture_bank.h"
@@ -22,7 +22,7 @@ struct StartedRun {
         for (const std::string& reply : replies) host.queuePromptReply(reply);
         try {
             startUp(host, session, piecesOf(fixtureBankLines()));
-        } catch (const HostError& error) {
+        } catch (const TutorError& error) {
             return error.what();
         }
         return "";
@@ -188,7 +188,7 @@ TEST(StartUp, HostileNamesAndFoldersKeepEveryFileInsideTheFolderOrWriteNothing) 
         for (const auto& reply : replies) run.host.queuePromptReply(reply);
         try {
             startUp(run.host, run.session, piecesOf(fixtureBankLines()));
-        } catch (const HostError& error) {
+        } catch (const TutorError& error) {
             message = error.what();
         }
         EXPECT_EQ(message.empty(), c.starts) << message;

@@ -8,8 +8,8 @@
 
 namespace qatutor::testing {
 
-// Three assignments: 001 and 002 (two questions each) and 004, with the end lines "003." and
-// "005.".
+// Three assignments: 001 (one question), 002 (two questions) and 004 (one question), with the
+// end lines "003." and "005.".
 std::vector<std::string> fixtureBankLines();
 
 // One piece per line.

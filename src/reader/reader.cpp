@@ -1,14 +1,11 @@
-#include "bank/reader.h"
+#include "reader/reader.h"
 
 #include "bank/bank_grammar.h"
-#include "records/numbers.h"
+#include "base/numbers.h"
+#include "base/text.h"
 
 namespace qatutor {
 namespace {
-
-bool startsWith(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
 
 // The number of a question line: the numeric value of the three characters after the marker.
 //   "`q004.  How many" -> "4"     "`q002 Find" -> "2"     "`qab1" -> "0"
@@ -27,13 +24,16 @@ void readNextQuestion(Host& host, Session& session) {
         ++session.lineCursor;
         line = session.bank.at(session.lineCursor);
         if (startsWith(line, questionMarker)) {
-            session.entryKind = "question";
+            session.entryKind = EntryKind::question;
         } else if (startsWith(line, answerMarker)) {
             line.erase(0, answerMarker.size());
-            session.entryKind = "answer";
+            session.entryKind = EntryKind::answer;
         }
         if (!line.empty()) {
             session.currentLine = line;
+            // The entry kind above goes by the markers exactly as the bank writes them, but the
+            // question number is taken from "`Q" too: a line an author capitalised still numbers
+            // the responses that follow it, while only "`q" asks for the confidence rating.
             if (toLower(line.substr(0, 2)) == questionMarker)
                 session.questionNumber = questionNumberOf(line);
         }
@@ -82,6 +82,13 @@ void runRoutine(Host& host, std::string_view routine) {
     const std::string name = toLower(routine);
     if (name == "graph1" || name == "graph2" || name == "graph3") return;
     host.endProgram();   // "exitprog", and any name the tutor does not know
+}
+
+void cmdQuit(Host& host) {
+    host.endProgram();
+    // Never reached: endProgram throws. The compiler cannot see through a virtual call that it
+    // never returns, and this keeps the promise of [[noreturn]] visible to it.
+    throw ProgramEnded{};
 }
 
 }  // namespace qatutor

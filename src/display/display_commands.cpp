@@ -1,23 +1,10 @@
-#include "records/display_commands.h"
+#include "display/display_commands.h"
 
-#include "bank/bank_grammar.h"
-#include "bank/reader.h"
 #include "host/channel_guard.h"
 
 namespace qatutor {
-namespace {
-
-inline constexpr double pictureCentre = 500;
-inline constexpr double largestRadius = 500;
-
-}  // namespace
 
 void cmdClearAnswerBox(Host& host) { host.setBoxText(TextBox::answer, ""); }
-
-void cmdCopyPicture(Host& host) {
-    host.copyPictureToClipboard(PictureBox::picture1);
-    host.pastePictureFromClipboard(PictureBox::picture2);
-}
 
 void cmdDisplayNoteFile(Host& host, Session& session) {
     host.closeFile(notesChannel);
@@ -40,29 +27,6 @@ void cmdDisplayCumulativeText(Host& host, Session& session) {
         text += host.readLine(sendDisplayChannel);
     }
     host.setBoxText(TextBox::question, text);
-}
-
-void cmdNextPicture(Host& host, Session& session) {
-    for (int k = 1; k <= 2; ++k) {
-        const std::string& line = session.bank.at(session.lineCursor + k);
-        if (isRoutineLine(line)) {
-            runRoutine(host, toLower(remSpaces(routineNameOf(line))));
-            session.lineCursor += k;
-        }
-    }
-}
-
-void cmdPendExp(Host& host) { host.enableTimer(); }
-
-void timerTick(Host& host) {
-    host.beep();
-    const double radius = static_cast<double>(host.nextRandom()) * largestRadius;
-    host.drawCircle(PictureBox::picture1, pictureCentre, pictureCentre, radius);
-}
-
-void cmdQuit(Host& host) {
-    host.endProgram();
-    throw ProgramEnded{};   // a host's endProgram never returns; this keeps the promise here too
 }
 
 }  // namespace qatutor

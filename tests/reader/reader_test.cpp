@@ -1,7 +1,7 @@
 // The question reader on fixture banks: pieces, markers, numbers, routines and the end of a run.
 #include <gtest/gtest.h>
 
-#include "bank/reader.h"
+#include "reader/reader.h"
 #include "records/startup.h"
 #include "support/fake_host.h"
 #include "support/fixture_bank.h"
@@ -38,7 +38,7 @@ TEST_F(ReaderTest, FirstClickShowsTheQuestionWithItsMarkerAndSecondTheAnswerWith
     host.answer = " ";
     ASSERT_TRUE(next());
     EXPECT_EQ(host.question, "`q001.  How many?");
-    EXPECT_EQ(session.entryKind, "question");
+    EXPECT_EQ(session.entryKind, EntryKind::question);
     EXPECT_EQ(session.questionNumber, "1");
     EXPECT_TRUE(session.resetAnswerBox);
     EXPECT_EQ(host.answer, " ");
@@ -48,7 +48,7 @@ TEST_F(ReaderTest, FirstClickShowsTheQuestionWithItsMarkerAndSecondTheAnswerWith
     EXPECT_EQ(host.answer, answerPromptText);
     EXPECT_EQ(host.question, "`q001.  How many?Twelve, since 3 x 4 = 12.");
     EXPECT_EQ(session.currentLine, "Twelve, since 3 x 4 = 12.");
-    EXPECT_EQ(session.entryKind, "answer");
+    EXPECT_EQ(session.entryKind, EntryKind::answer);
     EXPECT_EQ(session.questionNumber, "1");
     EXPECT_EQ(session.workText, host.question);
     EXPECT_EQ(session.pendingText, "");
@@ -75,7 +75,7 @@ TEST_F(ReaderTest, TypedQuestionBoxTextStaysAndTheRunEndsAtTheNextNumber) {
     ASSERT_TRUE(next());
     ASSERT_TRUE(next());   // the line of one blank is shown as one blank
     EXPECT_EQ(host.question, "my notes `q001.  How many?Twelve, since 3 x 4 = 12.`q002 Why?Because. ");
-    EXPECT_EQ(session.entryKind, "answer");
+    EXPECT_EQ(session.entryKind, EntryKind::answer);
     const std::string shown = host.question;
     EXPECT_FALSE(next());   // "003."
     EXPECT_TRUE(host.ended);
@@ -94,7 +94,7 @@ TEST_F(ReaderTest, MarkersAndNumbers) {
     struct Case {
         std::string line;
         std::string shown;
-        std::string entryKind;
+        std::string entryKind;        // empty: neither a question nor an answer yet
         std::string questionNumber;
     };
     const std::vector<Case> cases = {
@@ -102,21 +102,21 @@ TEST_F(ReaderTest, MarkersAndNumbers) {
         {"`q002 No point", "`q002 No point", "question", "2"},
         {"`qabc. Letters", "`qabc. Letters", "question", "0"},
         {"`q7", "`q7", "question", "7"},
-        {"`Q004 capital", "`Q004 capital", "before", "4"},
+        {"`Q004 capital", "`Q004 capital", "", "4"},
         {"`aThe answer", "The answer", "answer", "before"},
-        {"\r\n\r\n(b) more", "\r\n\r\n(b) more", "before", "before"},
-        {"{{}}", "{\r\n}", "before", "before"},
+        {"\r\n\r\n(b) more", "\r\n\r\n(b) more", "", "before"},
+        {"{{}}", "{\r\n}", "", "before"},
     };
     for (const Case& c : cases) {
         Session fresh;
         session = fresh;
         host.question.clear();
         load({"001.  A", c.line, "002."});
-        session.entryKind = "before";
+        session.entryKind = EntryKind::none;
         session.questionNumber = "before";
         ASSERT_TRUE(next()) << c.line;
         EXPECT_EQ(host.question, c.shown) << c.line;
-        EXPECT_EQ(session.entryKind, c.entryKind) << c.line;
+        EXPECT_EQ(entryKindText(session.entryKind), c.entryKind) << c.line;
         EXPECT_EQ(session.questionNumber, c.questionNumber) << c.line;
     }
 }
@@ -126,7 +126,7 @@ TEST_F(ReaderTest, ABareAnswerMarkerIsSkippedYetMakesTheEntryAnAnswer) {
     ASSERT_TRUE(next());
     ASSERT_TRUE(next());
     EXPECT_EQ(host.question, "`q001. xmore");
-    EXPECT_EQ(session.entryKind, "answer");
+    EXPECT_EQ(session.entryKind, EntryKind::answer);
     EXPECT_EQ(session.lineCursor, 5);
 }
 
@@ -171,7 +171,7 @@ TEST_F(ReaderTest, ARoutineLineLeavesTheAnswerPromptAlone) {
 TEST_F(ReaderTest, ABankWithoutTheNextNumberRunsOffTheTable) {
     load({"001.  A", "x"});
     ASSERT_TRUE(next());
-    EXPECT_THROW(next(), HostError);
+    EXPECT_THROW(next(), TutorError);
 }
 
 TEST(ReaderHelpers, ExpandLineBreaks) {

@@ -1,11 +1,12 @@
-// The question reader: walks the chosen assignment one bank line per click of Next.
+// The question reader: walks the chosen assignment one bank line per click of Next, and the ways
+// a run ends: the next assignment's line, an exit routine, quit program.
 #pragma once
 
 #include <string>
 #include <string_view>
 
 #include "host/host.h"
-#include "records/session.h"
+#include "session/session.h"
 
 namespace qatutor {
 
@@ -27,5 +28,8 @@ std::string remSpaces(std::string_view aLine);
 // "graph1", "graph2" and "graph3" (any case) do nothing; "exitprog" and every other name,
 // the empty one included, end the program.
 void runRoutine(Host& host, std::string_view routine);
+
+// "quit program": ends the program at once.
+[[noreturn]] void cmdQuit(Host& host);
 
 }  // namespace qatutor

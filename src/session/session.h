@@ -2,10 +2,26 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "bank/bank_table.h"
 
 namespace qatutor {
+
+// What the reader took last: a question line, an answer line, or neither yet. It decides which
+// rating Enter Response asks for.
+enum class EntryKind { none, question, answer };
+
+// The entry kind by name, as the tutor's own texts call it.
+//   entryKindText(EntryKind::question) -> "question"     entryKindText(EntryKind::none) -> ""
+constexpr std::string_view entryKindText(EntryKind kind) {
+    switch (kind) {
+    case EntryKind::question: return "question";
+    case EntryKind::answer: return "answer";
+    case EntryKind::none: break;
+    }
+    return "";
+}
 
 struct Session {
     BankTable bank;
@@ -26,7 +42,7 @@ struct Session {
     int lineCursor = 0;              // index of the last bank line taken
     std::string currentLine;         // last non-empty line taken, answer marker removed
     std::string pendingText;         // piece waiting to be shown
-    std::string entryKind;           // "question", "answer", or empty before the first of either
+    EntryKind entryKind = EntryKind::none;
     std::string questionNumber;      // number of the latest question line, as text
     bool resetAnswerBox = false;     // put answerPrompt back before the next piece
 

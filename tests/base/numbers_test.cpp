@@ -3,8 +3,8 @@
 
 #include <clocale>
 
+#include "base/numbers.h"
 #include "host/host.h"
-#include "records/numbers.h"
 
 namespace qatutor::testing {
 namespace {
@@ -17,7 +17,7 @@ TEST(NumericValue, LongestLeadingNumberAfterSkippingBlanksTabsAndLineFeeds) {
         {"1e-999", 0},
     };
     for (const auto& [text, value] : cases) EXPECT_DOUBLE_EQ(numericValue(text), value) << text;
-    EXPECT_THROW(numericValue("1e999"), HostError);
+    EXPECT_THROW(numericValue("1e999"), TutorError);
 }
 
 TEST(NumericValue, IgnoresTheLocale) {

@@ -1,15 +1,14 @@
-#include "records/numbers.h"
+#include "base/numbers.h"
 
 #include <charconv>
 #include <cmath>
 #include <system_error>
 
-#include "host/host.h"
+#include "base/errors.h"
+#include "base/text.h"
 
 namespace qatutor {
 namespace {
-
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Length of the longest leading part of `s` that reads as a decimal number, 0 if none:
 // an optional sign, digits with at most one point (at least one digit), and an optional
@@ -56,7 +55,7 @@ double numericValue(std::string_view text) {
         const auto e = number.find_first_of("eE");
         const bool tiny = e != std::string_view::npos && e + 1 < number.size() && number[e + 1] == '-';
         if (tiny) return 0.0;
-        throw HostError("Overflow: the number " + std::string(compact.substr(0, length)) +
+        throw TutorError("Overflow: the number " + std::string(compact.substr(0, length)) +
                         " is too large.");
     }
     (void)end;
@@ -64,7 +63,7 @@ double numericValue(std::string_view text) {
 }
 
 std::string numberText(double value) {
-    if (!std::isfinite(value)) throw HostError("Overflow: a number is too large.");
+    if (!std::isfinite(value)) throw TutorError("Overflow: a number is too large.");
     if (value == 0.0) return "0";
     char buffer[64];
     const auto result =
