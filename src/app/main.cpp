@@ -10,6 +10,7 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("qatutor"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.qatutor.Tutor"));
 
     const std::vector<qatutor::BankPiece>* bank = nullptr;
     try {
