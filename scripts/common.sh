@@ -40,4 +40,5 @@ build_tree() {
     cmake --build "$dir" -- -j"$(nproc)"
 }
 
-BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev)
+# librsvg2-bin draws the icon's PNG sizes from its SVG.
+BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev librsvg2-bin)
