@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Checks the Debian package that CPack built, as a student's machine would meet it.
 
-  - desktop-file-validate on its desktop entry, appstreamcli validate --no-net on its metainfo;
+  - desktop-file-validate on each desktop entry, whose icon and program are in the package, and
+    appstreamcli validate --no-net on each metainfo, whose releases name the version;
   - lintian: no error and no warning (each override in packaging/lintian-overrides says why);
   - its files are exactly those of packaging/expected-files.txt, and Depends names Qt 6;
   - unpacked with dpkg-deb -x into a temporary folder: the desktop entry's Exec line starts the
@@ -133,20 +134,29 @@ def main():
     try:
         subprocess.run(["dpkg-deb", "-x", deb, root], check=True)
         share = os.path.join(root, "usr", "share")
-        entry_path = os.path.join(share, "applications", APP_ID + ".desktop")
-        validate = output("desktop-file-validate", entry_path)
-        checks.check(validate.returncode == 0 and not validate.stdout.strip(),
-                     "desktop-file-validate passes clean", validate.stdout + validate.stderr)
-        metainfo = os.path.join(share, "metainfo", APP_ID + ".metainfo.xml")
-        appstream = output("appstreamcli", "validate", "--no-net", metainfo)
-        checks.check(appstream.returncode == 0, "appstreamcli validate --no-net reports no error",
-                     appstream.stdout + appstream.stderr)
-        with open(metainfo, encoding="utf-8") as f:
-            checks.check(f'<release version="{version}"' in f.read(), f"the metainfo's releases name {version}")
-
-        entry = desktop_entry(entry_path)
-        icon = os.path.join(share, "icons", "hicolor", "scalable", "apps", entry["Icon"] + ".svg")
-        checks.check(entry["Icon"] == APP_ID and os.path.isfile(icon), "the entry's icon is installed", entry["Icon"])
+        entries = sorted(glob.glob(os.path.join(share, "applications", "*.desktop")))
+        checks.check(os.path.join(share, "applications", APP_ID + ".desktop") in entries,
+                     f"the desktop entry {APP_ID}.desktop is installed", str(entries))
+        for entry_path in entries:
+            name = os.path.basename(entry_path)
+            validate = output("desktop-file-validate", entry_path)
+            checks.check(validate.returncode == 0 and not validate.stdout.strip(),
+                         f"desktop-file-validate passes {name} clean", validate.stdout + validate.stderr)
+            entry = desktop_entry(entry_path)
+            icon = os.path.join(share, "icons", "hicolor", "scalable", "apps", entry["Icon"] + ".svg")
+            checks.check(entry["Icon"] + ".desktop" == name and os.path.isfile(icon),
+                         f"{name} names its icon by its application ID, and the icon is installed",
+                         entry["Icon"])
+            program = shlex.split(entry["Exec"])[0]
+            checks.check(os.path.isfile(os.path.join(root, "usr", "bin", program)),
+                         f"{name} starts a program of the package", entry["Exec"])
+        for metainfo in sorted(glob.glob(os.path.join(share, "metainfo", "*.metainfo.xml"))):
+            name = os.path.basename(metainfo)
+            appstream = output("appstreamcli", "validate", "--no-net", metainfo)
+            checks.check(appstream.returncode == 0, f"appstreamcli validate --no-net reports no error in {name}",
+                         appstream.stdout + appstream.stderr)
+            with open(metainfo, encoding="utf-8") as f:
+                checks.check(f'<release version="{version}"' in f.read(), f"the releases of {name} name {version}")
 
         bankcheck = os.path.join(root, "usr", "bin", "qatutor-bankcheck")
         result = output(bankcheck)
@@ -156,7 +166,8 @@ def main():
         checks.check(result.stdout.strip() == f"qatutor-bankcheck {version}",
                      f"qatutor-bankcheck --version prints {version}", result.stdout)
 
-        start_from_menu(checks, root, entry["Exec"], screenshot)
+        tutor = desktop_entry(os.path.join(share, "applications", APP_ID + ".desktop"))
+        start_from_menu(checks, root, tutor["Exec"], screenshot)
     finally:
         shutil.rmtree(root, ignore_errors=True)
 
