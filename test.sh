@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds qatutor and runs every test: the core with AddressSanitizer
 # and UndefinedBehaviorSanitizer, the fuzz targets for a short while, then the whole suite
-# (core, window offscreen, and a student's session in a real X server). Ends with CTest's summary.
+# (core, window offscreen, a student's session in a real X server, and the Debian package built
+# and checked). Ends with CTest's summary.
 set -euo pipefail
 cd "$(dirname "$0")"
 . scripts/common.sh
 
+# The package test needs lintian, desktop-file-utils, appstream and dpkg-dev (dpkg-shlibdeps).
 ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" clang libclang-rt-14-dev python3 \
-    xvfb openbox xdotool x11-utils
+    xvfb openbox xdotool x11-utils lintian desktop-file-utils appstream dpkg-dev
 
 status=0
 

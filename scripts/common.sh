@@ -47,6 +47,7 @@ build_tree() {
     cmake --build "$dir" -- -j"$(nproc)"
 }
 
-# What building the tutor needs; the tests need TEST_PACKAGES besides.
-BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev)
+# What building the tutor needs (librsvg2-bin draws the icon's PNG sizes from its SVG); the tests
+# need TEST_PACKAGES besides.
+BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev librsvg2-bin)
 TEST_PACKAGES=(libgtest-dev)

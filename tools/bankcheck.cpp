@@ -4,6 +4,7 @@
 //   qatutor-bankcheck [FILE]          check FILE, or the bank built into the program
 //   qatutor-bankcheck --dump [FILE]   print the loaded table, {"index": N, "text": "..."} a line
 //   qatutor-bankcheck --outline [FILE]  print each assignment's indices and line counts
+//   qatutor-bankcheck --version       print the version of qatutor
 // Exits 1 when there is a violation, 2 when FILE cannot be read.
 #include <cstdio>
 #include <fstream>
@@ -80,8 +81,13 @@ int main(int argc, char** argv) {
         const std::string arg = argv[i];
         if (arg == "--dump") mode = "dump";
         else if (arg == "--outline") mode = "outline";
+        else if (arg == "--version") {
+            std::cout << "qatutor-bankcheck " << QATUTOR_VERSION << '\n';
+            return 0;
+        }
         else if (arg == "--help" || arg == "-h") {
-            std::cout << "usage: qatutor-bankcheck [--dump | --outline] [FILE]\n";
+            std::cout << "usage: qatutor-bankcheck [--dump | --outline] [FILE]\n"
+                         "       qatutor-bankcheck --version\n";
             return 0;
         } else file = arg;
     }

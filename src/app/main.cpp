@@ -1,5 +1,6 @@
 // qatutor: the question-and-answer tutor for "Liberal Arts Mathematics II".
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
 
 #include "bank/bank_source.h"
@@ -10,6 +11,10 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("qatutor"));
+    // The desktop entry's name: under Wayland the window takes its icon from it; under plain X the
+    // installed theme icon is set on the window directly.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.qatutor.Tutor"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("io.github.qatutor.Tutor")));
 
     const std::vector<qatutor::BankPiece>* bank = nullptr;
     try {
