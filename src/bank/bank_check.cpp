@@ -2,6 +2,7 @@
 
 #include "bank/bank_grammar.h"
 #include "bank/bank_table.h"
+#include "host/cp1252.h"
 
 namespace qatutor {
 namespace {
@@ -61,6 +62,10 @@ private:
         violations_.push_back({index, std::move(rule), std::move(message)});
     }
 
+    // Any Windows-1252 character may stand in a bank line, accented letters included. Refused
+    // are the control characters (codes 0 to 31 and DEL), apart from the CR LF pairs that break
+    // a line, and the five codes Windows-1252 leaves undefined; those map to the C1 control
+    // points U+0081 and so on, so they show as nothing or garbage in the question box.
     void checkCharacters(int index, const std::string& line) {
         for (std::size_t i = 0; i < line.size(); ++i) {
             const auto c = static_cast<unsigned char>(line[i]);
@@ -68,11 +73,16 @@ private:
                 ++i;
                 continue;
             }
-            if (c < 32 || c > 126) {
+            const char32_t codePoint = cp1252::toCodePoint(c);
+            const bool control = codePoint < 32 || codePoint == 127;
+            const bool undefined = codePoint >= 0x80 && codePoint <= 0x9F;
+            if (control || undefined) {
                 report(index, "characters",
                        "character code " + std::to_string(c) + " at position " +
                            std::to_string(i + 1) +
-                           " (only printable ASCII and CR LF pairs belong in a bank line)");
+                           (undefined ? " is not a Windows-1252 character"
+                                      : " is a control character (a bank line holds none but CR LF "
+                                        "pairs)"));
                 return;
             }
         }

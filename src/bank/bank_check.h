@@ -19,7 +19,9 @@ struct Violation {
     std::string message;
 };
 
-// Every violation of the grammar, the characters allowed in a bank, and the seven shape rules:
+// Every violation of the grammar, of the characters allowed in a bank line (any Windows-1252
+// character; CR LF pairs, but no other control character and none of the five codes
+// Windows-1252 leaves undefined), and of the seven shape rules:
 //   1 the bank begins with a header line; 2 an assignment is its header and its entries
 //   (questions numbered from 001 up, each answer after its question, continuations after an
 //   entry); 3 empty lines separate the entries; 4 assignments ascend and each ends at the line
