@@ -2,12 +2,12 @@
 
 #include "bank/bank_grammar.h"
 #include "bank/bank_table.h"
-#include "host/cp1252.h"
+#include "base/cp1252.h"
+#include "base/numbers.h"
+#include "base/text.h"
 
 namespace qatutor {
 namespace {
-
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 bool startsWithNumberAndPoint(const std::string& line) {
     return line.size() >= 4 && isDigit(line[0]) && isDigit(line[1]) && isDigit(line[2]) &&
@@ -16,10 +16,7 @@ bool startsWithNumberAndPoint(const std::string& line) {
 
 int numberOf(const std::string& line) { return std::stoi(line.substr(0, 3)); }
 
-std::string threeDigits(int number) {
-    std::string text = std::to_string(number);
-    return std::string(text.size() < 3 ? 3 - text.size() : 0, '0') + text;
-}
+std::string threeDigits(int number) { return padNumber(std::to_string(number)); }
 
 // A header line is "NNN.  " followed by a title that does not begin with a blank.
 bool isWellFormedHeader(const std::string& line) {
@@ -44,7 +41,7 @@ public:
     std::vector<Violation> run() {
         if (lines_.size() > static_cast<std::size_t>(lastBankIndex))
             report(0, "shape 7", "the bank has " + std::to_string(lines_.size()) +
-                                     " lines; at most 5000 fit");
+                                     " lines; at most " + std::to_string(lastBankIndex) + " fit");
         if (lines_.empty()) {
             report(0, "shape 1", "the bank is empty");
             return violations_;

@@ -27,7 +27,7 @@ struct Violation {
 //   entry); 3 empty lines separate the entries; 4 assignments ascend and each ends at the line
 //   of the following number (its header or an end line); 5 the bank ends with the end line
 //   after its last assignment; 6 no other line of an assignment begins with the following
-//   number; 7 at most 5000 lines.
+//   number; 7 at most lastBankIndex (5000) lines.
 std::vector<Violation> checkBank(const std::vector<std::string>& lines);
 
 struct AssignmentOutline {
