@@ -17,7 +17,13 @@ TEST(PathMapping, DriveCIsTheHomeFolderAndBackslashesSeparateFolders) {
         {"c:", "/home/ann/"},
         {"/srv/math\\notes_.txt", "/srv/math/notes_.txt"},
         {"/srv/math/\\notes_.txt", "/srv/math//notes_.txt"},
-        {"relative\\x.txt", "relative/x.txt"},
+        // A leading "~" is the home folder; a relative folder lies inside it.
+        {"relative\\x.txt", "/home/ann/relative/x.txt"},
+        {"~\\math\\x.txt", "/home/ann/math/x.txt"},
+        {"~/math\\x.txt", "/home/ann/math/x.txt"},
+        {"~\\x.txt", "/home/ann/x.txt"},
+        {"~ann\\x.txt", "/home/ann/~ann/x.txt"},
+        {"./math\\x.txt", "/home/ann/./math/x.txt"},
         {"/tmp/caf\xE9\\x.txt", "/tmp/caf\xC3\xA9/x.txt"},
     };
     for (const auto& [program, local] : cases) EXPECT_EQ(localPath(program, "/home/ann"), local) << program;
