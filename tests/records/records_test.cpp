@@ -3,6 +3,9 @@
 // that are recorded or not.
 #include <gtest/gtest.h>
 
+#include <regex>
+#include <set>
+
 #include "bank/reader.h"
 #include "records/record_layout.h"
 #include "records/records.h"
@@ -81,6 +84,27 @@ TEST_F(RecordsTest, ResponseBeforeAnyQuestionHasNoRatingLine) {
     // No question yet: the number is the assignment's alone.
     EXPECT_NE(master.find("`questionNumber" + std::string(13, ' ') + " 20000 " + crlf),
               std::string::npos);
+}
+
+TEST_F(RecordsTest, TheClockIsReadAnewForEveryLineThatShowsIt) {
+    host.clockMoves = true;   // no two reads give the same text
+    start();                  // the send file's name, then the header's date in each file
+    cmdNextQuestion(host, session);
+    host.answer = "twelve";
+    host.queuePromptReply("3");
+    cmdEnterResponse(host, session);   // a time line in each file
+    cmdNextQuestion(host, session);
+    host.answer = "a note";
+    cmdSaveAsNotes(host, session);     // a time line and a date-time line in each of three files
+
+    const std::regex clockText("[0-9]{2}-[0-9]{2}-[0-9]{4}|[0-9]{2}:[0-9]{2}:[0-9]{2}");
+    std::vector<std::string> shown;
+    for (const std::string& file : {master(), send(), notes()})
+        for (std::sregex_iterator it(file.begin(), file.end(), clockText), end; it != end; ++it)
+            shown.push_back(it->str());
+    EXPECT_EQ(shown.size(), 2u + 2u + 9u);
+    EXPECT_EQ(std::set<std::string>(shown.begin(), shown.end()).size(), shown.size());
+    EXPECT_EQ(host.clockReads, 1 + 2 + 2 + 9);
 }
 
 TEST_F(RecordsTest, QuestionNumberLineForAssignment3Question12) {
