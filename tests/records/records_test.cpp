@@ -173,13 +173,34 @@ TEST_F(RecordsTest, AnswerBoxHoldingThePromptRecordsNothingAndOpensNoFile) {
     }
 }
 
-TEST_F(RecordsTest, AResponseOfArbitraryBytesIsRecordedExactly) {
+TEST_F(RecordsTest, AResponseIsRecordedExactlyFromOneBlankToArbitraryBytes) {
     start();
     std::string everyByte;
     for (int b = 0; b < 256; ++b) everyByte += static_cast<char>(b);
-    host.answer = everyByte;
-    cmdEnterResponse(host, session);
-    EXPECT_NE(sendAdded().find("RESPONSE -->  \r\n" + everyByte + "\r\n" + closing), std::string::npos);
+    // The answer box as the window opens holds one blank: it is not the prompt, so it is a
+    // response of one blank.
+    ASSERT_EQ(host.answer, " ");
+    for (const std::string& response : {std::string(" "), everyByte}) {
+        const std::size_t sendBefore = send().size();
+        host.answer = response;
+        cmdEnterResponse(host, session);
+        EXPECT_EQ(send().substr(sendBefore), separator + timeLine("14:05:09") + crlf + separator +
+                                                 "RESPONSE -->  " + crlf + response + crlf + closing + crlf);
+    }
+}
+
+TEST_F(RecordsTest, ARecordLeavesTheAnswerBoxToTheStudentAtTheNextClick) {
+    start();
+    cmdNextQuestion(host, session);   // question 001: the next click would put the prompt back
+    for (auto command : {cmdEnterResponse, cmdSaveAsNotes}) {
+        host.answer = "recorded";
+        if (command == cmdEnterResponse) host.queuePromptReply("2");   // the rating
+        command(host, session);
+        ASSERT_EQ(host.answer, "");
+        cmdNextQuestion(host, session);
+        EXPECT_EQ(host.answer, "") << "the next click replaced the answer box";
+        EXPECT_TRUE(session.resetAnswerBox);
+    }
 }
 
 }  // namespace
