@@ -7,7 +7,22 @@ cd "$(dirname "$0")"
 . scripts/common.sh
 
 ensure_packages "${BUILD_PACKAGES[@]}" clang libclang-rt-14-dev python3 \
-    xvfb openbox xdotool x11-utils
+    xvfb openbox xdotool x11-utils locales
+
+# ensure_locale LANG: generates LANG.UTF-8 unless it is installed. The number tests switch to a
+# German locale (decimal comma) and fail when it is missing, since they would prove nothing.
+ensure_locale() {
+    local language="$1"
+    if locale -a 2>/dev/null | grep -ix "$language\.utf-\?8" >/dev/null; then
+        return 0
+    fi
+    local runner=()
+    [ "$(id -u)" -eq 0 ] || runner=(sudo)
+    echo "Generating the locale $language.UTF-8 ..."
+    "${runner[@]}" localedef -i "$language" -f UTF-8 "$language.UTF-8" \
+        || echo "Could not generate the locale $language.UTF-8; the number tests will fail." >&2
+}
+ensure_locale de_DE
 
 status=0
 
