@@ -1,6 +1,6 @@
-// A host for tests: scripted prompt replies, a fixed clock (or one that moves on at each read), the run's real generator (or
-// scripted random values), the real file channels on a temporary home folder, and a log of
-// what the tutor did to the window.
+// A host for tests: scripted prompt replies, a fixed clock (or one that moves on at each read),
+// the run's real generator (or scripted random values), the real file channels on a temporary
+// home folder, and a log of what the tutor did to the window.
 #pragma once
 
 #include <ctime>
