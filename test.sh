@@ -7,9 +7,25 @@ set -euo pipefail
 cd "$(dirname "$0")"
 . scripts/common.sh
 
-# The package test needs lintian, desktop-file-utils, appstream and dpkg-dev (dpkg-shlibdeps).
+# The package test needs lintian, desktop-file-utils, appstream and dpkg-dev (dpkg-shlibdeps); the
+# number tests need a German locale, which the locales package generates.
 ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" clang libclang-rt-14-dev python3 \
-    xvfb openbox xdotool x11-utils lintian desktop-file-utils appstream dpkg-dev
+    xvfb openbox xdotool x11-utils lintian desktop-file-utils appstream dpkg-dev locales
+
+# ensure_locale LANG: generates LANG.UTF-8 unless it is installed. The number tests switch to a
+# German locale (decimal comma) and fail when it is missing, since they would prove nothing.
+ensure_locale() {
+    local language="$1"
+    if locale -a 2>/dev/null | grep -ix "$language\.utf-\?8" >/dev/null; then
+        return 0
+    fi
+    local runner=()
+    [ "$(id -u)" -eq 0 ] || runner=(sudo)
+    echo "Generating the locale $language.UTF-8 ..."
+    "${runner[@]}" localedef -i "$language" -f UTF-8 "$language.UTF-8" \
+        || echo "Could not generate the locale $language.UTF-8; the number tests will fail." >&2
+}
+ensure_locale de_DE
 
 status=0
 

@@ -25,6 +25,12 @@ public:
     using TutorError::TutorError;
 };
 
+// A file or folder name in a path is longer than the file system allows.
+class NameTooLongError : public HostError {
+public:
+    using HostError::HostError;
+};
+
 // Thrown by Host::endProgram: unwinds the running command so that nothing after it runs.
 struct ProgramEnded {};
 
@@ -61,7 +67,8 @@ public:
 
     // File channels over raw bytes, no newline translation. Paths are the program's own
     // (c:\kavrodel\masterFile_Ann_Lee.txt); the host maps them to its file system.
-    // Opening a channel that is open, or a file in a missing folder, is a host error.
+    // Opening a channel that is open, or a file in a missing folder, is a host error; a name in
+    // the path that is too long for the file system is a NameTooLongError.
     virtual void openFile(int channel, const std::string& path, FileMode mode) = 0;
     // The next line without its line end (CR LF, LF or CR). Past the end: host error.
     virtual std::string readLine(int channel) = 0;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -13,10 +14,39 @@
 
 namespace qatutor {
 
+namespace {
+
+// Says which name of `local` is longer than its file system allows, before the file system
+// answers with an error that seems to blame the folder. The limit is the one of the folder that
+// holds the file (NAME_MAX when that folder cannot tell).
+void checkNameLengths(const std::string& local, const std::string& programPath) {
+    const long asked = ::pathconf(parentFolder(local).c_str(), _PC_NAME_MAX);
+    const std::size_t limit = asked > 0 ? static_cast<std::size_t>(asked) : NAME_MAX;
+    std::size_t start = 0;
+    while (start <= local.size()) {
+        std::size_t end = local.find('/', start);
+        if (end == std::string::npos) end = local.size();
+        if (end - start > limit)
+            throw NameTooLongError("The name " + local.substr(start, end - start) +
+                                   " is too long for the file system: " +
+                                   std::to_string(end - start) + " bytes, at most " +
+                                   std::to_string(limit) + ".");
+        start = end + 1;
+    }
+    if (local.size() >= PATH_MAX)
+        throw NameTooLongError("The path " + cp1252::toUtf8(programPath) +
+                               " is too long for the file system: " + std::to_string(local.size()) +
+                               " bytes; it must stay under " + std::to_string(PATH_MAX) + ".");
+}
+
+}  // namespace
+
 LocalHost::LocalHost(std::string homeFolder) : homeFolder_(std::move(homeFolder)) {}
 
 void LocalHost::openFile(int channel, const std::string& path, FileMode mode) {
-    channels_.open(channel, localPath(path, homeFolder_), cp1252::toUtf8(path), mode);
+    const std::string local = localPath(path, homeFolder_);
+    checkNameLengths(local, path);
+    channels_.open(channel, local, cp1252::toUtf8(path), mode);
 }
 
 std::string LocalHost::readLine(int channel) { return channels_.readLine(channel); }

@@ -17,7 +17,13 @@ std::string localPath(const std::string& programPath, const std::string& homeFol
     std::string rest = hasDrive ? programPath.substr(2) : programPath;
     for (char& c : rest)
         if (c == '\\') c = '/';
-    if (!hasDrive) return cp1252::toUtf8(rest);
+    if (!hasDrive) {
+        if (!rest.empty() && rest.front() == '/') return cp1252::toUtf8(rest);
+        // "~" alone or before a separator is the home folder; any other folder that does not
+        // start at the root is taken inside the home folder, never the working directory that
+        // whoever started the program happened to leave.
+        if (rest == "~" || rest.starts_with("~/")) rest.erase(0, 1);
+    }
     if (rest.empty() || rest.front() != '/') rest.insert(rest.begin(), '/');
     return homeFolder + cp1252::toUtf8(rest);
 }

@@ -1,5 +1,6 @@
 #include "records/startup.h"
 
+#include "bank/bank_check.h"
 #include "base/cp1252.h"
 #include "base/numbers.h"
 #include "codec/codec.h"
@@ -17,9 +18,14 @@ const std::string answerPromptText =
 
 namespace {
 
+// Control characters are those whose code point is a control: 0 to 31, DEL (127), and the five
+// bytes that Windows-1252 leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D), which stand for the
+// C1 controls U+0081 and so on. The other bytes 0x80 to 0x9F are printable (the euro sign, S and
+// Z with caron, curly quotes, dashes) and stay, as every letter of a name should.
 bool cannotStandInFileName(char c) {
-    const auto code = static_cast<unsigned char>(c);
-    return code < 32 || code == 127 || std::string_view(" /\\:*?\"<>|").find(c) != std::string_view::npos;
+    const char32_t codePoint = cp1252::toCodePoint(static_cast<unsigned char>(c));
+    const bool control = codePoint < 0x20 || (codePoint >= 0x7F && codePoint <= 0x9F);
+    return control || std::string_view(" /\\:*?\"<>|").find(c) != std::string_view::npos;
 }
 
 std::string askOutputFolder(Host& host) {
@@ -35,12 +41,29 @@ void makeMasterFileExist(Host& host, const Session& session) {
     host.closeFile(masterChannel);
     try {
         host.openFile(masterChannel, session.masterFilePath, FileMode::append);
+    } catch (const NameTooLongError& error) {
+        throw HostError(std::string(error.what()) +
+                        " Start again with a shorter name or folder; nothing was written.");
     } catch (const HostError& error) {
         throw HostError("Your record files cannot be written in the folder " +
                         cp1252::toUtf8(session.outputFolder) + ", so nothing was written. " +
                         error.what());
     }
     host.closeFile(masterChannel);
+}
+
+// The assignments the bank holds, one line "001  Counting" each: the header lines, which are the
+// lines the start-up scan can stop at (three digits and a point) except the end lines ("011.").
+std::string assignmentList(const BankTable& bank) {
+    std::string list;
+    for (int index = 1; index <= lastBankIndex; ++index) {
+        const std::string& line = bank.at(index);
+        if (kindOf(line) != LineKind::header) continue;
+        const std::size_t title = line.find_first_not_of(' ', 4);
+        list += "\n" + line.substr(0, 3);
+        if (title != std::string::npos) list += "  " + cp1252::toUtf8(line.substr(title));
+    }
+    return list;
 }
 
 }  // namespace
@@ -74,7 +97,8 @@ void setUpSession(Host& host, Session& session, const std::vector<BankPiece>& ba
     session.sendFilePath = session.outputFolder + "\\send_" + date.substr(0, 2) + date.substr(3, 2) + n + ".txt";
     session.notesFilePath = session.outputFolder + "\\notes_" + n + ".txt";
 
-    session.assignmentNumber = host.prompt(std::string(assignmentPrompt));
+    session.assignmentReply = host.prompt(std::string(assignmentPrompt));
+    session.assignmentNumber = session.assignmentReply;
     session.answerPrompt = answerPromptText;
     session.assignmentNumber = padNumber(session.assignmentNumber);
     session.nextAssignmentNumber = padNumber(numberText(numericValue(session.assignmentNumber) + 1));
@@ -89,8 +113,10 @@ void openAssignment(Host& host, Session& session) {
     std::string line;
     while (line.substr(0, 4) != wanted) {
         if (session.lineCursor == lastBankIndex)
-            throw HostError("Assignment " + cp1252::toUtf8(session.assignmentNumber) +
-                            " is not in the question bank.");
+            throw TutorError("Assignment \"" + cp1252::toUtf8(session.assignmentReply) +
+                            "\" is not in the question bank, so nothing was written. Start again "
+                            "and type one of these assignment numbers:" +
+                            assignmentList(session.bank));
         ++session.lineCursor;
         line = session.bank.at(session.lineCursor);
     }

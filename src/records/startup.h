@@ -34,7 +34,8 @@ void startUp(Host& host, Session& session, const std::vector<BankPiece>& bank);
 void setUpSession(Host& host, Session& session, const std::vector<BankPiece>& bank);
 
 // Finds the assignment's header line, makes sure the master file exists and writes the file
-// header. An assignment that is not in the bank ends the run before anything is written.
+// header. An assignment that is not in the bank ends the run before anything is written, with a
+// message that echoes the reply as typed and lists the assignments the bank holds.
 void openAssignment(Host& host, Session& session);
 
 // The student's name as it stands in the file names: blanks and every character that cannot

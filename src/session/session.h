@@ -33,6 +33,7 @@ struct Session {
     std::string masterFilePath;
     std::string sendFilePath;
     std::string notesFilePath;
+    std::string assignmentReply;     // the reply to the assignment prompt, exactly as typed
     std::string assignmentNumber;    // as typed, padded to three digits
     std::string nextAssignmentNumber;
     std::string answerPrompt;

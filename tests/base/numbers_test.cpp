@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cstdlib>
+#include <string>
 
 #include "base/numbers.h"
 #include "host/host.h"
@@ -21,10 +23,18 @@ TEST(NumericValue, LongestLeadingNumberAfterSkippingBlanksTabsAndLineFeeds) {
 }
 
 TEST(NumericValue, IgnoresTheLocale) {
-    const char* german = std::setlocale(LC_ALL, "de_DE.UTF-8");
+    // Under a German locale the C library reads and writes a decimal comma. test.sh generates
+    // the locale; without it this test would prove nothing, so it fails.
+    const std::string previous = std::setlocale(LC_ALL, nullptr);
+    ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr)
+        << "the locale de_DE.UTF-8 is not installed; ./test.sh generates it";
+    EXPECT_STREQ(std::localeconv()->decimal_point, ",");
+    EXPECT_DOUBLE_EQ(std::strtod("3.14", nullptr), 3);   // what a locale-bound reading would give
     EXPECT_DOUBLE_EQ(numericValue("3.14"), 3.14);
+    EXPECT_DOUBLE_EQ(numericValue("2,5"), 2);
     EXPECT_EQ(numberText(3.5), "3.5");
-    if (german) std::setlocale(LC_ALL, "C");
+    EXPECT_EQ(numberItem(-0.25), "-0.25 ");
+    std::setlocale(LC_ALL, previous.c_str());
 }
 
 TEST(NumberText, WholeValuesWithoutPointFractionsWithOne) {

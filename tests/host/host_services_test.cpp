@@ -17,7 +17,13 @@ TEST(PathMapping, DriveCIsTheHomeFolderAndBackslashesSeparateFolders) {
         {"c:", "/home/ann/"},
         {"/srv/math\\notes_.txt", "/srv/math/notes_.txt"},
         {"/srv/math/\\notes_.txt", "/srv/math//notes_.txt"},
-        {"relative\\x.txt", "relative/x.txt"},
+        // A leading "~" is the home folder; a relative folder lies inside it.
+        {"relative\\x.txt", "/home/ann/relative/x.txt"},
+        {"~\\math\\x.txt", "/home/ann/math/x.txt"},
+        {"~/math\\x.txt", "/home/ann/math/x.txt"},
+        {"~\\x.txt", "/home/ann/x.txt"},
+        {"~ann\\x.txt", "/home/ann/~ann/x.txt"},
+        {"./math\\x.txt", "/home/ann/./math/x.txt"},
         {"/tmp/caf\xE9\\x.txt", "/tmp/caf\xC3\xA9/x.txt"},
     };
     for (const auto& [program, local] : cases) EXPECT_EQ(localPath(program, "/home/ann"), local) << program;
@@ -35,6 +41,44 @@ TEST(Cp1252, EveryByteSurvivesTheRoundTripThroughUnicode) {
     EXPECT_EQ(cp1252::fromCodePoint(U'\u03C0'), std::nullopt);   // Greek pi
     EXPECT_EQ(cp1252::fromCodePoint(U'\u221A'), std::nullopt);   // square-root sign
     EXPECT_EQ(cp1252::toUtf8("\x80\xE9"), "\xE2\x82\xAC\xC3\xA9");
+}
+
+TEST(Cp1252, TheBytes80To9FAreTheStandardCharacters) {
+    // Windows-1252's own table; the five bytes it leaves undefined stand for U+0081 and so on.
+    const char32_t standard[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // € . ‚ ƒ „ … † ‡
+        0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // ˆ ‰ Š ‹ Œ . Ž .
+        0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // . ‘ ’ “ ” • – —
+        0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // ˜ ™ š › œ . ž Ÿ
+    };
+    for (int byte = 0x80; byte <= 0x9F; ++byte)
+        EXPECT_EQ(cp1252::toCodePoint(static_cast<unsigned char>(byte)), standard[byte - 0x80]) << byte;
+}
+
+TEST(ClockText, MonthDayYearAndTheTwentyFourHourClock) {
+    struct Case {
+        int year, month, day, hour, minute, second;
+        std::string date, time;
+    };
+    const std::vector<Case> cases = {
+        {2026, 12, 7, 14, 5, 9, "12-07-2026", "14:05:09"},
+        {2026, 3, 4, 0, 0, 0, "03-04-2026", "00:00:00"},     // midnight; month before day
+        {2026, 12, 31, 23, 59, 59, "12-31-2026", "23:59:59"},  // the last second of the year
+        {2027, 1, 1, 0, 0, 1, "01-01-2027", "00:00:01"},
+        {2026, 9, 30, 12, 0, 0, "09-30-2026", "12:00:00"},    // noon is 12, not 00
+        {2026, 10, 9, 13, 7, 5, "10-09-2026", "13:07:05"},    // afternoon on the 24-hour clock
+    };
+    for (const Case& c : cases) {
+        std::tm time{};
+        time.tm_year = c.year - 1900;
+        time.tm_mon = c.month - 1;
+        time.tm_mday = c.day;
+        time.tm_hour = c.hour;
+        time.tm_min = c.minute;
+        time.tm_sec = c.second;
+        EXPECT_EQ(dateText(time), c.date);
+        EXPECT_EQ(timeText(time), c.time);
+    }
 }
 
 TEST(RandomGenerator, ValuesLieInZeroToOneAndEqualSeedsRepeat) {

@@ -83,6 +83,22 @@ TEST_F(ReaderTest, TypedQuestionBoxTextStaysAndTheRunEndsAtTheNextNumber) {
     EXPECT_EQ(session.lineCursor, 18);
 }
 
+TEST_F(ReaderTest, TheRunEndsAtAnyLineWhoseFirstThreeCharactersAreTheNextNumber) {
+    const std::vector<std::pair<std::string, bool>> cases = {
+        {"002.  Next", true}, {"002.", true}, {"002 apples", true}, {"002", true}, {"0021", true},
+        {"`a002 apples", true},   // an answer is tested without its marker
+        {"`q002. x", false},      {" 002", false}, {"02. x", false}, {"003.", false},
+    };
+    for (const auto& [line, ends] : cases) {
+        Session fresh;
+        session = fresh;
+        host.question.clear();
+        load({"001.  A", line, "x", "002."});
+        EXPECT_EQ(!next(), ends) << line;
+        EXPECT_EQ(host.question.empty(), ends) << line;
+    }
+}
+
 TEST_F(ReaderTest, LineBreakPairsBecomeCrLf) {
     load(fixtureBankLines(), 1, "002");
     ASSERT_TRUE(next());

@@ -100,8 +100,13 @@ TEST(FaultInjection, EveryFileKeepsTheWholeRecordOrNoneOfIt) {
             ASSERT_EQ(snapshot(host), before) << scenario.name;
             const int error = errors[failing % 4];
             int count = 0;
-            host.channels().setFaultHook([&](FileOperation, const std::string&) {
-                return ++count == failing ? error : 0;
+            FileOperation failedOperation = FileOperation::open;
+            std::string failedPath;
+            host.channels().setFaultHook([&](FileOperation operation, const std::string& path) {
+                if (++count != failing) return 0;
+                failedOperation = operation;
+                failedPath = path;
+                return error;
             });
             std::string message;
             try {
@@ -118,11 +123,20 @@ TEST(FaultInjection, EveryFileKeepsTheWholeRecordOrNoneOfIt) {
                 EXPECT_NE(message.find(std::strerror(error)), std::string::npos) << where << ": " << message;
                 EXPECT_NE(message.find("c:\\kavrodel\\"), std::string::npos) << where << ": " << message;
             }
-            for (const auto& [name, content] : snapshot(host)) {
+            // The files are written in the order master, send, notes: when the write of one
+            // of them fails, the files after it have gained nothing.
+            bool afterFailedWrite = false;
+            for (const std::string& name : recordFiles) {
+                const std::string content = snapshot(host)[name];
                 const bool none = content == before[name] ||
                                   (before[name] == "<missing>" && content.empty());
                 EXPECT_TRUE(none || content == after[name])
                     << where << ": " << name << " holds part of a record";
+                EXPECT_TRUE(none || !afterFailedWrite)
+                    << where << ": " << name << " was written before the file that failed";
+                if (!completed && failedOperation != FileOperation::open &&
+                    failedPath == host.home.file("kavrodel/" + name))
+                    afterFailedWrite = true;
             }
         }
         EXPECT_TRUE(completed) << scenario.name;

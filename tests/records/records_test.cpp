@@ -3,6 +3,9 @@
 // that are recorded or not.
 #include <gtest/gtest.h>
 
+#include <regex>
+#include <set>
+
 #include "reader/reader.h"
 #include "records/record_layout.h"
 #include "records/records.h"
@@ -83,6 +86,27 @@ TEST_F(RecordsTest, ResponseBeforeAnyQuestionHasNoRatingLine) {
               std::string::npos);
 }
 
+TEST_F(RecordsTest, TheClockIsReadAnewForEveryLineThatShowsIt) {
+    host.clockMoves = true;   // no two reads give the same text
+    start();                  // the send file's name, then the header's date in each file
+    cmdNextQuestion(host, session);
+    host.answer = "twelve";
+    host.queuePromptReply("3");
+    cmdEnterResponse(host, session);   // a time line in each file
+    cmdNextQuestion(host, session);
+    host.answer = "a note";
+    cmdSaveAsNotes(host, session);     // a time line and a date-time line in each of three files
+
+    const std::regex clockText("[0-9]{2}-[0-9]{2}-[0-9]{4}|[0-9]{2}:[0-9]{2}:[0-9]{2}");
+    std::vector<std::string> shown;
+    for (const std::string& file : {master(), send(), notes()})
+        for (std::sregex_iterator it(file.begin(), file.end(), clockText), end; it != end; ++it)
+            shown.push_back(it->str());
+    EXPECT_EQ(shown.size(), 2u + 2u + 9u);
+    EXPECT_EQ(std::set<std::string>(shown.begin(), shown.end()).size(), shown.size());
+    EXPECT_EQ(host.clockReads, 1 + 2 + 2 + 9);
+}
+
 TEST_F(RecordsTest, QuestionNumberLineForAssignment3Question12) {
     start("3");
     session.questionNumber = "12";
@@ -149,13 +173,34 @@ TEST_F(RecordsTest, AnswerBoxHoldingThePromptRecordsNothingAndOpensNoFile) {
     }
 }
 
-TEST_F(RecordsTest, AResponseOfArbitraryBytesIsRecordedExactly) {
+TEST_F(RecordsTest, AResponseIsRecordedExactlyFromOneBlankToArbitraryBytes) {
     start();
     std::string everyByte;
     for (int b = 0; b < 256; ++b) everyByte += static_cast<char>(b);
-    host.answer = everyByte;
-    cmdEnterResponse(host, session);
-    EXPECT_NE(sendAdded().find("RESPONSE -->  \r\n" + everyByte + "\r\n" + closing), std::string::npos);
+    // The answer box as the window opens holds one blank: it is not the prompt, so it is a
+    // response of one blank.
+    ASSERT_EQ(host.answer, " ");
+    for (const std::string& response : {std::string(" "), everyByte}) {
+        const std::size_t sendBefore = send().size();
+        host.answer = response;
+        cmdEnterResponse(host, session);
+        EXPECT_EQ(send().substr(sendBefore), separator + timeLine("14:05:09") + crlf + separator +
+                                                 "RESPONSE -->  " + crlf + response + crlf + closing + crlf);
+    }
+}
+
+TEST_F(RecordsTest, ARecordLeavesTheAnswerBoxToTheStudentAtTheNextClick) {
+    start();
+    cmdNextQuestion(host, session);   // question 001: the next click would put the prompt back
+    for (auto command : {cmdEnterResponse, cmdSaveAsNotes}) {
+        host.answer = "recorded";
+        if (command == cmdEnterResponse) host.queuePromptReply("2");   // the rating
+        command(host, session);
+        ASSERT_EQ(host.answer, "");
+        cmdNextQuestion(host, session);
+        EXPECT_EQ(host.answer, "") << "the next click replaced the answer box";
+        EXPECT_TRUE(session.resetAnswerBox);
+    }
 }
 
 }  // namespace

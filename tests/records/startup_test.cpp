@@ -105,6 +105,10 @@ TEST(StartUp, NamesBecomeFileNames) {
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"Ann Lee", "Ann_Lee"}, {"../../etc/x", ".._.._etc_x"},
         {"a\\b:c*d?e\"f<g>h|i", "a_b_c_d_e_f_g_h_i"}, {"Zo\xEB", "Zo\xEB"},
+        {"tab\tline\r\n", "tab_line__"}, {"x\x7Fy", "x_y"},
+        // The five bytes Windows-1252 leaves undefined are C1 controls; the printable ones
+        // around them (euro sign, S caron, Y diaeresis, en dash) stay.
+        {"A\x81" "b\x9D", "A_b_"}, {"\x8D\x8F\x90", "___"}, {"\x80\x8A\x9F\x96", "\x80\x8A\x9F\x96"},
     };
     for (const auto& [name, part] : cases) EXPECT_EQ(fileNamePart(name), part) << name;
 }
@@ -137,10 +141,20 @@ TEST(StartUp, TheScanStopsAtTheFirstLineOfTheNumberEvenAnEndLine) {
 }
 
 TEST(StartUp, AnAssignmentNotInTheBankEndsTheRunWithNothingWritten) {
-    for (const std::string& typed : {std::string("7"), std::string("0003"), std::string(), std::string("12")}) {
+    // The reply as typed, then the header lines of the bank; its end lines 003. and 005. are
+    // not assignments.
+    const std::string list = "\n001  First\n002  Second\n004  Fourth";
+    for (const std::string& typed : {std::string("7"), std::string("0003"), std::string(), std::string("12"),
+                                     std::string(" 3"), std::string("3")}) {
         StartedRun run;
         const std::string message = run.start({"A", "", typed});
-        EXPECT_EQ(message, "Assignment " + padNumber(typed) + " is not in the question bank.") << typed;
+        if (typed == "3") {   // the end line "003." is found, and the run starts after it
+            EXPECT_EQ(message, "");
+            continue;
+        }
+        EXPECT_EQ(message, "Assignment \"" + typed + "\" is not in the question bank, so nothing was "
+                           "written. Start again and type one of these assignment numbers:" + list)
+            << typed;
         EXPECT_FALSE(exists(run.host.home.file("kavrodel/masterFile_A.txt"))) << typed;
         EXPECT_FALSE(exists(run.host.home.file("kavrodel/send_1207A.txt"))) << typed;
     }
@@ -150,14 +164,43 @@ TEST(StartUp, AFolderThatCannotHoldFilesEndsTheRunWithNothingWritten) {
     StartedRun run;
     const std::string notAFolder = run.host.home.file("plain-file");
     writeFile(notAFolder, "x");
-    const std::vector<std::string> folders = {run.host.home.file("missing"), notAFolder};
-    for (const std::string& folder : folders) {
+    const std::string longName(300, 'n');
+    struct Case {
+        std::string name;
+        std::string folder;
+        std::string messageStart;
+    };
+    const std::vector<Case> cases = {
+        {"A", run.host.home.file("missing"),
+         "Your record files cannot be written in the folder " + run.host.home.file("missing")},
+        {"A", notAFolder, "Your record files cannot be written in the folder " + notAFolder},
+        // A name too long for the file system says so first; the folder is not to blame.
+        {longName, run.host.home.path(),
+         "The name masterFile_" + longName + ".txt is too long for the file system: 315 bytes, at most 255."},
+        {"A", run.host.home.file(longName),
+         "The name " + longName + " is too long for the file system: 300 bytes, at most 255."},
+    };
+    for (const Case& c : cases) {
         StartedRun attempt;
-        const std::string message = attempt.start({"A", "1", folder, "1"});
-        EXPECT_NE(message.find("in the folder " + folder), std::string::npos) << message;
+        const std::string message = attempt.start({c.name, "1", c.folder, "1"});
+        EXPECT_EQ(message.substr(0, c.messageStart.size()), c.messageStart) << message;
+        EXPECT_NE(message.find("nothing was written"), std::string::npos) << message;
         EXPECT_EQ(attempt.host.channels().openCount(), 0);
     }
     EXPECT_EQ(readFile(notAFolder), "x");
+}
+
+TEST(StartUp, ATypedFolderThatIsNotAbsoluteLiesInTheHomeFolder) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"math", "math"}, {"~/math", "math"}, {"~\\math\\", "math"}, {"~", ""}, {"m\xE9th", "m\xC3\xA9th"},
+    };
+    for (const auto& [typed, folder] : cases) {
+        StartedRun run;
+        ::mkdir(run.host.home.file(folder).c_str(), 0755);
+        ASSERT_EQ(run.start({"A", "1", typed, "1"}), "") << typed;
+        EXPECT_TRUE(exists(run.host.home.file(folder + "/masterFile_A.txt"))) << typed;
+        EXPECT_TRUE(exists(run.host.home.file(folder + "/send_1207A.txt"))) << typed;
+    }
 }
 
 TEST(StartUp, HostileNamesAndFoldersKeepEveryFileInsideTheFolderOrWriteNothing) {

@@ -4,6 +4,7 @@
 
 #include <sstream>
 
+#include "host/clock_text.h"
 #include "host/path_mapping.h"
 
 namespace qatutor::testing {
@@ -29,6 +30,23 @@ void FakeHost::setBoxText(TextBox box, const std::string& text) {
         ++answerBoxSets;
     }
 }
+
+std::tm FakeHost::nextClockReading() {
+    std::tm start{};
+    start.tm_year = 2026 - 1900;
+    start.tm_mon = 11;
+    start.tm_mday = 1;
+    start.tm_hour = 14;
+    start.tm_min = 5;
+    const std::time_t at = ::timegm(&start) + static_cast<std::time_t>(clockReads++) * (86400 + 1);
+    std::tm reading{};
+    ::gmtime_r(&at, &reading);
+    return reading;
+}
+
+std::string FakeHost::dateText() { return clockMoves ? qatutor::dateText(nextClockReading()) : date; }
+
+std::string FakeHost::timeText() { return clockMoves ? qatutor::timeText(nextClockReading()) : time; }
 
 float FakeHost::nextRandom() {
     if (randoms_.empty()) return LocalHost::nextRandom();

@@ -1,8 +1,9 @@
-// A host for tests: scripted prompt replies, a fixed clock, the run's real generator (or
-// scripted random values), the real file channels on a temporary home folder, and a log of
-// what the tutor did to the window.
+// A host for tests: scripted prompt replies, a fixed clock (or one that moves on at each read),
+// the run's real generator (or scripted random values), the real file channels on a temporary
+// home folder, and a log of what the tutor did to the window.
 #pragma once
 
+#include <ctime>
 #include <deque>
 #include <string>
 #include <vector>
@@ -32,6 +33,11 @@ public:
     std::string date = "12-07-2026";
     std::string time = "14:05:09";
     float seconds = 50709.0f;
+    // A clock that moves on instead: each read of the date or the time text is one day and one
+    // second after the read before it, so that no two reads give the same text. It starts on
+    // 1 December 2026 at 14:05:00, and `clockReads` counts the reads.
+    bool clockMoves = false;
+    int clockReads = 0;
 
     // Random values returned before the real generator's, in order.
     void queueRandom(float value) { randoms_.push_back(value); }
@@ -42,8 +48,8 @@ public:
     std::string prompt(const std::string& text) override;
     std::string boxText(TextBox box) override { return box == TextBox::question ? question : answer; }
     void setBoxText(TextBox box, const std::string& text) override;
-    std::string dateText() override { return date; }
-    std::string timeText() override { return time; }
+    std::string dateText() override;
+    std::string timeText() override;
     float secondsSinceMidnight() override { return seconds; }
     float nextRandom() override;
     void beep() override { ++beeps; }
@@ -68,6 +74,8 @@ private:
     std::deque<std::string> replies_;
     std::vector<std::string> prompts_;
     std::deque<float> randoms_;
+
+    std::tm nextClockReading();
 };
 
 }  // namespace qatutor::testing
