@@ -32,7 +32,7 @@ table { border-collapse: collapse; width: 100%; margin: .4rem 0 1rem; font-size:
 th, td { border: 1px solid #c9d3e0; padding: .3rem .45rem; text-align: left; vertical-align: top; }
 th { background: #eef2f7; }
 td.num { text-align: right; white-space: nowrap; }
-td.when { white-space: nowrap; }
+td.missing { min-width: 7rem; }
 .problems li { margin: .15rem 0; }
 .problems .name, .file { font-family: "DejaVu Sans Mono", monospace; font-size: .88em; }
 .ok { color: #276738; }
@@ -86,6 +86,11 @@ std::string number(double value) {
     std::string text = buffer;
     std::replace(text.begin(), text.end(), ',', '.');   // whatever the locale says
     return text;
+}
+
+// count(1, "note") -> "1 note"; count(2, "note") -> "2 notes"
+std::string count(std::size_t n, const std::string& what) {
+    return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
 }
 
 std::string pieceName(const Record& record) {
@@ -218,8 +223,9 @@ void writeOverview(std::FILE* out, const std::vector<StudentWork>& work) {
         if (s.total < 0) missing = "–";
         else if (missing.empty()) missing = "none";
         std::string flags;
-        if (s.oddRatings) flags += "<span class=\"flag\">" + std::to_string(s.oddRatings) + " not 0 to 3</span>";
-        if (s.incomplete) flags += "<span class=\"flag\">incomplete record</span>";
+        if (s.oddRatings)
+            flags += " <span class=\"flag\">" + count(static_cast<std::size_t>(s.oddRatings), "rating") + " not 0 to 3</span>";
+        if (s.incomplete) flags += " <span class=\"flag\">incomplete record</span>";
         put(out, "<tr class=\"work\" id=\"overview-" + anchorOf(w) + "\"><td class=\"student\"><a href=\"#" + anchorOf(w) +
                      "\">" + studentName(s.student) + "</a></td><td class=\"assignment\">" + htmlText(s.assignment) +
                      "</td><td class=\"num answered\">" + std::to_string(s.answered) +
@@ -262,7 +268,12 @@ void writeQuestions(std::FILE* out, const std::vector<StudentWork>& work, const 
         put(out, "<h3>" + htmlText(titles[assignment].empty() ? "Assignment " + assignment : titles[assignment]) +
                      "</h3>\n<table class=\"by-question\">\n<thead><tr><th>Question</th><th>Answered by</th>"
                      "<th>Confidence</th><th>Self-critique</th><th>Rated 0 or 1</th></tr></thead>\n<tbody>\n");
+        std::string unanswered;
         for (const auto& [question, answers] : questions) {
+            if (answers.empty()) {
+                unanswered += (unanswered.empty() ? "" : ", ") + std::to_string(question);
+                continue;
+            }
             std::set<std::string> answeredBy;
             Distribution confidence, selfCritique;
             std::vector<std::pair<int, Answer>> low;
@@ -291,6 +302,9 @@ void writeQuestions(std::FILE* out, const std::vector<StudentWork>& work, const 
                          "</td></tr>\n");
         }
         put(out, "</tbody>\n</table>\n");
+        if (!unanswered.empty())
+            put(out, "<p class=\"unanswered\">No responses to question" + std::string(unanswered.find(',') == std::string::npos ? " " : "s ") +
+                         unanswered + ".</p>\n");
     }
     put(out, "</section>\n");
 }
@@ -298,8 +312,8 @@ void writeQuestions(std::FILE* out, const std::vector<StudentWork>& work, const 
 void writeStudent(std::FILE* out, const StudentWork& s, std::size_t w) {
     put(out, "<section class=\"student\" id=\"" + anchorOf(w) + "\">\n<h2>" + studentName(s.student) + " — " +
                  htmlText(s.title.empty() ? "Assignment " + s.assignment : s.title) + "</h2>\n");
-    put(out, "<p class=\"figures\">" + std::to_string(s.responses) + " responses, " + std::to_string(s.notes) +
-                 " notes, from " + htmlText(s.first) + " to " + htmlText(s.last) + ".</p>\n");
+ put(out, "<p class=\"figures\">" + count(static_cast<std::size_t>(s.responses), "response") + ", " +
+                 count(static_cast<std::size_t>(s.notes), "note") + ", from " + htmlText(s.first) + " to " + htmlText(s.last) + ".</p>\n");
     std::string_view openPiece;
     bool pieceOpen = false;
     for (std::size_t e = 0; e < s.entries.size(); ++e) {
@@ -391,10 +405,13 @@ void writeReport(std::FILE* out, const Inbox& inbox, const std::vector<StudentWo
     }
     put(out, pageStart);
     put(out, "<h1>Student records</h1>\n<p class=\"lead\">Read from " + escaped(sources) + " on " + today() + ": <span id=\"count-files\">" +
-                 std::to_string(inbox.files.size()) + "</span> files read, <span id=\"count-students\">" +
-                 std::to_string(students.size()) + "</span> students, <span id=\"count-responses\">" +
-                 std::to_string(responses) + "</span> responses, <span id=\"count-notes\">" + std::to_string(notes) +
-                 "</span> notes.</p>\n");
+                 count(inbox.files.size(), "file").insert(std::to_string(inbox.files.size()).size(), "</span>") +
+                 " read, <span id=\"count-students\">" +
+                 count(students.size(), "student").insert(std::to_string(students.size()).size(), "</span>") +
+                 ", <span id=\"count-responses\">" +
+                 count(responses, "response").insert(std::to_string(responses).size(), "</span>") +
+                 ", <span id=\"count-notes\">" + count(notes, "note").insert(std::to_string(notes).size(), "</span>") +
+                 ".</p>\n");
     put(out, "<nav><a href=\"#files\">Files</a> · <a href=\"#overview\">Overview</a> · <a href=\"#questions\">By question</a>");
     for (std::size_t w = 0; w < work.size(); ++w)
         put(out, " · <a href=\"#" + anchorOf(w) + "\">" + studentName(work[w].student) + " " + htmlText(work[w].assignment) + "</a>");
