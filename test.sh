@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds qatutor and runs every test: the core with AddressSanitizer
 # and UndefinedBehaviorSanitizer, the fuzz targets for a short while, then the whole suite
-# (core, window offscreen, and a student's session in a real X server). Ends with CTest's summary.
+# (core, window offscreen, a student's session in a real X server, and the inbox report in headless
+# Chromium). Ends with CTest's summary.
 set -euo pipefail
 cd "$(dirname "$0")"
 . scripts/common.sh
 
 ensure_packages "${BUILD_PACKAGES[@]}" clang libclang-rt-14-dev python3 \
-    xvfb openbox xdotool x11-utils
+    xvfb openbox xdotool x11-utils chromium
 
 status=0
 
