@@ -19,6 +19,12 @@ bool isHeaderLine(const std::string& line) {
            std::all_of(line.begin(), line.begin() + 3, [](char c) { return c >= '0' && c <= '9'; });
 }
 
+// The number in the three characters after the marker; 0 when they hold none (or too big a one).
+int questionNumberOf(const std::string& line) {
+    const double value = numericValue(line.substr(questionMarker.size(), 3));
+    return value >= 0 && value < 1e9 ? static_cast<int>(value) : 0;
+}
+
 }  // namespace
 
 CourseIndex::CourseIndex(const std::vector<std::string>& bankLines) {
@@ -41,10 +47,12 @@ CourseIndex::CourseIndex(const std::vector<std::string>& bankLines) {
             continue;
         }
         if (!current || isRoutineLine(line)) continue;
+        // As the reader does: any "`q" or "`Q" line gives the question number, while only "`q"
+        // opens a question.
+        if (toLower(line.substr(0, questionMarker.size())) == questionMarker) question = questionNumberOf(line);
         BankPlace place{current->number, question, Piece::continuation, entry, {}};
         std::string quoted = line;
         if (startsWith(line, questionMarker)) {
-            question = static_cast<int>(numericValue(line.substr(2, 3)));
             place = {current->number, question, Piece::question, Entry::question, {}};
             entry = Entry::question;
             if (std::find(current->questions.begin(), current->questions.end(), question) ==

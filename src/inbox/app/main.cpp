@@ -95,8 +95,11 @@ int runFromCommandLine(int argc, char** argv) {
         std::fprintf(stderr, "qatutor-inbox: %s\n", run.error.c_str());
         return usageError;
     }
-    std::printf("Read %zu files: %zu students, %zu responses, %zu notes.\n", run.filesRead, run.students,
-                run.responses, run.notes);
+    auto count = [](std::size_t n, const char* what) {
+        return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+    };
+    std::printf("Read %s: %s, %s, %s.\n", count(run.filesRead, "file").c_str(), count(run.students, "student").c_str(),
+                count(run.responses, "response").c_str(), count(run.notes, "note").c_str());
     for (const FileLine& line : run.notRead)
         std::printf("Not read: %s: %s\n", line.name.c_str(), line.reason.c_str());
     std::printf("Report: %s\nRecords: %s\n", run.reportPath.c_str(), run.csvPath.c_str());
