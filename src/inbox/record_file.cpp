@@ -495,6 +495,9 @@ ParsedFile Parser::parse() {
 }  // namespace
 
 ParsedFile parseRecordFile(std::string_view bytes, const CourseIndex& course) {
+    // Empty lines that a mail program added at the end belong to no record: every record file
+    // ends with one line end at most.
+    while (bytes.size() >= 4 && bytes.substr(bytes.size() - 4) == "\r\n\r\n") bytes.remove_suffix(2);
     return Parser(bytes, course).parse();
 }
 

@@ -1,5 +1,6 @@
 #include "inbox/run_inbox.h"
 
+#include <filesystem>
 #include <set>
 
 #include "inbox/atomic_output.h"
@@ -15,7 +16,11 @@ InboxRun runInbox(const std::vector<std::string>& paths, const std::string& outp
     const std::vector<StudentWork> work = groupByStudent(inbox, course);
 
     std::string sources;
-    for (const std::string& path : paths) sources += (sources.empty() ? "" : ", ") + utf8Name(path);
+    for (const std::string& path : paths) {
+        std::error_code error;
+        const std::filesystem::path full = std::filesystem::absolute(path, error).lexically_normal();
+        sources += (sources.empty() ? "" : ", ") + utf8Name(error ? path : full.string());
+    }
     run.error = writeAtomically(outputFolder, reportName, [&](std::FILE* out) {
         writeReport(out, inbox, work, course, sources);
     });

@@ -196,6 +196,10 @@ TEST(RecordFile, DamagedFiles) {
     EXPECT_EQ(lf, send);
     std::string unchanged = send;
     EXPECT_FALSE(inbox::normalizeLineEnds(unchanged));
+    // Empty lines a mail program added at the end are no record, and no cut one.
+    const ParsedFile padded = inbox::parseRecordFile(send + "\r\n\r\n", fixtureCourse());
+    EXPECT_FALSE(padded.cutOff);
+    EXPECT_EQ(padded.records.size(), 4u);
 
     // Cut inside the last record's response: the three records before it stay whole.
     const std::string cut = send.substr(0, send.find("confidence assessment:  1") - 2);
