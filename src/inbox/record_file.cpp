@@ -127,6 +127,7 @@ private:
     void walk(std::size_t limit, ParsedFile& file) const;
     Record recordOf(const Start& start, std::size_t closing, const ValidEnds& list, const Run& run) const;
     void readCutTail(std::size_t from, ParsedFile& file) const;
+    bool looksLikeCutHeader(std::size_t p) const;
     void place(Record& record, const Run& run) const;
 
     std::string_view b_;
@@ -388,6 +389,22 @@ void Parser::walk(std::size_t limit, ParsedFile& file) const {
     }
 }
 
+// A noise line that runs to the end of the file, or is followed by the start of the assignment
+// label: a file header that the end of the file cut off.
+bool Parser::looksLikeCutHeader(std::size_t p) const {
+    const std::size_t end = endOfLine(p, 512);
+    const std::size_t noiseEnd = end == npos ? b_.size() : end;
+    if (noiseEnd == p || noiseEnd - p > 512) return false;
+    for (std::size_t i = p; i < noiseEnd; ++i)
+        if (static_cast<unsigned char>(b_[i]) < 66) return false;
+    if (end == npos) return true;
+    const std::string_view next = b_.substr(end + 2, assignmentLabel.size());
+    if (next.empty() || !startsWith(assignmentLabel, next)) return false;
+    // Fewer than the header's five line ends before the end of the file.
+    const auto after = std::lower_bound(lineStarts_.begin(), lineStarts_.end(), p);
+    return lineStarts_.end() - after <= 5;
+}
+
 // The file ends inside a record: keep what it holds, marked incomplete.
 void Parser::readCutTail(std::size_t from, ParsedFile& file) const {
     file.cutOff = true;
@@ -473,6 +490,8 @@ ParsedFile Parser::parse() {
     }
     for (std::size_t c : closings_)
         if (c + closingLine.size() < b_.size()) cutPoints.push_back(c + closingLine.size());
+    for (std::size_t s : lineStarts_)
+        if (s > 0 && s < b_.size() && looksLikeCutHeader(s)) cutPoints.push_back(s);
     for (std::size_t p : startPositions_)
         if (p > 0) cutPoints.push_back(p);
     std::sort(cutPoints.begin(), cutPoints.end(), std::greater<>());

@@ -221,6 +221,15 @@ TEST(RecordFile, DamagedFiles) {
     EXPECT_EQ(closingCut.records[3].rating, "1");
     EXPECT_EQ(closingCut.records[3].text, "");
 
+    // Cut inside the file header of a second run: every record is whole.
+    for (const std::string& cutHeader : {send + noiseLine, send + noiseLine + "\r\nassignment #00",
+                                         send + noiseLine + "\r\nassignment #002\r\n002.  Second\r\nLib"}) {
+        const ParsedFile headerCut = inbox::parseRecordFile(cutHeader, fixtureCourse());
+        EXPECT_TRUE(headerCut.cutOff);
+        ASSERT_EQ(headerCut.records.size(), 4u);
+        EXPECT_FALSE(headerCut.records[3].incomplete);
+    }
+
     for (const std::string& notRecords : {std::string("Dear instructor,\r\nhere is my work.\r\n"),
                                           send.substr(send.find("......!!!!"))})
         EXPECT_NE(inbox::parseRecordFile(notRecords, fixtureCourse()).problem, "") << notRecords;
