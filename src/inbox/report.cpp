@@ -404,14 +404,16 @@ void writeReport(std::FILE* out, const Inbox& inbox, const std::vector<StudentWo
         notes += static_cast<std::size_t>(s.notes);
     }
     put(out, pageStart);
-    put(out, "<h1>Student records</h1>\n<p class=\"lead\">Read from " + escaped(sources) + " on " + today() + ": <span id=\"count-files\">" +
-                 count(inbox.files.size(), "file").insert(std::to_string(inbox.files.size()).size(), "</span>") +
-                 " read, <span id=\"count-students\">" +
-                 count(students.size(), "student").insert(std::to_string(students.size()).size(), "</span>") +
-                 ", <span id=\"count-responses\">" +
-                 count(responses, "response").insert(std::to_string(responses).size(), "</span>") +
-                 ", <span id=\"count-notes\">" + count(notes, "note").insert(std::to_string(notes).size(), "</span>") +
-                 ".</p>\n");
+    // countSpan("count-notes", 1, "note") -> <span id="count-notes">1</span> note
+    auto countSpan = [](const char* id, std::size_t n, const std::string& what) {
+        return "<span id=\"" + std::string(id) + "\">" + std::to_string(n) + "</span>" +
+               count(n, what).substr(std::to_string(n).size());
+    };
+    put(out, "<h1>Student records</h1>\n<p class=\"lead\">Read from " + escaped(sources) + " on " + today() + ": " +
+                 countSpan("count-files", inbox.files.size(), "file") + " read, " +
+                 countSpan("count-students", students.size(), "student") + ", " +
+                 countSpan("count-responses", responses, "response") + ", " +
+                 countSpan("count-notes", notes, "note") + ".</p>\n");
     put(out, "<nav><a href=\"#files\">Files</a> · <a href=\"#overview\">Overview</a> · <a href=\"#questions\">By question</a>");
     for (std::size_t w = 0; w < work.size(); ++w)
         put(out, " · <a href=\"#" + anchorOf(w) + "\">" + studentName(work[w].student) + " " + htmlText(work[w].assignment) + "</a>");

@@ -30,6 +30,8 @@ EXPECTED_OVERVIEW = {
                               "self-critique": "2.0", "low": "0",
                               "missing": "2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14"},
 }
+# The page's first line: files read (the empty file is not), students, responses, notes.
+EXPECTED_COUNTS = {"count-files": "4", "count-students": "3", "count-responses": "12", "count-notes": "1"}
 SCRIPT_RESPONSE = "<script>alert('hello')</script> 10*9*8*7 / 24 = 5040 / 24 = 210"
 
 
@@ -42,6 +44,8 @@ class Page(html.parser.HTMLParser):
         self.rows = []          # per overview row: {cell class: text}
         self.texts = []         # the text of every response and note
         self.not_read = []
+        self.counts = {}
+        self._count = None
         self._cell = None
         self._in_text = 0
         self._in_not_read = False
@@ -50,6 +54,9 @@ class Page(html.parser.HTMLParser):
     def handle_starttag(self, tag, attrs):
         self.elements.append(tag)
         classes = (dict(attrs).get("class") or "").split()
+        if tag == "span" and (dict(attrs).get("id") or "").startswith("count-"):
+            self._count = dict(attrs)["id"]
+            self.counts[self._count] = ""
         if tag == "tr" and "work" in classes:
             self.rows.append({})
         elif tag == "td" and self.rows and self._cell is None and len(self.rows[-1]) < 11 and classes:
@@ -66,6 +73,8 @@ class Page(html.parser.HTMLParser):
             self._item = ""
 
     def handle_endtag(self, tag):
+        if tag == "span":
+            self._count = None
         if tag == "td":
             self._cell = None
         elif tag == "div" and self._in_text:
@@ -77,6 +86,8 @@ class Page(html.parser.HTMLParser):
             self._item = None
 
     def handle_data(self, data):
+        if self._count:
+            self.counts[self._count] += data
         if self._cell is not None:
             self.rows[-1][self._cell] += data
         if self._in_text:
@@ -120,6 +131,8 @@ def main():
                 got = " ".join(row.get(name, "").split())
                 if got != want:
                     failures.append(f"{key} {name}: {got!r}, expected {want!r}")
+        if page.counts != EXPECTED_COUNTS:
+            failures.append(f"counts {page.counts}, expected {EXPECTED_COUNTS}")
         if "script" in page.elements:
             failures.append("the rendered page holds a script element")
         if SCRIPT_RESPONSE not in page.texts:
