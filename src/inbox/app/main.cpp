@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -132,7 +133,9 @@ int runFromDesktop(int argc, char** argv) {
 
 int main(int argc, char** argv) {
 #ifdef QATUTOR_INBOX_DESKTOP
-    if (argc == 1) return runFromDesktop(argc, argv);
+    // Without a display there is no dialog to ask in: no arguments is then a usage error.
+    const bool display = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY") || std::getenv("QT_QPA_PLATFORM");
+    if (argc == 1 && display) return runFromDesktop(argc, argv);
 #endif
     return runFromCommandLine(argc, argv);
 }
