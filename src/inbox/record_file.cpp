@@ -74,28 +74,29 @@ struct Start {
     Expect expect = Expect::nothing;
 };
 
-// Closing lines that end a valid reading of the rest of the file, nearest last. `key` is the
-// first byte the record's own text must leave before them.
+// Closing lines after which the rest of the file reads as records, the nearest added last. The
+// key of each is where a record's ending starts: the closing line itself, or the rating line
+// before it; the record's text must end before the key.
 class ValidEnds {
 public:
-    void add(std::size_t key, std::size_t closing) { entries_.push_back({key, closing}); }
-    void clear() { entries_.clear(); }
+    void add(std::size_t key, std::size_t closing) { ends_.push_back({key, closing}); }
+    void clear() { ends_.clear(); }
 
     // The nearest closing line whose key is at least `minKey`.
     std::optional<std::size_t> nearest(std::size_t minKey) const {
         // Keys were added from the end of the file backwards, so they fall along the vector.
-        const auto past = std::partition_point(entries_.begin(), entries_.end(),
-                                               [&](const Entry& e) { return e.key >= minKey; });
-        if (past == entries_.begin()) return std::nullopt;
+        const auto past = std::partition_point(ends_.begin(), ends_.end(),
+                                               [&](const End& end) { return end.key >= minKey; });
+        if (past == ends_.begin()) return std::nullopt;
         return (past - 1)->closing;
     }
 
 private:
-    struct Entry {
+    struct End {
         std::size_t key;
         std::size_t closing;
     };
-    std::vector<Entry> entries_;
+    std::vector<End> ends_;
 };
 
 class Parser {
