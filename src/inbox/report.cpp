@@ -177,6 +177,7 @@ std::string barChart(const Distribution& d, const std::string& what) {
 
 std::string excerpt(std::string_view text) {
     constexpr std::size_t longest = 160;
+    if (text.empty()) return "<i>(empty)</i>";
     if (text.size() <= longest) return htmlText(text);
     return htmlText(text.substr(0, longest)) + "…";
 }
@@ -267,7 +268,7 @@ void writeQuestions(std::FILE* out, const std::vector<StudentWork>& work, const 
         const std::size_t students = studentsOf[assignment].size();
         put(out, "<h3>" + htmlText(titles[assignment].empty() ? "Assignment " + assignment : titles[assignment]) +
                      "</h3>\n<table class=\"by-question\">\n<thead><tr><th>Question</th><th>Answered by</th>"
-                     "<th>Confidence</th><th>Self-critique</th><th>Rated 0 or 1</th></tr></thead>\n<tbody>\n");
+                     "<th>Confidence</th><th>Self-critique</th><th>Lowest-rated responses</th></tr></thead>\n<tbody>\n");
         std::string unanswered;
         for (const auto& [question, answers] : questions) {
             if (answers.empty()) {
@@ -283,7 +284,7 @@ void writeQuestions(std::FILE* out, const std::vector<StudentWork>& work, const 
                 if (record.ratingKind == RatingKind::confidence) confidence.add(record);
                 if (record.ratingKind == RatingKind::selfCritique) selfCritique.add(record);
                 const auto value = ratingValue(record.rating);
-                if (record.ratingKind != RatingKind::none && value && *value <= 1) low.push_back({*value, a});
+                if (record.ratingKind != RatingKind::none && value) low.push_back({*value, a});
             }
             std::stable_sort(low.begin(), low.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
             std::string lowest;
@@ -294,7 +295,6 @@ void writeQuestions(std::FILE* out, const std::vector<StudentWork>& work, const 
                           studentName(work[a.work].student) + "</a>, " + ratingKindName(record.ratingKind) + " " +
                           std::to_string(value) + ": " + excerpt(record.text) + "</div>";
             }
-            if (low.size() > 3) lowest += "<div class=\"excerpt\">and " + std::to_string(low.size() - 3) + " more</div>";
             put(out, "<tr class=\"question\"><td class=\"num\">" + std::to_string(question) +
                          "</td><td class=\"num answered-by\">" + std::to_string(answeredBy.size()) + " of " +
                          std::to_string(students) + "</td><td>" + barChart(confidence, "confidence") + "</td><td>" +
