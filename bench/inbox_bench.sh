@@ -8,7 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${1:-build}"
-inbox="$build/src/inbox/qatutor-inbox"
+inbox="$build/qatutor-inbox"
 sessions="$build/tests/inbox/inbox_sessions"
 for program in "$inbox" "$sessions"; do
     [ -x "$program" ] || { echo "inbox_bench: $program is missing; build it first" >&2; exit 2; }
