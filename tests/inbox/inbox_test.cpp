@@ -182,7 +182,7 @@ TEST(InboxProgram, ExitStatusSaysWhetherEveryFileWasRead) {
     EXPECT_FALSE(exists(bad.file("report.html")));
     EXPECT_EQ(runProgram("--help"), 0);
     for (const std::string& usage : {std::string(), std::string("--out"), std::string("--frobnicate ") + good.path(),
-                                     good.path() + " --out " + good.file("nowhere")})
+                                     good.path() + " --out " + good.file("nowhere"), good.file("nowhere")})
         EXPECT_EQ(runProgram(usage), 2) << usage;
 }
 

@@ -7,6 +7,7 @@
 // 2 a usage error or a report that could not be written.
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -88,6 +89,10 @@ int runFromCommandLine(int argc, char** argv) {
         }
     }
     if (inputs.empty()) return usage("no folder or file to read");
+    for (const std::string& input : inputs) {
+        struct stat info {};
+        if (::lstat(input.c_str(), &info) != 0) return usage("cannot find " + input + ": " + std::strerror(errno));
+    }
     if (outputFolder.empty()) outputFolder = inputs.size() == 1 && isFolder(inputs[0]) ? inputs[0] : ".";
     if (!isFolder(outputFolder)) return usage("the output folder " + outputFolder + " does not exist");
 
