@@ -15,6 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace qatutor::inbox;
     static const CourseIndex& course = CourseIndex::builtIn();
     std::string bytes(reinterpret_cast<const char*>(data), size);
+    restoreWindows1252(bytes);
     normalizeLineEnds(bytes);
 
     Inbox inbox;

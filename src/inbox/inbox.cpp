@@ -85,6 +85,7 @@ void readOne(const std::string& path, const CourseIndex& course, Inbox& inbox) {
     if (!readWholeFile(path, bytes, reason)) return notRead(reason);
     if (bytes.empty()) return notRead("empty (0 bytes)");
     if (bytes.find('\0') != std::string::npos) return notRead("a binary file, not a record file");
+    file.savedAsUtf8 = restoreWindows1252(bytes);
     file.lineEndsRestored = normalizeLineEnds(bytes);
     file.parsed = parseRecordFile(bytes, course);
     if (!file.parsed.problem.empty()) return notRead(file.parsed.problem);
@@ -92,6 +93,8 @@ void readOne(const std::string& path, const CourseIndex& course, Inbox& inbox) {
     if (file.kind == FileKind::other)
         for (const Record& record : file.parsed.records)
             if (!record.numberLine.empty()) file.kind = FileKind::master;
+    if (file.savedAsUtf8)
+        inbox.remarks.push_back({name, "saved again as UTF-8 (by an editor); read back as Windows-1252"});
     if (file.lineEndsRestored)
         inbox.remarks.push_back({name, "its line ends were LF (changed by a mail program); read as CR LF"});
     const std::size_t count = file.parsed.records.size();

@@ -27,6 +27,7 @@ struct StudentFile {
     ParsedFile parsed;
     std::vector<bool> duplicate;   // per record: the master file holds the same record
     bool lineEndsRestored = false;
+    bool savedAsUtf8 = false;
 };
 
 struct FileLine {

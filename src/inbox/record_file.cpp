@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "host/cp1252.h"
 #include "records/record_layout.h"
 
 namespace qatutor::inbox {
@@ -519,6 +520,33 @@ ParsedFile parseRecordFile(std::string_view bytes, const CourseIndex& course) {
     // ends with one line end at most.
     while (bytes.size() >= 4 && bytes.substr(bytes.size() - 4) == "\r\n\r\n") bytes.remove_suffix(2);
     return Parser(bytes, course).parse();
+}
+
+bool restoreWindows1252(std::string& bytes) {
+    std::string restored;
+    restored.reserve(bytes.size());
+    bool beyondAscii = false;
+    std::size_t i = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    const bool byteOrderMark = i == 3;
+    while (i < bytes.size()) {
+        const auto lead = static_cast<unsigned char>(bytes[i]);
+        const std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : 0;
+        if (length == 0 || i + length > bytes.size()) return false;
+        char32_t point = length == 1 ? lead : length == 2 ? lead & 0x1F : lead & 0x0F;
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(bytes[i + k]);
+            if ((next >> 6) != 2) return false;
+            point = (point << 6) | (next & 0x3F);
+        }
+        const std::optional<unsigned char> byte = cp1252::fromCodePoint(point);
+        if (!byte) return false;
+        beyondAscii = beyondAscii || length > 1;
+        restored += static_cast<char>(*byte);
+        i += length;
+    }
+    if (!beyondAscii && !byteOrderMark) return false;
+    bytes = std::move(restored);
+    return true;
 }
 
 bool normalizeLineEnds(std::string& bytes) {

@@ -65,4 +65,10 @@ ParsedFile parseRecordFile(std::string_view bytes, const CourseIndex& course);
 // Returns true when it changed anything.
 bool normalizeLineEnds(std::string& bytes);
 
+// A file that an editor saved again as UTF-8 gets its Windows-1252 bytes back. The tutor's own
+// files are never valid UTF-8 beyond ASCII: the noise line of every file header is random bytes
+// from 118 to 255. Returns true when it changed anything.
+//   "caf\xC3\xA9" -> "caf\xE9"     "\xEF\xBB\xBFabc" (a byte-order mark) -> "abc"
+bool restoreWindows1252(std::string& bytes);
+
 }  // namespace qatutor::inbox

@@ -5,6 +5,7 @@
 #include <random>
 
 #include "bank/reader.h"
+#include "host/cp1252.h"
 #include "inbox/record_file.h"
 #include "records/numbers.h"
 #include "records/record_layout.h"
@@ -196,6 +197,16 @@ TEST(RecordFile, DamagedFiles) {
     EXPECT_EQ(lf, send);
     std::string unchanged = send;
     EXPECT_FALSE(inbox::normalizeLineEnds(unchanged));
+    // Saved again by an editor as UTF-8, with or without a byte-order mark: the same bytes again.
+    const std::string utf8 = cp1252::toUtf8(send);
+    for (std::string resaved : {utf8, "\xEF\xBB\xBF" + utf8}) {
+        ASSERT_TRUE(inbox::restoreWindows1252(resaved));
+        EXPECT_EQ(resaved, send);
+    }
+    EXPECT_FALSE(inbox::restoreWindows1252(unchanged));   // the noise line is no UTF-8
+    std::string ascii = "abc\r\n";
+    EXPECT_FALSE(inbox::restoreWindows1252(ascii));
+
     // Empty lines a mail program added at the end are no record, and no cut one.
     const ParsedFile padded = inbox::parseRecordFile(send + "\r\n\r\n", fixtureCourse());
     EXPECT_FALSE(padded.cutOff);
