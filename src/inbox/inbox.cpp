@@ -37,6 +37,14 @@ std::string nameFromPath(const std::string& path) {
     return utf8Name(name);
 }
 
+// Why a file of this kind is no record file; empty when it may be one.
+std::string kindProblem(const struct stat& info) {
+    if (S_ISDIR(info.st_mode)) return "a folder, not a record file";
+    if (!S_ISREG(info.st_mode)) return "not a regular file (a pipe, socket or device)";
+    if (info.st_size > largestRecordFile) return "too large for a record file";
+    return {};
+}
+
 // Reads a whole regular file; on failure `reason` says why. Opens without blocking, so a pipe
 // or a device never holds the inbox up.
 bool readWholeFile(const std::string& path, std::string& bytes, std::string& reason) {
@@ -46,26 +54,23 @@ bool readWholeFile(const std::string& path, std::string& bytes, std::string& rea
         return false;
     }
     struct stat info {};
-    bool ok = ::fstat(fd, &info) == 0;
-    if (!ok) reason = std::string("cannot be read: ") + std::strerror(errno);
-    else if (S_ISDIR(info.st_mode)) reason = "a folder, not a record file", ok = false;
-    else if (!S_ISREG(info.st_mode)) reason = "not a regular file (a pipe, socket or device)", ok = false;
-    else if (info.st_size > largestRecordFile) reason = "too large for a record file", ok = false;
-    if (ok) {
+    if (::fstat(fd, &info) != 0) reason = std::string("cannot be read: ") + std::strerror(errno);
+    else reason = kindProblem(info);
+    if (reason.empty()) {
         bytes.resize(static_cast<std::size_t>(info.st_size));
         std::size_t done = 0;
-        while (ok) {
+        for (;;) {
             if (done == bytes.size()) bytes.resize(bytes.size() + 4096);   // the file grew
             const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
             if (got < 0 && errno == EINTR) continue;
-            if (got < 0) reason = std::string("cannot be read: ") + std::strerror(errno), ok = false;
+            if (got < 0) reason = std::string("cannot be read: ") + std::strerror(errno);
             if (got <= 0) break;
             done += static_cast<std::size_t>(got);
         }
         bytes.resize(done);
     }
     ::close(fd);
-    return ok;
+    return reason.empty();
 }
 
 void readOne(const std::string& path, const CourseIndex& course, Inbox& inbox) {
