@@ -1,16 +1,16 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds qatutor and runs every test: the core with AddressSanitizer
 # and UndefinedBehaviorSanitizer, the fuzz targets for a short while, then the whole suite
-# (core, window offscreen, a student's session in a real X server, and the Debian package built
-# and checked). Ends with CTest's summary.
+# (core, window offscreen, a student's session in a real X server, the inbox report in headless
+# Chromium, and the Debian package built and checked). Ends with CTest's summary.
 set -euo pipefail
 cd "$(dirname "$0")"
 . scripts/common.sh
 
-# The package test needs lintian, desktop-file-utils, appstream and dpkg-dev (dpkg-shlibdeps); the
+# The inbox report test needs chromium. The package test needs lintian, desktop-file-utils, appstream and dpkg-dev (dpkg-shlibdeps); the
 # number tests need a German locale, which the locales package generates.
 ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" clang libclang-rt-14-dev python3 \
-    xvfb openbox xdotool x11-utils lintian desktop-file-utils appstream dpkg-dev locales
+    xvfb openbox xdotool x11-utils lintian desktop-file-utils appstream dpkg-dev locales chromium
 
 # ensure_locale LANG: generates LANG.UTF-8 unless it is installed. The number tests switch to a
 # German locale (decimal comma) and fail when it is missing, since they would prove nothing.

@@ -1,0 +1,44 @@
+// The inbox's reading of a record file, and the report and table written from what it read:
+// any bytes, as a file that reached the instructor. Every record read lies inside the file, and
+// the HTML of any text holds no markup character of its own.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "inbox/inbox.h"
+#include "inbox/record_file.h"
+#include "inbox/report.h"
+#include "inbox/student_work.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace qatutor::inbox;
+    static const CourseIndex& course = CourseIndex::builtIn();
+    std::string bytes(reinterpret_cast<const char*>(data), size);
+    restoreWindows1252(bytes);
+    normalizeLineEnds(bytes);
+
+    Inbox inbox;
+    StudentFile file;
+    file.name = "send_1207Fuzz.txt";
+    file.student = "Fuzz";
+    file.kind = FileKind::send;
+    file.parsed = parseRecordFile(bytes, course);
+    if (!file.parsed.problem.empty() && !file.parsed.records.empty()) std::abort();
+    std::size_t textBytes = 0;
+    for (const Record& record : file.parsed.records) {
+        if (record.run >= file.parsed.runs.size()) std::abort();
+        textBytes += record.text.size();
+        const std::string html = htmlText(record.text);
+        if (html.find('<') != std::string::npos || html.find('>') != std::string::npos) std::abort();
+    }
+    if (textBytes > bytes.size()) std::abort();
+    file.duplicate.assign(file.parsed.records.size(), false);
+    inbox.files.push_back(std::move(file));
+
+    static std::FILE* nowhere = std::fopen("/dev/null", "wb");
+    const auto work = groupByStudent(inbox, course);
+    writeReport(nowhere, inbox, work, course, "fuzz");
+    writeCsv(nowhere, work);
+    return 0;
+}

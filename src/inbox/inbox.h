@@ -1,0 +1,59 @@
+// The instructor's inbox: every file named on the command line, or found in a folder named
+// there, read back into records, with a line for every file that could not be read.
+//
+// File names tell the student and the kind of file:
+//   send_1207Ann_Lee.txt     the send file of Ann Lee, run started on 7 December
+//   masterFile_Ann_Lee.txt   Ann Lee's master file
+// Other names are read by their content, the student named after the file. Nothing read is
+// ever written back or changed.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "inbox/course_index.h"
+#include "inbox/record_file.h"
+
+namespace qatutor::inbox {
+
+enum class FileKind { send, master, other };
+
+struct StudentFile {
+    std::string path;
+    std::string name;            // the file's name, UTF-8
+    std::string student;         // "Ann Lee", UTF-8
+    FileKind kind = FileKind::other;
+    ParsedFile parsed;
+    std::vector<bool> duplicate;   // per record: the master file holds the same record
+    bool lineEndsRestored = false;
+    bool savedAsUtf8 = false;
+};
+
+struct FileLine {
+    std::string name;     // the file's name, UTF-8
+    std::string reason;
+};
+
+struct Inbox {
+    std::vector<StudentFile> files;        // files read, in the order given, a folder's by name
+    std::vector<FileLine> notRead;         // not read, or not read to the end
+    std::vector<FileLine> remarks;         // read, with something the instructor should know
+    std::size_t duplicates = 0;            // send-file records also found in a master file
+};
+
+// Names of the files the report is written to; a folder's own report is not read back.
+inline constexpr const char* reportName = "report.html";
+inline constexpr const char* csvName = "records.csv";
+
+// Reads every file and folder of `paths` in order.
+Inbox readInbox(const std::vector<std::string>& paths, const CourseIndex& course);
+
+// The student's name from a file name: "send_1207Ann_Lee.txt" -> "Ann Lee"; kind by the name.
+//   studentOf("masterFile_Ann_Lee.txt") -> {"Ann Lee", master}   studentOf("x.txt") -> {"x", other}
+std::pair<std::string, FileKind> studentOf(const std::string& fileName);
+
+// A file name as UTF-8: kept when it already is, else read as Windows-1252.
+std::string utf8Name(const std::string& bytes);
+
+}  // namespace qatutor::inbox

@@ -1,0 +1,91 @@
+#include "inbox/student_work.h"
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+namespace qatutor::inbox {
+
+std::optional<int> ratingValue(std::string_view rating) {
+    const std::size_t first = rating.find_first_not_of(' ');
+    if (first == std::string_view::npos) return std::nullopt;
+    rating = rating.substr(first, rating.find_last_not_of(' ') - first + 1);
+    if (rating.size() != 1 || rating[0] < '0' || rating[0] > '3') return std::nullopt;
+    return rating[0] - '0';
+}
+
+std::string dateOrder(std::string_view date) {
+    if (date.size() != 10 || date[2] != '-' || date[5] != '-') return std::string(date);
+    return std::string(date.substr(6, 4)) + std::string(date.substr(0, 2)) + std::string(date.substr(3, 2));
+}
+
+namespace {
+
+std::string whenOf(const WorkEntry& entry) { return entry.date + " " + entry.record->time; }
+
+void countFigures(StudentWork& work, const CourseIndex& course) {
+    std::set<int> answered;
+    for (const WorkEntry& entry : work.entries) {
+        const Record& record = *entry.record;
+        if (record.incomplete) ++work.incomplete;
+        if (record.kind == RecordKind::note) {
+            ++work.notes;
+            continue;
+        }
+        ++work.responses;
+        if (record.question > 0) answered.insert(record.question);
+        if (record.ratingKind == RatingKind::none) continue;
+        const std::optional<int> value = ratingValue(record.rating);
+        if (!value) {
+            ++work.oddRatings;
+            continue;
+        }
+        if (*value <= 1) ++work.lowRatings;
+        if (record.ratingKind == RatingKind::confidence) work.confidenceSum += *value, ++work.confidenceCount;
+        else work.selfCritiqueSum += *value, ++work.selfCritiqueCount;
+    }
+    work.answered = static_cast<int>(answered.size());
+    if (const BankAssignment* assignment = course.assignment(work.assignment)) {
+        work.total = static_cast<int>(assignment->questions.size());
+        work.answered = 0;
+        for (int question : assignment->questions) {
+            if (answered.count(question)) ++work.answered;
+            else work.missing.push_back(question);
+        }
+        if (work.title.empty()) work.title = assignment->title;
+    }
+    if (!work.entries.empty()) {
+        work.first = whenOf(work.entries.front());
+        work.last = whenOf(work.entries.back());
+    }
+}
+
+}  // namespace
+
+std::vector<StudentWork> groupByStudent(const Inbox& inbox, const CourseIndex& course) {
+    std::map<std::pair<std::string, std::string>, StudentWork> groups;
+    for (const StudentFile& file : inbox.files) {
+        for (std::size_t i = 0; i < file.parsed.records.size(); ++i) {
+            if (file.duplicate[i]) continue;
+            const Record& record = file.parsed.records[i];
+            const Run& run = file.parsed.runs[record.run];
+            StudentWork& work = groups[{file.student, record.assignment}];
+            work.student = file.student;
+            work.assignment = record.assignment;
+            if (work.title.empty() && run.assignment == record.assignment) work.title = run.title;
+            WorkEntry entry{&file, &record, record.noteDate.empty() ? run.date : record.noteDate, {}};
+            entry.order = dateOrder(entry.date) + " " + record.time;
+            work.entries.push_back(std::move(entry));
+        }
+    }
+    std::vector<StudentWork> result;
+    for (auto& [key, work] : groups) {
+        std::stable_sort(work.entries.begin(), work.entries.end(),
+                         [](const WorkEntry& a, const WorkEntry& b) { return a.order < b.order; });
+        countFigures(work, course);
+        result.push_back(std::move(work));
+    }
+    return result;
+}
+
+}  // namespace qatutor::inbox

@@ -1,0 +1,162 @@
+#!/usr/bin/env python3
+"""The inbox report in a real browser.
+
+Three students' sessions are written by the tutor's own code (inbox_sessions), an empty file is
+added, qatutor-inbox writes the report, and headless Chromium loads it from the disk. The test
+reads the rendered page (--dump-dom) and checks the overview's figures, that a response holding a
+<script> element shows it as text and adds no script element, and that a screenshot can be
+taken.
+
+usage: report_in_browser.py QATUTOR_INBOX INBOX_SESSIONS [SCREENSHOT.png]
+"""
+import html.parser
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+CHROMIUM_FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+                  "--disable-background-networking", "--disable-component-update", "--disable-sync"]
+
+# What the scripted students did (see inbox_sessions): the overview must show these figures.
+EXPECTED_OVERVIEW = {
+    ("Ann Lee", "003"): {"answered": "3 of 13", "responses": "6", "notes": "1", "confidence": "2.0",
+                         "self-critique": "2.7", "low": "1", "missing": "4, 5, 6, 7, 8, 9, 10, 11, 12, 13"},
+    ("Bob Stone", "003"): {"answered": "2 of 13", "responses": "4", "notes": "0", "confidence": "1.0",
+                           "self-critique": "0.0", "low": "2 1 rating not 0 to 3",
+                           "missing": "3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13"},
+    ("Chloé Martin", "001"): {"answered": "1 of 14", "responses": "2", "notes": "0", "confidence": "3.0",
+                              "self-critique": "2.0", "low": "0",
+                              "missing": "2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14"},
+}
+# The page's first line: files read (the empty file is not), students, responses, notes.
+EXPECTED_COUNTS = {"count-files": "4", "count-students": "3", "count-responses": "12", "count-notes": "1"}
+SCRIPT_RESPONSE = "<script>alert('hello')</script> 10*9*8*7 / 24 = 5040 / 24 = 210"
+
+
+class Page(html.parser.HTMLParser):
+    """The overview rows, the response texts and every element name of the rendered page."""
+
+    def __init__(self):
+        super().__init__()
+        self.elements = []
+        self.rows = []          # per overview row: {cell class: text}
+        self.texts = []         # the text of every response and note
+        self.not_read = []
+        self.counts = {}
+        self._count = None
+        self._cell = None
+        self._in_text = 0
+        self._in_not_read = False
+        self._item = None
+
+    def handle_starttag(self, tag, attrs):
+        self.elements.append(tag)
+        classes = (dict(attrs).get("class") or "").split()
+        if tag == "span" and (dict(attrs).get("id") or "").startswith("count-"):
+            self._count = dict(attrs)["id"]
+            self.counts[self._count] = ""
+        if tag == "tr" and "work" in classes:
+            self.rows.append({})
+        elif tag == "td" and self.rows and self._cell is None and len(self.rows[-1]) < 11 and classes:
+            self._cell = classes[-1]
+            self.rows[-1][self._cell] = ""
+        elif tag == "div" and "text" in classes:
+            self._in_text = 1
+            self.texts.append("")
+        elif self._in_text and tag == "div":
+            self._in_text += 1
+        elif tag == "ul" and dict(attrs).get("id") == "not-read":
+            self._in_not_read = True
+        elif tag == "li" and self._in_not_read:
+            self._item = ""
+
+    def handle_endtag(self, tag):
+        if tag == "span":
+            self._count = None
+        if tag == "td":
+            self._cell = None
+        elif tag == "div" and self._in_text:
+            self._in_text -= 1
+        elif tag == "ul":
+            self._in_not_read = False
+        elif tag == "li" and self._item is not None:
+            self.not_read.append(self._item)
+            self._item = None
+
+    def handle_data(self, data):
+        if self._count:
+            self.counts[self._count] += data
+        if self._cell is not None:
+            self.rows[-1][self._cell] += data
+        if self._in_text:
+            self.texts[-1] += data
+        if self._item is not None:
+            self._item += data
+
+
+def chromium(*arguments):
+    browser = shutil.which("chromium") or shutil.which("chromium-browser")
+    if not browser:
+        sys.exit("FAIL: chromium is not installed (Debian package chromium)")
+    with tempfile.TemporaryDirectory() as profile:
+        run = subprocess.run([browser, *CHROMIUM_FLAGS, f"--user-data-dir={profile}", *arguments],
+                             capture_output=True, timeout=120)
+    if run.returncode != 0:
+        sys.exit(f"FAIL: chromium ended with {run.returncode}: {run.stderr.decode(errors='replace')[-2000:]}")
+    return run.stdout.decode("utf-8")
+
+
+def main():
+    inbox, sessions = sys.argv[1], sys.argv[2]
+    screenshot_out = sys.argv[3] if len(sys.argv) > 3 else None
+    failures = []
+    with tempfile.TemporaryDirectory() as folder:
+        subprocess.run([sessions, folder], check=True)
+        open(os.path.join(folder, "empty.txt"), "wb").close()
+        status = subprocess.run([inbox, folder], capture_output=True).returncode
+        if status != 1:
+            failures.append(f"exit status {status} with a file not read, expected 1")
+        report = os.path.join(folder, "report.html")
+
+        page = Page()
+        page.feed(chromium("--dump-dom", "file://" + report))
+        overview = {(row.get("student", "").strip(), row.get("assignment", "").strip()): row for row in page.rows}
+        if set(overview) != set(EXPECTED_OVERVIEW):
+            failures.append(f"overview rows {sorted(overview)}, expected {sorted(EXPECTED_OVERVIEW)}")
+        for key, cells in EXPECTED_OVERVIEW.items():
+            row = overview.get(key, {})
+            for name, want in cells.items():
+                got = " ".join(row.get(name, "").split())
+                if got != want:
+                    failures.append(f"{key} {name}: {got!r}, expected {want!r}")
+        if page.counts != EXPECTED_COUNTS:
+            failures.append(f"counts {page.counts}, expected {EXPECTED_COUNTS}")
+        if "script" in page.elements:
+            failures.append("the rendered page holds a script element")
+        if SCRIPT_RESPONSE not in page.texts:
+            failures.append("the response with <script> is not shown as typed")
+        if "3 × 4 × 2 = 24 outfits." not in page.texts:
+            failures.append("the Windows-1252 multiplication sign is not shown")
+        if not any(line.startswith("empty.txt") for line in page.not_read):
+            failures.append(f"empty.txt is not in the list of files not read: {page.not_read}")
+
+        shot = os.path.join(folder, "report.png")
+        chromium(f"--screenshot={shot}", "--window-size=1280,1600", "--hide-scrollbars", "file://" + report)
+        with open(shot, "rb") as png:
+            header = png.read(24)
+        if header[:8] != b"\x89PNG\r\n\x1a\n" or int.from_bytes(header[16:20], "big") != 1280:
+            failures.append("no screenshot of the report")
+        elif screenshot_out:
+            shutil.copyfile(shot, screenshot_out)
+
+    for failure in failures:
+        print("FAIL:", failure)
+    if failures:
+        sys.exit(1)
+    print("report checked in Chromium: overview, escaping, files not read, screenshot")
+
+
+if __name__ == "__main__":
+    main()
