@@ -5,8 +5,11 @@
 //   qatutor-bankcheck --dump [FILE]   print the loaded table, {"index": N, "text": "..."} a line
 //   qatutor-bankcheck --outline [FILE]  print each assignment's indices and line counts
 //   qatutor-bankcheck --version       print the version of qatutor
-// Exits 1 when there is a violation, 2 when FILE cannot be read.
+// Exits 1 when there is a violation, 2 when FILE cannot be read or the command line is wrong.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -22,6 +25,10 @@
 namespace {
 
 using namespace qatutor;
+
+constexpr const char* usage =
+    "usage: qatutor-bankcheck [--dump | --outline] [FILE]\n"
+    "       qatutor-bankcheck --version\n";
 
 std::string jsonEscaped(const std::string& text) {
     std::string out;
@@ -86,9 +93,15 @@ int main(int argc, char** argv) {
             return 0;
         }
         else if (arg == "--help" || arg == "-h") {
-            std::cout << "usage: qatutor-bankcheck [--dump | --outline] [FILE]\n"
-                         "       qatutor-bankcheck --version\n";
+            std::cout << usage;
             return 0;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            std::cerr << "qatutor-bankcheck: unknown option " << arg << '\n' << usage;
+            return 2;
+        } else if (!file.empty()) {
+            std::cerr << "qatutor-bankcheck: one bank file at a time (" << file << ", " << arg
+                      << ")\n" << usage;
+            return 2;
         } else file = arg;
     }
 
@@ -98,8 +111,14 @@ int main(int argc, char** argv) {
         file = "(built-in bank)";
     } else {
         std::ifstream in(file, std::ios::binary);
+        const int openError = errno;
+        if (std::filesystem::is_directory(file)) {
+            std::cerr << "qatutor-bankcheck: cannot read " << file << ": it is a folder\n";
+            return 2;
+        }
         if (!in) {
-            std::cerr << "qatutor-bankcheck: cannot read " << file << '\n';
+            std::cerr << "qatutor-bankcheck: cannot read " << file << ": " << std::strerror(openError)
+                      << '\n';
             return 2;
         }
         std::ostringstream content;
@@ -109,6 +128,12 @@ int main(int argc, char** argv) {
 
     const ParsedBank parsed = parseBankSource(source);
     const std::vector<std::string> lines = bankLines(parsed.pieces);
+    if (mode != "check") {
+        // The dump refuses a source with format errors and the outline is partial; say why on
+        // standard error, so that standard output stays the table.
+        for (const SourceError& error : parsed.errors)
+            std::cerr << file << ":" << error.sourceLine << ": format: " << error.message << '\n';
+    }
     try {
         if (mode == "dump") return parsed.errors.empty() ? dump(parsed.pieces) : 1;
         if (mode == "outline") return outline(lines);
@@ -125,8 +150,11 @@ int main(int argc, char** argv) {
     for (const Violation& v : checkBank(lines)) {
         const int sourceLine =
             v.bankIndex > 0 ? parsed.firstSourceLine[static_cast<std::size_t>(v.bankIndex) - 1] : 0;
-        std::cout << file << ":" << sourceLine << ": bank line " << v.bankIndex << ": " << v.rule
-                  << ": " << v.message << '\n';
+        if (v.bankIndex > 0)
+            std::cout << file << ":" << sourceLine << ": bank line " << v.bankIndex << ": " << v.rule
+                      << ": " << v.message << '\n';
+        else  // about the whole bank, not one of its lines
+            std::cout << file << ": " << v.rule << ": " << v.message << '\n';
         ++count;
     }
     if (count == 0) std::cout << file << ": " << lines.size() << " lines, no violation\n";

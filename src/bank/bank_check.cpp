@@ -92,9 +92,16 @@ private:
             report(index, "shape 1", "the bank must begin with a header line");
 
         if (!inAssignment_ && index > 1 && kind != LineKind::header) {
-            report(index, "shape 4",
-                   afterEndLine_ ? "an end line must be followed by a header line or end the bank"
-                                 : "a line outside any assignment");
+            // One report for the whole stretch up to the next header line, not one per line.
+            if (afterEndLine_)
+                report(index, "shape 4",
+                       "the end line \"" + threeDigits(lastNumber_) + ".\" (bank line " +
+                           std::to_string(index - 1) +
+                           ") must be followed by a header line or end the bank; a header line "
+                           "needs two blanks and its title after the point; the lines up to the "
+                           "next header line stand outside any assignment");
+            else if (kind == LineKind::end)
+                report(index, "shape 4", "an end line must follow an assignment");
             afterEndLine_ = false;
             return;
         }
@@ -122,8 +129,15 @@ private:
                    "(\"NNN.  title\", two blanks) or an end line (\"NNN.\" alone)");
         const int number = numberOf(line);
         if (inAssignment_) {
-            if (number != assignment_ + 1)
-                report(index, number == assignment_ ? "shape 6" : "shape 4",
+            if (number == assignment_)
+                report(index, "shape 6",
+                       "a second header line of assignment " + threeDigits(number) +
+                           " (the first is bank line " + std::to_string(headerIndex_) +
+                           "; did a question line there lose its `q marker?); assignment " +
+                           threeDigits(assignment_) + " must end at the line of " +
+                           threeDigits(assignment_ + 1));
+            else if (number != assignment_ + 1)
+                report(index, "shape 4",
                        "assignment " + threeDigits(assignment_) + " must end at the line of " +
                            threeDigits(assignment_ + 1) + ", not " + threeDigits(number));
         } else if (number <= lastNumber_) {
@@ -132,6 +146,7 @@ private:
                                          "; assignments must ascend");
         }
         inAssignment_ = true;
+        headerIndex_ = index;
         assignment_ = number;
         lastNumber_ = number;
         lastQuestion_ = 0;
@@ -176,8 +191,12 @@ private:
                                              : (number == lastQuestion_ || number == lastQuestion_ + 1);
         if (!fits)
             report(index, "shape 2",
-                   "question " + threeDigits(number) + " follows question " +
-                       threeDigits(lastQuestion_) + "; questions are numbered from 001 upward");
+                   lastQuestion_ == 0
+                       ? "the first question of assignment " + threeDigits(assignment_) +
+                             " is numbered " + threeDigits(number) +
+                             "; questions are numbered from 001 upward"
+                       : "question " + threeDigits(number) + " follows question " +
+                             threeDigits(lastQuestion_) + "; questions are numbered from 001 upward");
         lastQuestion_ = number;
         lastEntry_ = LineKind::question;
     }
@@ -205,6 +224,7 @@ private:
     bool afterEndLine_ = false;
     bool separated_ = false;
     int assignment_ = 0;
+    int headerIndex_ = 0;
     int lastNumber_ = -1;
     int lastQuestion_ = 0;
     LineKind lastEntry_ = LineKind::header;

@@ -20,8 +20,8 @@ ParsedBank parseBankSource(std::string_view source) {
         };
         if (line.empty() || line.front() == '#') continue;
         if (line.find('\r') != std::string_view::npos) {
-            error("carriage return in the source line (line breaks inside a bank line are "
-                  "written as +| pieces)");
+            error("carriage return in the source line: save the file with Unix line ends (LF "
+                  "only); a line break inside a bank line is written as a +| piece");
             continue;
         }
         std::string_view body = line;

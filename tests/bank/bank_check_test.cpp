@@ -1,6 +1,8 @@
 // The bank checker: each rule found where it is broken, and nothing found on a sound bank.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "bank/bank_check.h"
 #include "support/fixture_bank.h"
 
@@ -70,6 +72,31 @@ TEST(BankCheck, EachBrokenRuleIsReportedAtItsLine) {
                           "`ay", "002."},
                          {"characters@3"}});
     for (const auto& [what, lines, expected] : cases) EXPECT_EQ(rulesOf(lines), expected) << what;
+}
+
+// The message leads the author to the line to mend, and a stretch of lines outside any
+// assignment is reported once.
+TEST(BankCheck, MessagesNameTheLineToMend) {
+    using Lines = std::vector<std::string>;
+    const std::vector<std::tuple<std::string, Lines, std::string>> cases = {
+        {"header without its title reads as an end line",
+         {"001.  A", "", "`q001. x", "", "`ay", "002.", "", "`q001. x", "", "`ay", "003."},
+         "the end line \"002.\" (bank line 6)"},
+        {"question line without its marker reads as a header",
+         {"001.  A", "", "`q001. x", "", "`ay", "002.  y", "", "`ay", "002.  B", "", "`q001. z", "",
+          "`aw", "003."},
+         "a second header line of assignment 002 (the first is bank line 6"},
+        {"first question not 001", {"001.  A", "", "`q002. x", "", "`ay", "002."},
+         "the first question of assignment 001 is numbered 002"},
+    };
+    for (const auto& [what, lines, part] : cases) {
+        const std::vector<Violation> found = checkBank(lines);
+        EXPECT_TRUE(std::any_of(found.begin(), found.end(), [&](const Violation& v) {
+            return v.message.find(part) != std::string::npos;
+        })) << what;
+    }
+    EXPECT_EQ(rulesOf({"001.  A", "", "`q001. x", "", "`ay", "002.", "", "`q001. x", "", "`ay"}),
+              std::vector<std::string>{"shape 4@7"});
 }
 
 TEST(BankCheck, KindsAreToldByTheFirstCharacters) {
