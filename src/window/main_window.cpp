@@ -1,11 +1,11 @@
 #include "window/main_window.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QFont>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QThread>
 #include <QTimer>
 
@@ -14,7 +14,9 @@
 #include "records/display_commands.h"
 #include "records/records.h"
 #include "records/startup.h"
+#include "window/captions.h"
 #include "window/control_table.h"
+#include "window/message_boxes.h"
 #include "window/picture_box.h"
 #include "window/qt_host.h"
 #include "window/text_box.h"
@@ -56,8 +58,7 @@ QWidget* makeControl(const ControlPlace& place, QWidget* parent) {
     case ControlKind::pictureBox: return new PictureBoxWidget(parent);
     case ControlKind::label: {
         auto* label = new QLabel(caption, parent);
-        // Only a label with room for two lines wraps; a one-line label is cut off at its edge.
-        label->setWordWrap(place.height / twipsPerPixel >= 2 * label->fontMetrics().height());
+        label->setWordWrap(true);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         return label;
     }
@@ -87,16 +88,22 @@ MainWindow::MainWindow(const std::string& homeFolder, QWidget* parent) : QWidget
 
     Host& host = *host_;
     Session& session = session_;
-    wire("cmdNextQuestion", [&] { cmdNextQuestion(host, session); });
-    wire("cmd_enter_response", [&] { cmdEnterResponse(host, session); });
-    wire("cmd_save_as_notes", [&] { cmdSaveAsNotes(host, session); });
+    wire("cmdNextQuestion", [&] {
+        if (nextClickEndsRun(session) && !mayLeave()) return;
+        cmdNextQuestion(host, session);
+    });
+    wire("cmd_enter_response", [&] { record([&] { cmdEnterResponse(host, session); }); });
+    wire("cmd_save_as_notes", [&] { record([&] { cmdSaveAsNotes(host, session); }); });
     wire("cmd_clear_answer_box", [&] { cmdClearAnswerBox(host); });
     wire("cmd_copy_picture", [&] { cmdCopyPicture(host); });
-    wire("cmd_display_note_file", [&] { cmdDisplayNoteFile(host, session); });
-    wire("cmd_displayCumulativeText", [&] { cmdDisplayCumulativeText(host, session); });
+    wire("cmd_display_note_file", [&] { showAppended([&] { cmdDisplayNoteFile(host, session); }); });
+    wire("cmd_displayCumulativeText",
+         [&] { showAppended([&] { cmdDisplayCumulativeText(host, session); }); });
     wire("cmd_next_picture", [&] { cmdNextPicture(host, session); });
     wire("cmd_pend_exp", [&] { cmdPendExp(host); });
-    wire("cmd_quit", [&] { cmdQuit(host); });
+    wire("cmd_quit", [&] {
+        if (mayLeave()) cmdQuit(host);
+    });
     connect(circleTimer_, &QTimer::timeout, this, [this, &host] { run([&] { timerTick(host); }); });
 }
 
@@ -107,8 +114,13 @@ void MainWindow::buildControls() {
     for (const ControlPlace& place : controlTable) {
         QWidget* control = makeControl(place, this);
         control->setObjectName(QString::fromLatin1(place.name.data(), static_cast<qsizetype>(place.name.size())));
-        control->setAccessibleName(QString::fromLatin1(place.purpose.data(), static_cast<qsizetype>(place.purpose.size())));
+        const QString purpose = QString::fromLatin1(place.purpose.data(), static_cast<qsizetype>(place.purpose.size()));
+        const bool captioned = place.kind == ControlKind::commandButton || place.kind == ControlKind::label;
+        const QString caption = fromBytes(std::string(place.caption));
+        control->setAccessibleName(captioned ? caption : purpose);
+        control->setAccessibleDescription(purpose);
         control->setGeometry(pixelsOf(place));
+        if (captioned) fitCaption(control, caption);
         if (place.kind == ControlKind::label) {
             control->setFocusPolicy(Qt::NoFocus);
         } else {
@@ -130,19 +142,64 @@ void MainWindow::wire(const char* buttonName, std::function<void()> command) {
 
 void MainWindow::run(const std::function<void()>& command) {
     if (ended_) return;
+    // Nothing may cross Qt's event loop: every error ends the run here, in the same order.
     try {
         command();
     } catch (const ProgramEnded&) {
         endRun(0);
     } catch (const HostError& error) {
-        halt();   // nothing of the program runs while the message is shown
-        const QString message = QString::fromUtf8(error.what());
-        if (errorReporter_)
-            errorReporter_(message);
-        else
-            QMessageBox::critical(isVisible() ? this : nullptr, QStringLiteral("qatutor"), message);
-        endRun(1);
+        fail(QString::fromUtf8(error.what()));
+    } catch (const std::exception& error) {
+        fail(QStringLiteral("An unexpected error stopped the tutor (%1). Every response you "
+                            "entered before it is in your record files.")
+                 .arg(QString::fromLocal8Bit(error.what())));
+    } catch (...) {
+        fail(QStringLiteral("An unexpected error stopped the tutor. Every response you entered "
+                            "before it is in your record files."));
     }
+}
+
+void MainWindow::fail(const QString& message) {
+    halt();   // nothing of the program runs while the message is shown
+    if (errorReporter_)
+        errorReporter_(message);
+    else
+        showError(message, isVisible() ? this : nullptr);
+    endRun(1);
+}
+
+bool MainWindow::answerBoxHoldsUnenteredText() const {
+    const std::string text = answer_->bytes();
+    return !text.empty() && text != " " && text != session_.answerPrompt &&
+           text != answer_->bytesLastSet() && text != lastRecordedAnswer_;
+}
+
+bool MainWindow::mayLeave() {
+    return !answerBoxHoldsUnenteredText() || askLeaveWithoutRecording(this);
+}
+
+void MainWindow::record(const std::function<void()>& command) {
+    std::string typed = answer_->bytes();
+    command();
+    lastRecordedAnswer_ = std::move(typed);
+}
+
+void MainWindow::showAppended(const std::function<void()>& command) {
+    const int shownBefore = question_->document()->characterCount() - 1;
+    command();
+    question_->showFrom(shownBefore);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!ended_) {
+        if (!mayLeave()) {
+            event->ignore();
+            return;
+        }
+        halt();
+        emit programEnded();
+    }
+    event->accept();
 }
 
 void MainWindow::halt() {
