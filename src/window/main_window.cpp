@@ -6,8 +6,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QRegularExpression>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 
 #include "bank/reader.h"
 #include "host/host.h"
@@ -127,6 +129,16 @@ void MainWindow::buildControls() {
             if (previous) setTabOrder(previous, control);
             previous = control;
         }
+    }
+    // The four parameter labels read alike: each at the size the narrowest of them needs.
+    const QList<QLabel*> parameterLabels =
+        findChildren<QLabel*>(QRegularExpression(QStringLiteral("^lbl_parameter_")));
+    double parameterPoints = font().pointSizeF();
+    for (const QLabel* label : parameterLabels) parameterPoints = std::min(parameterPoints, label->font().pointSizeF());
+    for (QLabel* label : parameterLabels) {
+        QFont smaller = label->font();
+        smaller.setPointSizeF(parameterPoints);
+        label->setFont(smaller);
     }
     question_ = findChild<TextBoxWidget*>(QStringLiteral("txt_question"));
     answer_ = findChild<TextBoxWidget*>(QStringLiteral("txt_answer"));

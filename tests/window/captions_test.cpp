@@ -51,6 +51,13 @@ TEST_F(WindowTest, EveryCaptionIsReadableWholeInsideItsControl) {
     }
 }
 
+TEST_F(WindowTest, TheFourParameterLabelsReadAlike) {
+    start();
+    const double points = window.findChild<QLabel*>(QStringLiteral("lbl_parameter_0"))->font().pointSizeF();
+    for (const char* name : {"lbl_parameter_1", "lbl_parameter_2", "lbl_parameter_3"})
+        EXPECT_DOUBLE_EQ(window.findChild<QLabel*>(QLatin1String(name))->font().pointSizeF(), points) << name;
+}
+
 TEST_F(WindowTest, CaptionsTheLayoutCannotShowWholeAreTooltips) {
     start();
     for (const ControlPlace& place : controlTable) {
