@@ -2,6 +2,7 @@
 
 #include <QMessageBox>
 #include <QPushButton>
+#include <memory>
 
 namespace qatutor {
 namespace {
@@ -13,7 +14,6 @@ QMessageBox* makeBox(QMessageBox::Icon icon, const QString& message, QWidget* pa
     auto* box = new QMessageBox(icon, QStringLiteral("qatutor"), wrappableText(message),
                                 QMessageBox::NoButton, parent);
     box->setTextFormat(Qt::PlainText);
-    box->setAttribute(Qt::WA_DeleteOnClose);
     return box;
 }
 
@@ -41,10 +41,13 @@ QMessageBox* makeErrorBox(const QString& message, QWidget* parent) {
     return box;
 }
 
-void showError(const QString& message, QWidget* parent) { makeErrorBox(message, parent)->exec(); }
+void showError(const QString& message, QWidget* parent) {
+    const std::unique_ptr<QMessageBox> box(makeErrorBox(message, parent));
+    box->exec();
+}
 
 void showInformation(const QString& message, QWidget* parent) {
-    QMessageBox* box = makeBox(QMessageBox::Information, message, parent);
+    const std::unique_ptr<QMessageBox> box(makeBox(QMessageBox::Information, message, parent));
     box->addButton(QMessageBox::Ok);
     box->exec();
 }
@@ -65,13 +68,10 @@ QMessageBox* makeLeaveQuestion(QWidget* parent) {
 }
 
 bool askLeaveWithoutRecording(QWidget* parent) {
-    QMessageBox* box = makeLeaveQuestion(parent);
-    box->setAttribute(Qt::WA_DeleteOnClose, false);
+    const std::unique_ptr<QMessageBox> box(makeLeaveQuestion(parent));
     box->exec();
-    const bool leave = box->clickedButton() &&
-                       box->clickedButton()->objectName() == QLatin1String(leaveButtonName);
-    delete box;
-    return leave;
+    return box->clickedButton() &&
+           box->clickedButton()->objectName() == QLatin1String(leaveButtonName);
 }
 
 }  // namespace qatutor

@@ -13,7 +13,7 @@ namespace qatutor {
 // without one, so that a long path wraps inside a dialog instead of widening it past the screen.
 QString wrappableText(const QString& text);
 
-// The message box for an error that ends the run; shown by showError.
+// The message box for an error that ends the run, as showError shows it; the caller owns it.
 QMessageBox* makeErrorBox(const QString& message, QWidget* parent);
 void showError(const QString& message, QWidget* parent);
 
@@ -24,7 +24,7 @@ void showInformation(const QString& message, QWidget* parent);
 // without recording it; false (the default, and Escape) to stay.
 bool askLeaveWithoutRecording(QWidget* parent);
 
-// The question's box, for tests and for the same look everywhere.
+// The question's box, as askLeaveWithoutRecording shows it; the caller owns it.
 QMessageBox* makeLeaveQuestion(QWidget* parent);
 inline constexpr const char* leaveButtonName = "leaveWithoutRecording";
 inline constexpr const char* stayButtonName = "stay";

@@ -145,7 +145,7 @@ TEST(MessageBoxes, ALongPathWrapsInsideTheDialog) {
     const QString path = QStringLiteral("/home/ann/") + QStringLiteral("a_very_long_folder_name/").repeated(4) +
                          QStringLiteral("masterFile_") + QStringLiteral("AnnaMariaLeeSmith").repeated(12) +
                          QStringLiteral(".txt");
-    QMessageBox* box = makeErrorBox(QStringLiteral("Could not open the file ") + path + QStringLiteral(": No such file"), nullptr);
+    const std::unique_ptr<QMessageBox> box(makeErrorBox(QStringLiteral("Could not open the file ") + path + QStringLiteral(": No such file"), nullptr));
     box->show();
     QApplication::processEvents();
     auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
@@ -157,7 +157,6 @@ TEST(MessageBoxes, ALongPathWrapsInsideTheDialog) {
     EXPECT_LE(needed.height(), label->contentsRect().height());
     // Only break opportunities were added: the text reads the same.
     EXPECT_EQ(label->text().remove(QChar(0x200B)), QStringLiteral("Could not open the file ") + path + QStringLiteral(": No such file"));
-    box->close();
 }
 
 }  // namespace
