@@ -69,6 +69,29 @@ QWidget* makeControl(const ControlPlace& place, QWidget* parent) {
     return nullptr;
 }
 
+// A screen reader announces a control by its caption where it has one, and tells its purpose
+// as the description; a caption the control cannot show whole is fitted or made a tooltip.
+void describe(QWidget* control, const ControlPlace& place) {
+    const QString purpose = QString::fromLatin1(place.purpose.data(), static_cast<qsizetype>(place.purpose.size()));
+    const bool captioned = place.kind == ControlKind::commandButton || place.kind == ControlKind::label;
+    const QString caption = fromBytes(std::string(place.caption));
+    control->setAccessibleName(captioned ? caption : purpose);
+    control->setAccessibleDescription(purpose);
+    if (captioned) fitCaption(control, caption);
+}
+
+// The four parameter labels read alike: each at the size the narrowest of them needs.
+void sizeParameterLabelsAlike(QWidget* window) {
+    const QList<QLabel*> labels = window->findChildren<QLabel*>(QRegularExpression(QStringLiteral("^lbl_parameter_")));
+    double points = window->font().pointSizeF();
+    for (const QLabel* label : labels) points = std::min(points, label->font().pointSizeF());
+    for (QLabel* label : labels) {
+        QFont font = label->font();
+        font.setPointSizeF(points);
+        label->setFont(font);
+    }
+}
+
 }  // namespace
 
 MainWindow::MainWindow(const std::string& homeFolder, QWidget* parent) : QWidget(parent) {
@@ -116,13 +139,8 @@ void MainWindow::buildControls() {
     for (const ControlPlace& place : controlTable) {
         QWidget* control = makeControl(place, this);
         control->setObjectName(QString::fromLatin1(place.name.data(), static_cast<qsizetype>(place.name.size())));
-        const QString purpose = QString::fromLatin1(place.purpose.data(), static_cast<qsizetype>(place.purpose.size()));
-        const bool captioned = place.kind == ControlKind::commandButton || place.kind == ControlKind::label;
-        const QString caption = fromBytes(std::string(place.caption));
-        control->setAccessibleName(captioned ? caption : purpose);
-        control->setAccessibleDescription(purpose);
         control->setGeometry(pixelsOf(place));
-        if (captioned) fitCaption(control, caption);
+        describe(control, place);
         if (place.kind == ControlKind::label) {
             control->setFocusPolicy(Qt::NoFocus);
         } else {
@@ -130,16 +148,7 @@ void MainWindow::buildControls() {
             previous = control;
         }
     }
-    // The four parameter labels read alike: each at the size the narrowest of them needs.
-    const QList<QLabel*> parameterLabels =
-        findChildren<QLabel*>(QRegularExpression(QStringLiteral("^lbl_parameter_")));
-    double parameterPoints = font().pointSizeF();
-    for (const QLabel* label : parameterLabels) parameterPoints = std::min(parameterPoints, label->font().pointSizeF());
-    for (QLabel* label : parameterLabels) {
-        QFont smaller = label->font();
-        smaller.setPointSizeF(parameterPoints);
-        label->setFont(smaller);
-    }
+    sizeParameterLabelsAlike(this);
     question_ = findChild<TextBoxWidget*>(QStringLiteral("txt_question"));
     answer_ = findChild<TextBoxWidget*>(QStringLiteral("txt_answer"));
     picture1_ = findChild<PictureBoxWidget*>(QStringLiteral("Picture1"));
