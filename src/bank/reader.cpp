@@ -34,6 +34,11 @@ bool endsAssignment(const Session& session, std::string_view line) {
     return line.substr(0, 3) == session.nextAssignmentNumber;
 }
 
+// "graph1", "graph2" and "graph3" do nothing; every other routine name ends the program.
+bool routineEndsProgram(std::string_view lowerCaseName) {
+    return lowerCaseName != "graph1" && lowerCaseName != "graph2" && lowerCaseName != "graph3";
+}
+
 }  // namespace
 
 bool nextClickEndsRun(const Session& session) {
@@ -42,8 +47,7 @@ bool nextClickEndsRun(const Session& session) {
     const auto [index, line] = *first;
     if (endsAssignment(session, line)) return true;
     if (line.size() <= routineMarker.size() || !isRoutineLine(line)) return false;
-    const std::string name = toLower(remSpaces(routineNameOf(line)));
-    if (name != "graph1" && name != "graph2" && name != "graph3") return true;
+    if (routineEndsProgram(toLower(remSpaces(routineNameOf(line))))) return true;
     const auto second = lineTakenAfter(session, index);
     return second && endsAssignment(session, second->second);
 }
@@ -120,9 +124,7 @@ std::string remSpaces(std::string_view aLine) {
 }
 
 void runRoutine(Host& host, std::string_view routine) {
-    const std::string name = toLower(routine);
-    if (name == "graph1" || name == "graph2" || name == "graph3") return;
-    host.endProgram();   // "exitprog", and any name the tutor does not know
+    if (routineEndsProgram(toLower(routine))) host.endProgram();   // "exitprog", and any unknown name
 }
 
 }  // namespace qatutor
