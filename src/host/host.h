@@ -110,6 +110,13 @@ public:
     // Enables the circle timer; enabling it again changes nothing.
     virtual void enableTimer() = 0;
 
+    // A message with one OK, shown until the student has read it. The text is UTF-8, like a
+    // host error's message, so that it can name folders as the file system spells them.
+    virtual void showMessage(const std::string& text) = 0;
+    // Where a path of the program's own lies on this computer, as UTF-8:
+    //   realPath("c:\\kavrodel") -> "/home/ann/kavrodel"
+    virtual std::string realPath(const std::string& path) = 0;
+
     // Ends the program at once: closes every open channel, then throws ProgramEnded.
     [[noreturn]] virtual void endProgram() = 0;
 };

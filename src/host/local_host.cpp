@@ -67,6 +67,8 @@ void LocalHost::makeFolder(const std::string& path) {
                         std::strerror(errno));
 }
 
+std::string LocalHost::realPath(const std::string& path) { return localPath(path, homeFolder_); }
+
 void LocalHost::reseedRandom(float seed) { random_.reseed(seed); }
 float LocalHost::nextRandom() { return random_.next(); }
 

@@ -26,6 +26,7 @@ public:
     void makeFolder(const std::string& path) override;
     void reseedRandom(float seed) override;
     float nextRandom() override;
+    std::string realPath(const std::string& path) override;
 
     const std::string& homeFolder() const { return homeFolder_; }
     FileChannels& channels() { return channels_; }

@@ -1,6 +1,9 @@
 #include "reader/reader.h"
 
+#include <optional>
+
 #include "bank/bank_grammar.h"
+#include "base/cp1252.h"
 #include "base/numbers.h"
 #include "base/text.h"
 
@@ -13,7 +16,46 @@ std::string questionNumberOf(std::string_view line) {
     return numberText(numericValue(line.substr(2, 3)));
 }
 
+// The line the next read takes after `cursor`, answer marker removed, with its index; nothing
+// when that read would run off the table. The same walk as readNextQuestion, changing nothing.
+std::optional<std::pair<int, std::string_view>> lineTakenAfter(const Session& session, int cursor) {
+    for (++cursor; cursor >= 0 && cursor <= lastBankIndex; ++cursor) {
+        std::string_view line = session.bank.at(cursor);
+        if (startsWith(line, answerMarker)) line.remove_prefix(answerMarker.size());
+        if (!line.empty()) return std::pair{cursor, line};
+    }
+    return std::nullopt;
+}
+
+bool endsAssignment(const Session& session, std::string_view line) {
+    return line.substr(0, 3) == session.nextAssignmentNumber;
+}
+
+// "graph1", "graph2" and "graph3" do nothing; every other routine name ends the program.
+bool routineEndsProgram(std::string_view lowerCaseName) {
+    return lowerCaseName != "graph1" && lowerCaseName != "graph2" && lowerCaseName != "graph3";
+}
+
 }  // namespace
+
+bool nextClickEndsRun(const Session& session) {
+    const auto first = lineTakenAfter(session, session.lineCursor);
+    if (!first) return false;
+    const auto [index, line] = *first;
+    if (endsAssignment(session, line)) return true;
+    if (line.size() <= routineMarker.size() || !isRoutineLine(line)) return false;
+    if (routineEndsProgram(toLower(remSpaces(routineNameOf(line))))) return true;
+    const auto second = lineTakenAfter(session, index);
+    return second && endsAssignment(session, second->second);
+}
+
+std::string assignmentFinishedMessage(Host& host, const Session& session) {
+    const std::string& send = session.sendFilePath;
+    const std::string sendFileName = send.substr(send.find_last_of('\\') + 1);
+    return "Assignment " + cp1252::toUtf8(session.assignmentNumber) + " is finished.\n\n" +
+           "Your record files are in the folder\n" + host.realPath(session.outputFolder) +
+           "\n\nSend the file " + cp1252::toUtf8(sendFileName) + " to your instructor.";
+}
 
 void readNextQuestion(Host& host, Session& session) {
     if (session.resetAnswerBox) host.setBoxText(TextBox::answer, session.answerPrompt);
@@ -40,7 +82,10 @@ void readNextQuestion(Host& host, Session& session) {
     }
     if (!isRoutineLine(line)) session.resetAnswerBox = true;
     session.pendingText = line;
-    if (line.substr(0, 3) == session.nextAssignmentNumber) host.endProgram();
+    if (endsAssignment(session, line)) {
+        host.showMessage(assignmentFinishedMessage(host, session));
+        host.endProgram();
+    }
 }
 
 void cmdNextQuestion(Host& host, Session& session) {
@@ -79,9 +124,7 @@ std::string remSpaces(std::string_view aLine) {
 }
 
 void runRoutine(Host& host, std::string_view routine) {
-    const std::string name = toLower(routine);
-    if (name == "graph1" || name == "graph2" || name == "graph3") return;
-    host.endProgram();   // "exitprog", and any name the tutor does not know
+    if (routineEndsProgram(toLower(routine))) host.endProgram();   // "exitprog", and any unknown name
 }
 
 void cmdQuit(Host& host) {

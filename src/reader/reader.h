@@ -16,8 +16,21 @@ namespace qatutor {
 // program.
 void cmdNextQuestion(Host& host, Session& session);
 
-// Advances `lineCursor` to the next non-empty line and leaves it in `pendingText`.
+// Advances `lineCursor` to the next non-empty line and leaves it in `pendingText`. Reaching
+// the next assignment's number tells the student that the assignment is finished (see
+// assignmentFinishedMessage) and ends the program.
 void readNextQuestion(Host& host, Session& session);
+
+// Whether the next click of Next ends the program, found without changing anything: its take
+// reaches the line with the next assignment's number, or is a routine line that ends the
+// program, or is a routine that does nothing and the take after it reaches that number. A
+// click that would run off the bank line table (an index error) does not count.
+bool nextClickEndsRun(const Session& session);
+
+// What the student is told when the run ends at the next assignment's number: the assignment
+// is finished, the folder of the record files as this computer names it, and the send file
+// that goes to the instructor.
+std::string assignmentFinishedMessage(Host& host, const Session& session);
 
 // expandLineBreaks("a{}b") -> "a\r\nb"     expandLineBreaks("{{}}") -> "{\r\n}"
 std::string expandLineBreaks(std::string_view text);

@@ -14,7 +14,7 @@ struct ControlPlace {
     ControlKind kind;
     std::string_view caption;     // caption or initial text
     int left, top, width, height;
-    std::string_view purpose;     // the accessible name
+    std::string_view purpose;     // the accessible description; the name of a control without a caption
 };
 
 inline constexpr int twipsPerPixel = 15;

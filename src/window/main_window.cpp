@@ -1,13 +1,15 @@
 #include "window/main_window.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QFont>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
+#include <QRegularExpression>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 
 #include "display/display_commands.h"
 #include "host/host.h"
@@ -15,7 +17,9 @@
 #include "reader/reader.h"
 #include "records/records.h"
 #include "records/startup.h"
+#include "window/captions.h"
 #include "window/control_table.h"
+#include "window/message_boxes.h"
 #include "window/picture_box.h"
 #include "window/qt_host.h"
 #include "window/text_box.h"
@@ -57,14 +61,36 @@ QWidget* makeControl(const ControlPlace& place, QWidget* parent) {
     case ControlKind::pictureBox: return new PictureBoxWidget(parent);
     case ControlKind::label: {
         auto* label = new QLabel(caption, parent);
-        // Only a label with room for two lines wraps; a one-line label is cut off at its edge.
-        label->setWordWrap(place.height / twipsPerPixel >= 2 * label->fontMetrics().height());
+        label->setWordWrap(true);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         return label;
     }
     case ControlKind::listBox: return new QListWidget(parent);
     }
     return nullptr;
+}
+
+// A screen reader announces a control by its caption where it has one, and tells its purpose
+// as the description; a caption the control cannot show whole is fitted or made a tooltip.
+void describe(QWidget* control, const ControlPlace& place) {
+    const QString purpose = QString::fromLatin1(place.purpose.data(), static_cast<qsizetype>(place.purpose.size()));
+    const bool captioned = place.kind == ControlKind::commandButton || place.kind == ControlKind::label;
+    const QString caption = fromBytes(std::string(place.caption));
+    control->setAccessibleName(captioned ? caption : purpose);
+    control->setAccessibleDescription(purpose);
+    if (captioned) fitCaption(control, caption);
+}
+
+// The four parameter labels read alike: each at the size the narrowest of them needs.
+void sizeParameterLabelsAlike(QWidget* window) {
+    const QList<QLabel*> labels = window->findChildren<QLabel*>(QRegularExpression(QStringLiteral("^lbl_parameter_")));
+    double points = window->font().pointSizeF();
+    for (const QLabel* label : labels) points = std::min(points, label->font().pointSizeF());
+    for (QLabel* label : labels) {
+        QFont font = label->font();
+        font.setPointSizeF(points);
+        label->setFont(font);
+    }
 }
 
 }  // namespace
@@ -88,16 +114,22 @@ MainWindow::MainWindow(const std::string& homeFolder, QWidget* parent) : QWidget
 
     Host& host = *host_;
     Session& session = session_;
-    wire("cmdNextQuestion", [&] { cmdNextQuestion(host, session); });
-    wire("cmd_enter_response", [&] { cmdEnterResponse(host, session); });
-    wire("cmd_save_as_notes", [&] { cmdSaveAsNotes(host, session); });
+    wire("cmdNextQuestion", [&] {
+        if (nextClickEndsRun(session) && !mayLeave()) return;
+        cmdNextQuestion(host, session);
+    });
+    wire("cmd_enter_response", [&] { record([&] { cmdEnterResponse(host, session); }); });
+    wire("cmd_save_as_notes", [&] { record([&] { cmdSaveAsNotes(host, session); }); });
     wire("cmd_clear_answer_box", [&] { cmdClearAnswerBox(host); });
     wire("cmd_copy_picture", [&] { cmdCopyPicture(host); });
-    wire("cmd_display_note_file", [&] { cmdDisplayNoteFile(host, session); });
-    wire("cmd_displayCumulativeText", [&] { cmdDisplayCumulativeText(host, session); });
+    wire("cmd_display_note_file", [&] { showAppended([&] { cmdDisplayNoteFile(host, session); }); });
+    wire("cmd_displayCumulativeText",
+         [&] { showAppended([&] { cmdDisplayCumulativeText(host, session); }); });
     wire("cmd_next_picture", [&] { cmdNextPicture(host, session); });
     wire("cmd_pend_exp", [&] { cmdPendExp(host); });
-    wire("cmd_quit", [&] { cmdQuit(host); });
+    wire("cmd_quit", [&] {
+        if (mayLeave()) cmdQuit(host);
+    });
     connect(circleTimer_, &QTimer::timeout, this, [this, &host] { run([&] { timerTick(host); }); });
 }
 
@@ -108,8 +140,8 @@ void MainWindow::buildControls() {
     for (const ControlPlace& place : controlTable) {
         QWidget* control = makeControl(place, this);
         control->setObjectName(QString::fromLatin1(place.name.data(), static_cast<qsizetype>(place.name.size())));
-        control->setAccessibleName(QString::fromLatin1(place.purpose.data(), static_cast<qsizetype>(place.purpose.size())));
         control->setGeometry(pixelsOf(place));
+        describe(control, place);
         if (place.kind == ControlKind::label) {
             control->setFocusPolicy(Qt::NoFocus);
         } else {
@@ -117,6 +149,7 @@ void MainWindow::buildControls() {
             previous = control;
         }
     }
+    sizeParameterLabelsAlike(this);
     question_ = findChild<TextBoxWidget*>(QStringLiteral("txt_question"));
     answer_ = findChild<TextBoxWidget*>(QStringLiteral("txt_answer"));
     picture1_ = findChild<PictureBoxWidget*>(QStringLiteral("Picture1"));
@@ -131,19 +164,64 @@ void MainWindow::wire(const char* buttonName, std::function<void()> command) {
 
 void MainWindow::run(const std::function<void()>& command) {
     if (ended_) return;
+    // Nothing may cross Qt's event loop: every error ends the run here, in the same order.
     try {
         command();
     } catch (const ProgramEnded&) {
         endRun(0);
     } catch (const TutorError& error) {
-        halt();   // nothing of the program runs while the message is shown
-        const QString message = QString::fromUtf8(error.what());
-        if (errorReporter_)
-            errorReporter_(message);
-        else
-            QMessageBox::critical(isVisible() ? this : nullptr, QStringLiteral("qatutor"), message);
-        endRun(1);
+        fail(QString::fromUtf8(error.what()));
+    } catch (const std::exception& error) {
+        fail(QStringLiteral("An unexpected error stopped the tutor (%1). Every response you "
+                            "entered before it is in your record files.")
+                 .arg(QString::fromLocal8Bit(error.what())));
+    } catch (...) {
+        fail(QStringLiteral("An unexpected error stopped the tutor. Every response you entered "
+                            "before it is in your record files."));
     }
+}
+
+void MainWindow::fail(const QString& message) {
+    halt();   // nothing of the program runs while the message is shown
+    if (errorReporter_)
+        errorReporter_(message);
+    else
+        showError(message, isVisible() ? this : nullptr);
+    endRun(1);
+}
+
+bool MainWindow::answerBoxHoldsUnenteredText() const {
+    const std::string text = answer_->bytes();
+    return !text.empty() && text != " " && text != session_.answerPrompt &&
+           text != answer_->bytesLastSet() && text != lastRecordedAnswer_;
+}
+
+bool MainWindow::mayLeave() {
+    return !answerBoxHoldsUnenteredText() || askLeaveWithoutRecording(this);
+}
+
+void MainWindow::record(const std::function<void()>& command) {
+    std::string typed = answer_->bytes();
+    command();
+    lastRecordedAnswer_ = std::move(typed);
+}
+
+void MainWindow::showAppended(const std::function<void()>& command) {
+    const int shownBefore = question_->document()->characterCount() - 1;
+    command();
+    question_->showFrom(shownBefore);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!ended_) {
+        if (!mayLeave()) {
+            event->ignore();
+            return;
+        }
+        halt();
+        emit programEnded();
+    }
+    event->accept();
 }
 
 void MainWindow::halt() {

@@ -40,19 +40,38 @@ public:
     PictureBoxWidget* picture2() const { return picture2_; }
     QTimer* circleTimer() const { return circleTimer_; }
 
-    // For tests: where host errors are reported (a message box by default).
+    // For tests: where errors that end the run are reported (a message box by default).
     void setErrorReporter(std::function<void(const QString&)> reporter) {
         errorReporter_ = std::move(reporter);
     }
 
+    // Whether the answer box holds text the student typed and did not enter: not the answer
+    // prompt, not the one blank it starts with, not empty, not what the tutor last put there,
+    // and not the text last recorded.
+    bool answerBoxHoldsUnenteredText() const;
+
+    // Runs one command as a click does: ends the program when the command ends it, and when any
+    // error escapes it, after showing the error.
+    void run(const std::function<void()>& command);
+
 signals:
     void programEnded();
+
+protected:
+    // Closing the window ends the run; with typed work in the answer box the student is asked
+    // first, and may stay.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildControls();
     void wire(const char* buttonName, std::function<void()> command);
-    // Runs one command; ends the program when the command ends it or a host error escapes.
-    void run(const std::function<void()>& command);
+    // True when leaving is fine: nothing typed would be lost, or the student chose to leave.
+    bool mayLeave();
+    // Runs a recording command; what it read from the answer box counts as recorded after it.
+    void record(const std::function<void()>& command);
+    // Runs a command that appends to the question box, then shows the box from what it added.
+    void showAppended(const std::function<void()>& command);
+    void fail(const QString& message);
     // Stops every command, the timer and the file channels; no handler runs afterwards.
     void halt();
     void endRun(int exitCode);
@@ -66,6 +85,7 @@ private:
     QTimer* circleTimer_ = nullptr;
     bool ended_ = false;
     int exitCode_ = 0;
+    std::string lastRecordedAnswer_;
     std::function<void(const QString&)> errorReporter_;
 };
 

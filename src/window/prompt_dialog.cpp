@@ -1,19 +1,23 @@
 #include "window/prompt_dialog.h"
 
 #include <QDialogButtonBox>
+#include <algorithm>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QToolTip>
 #include <QVBoxLayout>
 
-#include "window/text_box.h"
+#include "window/plain_spelling.h"
+#include "window/refusal_notice.h"
 #include "window/text_conversion.h"
 
 namespace qatutor {
 
 PromptDialog::PromptDialog(const QString& prompt, QWidget* parent)
-    : QDialog(parent), label_(new QLabel(prompt, this)), entry_(new QLineEdit(this)) {
+    : QDialog(parent),
+      label_(new QLabel(prompt, this)),
+      entry_(new QLineEdit(this)),
+      notice_(new RefusalNotice(RefusalNotice::Placement::inLayout, this)) {
     setObjectName(QStringLiteral("promptDialog"));
     setModal(true);
     label_->setObjectName(QStringLiteral("promptText"));
@@ -28,20 +32,25 @@ PromptDialog::PromptDialog(const QString& prompt, QWidget* parent)
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
-    // Characters the record files cannot hold are taken out again as soon as they are typed.
+    // Characters the record files cannot hold are spelled or taken out as soon as they are typed.
     connect(entry_, &QLineEdit::textEdited, this, [this](const QString& text) {
-        const QString refused = unsupportedCharacters(text);
-        if (refused.isEmpty()) return;
-        QString kept = text;
-        for (QChar c : refused) kept.remove(c);
-        entry_->setText(kept);
-        QToolTip::showText(entry_->mapToGlobal(QPoint(0, entry_->height())), refusalNotice(refused),
-                           entry_, {}, 8000);
+        const SpelledInput input = spellForRecords(text);
+        if (input.text == text) return;
+        const qsizetype afterCursor = text.size() - entry_->cursorPosition();
+        entry_->setText(input.text);
+        entry_->setCursorPosition(static_cast<int>(std::max<qsizetype>(0, input.text.size() - afterCursor)));
+        if (input.refused.isEmpty()) return;
+        notice_->refuse(input.refused);
+        // The dialog keeps its width and grows to show the whole wrapped notice.
+        layout()->activate();
+        const int needed = layout()->totalHeightForWidth(width());
+        if (needed > height()) resize(width(), needed);
     });
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(label_);
     layout->addWidget(entry_);
+    layout->addWidget(notice_);
     layout->addWidget(buttons);
     entry_->setFocus();
 }

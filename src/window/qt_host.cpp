@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "host/clock_text.h"
+#include "window/message_boxes.h"
 #include "window/picture_box.h"
 #include "window/prompt_dialog.h"
 #include "window/text_box.h"
@@ -42,7 +43,15 @@ std::string QtHost::prompt(const std::string& text) {
 
 std::string QtHost::boxText(TextBox box) { return widget(box)->bytes(); }
 
-void QtHost::setBoxText(TextBox box, const std::string& text) { widget(box)->setBytes(text); }
+void QtHost::setBoxText(TextBox box, const std::string& text) {
+    // What the tutor puts into the answer box can be taken back with Ctrl+Z, so that text the
+    // student typed there is never lost for good. The question box's texts (a whole send file,
+    // perhaps) are set outright.
+    if (box == TextBox::answer)
+        widget(box)->replaceBytes(text);
+    else
+        widget(box)->setBytes(text);
+}
 
 std::string QtHost::dateText() { return qatutor::dateText(localNow()); }
 
@@ -79,6 +88,13 @@ void QtHost::pastePictureFromClipboard(PictureBox box) {
 
 void QtHost::enableTimer() {
     if (!parts_.circleTimer->isActive()) parts_.circleTimer->start();
+}
+
+void QtHost::showMessage(const std::string& text) {
+    if (messageTaker_)
+        messageTaker_(text);
+    else
+        showInformation(QString::fromUtf8(text), parts_.dialogParent);
 }
 
 void QtHost::endProgram() {

@@ -39,11 +39,16 @@ public:
     void copyPictureToClipboard(PictureBox box) override;
     void pastePictureFromClipboard(PictureBox box) override;
     void enableTimer() override;
+    void showMessage(const std::string& text) override;
     [[noreturn]] void endProgram() override;
 
     // For tests: answers prompts instead of the dialog when set.
     void setPromptAnswerer(std::function<std::string(const std::string&)> answerer) {
         promptAnswerer_ = std::move(answerer);
+    }
+    // For tests: takes messages instead of the message box when set.
+    void setMessageTaker(std::function<void(const std::string&)> taker) {
+        messageTaker_ = std::move(taker);
     }
 
 private:
@@ -52,6 +57,7 @@ private:
 
     WindowParts parts_;
     std::function<std::string(const std::string&)> promptAnswerer_;
+    std::function<void(const std::string&)> messageTaker_;
 };
 
 }  // namespace qatutor

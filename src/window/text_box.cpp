@@ -1,30 +1,19 @@
 #include "window/text_box.h"
 
 #include <QInputMethodEvent>
-#include <QList>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QTextBlock>
 #include <QTextDocument>
-#include <QToolTip>
 
+#include "window/plain_spelling.h"
+#include "window/refusal_notice.h"
 #include "window/text_conversion.h"
 
 namespace qatutor {
 
-QString refusalNotice(const QString& refused) {
-    QStringList names;
-    const auto codePoints = refused.toUcs4();
-    for (char32_t c : codePoints)
-        names << QStringLiteral("\"%1\" (U+%2)")
-                     .arg(QString::fromUcs4(&c, 1),
-                          QString::number(static_cast<uint>(c), 16).toUpper().rightJustified(4, u'0'));
-    return QStringLiteral("Not entered: %1. Your record files can hold only the characters of the "
-                          "Windows-1252 character set, so this character would be lost. Write it "
-                          "out in words or letters instead (for example pi or sqrt).")
-        .arg(names.join(QStringLiteral(", ")));
-}
-
-TextBoxWidget::TextBoxWidget(QWidget* parent) : QPlainTextEdit(parent) {
+TextBoxWidget::TextBoxWidget(QWidget* parent)
+    : QPlainTextEdit(parent), notice_(new RefusalNotice(RefusalNotice::Placement::overParentBottom, this)) {
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -34,26 +23,48 @@ TextBoxWidget::TextBoxWidget(QWidget* parent) : QPlainTextEdit(parent) {
 
 std::string TextBoxWidget::bytes() const { return fromDocumentText(document()->toRawText()); }
 
-void TextBoxWidget::setBytes(const std::string& text) { setPlainText(toDisplayText(text)); }
+void TextBoxWidget::setBytes(const std::string& text) {
+    setPlainText(toDisplayText(text));
+    bytesLastSet_ = text;
+}
+
+void TextBoxWidget::replaceBytes(const std::string& text) {
+    QTextCursor cursor(document());
+    cursor.beginEditBlock();
+    cursor.select(QTextCursor::Document);
+    cursor.insertText(toDisplayText(text));
+    cursor.endEditBlock();
+    moveCursor(QTextCursor::Start);   // where setBytes leaves the cursor too
+    bytesLastSet_ = text;
+}
+
+void TextBoxWidget::showFrom(int position) {
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
+    const int end = cursor.position();
+    if (position < 0 || position >= end) return;
+    if (document()->characterAt(position) == QChar::ParagraphSeparator) ++position;
+    // Shown from the end first, so that moving back up brings the position to the top line.
+    setTextCursor(cursor);
+    ensureCursorVisible();
+    cursor.setPosition(position);
+    setTextCursor(cursor);
+    ensureCursorVisible();
+}
 
 QString TextBoxWidget::acceptable(const QString& text) {
-    const QString refused = unsupportedCharacters(text);
-    if (refused.isEmpty()) return text;
-    lastRefusalNotice_ = refusalNotice(refused);
-    QToolTip::showText(mapToGlobal(cursorRect().bottomLeft()), lastRefusalNotice_, this, {}, 8000);
-    emit charactersRefused(lastRefusalNotice_);
-    QString kept;
-    const auto codePoints = text.toUcs4();
-    for (char32_t c : codePoints) {
-        const QString character = QString::fromUcs4(&c, 1);
-        if (!refused.contains(character)) kept += character;
+    SpelledInput input = spellForRecords(text);
+    if (!input.refused.isEmpty()) {
+        notice_->refuse(input.refused);
+        lastRefusalNotice_ = notice_->text();
+        emit charactersRefused(lastRefusalNotice_);
     }
-    return kept;
+    return input.text;
 }
 
 void TextBoxWidget::keyPressEvent(QKeyEvent* event) {
     const QString text = event->text();
-    if (text.isEmpty() || unsupportedCharacters(text).isEmpty()) {
+    if (text.isEmpty() || spellForRecords(text).text == text) {
         QPlainTextEdit::keyPressEvent(event);
         return;
     }
@@ -64,7 +75,7 @@ void TextBoxWidget::keyPressEvent(QKeyEvent* event) {
 
 void TextBoxWidget::inputMethodEvent(QInputMethodEvent* event) {
     const QString commit = event->commitString();
-    if (commit.isEmpty() || unsupportedCharacters(commit).isEmpty()) {
+    if (commit.isEmpty() || spellForRecords(commit).text == commit) {
         QPlainTextEdit::inputMethodEvent(event);
         return;
     }

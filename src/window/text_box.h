@@ -1,9 +1,9 @@
 // The question and answer boxes: multi-line, word-wrapped, a vertical scroll bar only.
 //
-// Every text the tutor reads from a box is exactly what the box shows, in Windows-1252. A
-// character that Windows-1252 cannot hold (the Greek pi, a square-root sign) is refused the moment
-// it is typed or pasted, the rest of the input is kept, and the student is told which character
-// was refused and why.
+// Every text the tutor reads from a box is exactly what the box shows, in Windows-1252. The
+// common mathematical characters that Windows-1252 cannot hold are spelled in plain text as
+// they are typed or pasted (pi, sqrt, <=); any other such character is refused, the rest of the
+// input is kept, and a notice over the bottom of the box names what was refused.
 #pragma once
 
 #include <QPlainTextEdit>
@@ -11,14 +11,28 @@
 
 namespace qatutor {
 
+class RefusalNotice;
+struct SpelledInput;
+
 class TextBoxWidget : public QPlainTextEdit {
     Q_OBJECT
 public:
     explicit TextBoxWidget(QWidget* parent = nullptr);
 
     std::string bytes() const;
+    // Replaces the whole text; the undo history starts afresh.
     void setBytes(const std::string& text);
+    // Replaces the whole text as one step that Ctrl+Z (or Undo in the box's menu) takes back,
+    // so that typed text the tutor replaces is never lost for good.
+    void replaceBytes(const std::string& text);
+    // The text last put into the box by setBytes or replaceBytes.
+    const std::string& bytesLastSet() const { return bytesLastSet_; }
 
+    // Shows the text from `position` (a document position) on: the line holding it becomes the
+    // first line in view, or the next line when the text there begins with a line break.
+    void showFrom(int position);
+
+    RefusalNotice* notice() const { return notice_; }
     // The last notice shown for refused characters (empty before any).
     const QString& lastRefusalNotice() const { return lastRefusalNotice_; }
 
@@ -31,13 +45,12 @@ protected:
     void insertFromMimeData(const QMimeData* source) override;
 
 private:
-    // The part of `text` that can be entered; tells the student about the rest.
+    // Spells `text` for the records and tells the student about what it refuses.
     QString acceptable(const QString& text);
 
+    RefusalNotice* notice_;
     QString lastRefusalNotice_;
+    std::string bytesLastSet_;
 };
-
-// The notice for refused characters, e.g. for "π": the character "π" (U+03C0) ...
-QString refusalNotice(const QString& refused);
 
 }  // namespace qatutor

@@ -52,15 +52,4 @@ std::string fromDocumentText(const QString& raw) { return toBytes(raw, true); }
 
 std::string fromEntryText(const QString& text) { return toBytes(text, false); }
 
-QString unsupportedCharacters(const QString& text) {
-    QString refused;
-    const auto codePoints = text.toUcs4();
-    for (char32_t c : codePoints) {
-        if (c == U'\n' || c == 0x2029 || c == 0x2028 || cp1252::fromCodePoint(c)) continue;
-        const QString character = QString::fromUcs4(&c, 1);
-        if (!refused.contains(character)) refused += character;
-    }
-    return refused;
-}
-
 }  // namespace qatutor

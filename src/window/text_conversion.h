@@ -11,7 +11,7 @@ QString toDisplayText(const std::string& bytes);
 
 // A text box's raw document text to bytes: paragraph and line separators become CR LF, a
 // no-break space stays byte 0xA0. Characters Windows-1252 cannot hold are left out (the boxes
-// refuse them at input, so none are expected).
+// spell or refuse them at input, so none are expected).
 std::string fromDocumentText(const QString& raw);
 
 // A single-line entry's text to bytes.
@@ -19,8 +19,5 @@ std::string fromEntryText(const QString& text);
 
 // Plain Unicode to bytes, for texts without line structure.
 QString fromBytes(const std::string& bytes);
-
-// The characters of `text` that Windows-1252 cannot hold, each once, in order.
-QString unsupportedCharacters(const QString& text);
 
 }  // namespace qatutor

@@ -1,5 +1,6 @@
 #include "window/wrapping_button.h"
 
+#include <QKeyEvent>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
@@ -12,9 +13,19 @@ void WrappingButton::paintEvent(QPaintEvent*) {
     const QString caption = option.text;
     option.text.clear();
     painter.drawControl(QStyle::CE_PushButton, option);
-    const QRect area = rect().adjusted(2, 1, -2, -1);
     painter.setPen(palette().color(isEnabled() ? QPalette::ButtonText : QPalette::PlaceholderText));
-    painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, caption);
+    painter.drawText(captionRect(), captionFlags, caption);
+}
+
+void WrappingButton::keyPressEvent(QKeyEvent* event) {
+    // Outside a dialog a push button takes Return for nothing; the tutor's buttons take it as a
+    // press, as Space is.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (!event->isAutoRepeat()) click();
+        event->accept();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
 }
 
 }  // namespace qatutor

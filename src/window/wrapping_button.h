@@ -1,5 +1,6 @@
 // A command button whose caption wraps onto several lines when the button is narrow, as the
-// tutor's small buttons need; text() stays the caption as given.
+// tutor's small buttons need; text() stays the caption as given. Return, like Space, presses
+// the button that has the focus.
 #pragma once
 
 #include <QPushButton>
@@ -11,8 +12,13 @@ class WrappingButton : public QPushButton {
 public:
     using QPushButton::QPushButton;
 
+    static constexpr int captionFlags = Qt::AlignCenter | Qt::TextWordWrap;
+    // Where the caption is drawn: the button less a small margin.
+    QRect captionRect() const { return rect().adjusted(2, 1, -2, -1); }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 }  // namespace qatutor

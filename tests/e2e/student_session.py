@@ -4,7 +4,12 @@
 Starts Xvfb and openbox, runs qatutor with a temporary home folder, answers the start-up
 prompts, clicks Next, types and enters a response, gives a rating, saves a note and quits, then
 compares the record files with the expected bytes (the time and date fields and the random noise
-line masked). Usage: student_session.py QATUTOR BANKCHECK [SCREENSHOT.png]
+line masked).
+
+A second run, started with Qt's own command-line options (which the tutor must ignore), types an
+answer and does not enter it: quit program asks first, staying keeps the typed text, leaving ends
+the run, and the record files hold the file header only.
+Usage: student_session.py QATUTOR BANKCHECK [SCREENSHOT.png]
 """
 import json
 import os
@@ -128,10 +133,15 @@ def masked(data):
     return TIME.sub(b"HH:MM:SS", DATE.sub(b"MM-DD-YYYY", data))
 
 
+def file_header():
+    crlf = b"\r\n"
+    return (b"<noise>" + crlf + b"assignment #001" + crlf + b"001.  Counting" + crlf +
+            b"Liberal Arts Mathematics II" + crlf + b"MM-DD-YYYY" + crlf)
+
+
 def expected_files(question_line, answer_line):
     crlf = b"\r\n"
-    header = (b"<noise>" + crlf + b"assignment #001" + crlf + b"001.  Counting" + crlf +
-              b"Liberal Arts Mathematics II" + crlf + b"MM-DD-YYYY" + crlf)
+    header = file_header()
     separator = b"......!!!!!!!!..................................." + crlf
     closing = b"." * 49
     time_line = b" " * 56 + b"HH:MM:SS" + crlf
@@ -145,6 +155,78 @@ def expected_files(question_line, answer_line):
     master = header + separator + time_line + number_line + response_tail + note + crlf
     send = header + separator + time_line + response_tail + note
     return master, send, note
+
+
+def box_text(desktop, origin, box):
+    """The text of a box, read through the clipboard (a known text first, since an empty box
+    copies nothing)."""
+    subprocess.run(["xclip", "-selection", "clipboard"], input="<empty>", text=True, env=desktop.env, check=True)
+    click_control(desktop, origin, *box)
+    desktop.key("ctrl+a")
+    desktop.key("ctrl+c")
+    time.sleep(0.3)
+    return run("xclip", "-o", "-selection", "clipboard", env=desktop.env)
+
+
+def typed_work_session(desktop, qatutor):
+    """Quit with typed, unentered work: the tutor asks; staying keeps it; leaving ends the run
+    without writing it. Returns the number of failures."""
+    home = tempfile.mkdtemp(prefix="qatutor-e2e-")
+    program = None
+    failures = []
+    try:
+        env = dict(desktop.env, HOME=home)
+        program = subprocess.Popen([qatutor, "-qwindowtitle", "X", "-reverse", "-qwindowgeometry", "400x300"],
+                                   env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        answer_prompt(desktop, "Bo Reed")
+        answer_prompt(desktop, "")
+        answer_prompt(desktop, "1")
+        window = desktop.wait_window("Form1")   # the title is the tutor's own, not -qwindowtitle's
+        desktop.xdotool("windowactivate", "--sync", window)
+        time.sleep(0.5)
+        origin = desktop.client_origin(window)
+        info = run("xwininfo", "-id", window, env=desktop.env)
+        size = (int(re.search(r"Width:\s+(\d+)", info).group(1)), int(re.search(r"Height:\s+(\d+)", info).group(1)))
+        if size != (10875 // TWIPS_PER_PIXEL, 8490 // TWIPS_PER_PIXEL):
+            failures.append(f"client area {size}, not the fixed one")
+
+        click_control(desktop, origin, *NEXT)
+        click_control(desktop, origin, *ANSWER_BOX)
+        desktop.key("ctrl+a")
+        desktop.type_line("unsent work")
+        click_control(desktop, origin, *QUIT)
+        desktop.wait_window("qatutor")            # leave without recording, or stay?
+        desktop.key("Escape")                     # stay
+        time.sleep(0.5)
+        if program.poll() is not None:
+            failures.append("staying ended the program")
+        else:
+            desktop.xdotool("windowactivate", "--sync", window)
+            text = box_text(desktop, origin, ANSWER_BOX)
+            if text != "unsent work":
+                failures.append(f"after staying the answer box holds {text!r}")
+            click_control(desktop, origin, *QUIT)
+            desktop.wait_window("qatutor")
+            desktop.key("alt+l")                  # leave without recording
+            program.wait(timeout=10)
+            if program.returncode != 0:
+                failures.append(f"qatutor exited with {program.returncode}")
+
+        folder = os.path.join(home, "kavrodel")
+        date = time.strftime("%m%d")
+        for path in (os.path.join(folder, "masterFile_Bo_Reed.txt"), os.path.join(folder, f"send_{date}Bo_Reed.txt")):
+            data = open(path, "rb").read()
+            if masked(data) != file_header():
+                failures.append(f"{path} holds {data!r}, not the file header alone")
+        if os.path.exists(os.path.join(folder, "notes_Bo_Reed.txt")):
+            failures.append("a notes file was written")
+    finally:
+        if program and program.poll() is None:
+            program.kill()
+        shutil.rmtree(home, ignore_errors=True)
+    for failure in failures:
+        print(f"typed work session: {failure}")
+    return len(failures)
 
 
 def main():
@@ -212,8 +294,10 @@ def main():
         if program.returncode != 0:
             failures += 1
             print(f"qatutor exited with {program.returncode}: {program.stderr.read().decode(errors='replace')}")
-        print("1 passed, 0 failed" if failures == 0 else "0 passed, 1 failed")
-        return 1 if failures else 0
+        typed_work_failures = typed_work_session(desktop, qatutor)
+        passed = (failures == 0) + (typed_work_failures == 0)
+        print(f"{passed} passed, {2 - passed} failed")
+        return 1 if failures or typed_work_failures else 0
     finally:
         if program and program.poll() is None:
             program.kill()

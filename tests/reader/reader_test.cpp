@@ -99,6 +99,57 @@ TEST_F(ReaderTest, TheRunEndsAtAnyLineWhoseFirstThreeCharactersAreTheNextNumber)
     }
 }
 
+TEST_F(ReaderTest, TheEndOfTheAssignmentSaysWhereTheFilesAreAndWhichToSend) {
+    load(fixtureBankLines(), 16, "003");
+    session.assignmentNumber = "002";
+    session.outputFolder = "c:\\kavrodel";
+    session.sendFilePath = "c:\\kavrodel\\send_1207Ann_Lee.txt";
+    ASSERT_TRUE(next());   // the last piece: one blank
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_FALSE(next());   // "003."
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0], "Assignment 002 is finished.\n\nYour record files are in the folder\n" +
+                                    host.home.path() + "/kavrodel\n\nSend the file send_1207Ann_Lee.txt "
+                                    "to your instructor.");
+}
+
+TEST_F(ReaderTest, TheLookAheadTellsWhetherTheNextClickEndsTheRunAndChangesNothing) {
+    struct Case {
+        std::vector<std::string> lines;
+        bool ends;
+    };
+    const std::vector<Case> cases = {
+        {{"001.  A", "x", "002."}, false},
+        {{"001.  A", "", "`a", "", "002."}, true},   // empty lines and a bare answer marker skipped
+        {{"001.  A", "002 apples"}, true},
+        {{"001.  A", "`routine exitprog", "x", "002."}, true},
+        {{"001.  A", "`routine painting", "x", "002."}, true},
+        {{"001.  A", "`routine graph2", "", "002."}, true},
+        {{"001.  A", "`routine graph2", "x", "002."}, false},
+        {{"001.  A", "`routine", "002."}, false},   // the marker alone is shown as text
+        {{"001.  A"}, false},                       // runs off the table: an index error, not an end
+    };
+    for (const Case& c : cases) {
+        Session fresh;
+        session = fresh;
+        host.ended = false;
+        load(c.lines);
+        session.resetAnswerBox = true;
+        const Session before = session;
+        EXPECT_EQ(nextClickEndsRun(session), c.ends) << c.lines[1 % c.lines.size()];
+        EXPECT_EQ(session.lineCursor, before.lineCursor);
+        EXPECT_TRUE(session.resetAnswerBox);
+        if (c.lines.size() > 1) {
+            bool ended = false;
+            try {
+                ended = !next();
+            } catch (const TutorError&) {
+            }
+            EXPECT_EQ(ended, c.ends) << "the click itself agrees: " << c.lines[1];
+        }
+    }
+}
+
 TEST_F(ReaderTest, LineBreakPairsBecomeCrLf) {
     load(fixtureBankLines(), 1, "002");
     ASSERT_TRUE(next());

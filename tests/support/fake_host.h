@@ -58,6 +58,7 @@ public:
     void copyPictureToClipboard(PictureBox box) override;
     void pastePictureFromClipboard(PictureBox box) override;
     void enableTimer() override { timerEnabled = true; }
+    void showMessage(const std::string& text) override { messages.push_back(text); }
     [[noreturn]] void endProgram() override;
 
     // What the tutor did.
@@ -66,6 +67,7 @@ public:
     bool ended = false;
     int answerBoxSets = 0;
     std::vector<std::string> events;   // pictures, scales, circles, in order
+    std::vector<std::string> messages;
 
     // The real path of a program path such as c:\kavrodel\x.txt.
     std::string local(const std::string& programPath) const;

@@ -12,6 +12,7 @@
 
 #include "typing.h"
 #include "window/prompt_dialog.h"
+#include "window/refusal_notice.h"
 
 namespace qatutor::testing {
 namespace {
@@ -58,12 +59,23 @@ TEST(PromptDialog, OkEnterCancelAndEscape) {
     }
 }
 
-TEST(PromptDialog, RefusesCharactersTheRecordsCannotHold) {
+TEST(PromptDialog, SpellsOrRefusesCharactersTheRecordsCannotHold) {
     whenDialogOpens([](PromptDialog* dialog) {
-        typeText(dialog->entry(), QString::fromUtf8("2\xCF\x80r"));   // 2, pi, r
+        typeText(dialog->entry(), QString::fromUtf8("2\u03C0r"));   // 2, pi, r
+        QApplication::processEvents();
+        EXPECT_TRUE(dialog->notice()->isHidden());
+        typeText(dialog->entry(), QString::fromUtf8(" \u0436"));
+        QApplication::processEvents();
+        ASSERT_TRUE(dialog->notice()->isVisible());
+        EXPECT_TRUE(dialog->notice()->text().contains(QLatin1String("U+0436")));
+        // The notice wraps within the dialog, which keeps its width.
+        QApplication::processEvents();
+        EXPECT_TRUE(dialog->rect().contains(dialog->notice()->geometry()));
+        EXPECT_GE(dialog->notice()->height(), dialog->notice()->heightForWidth(dialog->notice()->width()));
+        EXPECT_LT(dialog->width(), 700);
         QTest::keyClick(dialog->entry(), Qt::Key_Return);
     });
-    EXPECT_EQ(PromptDialog::ask("Assignment Number:  ", nullptr), "2r");
+    EXPECT_EQ(PromptDialog::ask("Assignment Number:  ", nullptr), "2pir ");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The text boxes' Windows-1252 boundary: every byte comes back as it went in, line breaks as
-// CR LF, and characters the record files cannot hold are refused with a notice.
+// CR LF; mathematical characters the record files cannot hold are spelled in plain text, and
+// any other is refused with a notice.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -9,6 +10,7 @@
 #include <QTest>
 
 #include "typing.h"
+#include "window/refusal_notice.h"
 #include "window/text_box.h"
 
 namespace qatutor::testing {
@@ -37,26 +39,73 @@ TEST(TextBox, PastedAndTypedTextComesBackAsBytes) {
     EXPECT_EQ(box.bytes(), "ab\r\ncaf\xE9 \x80");
 }
 
-TEST(TextBox, RefusesCharactersOutsideWindows1252WithANotice) {
-    TextBoxWidget box;
-    box.show();
-    QString notice;
-    QObject::connect(&box, &TextBoxWidget::charactersRefused, [&](const QString& n) { notice = n; });
-    typeText(&box, QString::fromUtf8("r = \xCF\x80"));   // r = pi
-    EXPECT_EQ(box.bytes(), "r = ");
-    EXPECT_TRUE(notice.contains(QStringLiteral("U+03C0"))) << notice.toStdString();
-
-    // Paste through the same path the clipboard and drag and drop use.
-    notice.clear();
-    box.setBytes("");
+void paste(TextBoxWidget& box, const QString& text) {
     auto* mime = new QMimeData;
-    mime->setText(QString::fromUtf8("x\xE2\x88\x9A" "2 and \xCF\x80\ttab"));   // x, root, 2 and pi, tab
+    mime->setText(text);
     QApplication::clipboard()->setMimeData(mime);
-    box.paste();
-    EXPECT_EQ(box.bytes(), "x2 and \ttab");
-    EXPECT_TRUE(notice.contains(QStringLiteral("U+221A")));
-    EXPECT_TRUE(notice.contains(QStringLiteral("U+03C0")));
-    EXPECT_EQ(box.lastRefusalNotice(), notice);
+    box.paste();   // the same path as drag and drop
+}
+
+TEST(TextBox, SpellsMathematicalCharactersInPlainTextTypedOrPasted) {
+    const std::vector<std::pair<const char*, std::string>> cases = {
+        {"\u03C0\u22483.14 \u221A2", "pi~=3.14 sqrt2"},
+        {"x \u2264 5 \u2265 y \u2260 z", "x <= 5 >= y != z"},
+        {"\u22123 \u2192 \u221E", "-3 -> infinity"},
+        {"\u03B1 \u03B2 \u03BC \u03C3 \u03C2 \u03C9", "alpha beta mu sigma sigma omega"},
+        {"\u0394 \u03A3 \u03A9 \u03A0", "Delta Sigma Omega Pi"},
+        {"caf\u00E9 \u20AC \u00B1 \u00D7 \u00F7 \u00B2 \u00B5", "caf\xE9 \x80 \xB1 \xD7 \xF7 \xB2 \xB5"},
+    };
+    for (const auto& [input, want] : cases) {
+        for (bool typed : {true, false}) {
+            TextBoxWidget box;
+            box.show();
+            box.setBytes("");
+            if (typed) typeText(&box, QString::fromUtf8(input));
+            else paste(box, QString::fromUtf8(input));
+            EXPECT_EQ(box.bytes(), want) << input << (typed ? " typed" : " pasted");
+            EXPECT_TRUE(box.notice()->isHidden()) << input;
+        }
+    }
+}
+
+TEST(TextBox, RefusesTheRestWithANoticeThatStaysUntilTheNextKeyPressOrClick) {
+    TextBoxWidget box;
+    box.resize(345, 217);   // the answer box's size
+    box.show();
+    paste(box, QString::fromUtf8("ab \u05E9 \u0436 \U0001F600."));   // shin, zhe, a face
+    EXPECT_EQ(box.bytes(), "ab   .");
+    RefusalNotice* notice = box.notice();
+    ASSERT_TRUE(notice->isVisible());
+    for (const char* code : {"U+05E9", "U+0436", "U+1F600"})
+        EXPECT_TRUE(notice->text().contains(QLatin1String(code))) << code;
+    EXPECT_EQ(box.lastRefusalNotice(), notice->text());
+    // It wraps within the box and shows its whole text.
+    EXPECT_TRUE(box.rect().contains(notice->geometry()));
+    EXPECT_TRUE(notice->wordWrap());
+    EXPECT_GE(notice->height(), notice->heightForWidth(notice->width()));
+    QTest::qWait(50);
+    QApplication::processEvents();
+    EXPECT_TRUE(notice->isVisible()) << "no time limit";
+
+    QTest::keyClick(&box, Qt::Key_X);
+    QApplication::processEvents();
+    EXPECT_TRUE(notice->isHidden());
+    EXPECT_EQ(box.bytes(), "ab   .x");
+
+    // Refused characters typed one by one are named together.
+    typeText(&box, QString::fromUtf8("\u05E9"));
+    QApplication::processEvents();
+    typeText(&box, QString::fromUtf8("\u0436"));
+    QApplication::processEvents();
+    ASSERT_TRUE(notice->isVisible());
+    EXPECT_TRUE(notice->text().contains(QLatin1String("U+05E9")));
+    EXPECT_TRUE(notice->text().contains(QLatin1String("U+0436")));
+    EXPECT_FALSE(notice->text().contains(QLatin1String("U+1F600"))) << "a fresh notice after a key press";
+
+    QTest::mouseClick(box.viewport(), Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_TRUE(notice->isHidden());
+    EXPECT_EQ(box.bytes(), "ab   .x");
 }
 
 }  // namespace

@@ -11,8 +11,10 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <cmath>
 
 #include "host/path_mapping.h"
+#include "host/random_generator.h"
 #include "records/record_layout.h"
 #include "records/startup.h"
 #include "support/fixture_bank.h"
@@ -21,39 +23,10 @@
 #include "window/picture_box.h"
 #include "window/qt_host.h"
 #include "window/text_box.h"
+#include "window_fixture.h"
 
 namespace qatutor::testing {
 namespace {
-
-class WindowTest : public ::testing::Test {
-protected:
-    WindowTest() : window(home.path()) {
-        window.setErrorReporter([this](const QString& message) { errors << message; });
-    }
-    void start(std::vector<std::string> replies = {"Ann Lee", "", "2"}) {
-        window.host().setPromptAnswerer([this, replies](const std::string& prompt) {
-            prompts.push_back(prompt);
-            return replies[std::min(prompts.size(), replies.size()) - 1];
-        });
-        ASSERT_TRUE(window.start(piecesOf(fixtureBankLines())));
-        window.show();
-    }
-    void click(const char* name) {
-        auto* button = window.findChild<QPushButton*>(QLatin1String(name));
-        ASSERT_NE(button, nullptr) << name;
-        QTest::mouseClick(button, Qt::LeftButton);
-    }
-    std::string question() const { return window.questionBox()->bytes(); }
-    std::string answer() const { return window.answerBox()->bytes(); }
-    std::string file(const std::string& name) const { return home.file("kavrodel/" + name); }
-    // The send file is named after today's date.
-    std::string sendFile() { return localPath(window.session().sendFilePath, home.path()); }
-
-    TempFolder home;
-    MainWindow window;
-    std::vector<std::string> prompts;
-    QStringList errors;
-};
 
 TEST_F(WindowTest, ControlsStandAsLaidOut) {
     struct Expected {
@@ -192,7 +165,7 @@ TEST_F(WindowTest, DisplayCommandsAppendToTheQuestionBox) {
     EXPECT_FALSE(window.hasEnded());
 }
 
-TEST_F(WindowTest, ATenMegabyteSendFileShowsWithinASecond) {
+TEST_F(WindowTest, ATenMegabyteSendFileShowsWholeWithoutASlowPath) {
     start();
     std::string big;
     while (big.size() < 10'000'000) big += std::string(98, 'x') + "\r\n";
@@ -202,7 +175,10 @@ TEST_F(WindowTest, ATenMegabyteSendFileShowsWithinASecond) {
     timer.start();
     click("cmd_displayCumulativeText");
     QApplication::processEvents();
-    EXPECT_LT(timer.elapsed(), 1000);
+    // Half a second here when the machine is idle (bench/run.sh measures it against its floor);
+    // the bound only catches a path that grows faster than the text, which takes minutes, and
+    // leaves room for a busy machine running other tests beside this one.
+    EXPECT_LT(timer.elapsed(), 8000);
     EXPECT_EQ(window.questionBox()->document()->blockCount(), 1 + 10'000'000 / 100);
 }
 
@@ -221,6 +197,9 @@ TEST_F(WindowTest, TheCircleTimerStartsOnceAndDrawsACircleATick) {
     start();
     QTest::qWait(60);
     EXPECT_EQ(window.picture1()->circleCount(), 0);
+    window.host().reseedRandom(7.0f);   // the radii to expect come from the same sequence
+    RandomGenerator radii;
+    radii.reseed(7.0f);
     click("cmd_pend_exp");
     click("cmd_pend_exp");
     EXPECT_TRUE(window.circleTimer()->isActive());
@@ -229,24 +208,61 @@ TEST_F(WindowTest, TheCircleTimerStartsOnceAndDrawsACircleATick) {
     EXPECT_GT(circles, 3);
     EXPECT_LE(circles, 400 / 15 + 3);   // one timer, not two
     window.picture1()->hide();
-    window.picture1()->show();          // covered and uncovered: the drawings stay on its canvas
-    EXPECT_GE(window.picture1()->circleCount(), circles);
-    EXPECT_NE(window.picture1()->canvas().pixelColor(QPoint(0, 0)).alpha(),
-              window.picture1()->canvas().pixelColor(QPoint(172, 112)).alpha() + 1000);
+    window.picture1()->show();          // covered and uncovered: the drawings stay
+
+    // Every circle is centred at (500, 500) of the box's 1000 units, so its four outermost
+    // points lie on the box's middle lines, at the radius drawn from the run's generator.
+    const QImage shown = window.picture1()->grab().toImage();
+    const double unit = shown.width() / 1000.0;
+    const QPointF centre(500 * unit, 500 * shown.height() / 1000.0);
+    const auto drawnNear = [&](QPointF point) {
+        for (int dx = -1; dx <= 1; ++dx)
+            for (int dy = -1; dy <= 1; ++dy) {
+                const QPoint p(static_cast<int>(point.x()) + dx, static_cast<int>(point.y()) + dy);
+                if (shown.rect().contains(p) && shown.pixelColor(p).red() < 200) return true;
+            }
+        return false;
+    };
+    for (int k = 0; k < circles; ++k) {
+        const double radius = radii.next() * 500.0;
+        ASSERT_LT(radius, 500.0);
+        const double r = radius * unit;
+        EXPECT_TRUE(drawnNear(centre + QPointF(r, 0))) << "circle " << k << " radius " << radius;
+        EXPECT_TRUE(drawnNear(centre - QPointF(r, 0))) << "circle " << k << " radius " << radius;
+        if (r < centre.y() - 1) {
+            EXPECT_TRUE(drawnNear(centre + QPointF(0, r))) << "circle " << k;
+            EXPECT_TRUE(drawnNear(centre - QPointF(0, r))) << "circle " << k;
+        }
+    }
+    // Nothing is drawn farther from the centre than 500 units.
+    const QImage& canvas = window.picture1()->canvas();
+    for (int x = 0; x < canvas.width(); ++x) {
+        for (int y = 0; y < canvas.height(); ++y) {
+            if (canvas.pixelColor(x, y).alpha() == 0) continue;
+            ASSERT_LE(std::hypot(x + 0.5 - centre.x(), y + 0.5 - centre.y()), 500 * unit + 1.5) << x << "," << y;
+        }
+    }
+
     click("cmd_quit");
     EXPECT_TRUE(window.hasEnded());
     EXPECT_FALSE(window.circleTimer()->isActive());
 }
 
-TEST_F(WindowTest, NextAtTheNextAssignmentEndsTheRun) {
+TEST_F(WindowTest, NextAtTheNextAssignmentSaysItIsFinishedAndEndsTheRun) {
     start({"A", "", "4"});
     click("cmdNextQuestion");
     click("cmdNextQuestion");
     EXPECT_FALSE(window.hasEnded());
+    EXPECT_TRUE(messages.empty());
     click("cmdNextQuestion");   // "005."
     EXPECT_TRUE(window.hasEnded());
     EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(window.exitCode(), 0);
+    ASSERT_EQ(messages.size(), 1u);
+    const std::string sendName = sendFile().substr(sendFile().rfind('/') + 1);
+    EXPECT_EQ(messages[0], "Assignment 004 is finished.\n\nYour record files are in the folder\n" +
+                               home.path() + "/kavrodel\n\nSend the file " + sendName + " to your instructor.");
+    EXPECT_EQ(sendName.substr(0, 5), "send_");
 }
 
 TEST_F(WindowTest, AnAssignmentNotInTheBankEndsAtStartUpWithAMessage) {

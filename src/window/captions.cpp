@@ -1,0 +1,45 @@
+#include "window/captions.h"
+
+#include <QFontMetrics>
+#include <QLabel>
+
+#include "window/wrapping_button.h"
+
+namespace qatutor {
+namespace {
+
+inline constexpr double pointStep = 0.25;
+
+}  // namespace
+
+CaptionArea captionArea(const QWidget* control) {
+    if (const auto* button = qobject_cast<const WrappingButton*>(control))
+        return {button->captionRect(), WrappingButton::captionFlags};
+    const auto* label = qobject_cast<const QLabel*>(control);
+    int flags = static_cast<int>(label->alignment());
+    if (label->wordWrap()) flags |= Qt::TextWordWrap;
+    return {label->contentsRect(), flags};
+}
+
+bool captionFits(const QFont& font, const CaptionArea& area, const QString& caption) {
+    return area.rect.contains(QFontMetrics(font).boundingRect(area.rect, area.flags, caption));
+}
+
+std::optional<QFont> fittingFont(const QFont& font, const CaptionArea& area, const QString& caption) {
+    QFont candidate = font;
+    for (double points = font.pointSizeF(); points >= smallestCaptionPoints; points -= pointStep) {
+        candidate.setPointSizeF(points);
+        if (captionFits(candidate, area, caption)) return candidate;
+    }
+    return std::nullopt;
+}
+
+void fitCaption(QWidget* control, const QString& caption) {
+    const std::optional<QFont> font = fittingFont(control->font(), captionArea(control), caption);
+    if (font) control->setFont(*font);
+    const QWidget* window = control->window();
+    const bool cutByTheEdge = !window->rect().contains(control->geometry());
+    control->setToolTip(!font || cutByTheEdge ? caption : QString());
+}
+
+}  // namespace qatutor

@@ -1,0 +1,32 @@
+// The tutor's own message boxes: an error that ends the run, the end of an assignment, and the
+// question asked before typed work would be lost.
+#pragma once
+
+#include <QString>
+
+class QMessageBox;
+class QWidget;
+
+namespace qatutor {
+
+// `text` with a break opportunity after every folder separator and within every long run
+// without one, so that a long path wraps inside a dialog instead of widening it past the screen.
+QString wrappableText(const QString& text);
+
+// The message box for an error that ends the run, as showError shows it; the caller owns it.
+QMessageBox* makeErrorBox(const QString& message, QWidget* parent);
+void showError(const QString& message, QWidget* parent);
+
+// A message with one OK.
+void showInformation(const QString& message, QWidget* parent);
+
+// Asks whether to leave although the answer box holds text that was not entered. True to leave
+// without recording it; false (the default, and Escape) to stay.
+bool askLeaveWithoutRecording(QWidget* parent);
+
+// The question's box, as askLeaveWithoutRecording shows it; the caller owns it.
+QMessageBox* makeLeaveQuestion(QWidget* parent);
+inline constexpr const char* leaveButtonName = "leaveWithoutRecording";
+inline constexpr const char* stayButtonName = "stay";
+
+}  // namespace qatutor
