@@ -183,6 +183,29 @@ void markDuplicates(Inbox& inbox) {
     }
 }
 
+// Drops ".txt" in any case ("send_1207Ann_Lee.TXT" from a Windows mail program); true if there was one.
+bool dropTxt(std::string& stem) {
+    if (stem.size() < 4 || toLower(std::string_view(stem).substr(stem.size() - 4)) != ".txt") return false;
+    stem.resize(stem.size() - 4);
+    return true;
+}
+
+// Drops the mark a browser or mail program adds to a second attachment of the same name:
+// "Ann_Lee (1)", "Ann_Lee(2)", "Ann_Lee-1"; the student is the same.
+void dropCopyMark(std::string& stem) {
+    std::size_t end = stem.size();
+    const bool bracketed = end && stem[end - 1] == ')';
+    if (bracketed) --end;
+    std::size_t digits = 0;
+    while (digits < end && isDigit(stem[end - 1 - digits])) ++digits;
+    if (digits == 0 || digits > 3 || digits == end) return;
+    end -= digits;
+    if (stem[end - 1] != (bracketed ? '(' : '-')) return;
+    --end;
+    if (bracketed && end && stem[end - 1] == ' ') --end;
+    if (end > 0) stem.resize(end);
+}
+
 }  // namespace
 
 std::string utf8Name(const std::string& bytes) {
@@ -201,8 +224,9 @@ std::string utf8Name(const std::string& bytes) {
 std::pair<std::string, FileKind> studentOf(const std::string& fileName) {
     std::string stem = utf8Name(fileName);
     FileKind kind = FileKind::other;
-    if (endsWith(stem, ".txt")) {
-        stem.resize(stem.size() - 4);
+    if (dropTxt(stem)) {
+        dropCopyMark(stem);
+        dropTxt(stem);
         if (startsWith(stem, "send_") && stem.size() >= 9 &&
             std::all_of(stem.begin() + 5, stem.begin() + 9, isDigit)) {
             stem = stem.substr(9);

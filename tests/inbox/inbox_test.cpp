@@ -96,6 +96,15 @@ TEST(Inbox, StudentNamesAndKindsComeFromFileNames) {
         {"send_1207Chlo\xC3\xA9.txt", "Chlo\xC3\xA9", FileKind::send},   // UTF-8 on disk
         {"send_1207Chlo\xE9.txt", "Chlo\xC3\xA9", FileKind::send},       // Windows-1252 on disk
         {"Ann's work.txt", "Ann's work", FileKind::other},
+        // names a mail program or browser gave the attachment
+        {"send_1207Ann_Lee.TXT", "Ann Lee", FileKind::send},
+        {"send_1207Ann_Lee.txt.txt", "Ann Lee", FileKind::send},
+        {"send_1207Ann_Lee (1).txt", "Ann Lee", FileKind::send},
+        {"send_1207Ann_Lee(12).txt", "Ann Lee", FileKind::send},
+        {"masterFile_Ann_Lee-2.txt", "Ann Lee", FileKind::master},
+        {"send_1207Ann_Lee (2021).txt", "Ann Lee (2021)", FileKind::send},
+        {"send_1207Ann_Lee2.txt", "Ann Lee2", FileKind::send},
+        {"send_1207(1).txt", "", FileKind::send},
     };
     for (const auto& [file, student, kind] : cases) {
         const auto [gotStudent, gotKind] = studentOf(file);
