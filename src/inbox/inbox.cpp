@@ -13,6 +13,7 @@
 
 #include "base/cp1252.h"
 #include "base/text.h"
+#include "records/startup.h"
 
 namespace qatutor::inbox {
 namespace {
@@ -97,13 +98,21 @@ void readOne(const std::string& path, const CourseIndex& course, Inbox& inbox) {
         inbox.remarks.push_back({name, "saved again as UTF-8 (by an editor); read back as Windows-1252"});
     if (file.lineEndsRestored)
         inbox.remarks.push_back({name, "its line ends were LF (changed by a mail program); read as CR LF"});
+    for (const Run& run : file.parsed.runs)
+        if (run.courseTitle != courseTitleText) {
+            inbox.remarks.push_back({name, "written for another course, \"" + cp1252::toUtf8(run.courseTitle) +
+                                               "\"; its lines are looked up in this course's bank"});
+            break;
+        }
     const std::size_t count = file.parsed.records.size();
-    if (file.parsed.cutOff)
+    if (file.parsed.cutOff) {
+        const std::size_t whole = count - (count && file.parsed.records.back().incomplete);
         notRead("cut off inside its last " +
                 std::string(count && file.parsed.records.back().incomplete ? "record (shown, marked incomplete)"
                                                                            : "file header") +
-                "; the " + std::to_string(count - (count && file.parsed.records.back().incomplete)) +
-                " records before it are read");
+                "; " + (whole == 1 ? std::string("the 1 record before it is read")
+                                   : "the " + std::to_string(whole) + " records before it are read"));
+    }
     file.duplicate.assign(count, false);
     inbox.files.push_back(std::move(file));
 }

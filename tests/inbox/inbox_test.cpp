@@ -87,6 +87,21 @@ TEST(Inbox, EveryBadFileGetsItsLineAndTheRestIsRead) {
     EXPECT_NE(lineFor(inbox.remarks, "notes_Ann_Lee.txt"), nullptr);
 }
 
+TEST(Inbox, AFileOfAnotherCourseIsReadAndPointedOut) {
+    TempFolder folder;
+    std::string other = goldenSend();
+    other.replace(other.find("Liberal Arts Mathematics II"), 27, "Calculus I");
+    writeFile(folder.file("send_1207Ann_Lee.txt"), goldenSend());
+    writeFile(folder.file("send_1207Dee_Other.txt"), other);
+    const Inbox inbox = readInbox({folder.path()}, fixtureCourse());
+    ASSERT_EQ(inbox.files.size(), 2u);
+    EXPECT_EQ(inbox.files[1].parsed.records.size(), 4u);
+    ASSERT_EQ(inbox.remarks.size(), 1u);
+    EXPECT_EQ(inbox.remarks[0].name, "send_1207Dee_Other.txt");
+    EXPECT_NE(inbox.remarks[0].reason.find("another course, \"Calculus I\""), std::string::npos)
+        << inbox.remarks[0].reason;
+}
+
 TEST(Inbox, StudentNamesAndKindsComeFromFileNames) {
     const std::vector<std::tuple<std::string, std::string, FileKind>> cases = {
         {"send_1207Ann_Lee.txt", "Ann Lee", FileKind::send},
