@@ -94,6 +94,7 @@ std::string count(std::size_t n, const std::string& what) {
 }
 
 std::string pieceName(const Record& record) {
+    if (!record.place && record.incomplete) return "a line cut off with the file";
     if (record.quoted().empty()) return "before the first question";
     if (!record.place) return "a line that is not in the course bank";
     switch (record.place->piece) {
