@@ -150,7 +150,7 @@ int secondsOf(std::string_view time) {
 }
 
 // The tutor writes each record to the master file and the send file alike, a second apart at
-// most; a student who sends both would have every record counted twice.
+// most; a student who sends both, or one file twice, would have every record counted twice.
 void markDuplicates(Inbox& inbox) {
     auto keyOf = [](const StudentFile& file, const Record& record) {
         std::size_t key = std::hash<std::string>()(file.student);
@@ -175,7 +175,6 @@ void markDuplicates(Inbox& inbox) {
         if (file.kind == FileKind::master)
             for (const Record& record : file.parsed.records)
                 master.emplace(keyOf(file, record), Held{&file, &record});
-    if (master.empty()) return;
     for (StudentFile& file : inbox.files) {
         if (file.kind == FileKind::master) continue;
         for (std::size_t i = 0; i < file.parsed.records.size(); ++i) {
@@ -189,6 +188,30 @@ void markDuplicates(Inbox& inbox) {
                 break;
             }
         }
+    }
+    // A file that came twice (mailed again, or a day's send file sent after each run) holds the
+    // same records as the other file of its kind; each is shown from the first file that holds
+    // it. Two equal records within one file are two records and both stay.
+    std::unordered_multimap<std::size_t, Held> seen;
+    for (StudentFile& file : inbox.files) {
+        std::vector<std::pair<std::size_t, Held>> added;
+        for (std::size_t i = 0; i < file.parsed.records.size(); ++i) {
+            if (file.duplicate[i]) continue;
+            const Record& record = file.parsed.records[i];
+            const std::size_t key = keyOf(file, record);
+            auto [first, last] = seen.equal_range(key);
+            for (auto it = first; it != last; ++it) {
+                if (it->second.used || it->second.file->kind != file.kind ||
+                    !same(file, record, *it->second.file, *it->second.record))
+                    continue;
+                it->second.used = true;
+                file.duplicate[i] = true;
+                ++inbox.duplicates;
+                break;
+            }
+            if (!file.duplicate[i]) added.push_back({key, Held{&file, &record}});
+        }
+        seen.insert(added.begin(), added.end());
     }
 }
 

@@ -203,7 +203,7 @@ void writeProblems(std::FILE* out, const Inbox& inbox) {
             put(out, "<li><span class=\"name\">" + escaped(line.name) + "</span>: " + escaped(line.reason) + "</li>\n");
         if (inbox.duplicates > 0)
             put(out, "<li>" + std::to_string(inbox.duplicates) +
-                         " records of send files are also in their student's master file and are shown once.</li>\n");
+                         " records stand in more than one file of their student (the master file, or a file sent twice) and are shown once.</li>\n");
         put(out, "</ul>\n");
     }
     put(out, "</section>\n");

@@ -20,7 +20,7 @@ struct StudentWork {
     std::string student;              // UTF-8
     std::string assignment;           // "003"
     std::string title;                // the assignment's header line, Windows-1252
-    std::vector<WorkEntry> entries;       // oldest first; duplicates of a master file's left out
+    std::vector<WorkEntry> entries;       // oldest first; records already shown from another file left out
 
     int answered = 0;                 // distinct questions with a response
     int total = -1;                   // questions in the bank's assignment; -1 when not in the bank

@@ -87,6 +87,21 @@ TEST(Inbox, EveryBadFileGetsItsLineAndTheRestIsRead) {
     EXPECT_NE(lineFor(inbox.remarks, "notes_Ann_Lee.txt"), nullptr);
 }
 
+TEST(Inbox, AFileSentTwiceCountsEachRecordOnce) {
+    TempFolder folder;
+    const std::string send = goldenSend();
+    // The morning's send file, then the same day's file after a second run: the morning's
+    // records again, and a second run whose records equal the first's, which are records too.
+    writeFile(folder.file("send_1207Ann_Lee.txt"), send);
+    writeFile(folder.file("send_1207Ann_Lee-1.txt"), send + send);
+    const Inbox inbox = readInbox({folder.path()}, fixtureCourse());
+    EXPECT_EQ(inbox.duplicates, 4u);
+    const std::vector<StudentWork> work = groupByStudent(inbox, fixtureCourse());
+    ASSERT_EQ(work.size(), 1u);
+    EXPECT_EQ(work[0].responses, 6);
+    EXPECT_EQ(work[0].notes, 2);
+}
+
 TEST(Inbox, AFileOfAnotherCourseIsReadAndPointedOut) {
     TempFolder folder;
     std::string other = goldenSend();
