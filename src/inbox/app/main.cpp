@@ -129,7 +129,11 @@ int runFromDesktop(int argc, char** argv) {
                                   .arg(QString::fromLocal8Bit(run.error.c_str())));
         return usageError;
     }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(run.reportPath.c_str())));
+    const QString report = QFile::decodeName(run.reportPath.c_str());
+    // Without a browser to open it in, the instructor is still told where the report went.
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(report)))
+        QMessageBox::information(nullptr, QObject::tr("Student records"),
+                                 QObject::tr("The report is written to\n%1\nOpen it in your web browser.").arg(report));
     return statusOf(run);
 }
 #endif
