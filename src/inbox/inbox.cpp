@@ -238,6 +238,44 @@ void dropCopyMark(std::string& stem) {
     if (end > 0) stem.resize(end);
 }
 
+// A name as a Mac or a copy from one stores it, a letter and a combining accent ("e" U+0301),
+// with the accented letters the tutor writes in their one-character form ("\xC3\xA9"), so that
+// one student's files name one student. Only letters Windows-1252 holds are composed.
+std::string composedLetters(const std::string& name) {
+    struct Accent {
+        unsigned char mark;        // second byte of the UTF-8 of U+03xx
+        std::string_view letters;  // the letters it goes on
+        std::string_view cp1252;   // the accented letters in Windows-1252, in the same order
+    };
+    static constexpr Accent accents[] = {
+        {0x80, "AEIOUaeiou", "\xC0\xC8\xCC\xD2\xD9\xE0\xE8\xEC\xF2\xF9"},
+        {0x81, "AEIOUYaeiouy", "\xC1\xC9\xCD\xD3\xDA\xDD\xE1\xE9\xED\xF3\xFA\xFD"},
+        {0x82, "AEIOUaeiou", "\xC2\xCA\xCE\xD4\xDB\xE2\xEA\xEE\xF4\xFB"},
+        {0x83, "ANOano", "\xC3\xD1\xD5\xE3\xF1\xF5"},
+        {0x88, "AEIOUYaeiouy", "\xC4\xCB\xCF\xD6\xDC\x9F\xE4\xEB\xEF\xF6\xFC\xFF"},
+        {0x8A, "Aa", "\xC5\xE5"},
+        {0x8C, "SZsz", "\x8A\x8E\x9A\x9E"},
+        {0xA7, "Cc", "\xC7\xE7"},
+    };
+    std::string out;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (i + 2 < name.size() && static_cast<unsigned char>(name[i + 1]) == 0xCC) {
+            const auto mark = static_cast<unsigned char>(name[i + 2]);
+            const Accent* accent = nullptr;
+            for (const Accent& a : accents)
+                if (a.mark == mark) accent = &a;
+            const std::size_t at = accent ? accent->letters.find(name[i]) : std::string_view::npos;
+            if (at != std::string_view::npos) {
+                out += cp1252::toUtf8(accent->cp1252.substr(at, 1));
+                i += 2;
+                continue;
+            }
+        }
+        out += name[i];
+    }
+    return out;
+}
+
 }  // namespace
 
 std::string utf8Name(const std::string& bytes) {
@@ -254,7 +292,7 @@ std::string utf8Name(const std::string& bytes) {
 }
 
 std::pair<std::string, FileKind> studentOf(const std::string& fileName) {
-    std::string stem = utf8Name(fileName);
+    std::string stem = composedLetters(utf8Name(fileName));
     FileKind kind = FileKind::other;
     if (dropTxt(stem)) {
         dropCopyMark(stem);

@@ -135,6 +135,10 @@ TEST(Inbox, StudentNamesAndKindsComeFromFileNames) {
         {"send_1207Ann_Lee (2021).txt", "Ann Lee (2021)", FileKind::send},
         {"send_1207Ann_Lee2.txt", "Ann Lee2", FileKind::send},
         {"send_1207(1).txt", "", FileKind::send},
+        // accents as separate marks, as a Mac stores names: the same student as the one-character form
+        {"send_1207Zoe\xCC\x88_Bronte\xCC\x88.txt", "Zo\xC3\xAB Bront\xC3\xAB", FileKind::send},
+        {"masterFile_Franc\xCC\xA7ois_S\xCC\x8C" "e\xCC\x81.txt", "Fran\xC3\xA7ois \xC5\xA0\xC3\xA9", FileKind::master},
+        {"send_1207x\xCC\x88.txt", "x\xCC\x88", FileKind::send},   // no such letter in the tutor's names
     };
     for (const auto& [file, student, kind] : cases) {
         const auto [gotStudent, gotKind] = studentOf(file);
