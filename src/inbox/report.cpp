@@ -160,7 +160,7 @@ std::string barChart(const Distribution& d, const std::string& what) {
     const int most = *std::max_element(std::begin(d.counts), std::end(d.counts));
     std::string label = what + " ratings: 0: " + std::to_string(d.counts[0]) + ", 1: " + std::to_string(d.counts[1]) +
                         ", 2: " + std::to_string(d.counts[2]) + ", 3: " + std::to_string(d.counts[3]) +
-                        ", not 0 to 3: " + std::to_string(d.counts[4]);
+                        ", missing or not 0 to 3: " + std::to_string(d.counts[4]);
     std::string svg = "<svg class=\"bars\" width=\"112\" height=\"50\" viewBox=\"0 0 112 50\" role=\"img\" aria-label=\"" +
                       label + "\"><title>" + label + "</title>";
     static const char* names[5] = {"0", "1", "2", "3", "?"};
@@ -226,7 +226,7 @@ void writeOverview(std::FILE* out, const std::vector<StudentWork>& work) {
         else if (missing.empty()) missing = "none";
         std::string flags;
         if (s.oddRatings)
-            flags += " <span class=\"flag\">" + count(static_cast<std::size_t>(s.oddRatings), "rating") + " not 0 to 3</span>";
+            flags += " <span class=\"flag\">" + count(static_cast<std::size_t>(s.oddRatings), "rating") + " missing or not 0 to 3</span>";
         if (s.incomplete) flags += " <span class=\"flag\">incomplete record</span>";
         put(out, "<tr class=\"work\" id=\"overview-" + anchorOf(w) + "\"><td class=\"student\"><a href=\"#" + anchorOf(w) +
                      "\">" + studentName(s.student) + "</a></td><td class=\"assignment\">" + htmlText(s.assignment) +
