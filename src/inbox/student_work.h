@@ -12,7 +12,7 @@ namespace qatutor::inbox {
 struct WorkEntry {
     const StudentFile* file;
     const Record* record;
-    std::string date;   // the note's own date, else the date of the run that wrote the record
+    std::string date;   // the note's own date, else the run's, a day on for each midnight the run passed
     std::string order;  // date and time, to sort by
 };
 

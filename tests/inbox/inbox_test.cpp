@@ -102,6 +102,27 @@ TEST(Inbox, AFileSentTwiceCountsEachRecordOnce) {
     EXPECT_EQ(work[0].notes, 2);
 }
 
+TEST(Inbox, ARunPastMidnightDatesItsLaterResponsesTheNextDay) {
+    TempFolder folder;
+    std::string send = goldenSend();
+    // Started at 23:59 on New Year's Eve; the note after midnight has the new date of its own.
+    send.replace(send.find("12-07-2026"), 10, "12-31-2026");
+    send.replace(send.find("12-07-2026"), 10, "01-01-2027");
+    for (auto [from, to] : {std::pair{"14:05:09", "23:59:00"}, {"14:06:10", "00:00:30"}, {"14:07:00", "00:01:00"}})
+        for (std::size_t at = send.find(from); at != std::string::npos; at = send.find(from))
+            send.replace(at, 8, to);
+    writeFile(folder.file("send_1231Ann_Lee.txt"), send);
+    const Inbox inbox = readInbox({folder.path()}, fixtureCourse());
+    const std::vector<StudentWork> work = groupByStudent(inbox, fixtureCourse());
+    ASSERT_EQ(work.size(), 1u);
+    std::vector<std::string> when;
+    for (const WorkEntry& entry : work[0].entries) when.push_back(entry.date + " " + entry.record->time);
+    EXPECT_EQ(when, (std::vector<std::string>{"12-31-2026 23:59:00", "01-01-2027 00:00:30", "01-01-2027 00:01:00",
+                                              "01-01-2027 00:01:00"}));
+    EXPECT_EQ(work[0].first, "12-31-2026 23:59:00");
+    EXPECT_EQ(work[0].last, "01-01-2027 00:01:00");
+}
+
 TEST(Inbox, AFileOfAnotherCourseIsReadAndPointedOut) {
     TempFolder folder;
     std::string other = goldenSend();
