@@ -37,6 +37,7 @@ td.missing { min-width: 7rem; }
 .problems .name, .file { font-family: "DejaVu Sans Mono", monospace; font-size: .88em; }
 .ok { color: #276738; }
 .flag { display: inline-block; background: #fde8d4; color: #8a3b00; border: 1px solid #f0b27a; border-radius: 3px; padding: 0 .3rem; font-size: .82rem; margin-left: .3rem; }
+td.num .flag { display: block; width: fit-content; max-width: 9rem; margin: .2rem 0 0 auto; white-space: normal; text-align: left; }
 .bars rect.bar { fill: #4f7fc2; }
 .bars rect.odd { fill: #c2874f; }
 .bars text { font-size: 9px; fill: #333; text-anchor: middle; }
