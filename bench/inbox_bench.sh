@@ -50,7 +50,7 @@ results=()
 for count in 10 50 100 200; do
     folder="$work/n$count"
     mkdir -p "$folder" "$work/out$count"
-    ls "$work/all" | head -n "$count" | while read -r name; do ln "$work/all/$name" "$folder/$name"; done
+    ls "$work/all" | sed -n "1,${count}p" | while read -r name; do ln "$work/all/$name" "$folder/$name"; done
     megabytes=$(du -sm --apparent-size "$folder" | cut -f1)
     best=""
     for attempt in 1 2; do

@@ -86,6 +86,20 @@ const BankPlace* CourseIndex::find(std::string_view quoted, std::string_view ass
     return &places->front();
 }
 
+const BankPlace* CourseIndex::findStart(std::string_view start, std::string_view assignment) const {
+    if (start.empty()) return nullptr;
+    const BankPlace* found = nullptr;
+    for (const auto& [quoted, places] : places_) {
+        if (quoted.size() < start.size() || std::string_view(quoted).substr(0, start.size()) != start) continue;
+        for (const BankPlace& place : places) {
+            if (place.assignment != assignment) continue;
+            if (found) return nullptr;
+            found = &place;
+        }
+    }
+    return found;
+}
+
 const BankAssignment* CourseIndex::assignment(std::string_view number) const {
     for (const BankAssignment& a : assignments_)
         if (a.number == number) return &a;

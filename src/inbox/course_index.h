@@ -45,6 +45,10 @@ public:
     // hold, or for the empty line (quoted before the first piece was shown).
     const BankPlace* find(std::string_view quoted, std::string_view assignment) const;
 
+    // The place of a quoted line that a cut file holds only the start of: the one line of the
+    // assignment that starts so. Nothing when none or several do, or for an empty start.
+    const BankPlace* findStart(std::string_view start, std::string_view assignment) const;
+
     // Every place of a quoted line; nothing when the bank does not hold it.
     const std::vector<BankPlace>* placesOf(std::string_view quoted) const;
 

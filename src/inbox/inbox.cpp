@@ -13,6 +13,7 @@
 
 #include "base/cp1252.h"
 #include "base/text.h"
+#include "records/startup.h"
 
 namespace qatutor::inbox {
 namespace {
@@ -97,13 +98,21 @@ void readOne(const std::string& path, const CourseIndex& course, Inbox& inbox) {
         inbox.remarks.push_back({name, "saved again as UTF-8 (by an editor); read back as Windows-1252"});
     if (file.lineEndsRestored)
         inbox.remarks.push_back({name, "its line ends were LF (changed by a mail program); read as CR LF"});
+    for (const Run& run : file.parsed.runs)
+        if (run.courseTitle != courseTitleText) {
+            inbox.remarks.push_back({name, "written for another course, \"" + cp1252::toUtf8(run.courseTitle) +
+                                               "\"; its lines are looked up in this course's bank"});
+            break;
+        }
     const std::size_t count = file.parsed.records.size();
-    if (file.parsed.cutOff)
+    if (file.parsed.cutOff) {
+        const std::size_t whole = count - (count && file.parsed.records.back().incomplete);
         notRead("cut off inside its last " +
                 std::string(count && file.parsed.records.back().incomplete ? "record (shown, marked incomplete)"
                                                                            : "file header") +
-                "; the " + std::to_string(count - (count && file.parsed.records.back().incomplete)) +
-                " records before it are read");
+                "; " + (whole == 1 ? std::string("the 1 record before it is read")
+                                   : "the " + std::to_string(whole) + " records before it are read"));
+    }
     file.duplicate.assign(count, false);
     inbox.files.push_back(std::move(file));
 }
@@ -141,7 +150,7 @@ int secondsOf(std::string_view time) {
 }
 
 // The tutor writes each record to the master file and the send file alike, a second apart at
-// most; a student who sends both would have every record counted twice.
+// most; a student who sends both, or one file twice, would have every record counted twice.
 void markDuplicates(Inbox& inbox) {
     auto keyOf = [](const StudentFile& file, const Record& record) {
         std::size_t key = std::hash<std::string>()(file.student);
@@ -166,7 +175,6 @@ void markDuplicates(Inbox& inbox) {
         if (file.kind == FileKind::master)
             for (const Record& record : file.parsed.records)
                 master.emplace(keyOf(file, record), Held{&file, &record});
-    if (master.empty()) return;
     for (StudentFile& file : inbox.files) {
         if (file.kind == FileKind::master) continue;
         for (std::size_t i = 0; i < file.parsed.records.size(); ++i) {
@@ -181,6 +189,91 @@ void markDuplicates(Inbox& inbox) {
             }
         }
     }
+    // A file that came twice (mailed again, or a day's send file sent after each run) holds the
+    // same records as the other file of its kind; each is shown from the first file that holds
+    // it. Two equal records within one file are two records and both stay.
+    std::unordered_multimap<std::size_t, Held> seen;
+    for (StudentFile& file : inbox.files) {
+        std::vector<std::pair<std::size_t, Held>> added;
+        for (std::size_t i = 0; i < file.parsed.records.size(); ++i) {
+            if (file.duplicate[i]) continue;
+            const Record& record = file.parsed.records[i];
+            const std::size_t key = keyOf(file, record);
+            auto [first, last] = seen.equal_range(key);
+            for (auto it = first; it != last; ++it) {
+                if (it->second.used || it->second.file->kind != file.kind ||
+                    !same(file, record, *it->second.file, *it->second.record))
+                    continue;
+                it->second.used = true;
+                file.duplicate[i] = true;
+                ++inbox.duplicates;
+                break;
+            }
+            if (!file.duplicate[i]) added.push_back({key, Held{&file, &record}});
+        }
+        seen.insert(added.begin(), added.end());
+    }
+}
+
+// Drops ".txt" in any case ("send_1207Ann_Lee.TXT" from a Windows mail program); true if there was one.
+bool dropTxt(std::string& stem) {
+    if (stem.size() < 4 || toLower(std::string_view(stem).substr(stem.size() - 4)) != ".txt") return false;
+    stem.resize(stem.size() - 4);
+    return true;
+}
+
+// Drops the mark a browser or mail program adds to a second attachment of the same name:
+// "Ann_Lee (1)", "Ann_Lee(2)", "Ann_Lee-1"; the student is the same.
+void dropCopyMark(std::string& stem) {
+    std::size_t end = stem.size();
+    const bool bracketed = end && stem[end - 1] == ')';
+    if (bracketed) --end;
+    std::size_t digits = 0;
+    while (digits < end && isDigit(stem[end - 1 - digits])) ++digits;
+    if (digits == 0 || digits > 3 || digits == end) return;
+    end -= digits;
+    if (stem[end - 1] != (bracketed ? '(' : '-')) return;
+    --end;
+    if (bracketed && end && stem[end - 1] == ' ') --end;
+    if (end > 0) stem.resize(end);
+}
+
+// A name as a Mac or a copy from one stores it, a letter and a combining accent ("e" U+0301),
+// with the accented letters the tutor writes in their one-character form ("\xC3\xA9"), so that
+// one student's files name one student. Only letters Windows-1252 holds are composed.
+std::string composedLetters(const std::string& name) {
+    struct Accent {
+        unsigned char mark;        // second byte of the UTF-8 of U+03xx
+        std::string_view letters;  // the letters it goes on
+        std::string_view cp1252;   // the accented letters in Windows-1252, in the same order
+    };
+    static constexpr Accent accents[] = {
+        {0x80, "AEIOUaeiou", "\xC0\xC8\xCC\xD2\xD9\xE0\xE8\xEC\xF2\xF9"},
+        {0x81, "AEIOUYaeiouy", "\xC1\xC9\xCD\xD3\xDA\xDD\xE1\xE9\xED\xF3\xFA\xFD"},
+        {0x82, "AEIOUaeiou", "\xC2\xCA\xCE\xD4\xDB\xE2\xEA\xEE\xF4\xFB"},
+        {0x83, "ANOano", "\xC3\xD1\xD5\xE3\xF1\xF5"},
+        {0x88, "AEIOUYaeiouy", "\xC4\xCB\xCF\xD6\xDC\x9F\xE4\xEB\xEF\xF6\xFC\xFF"},
+        {0x8A, "Aa", "\xC5\xE5"},
+        {0x8C, "SZsz", "\x8A\x8E\x9A\x9E"},
+        {0xA7, "Cc", "\xC7\xE7"},
+    };
+    std::string out;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (i + 2 < name.size() && static_cast<unsigned char>(name[i + 1]) == 0xCC) {
+            const auto mark = static_cast<unsigned char>(name[i + 2]);
+            const Accent* accent = nullptr;
+            for (const Accent& a : accents)
+                if (a.mark == mark) accent = &a;
+            const std::size_t at = accent ? accent->letters.find(name[i]) : std::string_view::npos;
+            if (at != std::string_view::npos) {
+                out += cp1252::toUtf8(accent->cp1252.substr(at, 1));
+                i += 2;
+                continue;
+            }
+        }
+        out += name[i];
+    }
+    return out;
 }
 
 }  // namespace
@@ -199,10 +292,11 @@ std::string utf8Name(const std::string& bytes) {
 }
 
 std::pair<std::string, FileKind> studentOf(const std::string& fileName) {
-    std::string stem = utf8Name(fileName);
+    std::string stem = composedLetters(utf8Name(fileName));
     FileKind kind = FileKind::other;
-    if (endsWith(stem, ".txt")) {
-        stem.resize(stem.size() - 4);
+    if (dropTxt(stem)) {
+        dropCopyMark(stem);
+        dropTxt(stem);
         if (startsWith(stem, "send_") && stem.size() >= 9 &&
             std::all_of(stem.begin() + 5, stem.begin() + 9, isDigit)) {
             stem = stem.substr(9);

@@ -463,6 +463,16 @@ void Parser::readCutTail(std::size_t from, ParsedFile& file) const {
     }
     record.text = std::string(text);
     place(record, file.runs.back());
+    if (brk == npos && !record.place) {   // the cut fell inside the quoted line itself
+        std::string_view start = record.unknownQuoted;
+        if (!start.empty() && start.back() == '\r') start.remove_suffix(1);
+        if (const BankPlace* found = course_.findStart(start, file.runs.back().assignment)) {
+            record.place = found;
+            record.assignment = found->assignment;
+            record.question = found->question;
+            record.unknownQuoted.clear();
+        }
+    }
     file.records.push_back(std::move(record));
 }
 

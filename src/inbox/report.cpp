@@ -37,6 +37,7 @@ td.missing { min-width: 7rem; }
 .problems .name, .file { font-family: "DejaVu Sans Mono", monospace; font-size: .88em; }
 .ok { color: #276738; }
 .flag { display: inline-block; background: #fde8d4; color: #8a3b00; border: 1px solid #f0b27a; border-radius: 3px; padding: 0 .3rem; font-size: .82rem; margin-left: .3rem; }
+td.num .flag { display: block; width: fit-content; max-width: 9rem; margin: .2rem 0 0 auto; white-space: normal; text-align: left; }
 .bars rect.bar { fill: #4f7fc2; }
 .bars rect.odd { fill: #c2874f; }
 .bars text { font-size: 9px; fill: #333; text-anchor: middle; }
@@ -94,6 +95,7 @@ std::string count(std::size_t n, const std::string& what) {
 }
 
 std::string pieceName(const Record& record) {
+    if (!record.place && record.incomplete) return "a line cut off with the file";
     if (record.quoted().empty()) return "before the first question";
     if (!record.place) return "a line that is not in the course bank";
     switch (record.place->piece) {
@@ -159,7 +161,7 @@ std::string barChart(const Distribution& d, const std::string& what) {
     const int most = *std::max_element(std::begin(d.counts), std::end(d.counts));
     std::string label = what + " ratings: 0: " + std::to_string(d.counts[0]) + ", 1: " + std::to_string(d.counts[1]) +
                         ", 2: " + std::to_string(d.counts[2]) + ", 3: " + std::to_string(d.counts[3]) +
-                        ", not 0 to 3: " + std::to_string(d.counts[4]);
+                        ", missing or not 0 to 3: " + std::to_string(d.counts[4]);
     std::string svg = "<svg class=\"bars\" width=\"112\" height=\"50\" viewBox=\"0 0 112 50\" role=\"img\" aria-label=\"" +
                       label + "\"><title>" + label + "</title>";
     static const char* names[5] = {"0", "1", "2", "3", "?"};
@@ -202,7 +204,7 @@ void writeProblems(std::FILE* out, const Inbox& inbox) {
             put(out, "<li><span class=\"name\">" + escaped(line.name) + "</span>: " + escaped(line.reason) + "</li>\n");
         if (inbox.duplicates > 0)
             put(out, "<li>" + std::to_string(inbox.duplicates) +
-                         " records of send files are also in their student's master file and are shown once.</li>\n");
+                         " records stand in more than one file of their student (the master file, or a file sent twice) and are shown once.</li>\n");
         put(out, "</ul>\n");
     }
     put(out, "</section>\n");
@@ -225,7 +227,7 @@ void writeOverview(std::FILE* out, const std::vector<StudentWork>& work) {
         else if (missing.empty()) missing = "none";
         std::string flags;
         if (s.oddRatings)
-            flags += " <span class=\"flag\">" + count(static_cast<std::size_t>(s.oddRatings), "rating") + " not 0 to 3</span>";
+            flags += " <span class=\"flag\">" + count(static_cast<std::size_t>(s.oddRatings), "rating") + " missing or not 0 to 3</span>";
         if (s.incomplete) flags += " <span class=\"flag\">incomplete record</span>";
         put(out, "<tr class=\"work\" id=\"overview-" + anchorOf(w) + "\"><td class=\"student\"><a href=\"#" + anchorOf(w) +
                      "\">" + studentName(s.student) + "</a></td><td class=\"assignment\">" + htmlText(s.assignment) +

@@ -1,6 +1,8 @@
 #include "inbox/student_work.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <map>
 #include <set>
 
@@ -20,6 +22,31 @@ std::string dateOrder(std::string_view date) {
 }
 
 namespace {
+
+// "HH:MM:SS" -> seconds since midnight; -1 for another text.
+int secondsOf(std::string_view time) {
+    if (time.size() != 8 || time[2] != ':' || time[5] != ':') return -1;
+    for (std::size_t i : {0, 1, 3, 4, 6, 7})
+        if (time[i] < '0' || time[i] > '9') return -1;
+    auto two = [&](std::size_t i) { return (time[i] - '0') * 10 + (time[i + 1] - '0'); };
+    return two(0) * 3600 + two(3) * 60 + two(6);
+}
+
+// "12-31-2026" -> "01-01-2027"; any other text stays as it is.
+std::string nextDay(const std::string& date) {
+    const std::string order = dateOrder(date);
+    if (order.size() != 8 || !std::all_of(order.begin(), order.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return date;
+    using namespace std::chrono;
+    const year_month_day today{year{std::stoi(order.substr(0, 4))}, month{static_cast<unsigned>(std::stoi(order.substr(4, 2)))},
+                               day{static_cast<unsigned>(std::stoi(order.substr(6, 2)))}};
+    if (!today.ok()) return date;
+    const year_month_day next{sys_days{today} + days{1}};
+    char text[16];
+    std::snprintf(text, sizeof text, "%02u-%02u-%04d", static_cast<unsigned>(next.month()),
+                  static_cast<unsigned>(next.day()), static_cast<int>(next.year()));
+    return text;
+}
 
 std::string whenOf(const WorkEntry& entry) { return entry.date + " " + entry.record->time; }
 
@@ -65,15 +92,25 @@ void countFigures(StudentWork& work, const CourseIndex& course) {
 std::vector<StudentWork> groupByStudent(const Inbox& inbox, const CourseIndex& course) {
     std::map<std::pair<std::string, std::string>, StudentWork> groups;
     for (const StudentFile& file : inbox.files) {
+        // A response carries only its time; its date is the run's, until a run that went on past
+        // midnight shows a time earlier than the one before. A note carries its own date.
+        std::size_t runNow = file.parsed.runs.size();
+        std::string date;
+        int lastSeconds = -1;
         for (std::size_t i = 0; i < file.parsed.records.size(); ++i) {
-            if (file.duplicate[i]) continue;
             const Record& record = file.parsed.records[i];
             const Run& run = file.parsed.runs[record.run];
+            if (record.run != runNow) runNow = record.run, date = run.date, lastSeconds = -1;
+            const int seconds = secondsOf(record.time);
+            if (!record.noteDate.empty()) date = record.noteDate;
+            else if (seconds >= 0 && seconds < lastSeconds) date = nextDay(date);
+            if (seconds >= 0) lastSeconds = seconds;
+            if (file.duplicate[i]) continue;
             StudentWork& work = groups[{file.student, record.assignment}];
             work.student = file.student;
             work.assignment = record.assignment;
             if (work.title.empty() && run.assignment == record.assignment) work.title = run.title;
-            WorkEntry entry{&file, &record, record.noteDate.empty() ? run.date : record.noteDate, {}};
+            WorkEntry entry{&file, &record, date, {}};
             entry.order = dateOrder(entry.date) + " " + record.time;
             work.entries.push_back(std::move(entry));
         }

@@ -12,7 +12,7 @@ namespace qatutor::inbox {
 struct WorkEntry {
     const StudentFile* file;
     const Record* record;
-    std::string date;   // the note's own date, else the date of the run that wrote the record
+    std::string date;   // the note's own date, else the run's, a day on for each midnight the run passed
     std::string order;  // date and time, to sort by
 };
 
@@ -20,7 +20,7 @@ struct StudentWork {
     std::string student;              // UTF-8
     std::string assignment;           // "003"
     std::string title;                // the assignment's header line, Windows-1252
-    std::vector<WorkEntry> entries;       // oldest first; duplicates of a master file's left out
+    std::vector<WorkEntry> entries;       // oldest first; records already shown from another file left out
 
     int answered = 0;                 // distinct questions with a response
     int total = -1;                   // questions in the bank's assignment; -1 when not in the bank

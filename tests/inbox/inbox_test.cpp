@@ -87,6 +87,57 @@ TEST(Inbox, EveryBadFileGetsItsLineAndTheRestIsRead) {
     EXPECT_NE(lineFor(inbox.remarks, "notes_Ann_Lee.txt"), nullptr);
 }
 
+TEST(Inbox, AFileSentTwiceCountsEachRecordOnce) {
+    TempFolder folder;
+    const std::string send = goldenSend();
+    // The morning's send file, then the same day's file after a second run: the morning's
+    // records again, and a second run whose records equal the first's, which are records too.
+    writeFile(folder.file("send_1207Ann_Lee.txt"), send);
+    writeFile(folder.file("send_1207Ann_Lee-1.txt"), send + send);
+    const Inbox inbox = readInbox({folder.path()}, fixtureCourse());
+    EXPECT_EQ(inbox.duplicates, 4u);
+    const std::vector<StudentWork> work = groupByStudent(inbox, fixtureCourse());
+    ASSERT_EQ(work.size(), 1u);
+    EXPECT_EQ(work[0].responses, 6);
+    EXPECT_EQ(work[0].notes, 2);
+}
+
+TEST(Inbox, ARunPastMidnightDatesItsLaterResponsesTheNextDay) {
+    TempFolder folder;
+    std::string send = goldenSend();
+    // Started at 23:59 on New Year's Eve; the note after midnight has the new date of its own.
+    send.replace(send.find("12-07-2026"), 10, "12-31-2026");
+    send.replace(send.find("12-07-2026"), 10, "01-01-2027");
+    for (auto [from, to] : {std::pair{"14:05:09", "23:59:00"}, {"14:06:10", "00:00:30"}, {"14:07:00", "00:01:00"}})
+        for (std::size_t at = send.find(from); at != std::string::npos; at = send.find(from))
+            send.replace(at, 8, to);
+    writeFile(folder.file("send_1231Ann_Lee.txt"), send);
+    const Inbox inbox = readInbox({folder.path()}, fixtureCourse());
+    const std::vector<StudentWork> work = groupByStudent(inbox, fixtureCourse());
+    ASSERT_EQ(work.size(), 1u);
+    std::vector<std::string> when;
+    for (const WorkEntry& entry : work[0].entries) when.push_back(entry.date + " " + entry.record->time);
+    EXPECT_EQ(when, (std::vector<std::string>{"12-31-2026 23:59:00", "01-01-2027 00:00:30", "01-01-2027 00:01:00",
+                                              "01-01-2027 00:01:00"}));
+    EXPECT_EQ(work[0].first, "12-31-2026 23:59:00");
+    EXPECT_EQ(work[0].last, "01-01-2027 00:01:00");
+}
+
+TEST(Inbox, AFileOfAnotherCourseIsReadAndPointedOut) {
+    TempFolder folder;
+    std::string other = goldenSend();
+    other.replace(other.find("Liberal Arts Mathematics II"), 27, "Calculus I");
+    writeFile(folder.file("send_1207Ann_Lee.txt"), goldenSend());
+    writeFile(folder.file("send_1207Dee_Other.txt"), other);
+    const Inbox inbox = readInbox({folder.path()}, fixtureCourse());
+    ASSERT_EQ(inbox.files.size(), 2u);
+    EXPECT_EQ(inbox.files[1].parsed.records.size(), 4u);
+    ASSERT_EQ(inbox.remarks.size(), 1u);
+    EXPECT_EQ(inbox.remarks[0].name, "send_1207Dee_Other.txt");
+    EXPECT_NE(inbox.remarks[0].reason.find("another course, \"Calculus I\""), std::string::npos)
+        << inbox.remarks[0].reason;
+}
+
 TEST(Inbox, StudentNamesAndKindsComeFromFileNames) {
     const std::vector<std::tuple<std::string, std::string, FileKind>> cases = {
         {"send_1207Ann_Lee.txt", "Ann Lee", FileKind::send},
@@ -96,6 +147,19 @@ TEST(Inbox, StudentNamesAndKindsComeFromFileNames) {
         {"send_1207Chlo\xC3\xA9.txt", "Chlo\xC3\xA9", FileKind::send},   // UTF-8 on disk
         {"send_1207Chlo\xE9.txt", "Chlo\xC3\xA9", FileKind::send},       // Windows-1252 on disk
         {"Ann's work.txt", "Ann's work", FileKind::other},
+        // names a mail program or browser gave the attachment
+        {"send_1207Ann_Lee.TXT", "Ann Lee", FileKind::send},
+        {"send_1207Ann_Lee.txt.txt", "Ann Lee", FileKind::send},
+        {"send_1207Ann_Lee (1).txt", "Ann Lee", FileKind::send},
+        {"send_1207Ann_Lee(12).txt", "Ann Lee", FileKind::send},
+        {"masterFile_Ann_Lee-2.txt", "Ann Lee", FileKind::master},
+        {"send_1207Ann_Lee (2021).txt", "Ann Lee (2021)", FileKind::send},
+        {"send_1207Ann_Lee2.txt", "Ann Lee2", FileKind::send},
+        {"send_1207(1).txt", "", FileKind::send},
+        // accents as separate marks, as a Mac stores names: the same student as the one-character form
+        {"send_1207Zoe\xCC\x88_Bronte\xCC\x88.txt", "Zo\xC3\xAB Bront\xC3\xAB", FileKind::send},
+        {"masterFile_Franc\xCC\xA7ois_S\xCC\x8C" "e\xCC\x81.txt", "Fran\xC3\xA7ois \xC5\xA0\xC3\xA9", FileKind::master},
+        {"send_1207x\xCC\x88.txt", "x\xCC\x88", FileKind::send},   // no such letter in the tutor's names
     };
     for (const auto& [file, student, kind] : cases) {
         const auto [gotStudent, gotKind] = studentOf(file);

@@ -224,6 +224,22 @@ TEST(RecordFile, DamagedFiles) {
     EXPECT_EQ(file.records[3].quoted(), "`q002 Why?");
     EXPECT_EQ(file.records[3].time, "14:07:00");
 
+    // Cut inside the quoted line itself: the one line of the assignment that starts so is the
+    // piece; a start that several lines share names none.
+    const std::size_t lastQuote = send.rfind("`q002 Why?");
+    const std::vector<std::tuple<std::size_t, std::string, int>> quoteCuts = {
+        {8, "`q002 Why?", 2}, {11, "`q002 Why?", 2}, {4, "", 0}};
+    for (const auto& [keep, quoted, question] : quoteCuts) {
+        const ParsedFile inQuote = inbox::parseRecordFile(send.substr(0, lastQuote + keep), fixtureCourse());
+        ASSERT_EQ(inQuote.records.size(), 4u) << keep;
+        EXPECT_TRUE(inQuote.records[3].incomplete) << keep;
+        EXPECT_EQ(inQuote.records[3].place != nullptr, !quoted.empty()) << keep;
+        if (!quoted.empty()) {
+            EXPECT_EQ(inQuote.records[3].quoted(), quoted) << keep;
+        }
+        EXPECT_EQ(inQuote.records[3].question, question) << keep;
+    }
+
     // Cut inside a closing line: the rating that came through is kept.
     const std::string inClosing = send.substr(0, send.size() - 20);
     const ParsedFile closingCut = inbox::parseRecordFile(inClosing, fixtureCourse());

@@ -24,7 +24,7 @@ EXPECTED_OVERVIEW = {
     ("Ann Lee", "003"): {"answered": "3 of 13", "responses": "6", "notes": "1", "confidence": "2.0",
                          "self-critique": "2.7", "low": "1", "missing": "4, 5, 6, 7, 8, 9, 10, 11, 12, 13"},
     ("Bob Stone", "003"): {"answered": "2 of 13", "responses": "4", "notes": "0", "confidence": "1.0",
-                           "self-critique": "0.0", "low": "2 1 rating not 0 to 3",
+                           "self-critique": "0.0", "low": "2 1 rating missing or not 0 to 3",
                            "missing": "3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13"},
     ("Chloé Martin", "001"): {"answered": "1 of 14", "responses": "2", "notes": "0", "confidence": "3.0",
                               "self-critique": "2.0", "low": "0",

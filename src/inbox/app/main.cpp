@@ -41,8 +41,8 @@ constexpr const char* helpText =
     "and records.csv into DIR: by default the folder given, when it is the only\n"
     "argument, else the current folder. Files are only read, never changed.\n"
     "\n"
-    "  --out DIR   write the report into DIR\n"
-    "  --help      show this text\n"
+    "  -o, --out DIR   write the report into DIR, an existing folder\n"
+    "  -h, --help      show this text\n"
     "\n"
     "Without arguments (from the desktop menu) it asks for the folder, writes the\n"
     "report there and opens it in the web browser.\n"
@@ -129,7 +129,11 @@ int runFromDesktop(int argc, char** argv) {
                                   .arg(QString::fromLocal8Bit(run.error.c_str())));
         return usageError;
     }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(run.reportPath.c_str())));
+    const QString report = QFile::decodeName(run.reportPath.c_str());
+    // Without a browser to open it in, the instructor is still told where the report went.
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(report)))
+        QMessageBox::information(nullptr, QObject::tr("Student records"),
+                                 QObject::tr("The report is written to\n%1\nOpen it in your web browser.").arg(report));
     return statusOf(run);
 }
 #endif
