@@ -331,7 +331,7 @@ void writeStudent(std::FILE* out, const StudentWork& s, std::size_t w) {
         }
         const bool note = record.kind == RecordKind::note;
         std::string meta = note ? "Note · " : "Response · ";
-        meta += htmlText(entry.date + " " + record.time) + ratingHtml(record) + " · <span class=\"file\">" +
+        meta += htmlText(reportDate(entry.date) + " " + record.time) + ratingHtml(record) + " · <span class=\"file\">" +
                 escaped(entry.file->name) + "</span>";
         if (record.incomplete) meta += "<span class=\"flag\">incomplete: the file ends inside this record</span>";
         put(out, std::string(note ? "<aside class=\"note\"" : "<article class=\"response\"") + " id=\"" +

@@ -21,6 +21,12 @@ std::string dateOrder(std::string_view date) {
     return std::string(date.substr(6, 4)) + std::string(date.substr(0, 2)) + std::string(date.substr(3, 2));
 }
 
+std::string reportDate(std::string_view date) {
+    const std::string order = dateOrder(date);
+    if (order == date) return order;
+    return order.substr(0, 4) + "-" + order.substr(4, 2) + "-" + order.substr(6, 2);
+}
+
 namespace {
 
 // "HH:MM:SS" -> seconds since midnight; -1 for another text.
@@ -48,7 +54,7 @@ std::string nextDay(const std::string& date) {
     return text;
 }
 
-std::string whenOf(const WorkEntry& entry) { return entry.date + " " + entry.record->time; }
+std::string whenOf(const WorkEntry& entry) { return reportDate(entry.date) + " " + entry.record->time; }
 
 void countFigures(StudentWork& work, const CourseIndex& course) {
     std::set<int> answered;

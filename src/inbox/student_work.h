@@ -43,4 +43,8 @@ std::optional<int> ratingValue(std::string_view rating);
 // "12-07-2026" -> "20261207", the order of dates; any other text stays as it is.
 std::string dateOrder(std::string_view date);
 
+// A record's date as the report shows it, year first so that no reader takes the month for the
+// day: "12-07-2026" -> "2026-12-07"; any other text stays as it is.
+std::string reportDate(std::string_view date);
+
 }  // namespace qatutor::inbox

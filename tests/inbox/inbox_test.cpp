@@ -119,8 +119,11 @@ TEST(Inbox, ARunPastMidnightDatesItsLaterResponsesTheNextDay) {
     for (const WorkEntry& entry : work[0].entries) when.push_back(entry.date + " " + entry.record->time);
     EXPECT_EQ(when, (std::vector<std::string>{"12-31-2026 23:59:00", "01-01-2027 00:00:30", "01-01-2027 00:01:00",
                                               "01-01-2027 00:01:00"}));
-    EXPECT_EQ(work[0].first, "12-31-2026 23:59:00");
-    EXPECT_EQ(work[0].last, "01-01-2027 00:01:00");
+    EXPECT_EQ(work[0].first, "2026-12-31 23:59:00");   // the report puts the year first
+    EXPECT_EQ(work[0].last, "2027-01-01 00:01:00");
+    for (auto [written, shown] : {std::pair{"12-07-2026", "2026-12-07"}, {"01-31-2027", "2027-01-31"},
+                                  {"12/07/2026", "12/07/2026"}, {"", ""}})
+        EXPECT_EQ(reportDate(written), shown) << written;
 }
 
 TEST(Inbox, AFileOfAnotherCourseIsReadAndPointedOut) {
@@ -189,8 +192,8 @@ TEST(Inbox, MasterAndSendFileOfOneStudentCountEachRecordOnce) {
         EXPECT_DOUBLE_EQ(s.confidenceSum, 3) << s.student;
         EXPECT_EQ(s.lowRatings, 1) << s.student;
         EXPECT_EQ(s.oddRatings, 1) << s.student;   // the cancelled self-critique rating
-        EXPECT_EQ(s.first, "12-07-2026 14:05:09") << s.student;
-        EXPECT_EQ(s.last, "12-07-2026 14:07:00") << s.student;
+        EXPECT_EQ(s.first, "2026-12-07 14:05:09") << s.student;
+        EXPECT_EQ(s.last, "2026-12-07 14:07:00") << s.student;
     }
 }
 
