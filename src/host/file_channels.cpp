@@ -1,6 +1,7 @@
 #include "host/file_channels.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -50,6 +51,29 @@ bool writeAll(int fd, const char* data, std::size_t size) {
     }
     return true;
 }
+
+// Holds the advisory lock on a record file while one record is appended. Another copy of the
+// program writing to the same file (a double click starts two) waits for it, so a record that
+// fails and is cut back never takes the other copy's record with it. A file system without
+// locks still gets its records, unlocked.
+class AppendLock {
+public:
+    explicit AppendLock(int fd) : fd_(fd) {
+        int result;
+        while ((result = ::flock(fd_, LOCK_EX)) != 0 && errno == EINTR) {
+        }
+        locked_ = result == 0;
+    }
+    ~AppendLock() {
+        if (locked_) ::flock(fd_, LOCK_UN);
+    }
+    AppendLock(const AppendLock&) = delete;
+    AppendLock& operator=(const AppendLock&) = delete;
+
+private:
+    int fd_;
+    bool locked_ = false;
+};
 
 bool readAll(int fd, std::string& out) {
     char buffer[65536];
@@ -155,6 +179,7 @@ void FileChannels::write(int channel, std::string_view bytes) {
     if (ch.mode == FileMode::input)
         throw HostError("Write: file channel " + std::to_string(channel) +
                         " is open for reading only.");
+    const AppendLock lock(ch.fd);   // from before the size is read until after the flush
     const off_t sizeBefore = ::lseek(ch.fd, 0, SEEK_END);
     if (sizeBefore < 0) fail("Could not write to", ch, errno);
 

@@ -5,7 +5,9 @@
 //
 // A write appends its bytes with one write and flushes them to stable storage. If any part of
 // that fails, the file is cut back to its size before the write, so a file holds either the
-// whole of what one call wrote or none of it.
+// whole of what one call wrote or none of it. The write holds an advisory lock (flock) on the
+// file from before its size is read until after the flush, so that other copies of the program
+// appending to the same file never lose a record to that cut.
 #pragma once
 
 #include <array>

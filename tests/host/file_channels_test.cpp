@@ -2,6 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 #include "host/file_channels.h"
 #include "support/temp_folder.h"
@@ -100,6 +104,42 @@ TEST_F(FileChannelsTest, AFailedWriteOrFlushLeavesTheFileAsItWas) {
         channels.close(1);
         channels.setFaultHook(nullptr);
         EXPECT_EQ(readFile(folder.file("rec.txt")), "earlier record\r\n");
+    }
+}
+
+// Two copies of the program append to one master file. While the first copy's record fails and
+// is cut back, the second copy tries to append its own: it must wait, and its record must stay.
+TEST_F(FileChannelsTest, ARecordCutBackNeverTakesAnotherCopysRecordWithIt) {
+    for (FileOperation failing : {FileOperation::write, FileOperation::flush}) {
+        const std::string path = folder.file("masterFile_Ann_Lee.txt");
+        writeFile(path, "earlier record\r\n");
+        FileChannels other;
+        other.open(1, path, "masterFile_Ann_Lee.txt", FileMode::append);
+        open(1, "masterFile_Ann_Lee.txt", FileMode::append);
+
+        std::mutex mutex;
+        std::condition_variable otherDone;
+        bool otherWrote = false;
+        std::thread otherCopy;
+        channels.setFaultHook([&](FileOperation op, const std::string&) {
+            if (op != failing) return 0;
+            otherCopy = std::thread([&] {
+                other.write(1, "the other copy's record\r\n");
+                const std::lock_guard<std::mutex> hold(mutex);
+                otherWrote = true;
+                otherDone.notify_one();
+            });
+            // Gives the other copy time to append in between, which it can only do unlocked.
+            std::unique_lock<std::mutex> hold(mutex);
+            otherDone.wait_for(hold, std::chrono::milliseconds(300), [&] { return otherWrote; });
+            return ENOSPC;
+        });
+        EXPECT_THROW(channels.write(1, "this copy's record, which does not fit\r\n"), HostError);
+        otherCopy.join();
+        channels.setFaultHook(nullptr);
+        channels.close(1);
+        other.close(1);
+        EXPECT_EQ(readFile(path), "earlier record\r\nthe other copy's record\r\n");
     }
 }
 
