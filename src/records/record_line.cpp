@@ -7,17 +7,22 @@ namespace qatutor {
 namespace {
 
 inline constexpr int printZoneWidth = 14;
+inline constexpr std::size_t reserveAfterLongItem = 4096;
 
 }  // namespace
 
 void RecordText::item(std::string_view text) {
+    // Room for the lines that usually follow a long item, so that its bytes are copied once.
+    if (bytes_.capacity() - bytes_.size() < text.size())
+        bytes_.reserve(bytes_.size() + text.size() + reserveAfterLongItem);
     bytes_.append(text);
-    for (char c : text) {
-        if (c == '\n' || c == '\r')
-            column_ = 1;
-        else
-            ++column_;
-    }
+    // The column counts from the start of the physical line: from the last line break, if any.
+    std::size_t afterBreak = text.size();
+    while (afterBreak > 0 && text[afterBreak - 1] != '\n' && text[afterBreak - 1] != '\r') --afterBreak;
+    if (afterBreak == 0)
+        column_ += static_cast<int>(text.size());
+    else
+        column_ = 1 + static_cast<int>(text.size() - afterBreak);
 }
 
 void RecordText::nextPrintZone() {
