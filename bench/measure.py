@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Runs each measurement of qatutor-bench interleaved with its floor and prints the table.
 
-Usage: measure.py QATUTOR_BENCH [--runs N] [--display DISPLAY]
+Usage: measure.py QATUTOR_BENCH [--runs N] [--display DISPLAY] [--only startup]
 
 Every run is a process of its own, so that its peak memory can be compared too; the tutor's runs
 and the floor's alternate (tutor first, then floor first) so that a machine that gets busier or
@@ -130,6 +130,7 @@ def main():
     parser.add_argument("exe")
     parser.add_argument("--runs", type=int, default=5, help="processes per side (start-up: 3 times as many)")
     parser.add_argument("--display", help="also measure start-up in this X display")
+    parser.add_argument("--only", choices=["startup"], help="measure start-up only")
     options = parser.parse_args()
 
     bench = Bench(options.exe, options.runs)
@@ -138,7 +139,9 @@ def main():
     print("|---|---:|---:|---:|---:|", flush=True)
     bench.startup("offscreen")
     if options.display:
-        bench.startup(f"Xvfb", options.display)
+        bench.startup("Xvfb", options.display)
+    if options.only == "startup":
+        return 1 if bench.failures else 0
 
     display = {}
     for megabytes, per_process, processes in ((1, 5, None), (10, 3, None), (50, 1, max(3, options.runs // 2))):

@@ -112,10 +112,26 @@ QString latin1(std::string_view text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// The fonts of the tutor's window: 8 point for the window, bold 9.75 point sans-serif for the
+// two big boxes, whose vertical scroll bars are always shown. They are part of what the window
+// looks like, so the floor pays for them too.
+QFont boxFont() {
+    QFont font(QStringLiteral("Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(9.75);
+    font.setWeight(QFont::Bold);
+    return font;
+}
+
 QWidget* plainControl(const ControlPlace& place, QWidget* parent) {
     const QString caption = latin1(place.caption);
     switch (place.kind) {
-    case ControlKind::multiLineTextBox: return new QPlainTextEdit(caption, parent);
+    case ControlKind::multiLineTextBox: {
+        auto* box = new QPlainTextEdit(caption, parent);
+        box->setFont(boxFont());
+        box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        return box;
+    }
     case ControlKind::textBox: return new QLineEdit(caption, parent);
     case ControlKind::commandButton: return new QPushButton(caption, parent);
     case ControlKind::pictureBox: return new QWidget(parent);
@@ -137,6 +153,9 @@ int startupFloor() {
     promptReply(latin1(assignmentPrompt));
 
     QWidget window;
+    QFont windowFont = window.font();
+    windowFont.setPointSizeF(8);
+    window.setFont(windowFont);
     window.resize(clientWidthTwips / twipsPerPixel, clientHeightTwips / twipsPerPixel);
     for (const ControlPlace& place : controlTable) {
         QWidget* control = plainControl(place, &window);
