@@ -29,6 +29,6 @@ fi
 tail -n 3 build-fuzz/ctest.log
 
 echo "== the whole suite"
-build_tree build
+build_tree build -DQATUTOR_BENCH=ON
 ctest --test-dir build --output-on-failure -j"$(nproc)" || status=1
 exit $status

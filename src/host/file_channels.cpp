@@ -67,6 +67,8 @@ public:
     ~AppendLock() {
         if (locked_) ::flock(fd_, LOCK_UN);
     }
+    // Leaves the lock to another descriptor of the same open file, which unlocks or closes it.
+    void handOver() { locked_ = false; }
     AppendLock(const AppendLock&) = delete;
     AppendLock& operator=(const AppendLock&) = delete;
 
@@ -90,7 +92,10 @@ bool readAll(int fd, std::string& out) {
 
 }  // namespace
 
-FileChannels::~FileChannels() { closeAll(); }
+FileChannels::~FileChannels() {
+    closeAll();
+    for (auto& flush : pendingFlushes_) flush.wait();
+}
 
 int FileChannels::injectedFault(FileOperation operation, const std::string& localPath) const {
     return faultHook_ ? faultHook_(operation, localPath) : 0;
@@ -179,7 +184,7 @@ void FileChannels::write(int channel, std::string_view bytes) {
     if (ch.mode == FileMode::input)
         throw HostError("Write: file channel " + std::to_string(channel) +
                         " is open for reading only.");
-    const AppendLock lock(ch.fd);   // from before the size is read until after the flush
+    AppendLock lock(ch.fd);   // from before the size is read until after the flush
     const off_t sizeBefore = ::lseek(ch.fd, 0, SEEK_END);
     if (sizeBefore < 0) fail("Could not write to", ch, errno);
 
@@ -195,8 +200,41 @@ void FileChannels::write(int channel, std::string_view bytes) {
         rollBack(error);
     }
     if (!writeAll(ch.fd, bytes.data(), bytes.size())) rollBack(errno);
+    if (flushInBackground_) {
+        // The flush goes on with a descriptor of its own, which keeps the lock, so the channel
+        // may close meanwhile; another writer of the file waits for the lock as before.
+        const int flushFd = ::dup(ch.fd);
+        if (flushFd >= 0) {
+            lock.handOver();
+            pendingFlushes_.push_back(std::async(
+                std::launch::async, [flushFd, sizeBefore, hook = faultHook_, path = ch.localPath,
+                                     what = "Could not write to " + describe(ch.displayPath, ch.localPath)] {
+                    int error = hook ? hook(FileOperation::flush, path) : 0;
+                    if (error == 0 && ::fsync(flushFd) != 0) error = errno;
+                    if (error != 0) {
+                        while (::ftruncate(flushFd, sizeBefore) != 0 && errno == EINTR) {
+                        }
+                        ::fsync(flushFd);
+                    }
+                    ::flock(flushFd, LOCK_UN);
+                    ::close(flushFd);
+                    return error == 0 ? std::string() : what + ": " + std::strerror(error);
+                }));
+            return;
+        }
+    }
     if (const int error = injectedFault(FileOperation::flush, ch.localPath)) rollBack(error);
     if (::fsync(ch.fd) != 0) rollBack(errno);
+}
+
+void FileChannels::waitForFlushes() {
+    std::string firstError;
+    for (auto& flush : pendingFlushes_) {
+        const std::string error = flush.get();
+        if (firstError.empty()) firstError = error;
+    }
+    pendingFlushes_.clear();
+    if (!firstError.empty()) throw HostError(firstError);
 }
 
 void FileChannels::close(int channel) {

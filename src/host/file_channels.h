@@ -12,8 +12,10 @@
 
 #include <array>
 #include <functional>
+#include <future>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "host/host.h"
 
@@ -38,6 +40,13 @@ public:
     bool isOpen(int channel) const;
     int openCount() const;
 
+    // While on, a write returns once its bytes are written and leaves their flush to stable
+    // storage to a helper thread, so that start-up can show the window meanwhile. The file stays
+    // locked until the flush is done, and a failed flush cuts the file back as a failed write
+    // does. waitForFlushes() waits for them all; a failed one is a host error naming its file.
+    void setFlushInBackground(bool on) { flushInBackground_ = on; }
+    void waitForFlushes();
+
     // For fault tests: called before each open, write and flush with the local path. A non-zero
     // result is an errno value that the operation then fails with (a failing write first puts
     // half of its bytes in the file, as a full disk does).
@@ -60,6 +69,8 @@ private:
 
     std::array<Channel, lastChannel + 1> channels_{};
     FaultHook faultHook_;
+    bool flushInBackground_ = false;
+    std::vector<std::future<std::string>> pendingFlushes_;   // each: its error, or empty
 };
 
 }  // namespace qatutor

@@ -131,6 +131,7 @@ void MainWindow::wire(const char* buttonName, std::function<void()> command) {
 void MainWindow::run(const std::function<void()>& command) {
     if (ended_) return;
     try {
+        host_->channels().waitForFlushes();   // the start-up's records are on stable storage first
         command();
     } catch (const ProgramEnded&) {
         endRun(0);
@@ -162,7 +163,10 @@ void MainWindow::endRun(int exitCode) {
 }
 
 bool MainWindow::start(const std::vector<BankPiece>& bank) {
+    // The file header's flush goes on while the window is shown; every command waits for it.
+    host_->channels().setFlushInBackground(true);
     run([&] { startUp(*host_, session_, bank); });
+    host_->channels().setFlushInBackground(false);
     question_->setFocus();
     return !ended_;
 }

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <mutex>
 #include <thread>
 
@@ -140,6 +141,46 @@ TEST_F(FileChannelsTest, ARecordCutBackNeverTakesAnotherCopysRecordWithIt) {
         channels.close(1);
         other.close(1);
         EXPECT_EQ(readFile(path), "earlier record\r\nthe other copy's record\r\n");
+    }
+}
+
+// Start-up leaves the flush of the file header to a helper thread. The file stays locked until
+// the flush is done, so another copy's record that waits for the lock survives a failed flush,
+// which cuts the header back and is reported when the flushes are waited for.
+TEST_F(FileChannelsTest, AFlushInTheBackgroundKeepsTheFileLockedUntilItIsDone) {
+    for (const int failure : {0, EIO}) {
+        const std::string path = folder.file("masterFile_Ann_Lee.txt");
+        writeFile(path, "earlier record\r\n");
+        channels.setFaultHook([&](FileOperation op, const std::string&) {
+            if (op != FileOperation::flush) return 0;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            return failure;
+        });
+        channels.setFlushInBackground(true);
+        open(1, "masterFile_Ann_Lee.txt", FileMode::append);
+        channels.write(1, "header\r\n");
+        channels.close(1);
+        channels.setFlushInBackground(false);
+
+        FileChannels other;
+        other.open(1, path, "masterFile_Ann_Lee.txt", FileMode::append);
+        other.write(1, "the other copy's record\r\n");
+        other.close(1);
+        if (failure == 0) {
+            EXPECT_NO_THROW(channels.waitForFlushes());
+            EXPECT_EQ(readFile(path), "earlier record\r\nheader\r\nthe other copy's record\r\n");
+        } else {
+            try {
+                channels.waitForFlushes();
+                ADD_FAILURE() << "the failed flush should be reported";
+            } catch (const HostError& error) {
+                EXPECT_NE(std::string(error.what()).find("masterFile_Ann_Lee.txt"), std::string::npos);
+                EXPECT_NE(std::string(error.what()).find(std::strerror(EIO)), std::string::npos);
+            }
+            EXPECT_EQ(readFile(path), "earlier record\r\nthe other copy's record\r\n");
+        }
+        EXPECT_NO_THROW(channels.waitForFlushes());   // each failure is reported once
+        channels.setFaultHook(nullptr);
     }
 }
 
