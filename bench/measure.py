@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Runs each measurement of qatutor-bench interleaved with its floor and prints the table.
 
-Usage: measure.py QATUTOR_BENCH [--runs N] [--display DISPLAY] [--only startup]
+Usage: measure.py QATUTOR_BENCH [--runs N] [--display DISPLAY] [--only MEASUREMENT]...
 
 Every run is a process of its own, so that its peak memory can be compared too; the tutor's runs
 and the floor's alternate (tutor first, then floor first) so that a machine that gets busier or
@@ -16,6 +16,10 @@ import subprocess
 import sys
 import tempfile
 import time
+
+
+MEASUREMENTS = ["startup", "display-send", "enter-response", "save-notes", "next", "record-core",
+                "channel-write", "load-bank"]
 
 
 class Failed(Exception):
@@ -134,36 +138,37 @@ def main():
     parser.add_argument("exe")
     parser.add_argument("--runs", type=int, default=5, help="processes per side (start-up: 3 times as many)")
     parser.add_argument("--display", help="also measure start-up in this X display")
-    parser.add_argument("--only", choices=["startup"], help="measure start-up only")
+    parser.add_argument("--only", action="append", choices=MEASUREMENTS,
+                        help="run only this measurement (may be given more than once)")
     options = parser.parse_args()
+    wanted = set(options.only or MEASUREMENTS)
 
     bench = Bench(options.exe, options.runs)
     bench.memory = []
     print("| measurement | qatutor | floor | ratio | runs |")
     print("|---|---:|---:|---:|---:|", flush=True)
-    bench.startup("offscreen")
-    if options.display:
-        bench.startup("Xvfb", options.display)
-    if options.only == "startup":
-        return 1 if bench.failures else 0
+    if "startup" in wanted:
+        bench.startup("offscreen")
+        if options.display:
+            bench.startup("Xvfb", options.display)
 
-    display = {}
-    for megabytes, per_process, processes in ((1, 5, None), (10, 3, None), (50, 1, max(3, options.runs // 2))):
-        display.update(bench.in_process("display-send", megabytes, per_process, processes))
-    ones = display.get("display SEND file, 1 MB")
-    fifties = display.get("display SEND file, 50 MB")
-    if ones and fifties:
-        tutor_slope = (fifties[0] - ones[0]) / 49
-        floor_slope = (fifties[1] - ones[1]) / 49
-        bench.rows.append(f"| display SEND file, growth per MB from 1 to 50 MB | {tutor_slope:.1f} ms "
-                          f"| {floor_slope:.1f} ms | {tutor_slope / floor_slope:.2f} | |")
-        print(bench.rows[-1], flush=True)
-    bench.in_process("enter-response", 1, 5)
-    bench.in_process("save-notes", 1, 5)
-    bench.in_process("next", 1, 5)
-    bench.in_process("record-core", 1, 5)
-    bench.in_process("channel-write", 1, 5)
-    bench.in_process("load-bank", 10, 3)
+    if "display-send" in wanted:
+        display = {}
+        for megabytes, per_process, processes in ((1, 5, None), (10, 3, None), (50, 1, max(3, options.runs // 2))):
+            display.update(bench.in_process("display-send", megabytes, per_process, processes))
+        ones = display.get("display SEND file, 1 MB")
+        fifties = display.get("display SEND file, 50 MB")
+        if ones and fifties:
+            tutor_slope = (fifties[0] - ones[0]) / 49
+            floor_slope = (fifties[1] - ones[1]) / 49
+            bench.rows.append(f"| display SEND file, growth per MB from 1 to 50 MB | {tutor_slope:.1f} ms "
+                              f"| {floor_slope:.1f} ms | {tutor_slope / floor_slope:.2f} | |")
+            print(bench.rows[-1], flush=True)
+    for measurement, megabytes, per_process in (("enter-response", 1, 5), ("save-notes", 1, 5), ("next", 1, 5),
+                                                ("record-core", 1, 5), ("channel-write", 1, 5),
+                                                ("load-bank", 10, 3)):
+        if measurement in wanted:
+            bench.in_process(measurement, megabytes, per_process)
     for name, tutor, floor in bench.memory:
         bench.row(name, tutor, floor, "MB", len(tutor))
     return 1 if bench.failures else 0

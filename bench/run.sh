@@ -4,7 +4,8 @@
 # ratio and the run count, then the peak memory of each. Start-up is measured offscreen and, when
 # Xvfb is installed, in a real X server too. Exits non-zero only when something fails to run.
 #
-#   bench/run.sh [--runs N] [--only startup]   N processes per side and measurement (default 5)
+#   bench/run.sh [--runs N] [--only MEASUREMENT]...   N processes per side (default 5); the
+#                                                   measurements are listed in bench/measure.py
 #
 # The build folder is $QATUTOR_BUILD_DIR, or build. Every other bench/*.sh script is run after
 # the table with the build folder as its argument; the lines it prints that begin with "|" are

@@ -3,9 +3,12 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 
 #include "host/path_mapping.h"
@@ -39,15 +42,37 @@ void syncFolder(const std::string& localPath) {
     ::close(dirFd);
 }
 
-bool writeAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
+std::size_t totalSize(std::span<const std::string_view> pieces) {
+    std::size_t size = 0;
+    for (std::string_view piece : pieces) size += piece.size();
+    return size;
+}
+
+// Writes the first `limit` bytes of the pieces, in order, as few writes as the system allows:
+// one, unless it writes less than it was given.
+bool writeAll(int fd, std::span<const std::string_view> pieces, std::size_t limit) {
+    std::vector<iovec> rest;
+    for (std::string_view piece : pieces) {
+        const std::size_t size = std::min(piece.size(), limit);
+        if (size > 0) rest.push_back({const_cast<char*>(piece.data()), size});
+        limit -= size;
+    }
+    std::size_t first = 0;
+    while (first < rest.size()) {
+        const int count = static_cast<int>(std::min<std::size_t>(rest.size() - first, IOV_MAX));
+        ssize_t n = ::writev(fd, rest.data() + first, count);
         if (n < 0) {
             if (errno == EINTR) continue;
             return false;
         }
-        data += n;
-        size -= static_cast<std::size_t>(n);
+        while (n > 0) {   // moves past what was written, piece by piece
+            iovec& piece = rest[first];
+            const auto done = std::min(static_cast<std::size_t>(n), piece.iov_len);
+            piece.iov_base = static_cast<char*>(piece.iov_base) + done;
+            piece.iov_len -= done;
+            n -= static_cast<ssize_t>(done);
+            if (piece.iov_len == 0) ++first;
+        }
     }
     return true;
 }
@@ -180,6 +205,10 @@ bool FileChannels::atEnd(int channel) {
 }
 
 void FileChannels::write(int channel, std::string_view bytes) {
+    write(channel, std::span<const std::string_view>(&bytes, 1));
+}
+
+void FileChannels::write(int channel, std::span<const std::string_view> pieces) {
     Channel& ch = openChannel(channel, "Write");
     if (ch.mode == FileMode::input)
         throw HostError("Write: file channel " + std::to_string(channel) +
@@ -196,10 +225,10 @@ void FileChannels::write(int channel, std::string_view bytes) {
         fail("Could not write to", ch, error);
     };
     if (const int error = injectedFault(FileOperation::write, ch.localPath)) {
-        writeAll(ch.fd, bytes.data(), bytes.size() / 2);
+        writeAll(ch.fd, pieces, totalSize(pieces) / 2);
         rollBack(error);
     }
-    if (!writeAll(ch.fd, bytes.data(), bytes.size())) rollBack(errno);
+    if (!writeAll(ch.fd, pieces, totalSize(pieces))) rollBack(errno);
     if (flushInBackground_) {
         // The flush goes on with a descriptor of its own, which keeps the lock, so the channel
         // may close meanwhile; another writer of the file waits for the lock as before.

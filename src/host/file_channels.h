@@ -12,6 +12,7 @@
 
 #include <array>
 #include <functional>
+#include <span>
 #include <future>
 #include <string>
 #include <string_view>
@@ -35,6 +36,8 @@ public:
     std::string readLine(int channel);
     bool atEnd(int channel);
     void write(int channel, std::string_view bytes);
+    // Writes the pieces in order with one write (writev).
+    void write(int channel, std::span<const std::string_view> pieces);
     void close(int channel);
     void closeAll();
     bool isOpen(int channel) const;

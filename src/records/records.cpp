@@ -85,7 +85,7 @@ void cmdEnterResponse(Host& host, Session& session) {
             file->line({codedLine});
             file->line({separatorLine});
             file->line({responseLabel});
-            file->line({codedResponse});
+            file->borrowedLine(codedResponse);
         }
         if (session.entryKind == questionEntry) {
             const std::string ratingLine =
@@ -98,8 +98,8 @@ void cmdEnterResponse(Host& host, Session& session) {
         master.line({closingLine});
         send.line({closingLine});
 
-        host.write(masterChannel, master.bytes());
-        host.write(sendChannel, send.bytes());
+        host.write(masterChannel, master.pieces());
+        host.write(sendChannel, send.pieces());
     }
     emptyBoxes(host);
 }
@@ -124,15 +124,15 @@ void cmdSaveAsNotes(Host& host, Session& session) {
         for (RecordText* file : all) {
             file->line({codedLine});
             file->line({separatorLine});
-            file->line({codedNote});
+            file->borrowedLine(codedNote);
         }
         master.line({closingLine});
         send.unendedLine(closingLine);
         notes.unendedLine(closingLine);
 
-        host.write(masterChannel, master.bytes());
-        host.write(sendChannel, send.bytes());
-        host.write(notesChannel, notes.bytes());
+        host.write(masterChannel, master.pieces());
+        host.write(sendChannel, send.pieces());
+        host.write(notesChannel, notes.pieces());
     }
     emptyBoxes(host);
 }

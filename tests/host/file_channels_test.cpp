@@ -108,6 +108,22 @@ TEST_F(FileChannelsTest, AFailedWriteOrFlushLeavesTheFileAsItWas) {
     }
 }
 
+TEST_F(FileChannelsTest, WritesPiecesInOrder) {
+    std::vector<std::string> many;   // more pieces than one system write takes
+    for (int i = 0; i < 3000; ++i) many.push_back(std::to_string(i) + (i % 7 == 0 ? "" : ","));
+    const std::vector<std::vector<std::string>> table = {{}, {"", "a", ""}, {"one\r\n", "two"}, many};
+    for (const auto& pieces : table) {
+        std::vector<std::string_view> views(pieces.begin(), pieces.end());
+        std::string expected;
+        for (const std::string& piece : pieces) expected += piece;
+        writeFile(folder.file("pieces.txt"), "before|");
+        open(1, "pieces.txt", FileMode::append);
+        channels.write(1, views);
+        channels.close(1);
+        EXPECT_EQ(readFile(folder.file("pieces.txt")), "before|" + expected) << pieces.size() << " pieces";
+    }
+}
+
 // Two copies of the program append to one master file. While the first copy's record fails and
 // is cut back, the second copy tries to append its own: it must wait, and its record must stay.
 TEST_F(FileChannelsTest, ARecordCutBackNeverTakesAnotherCopysRecordWithIt) {
