@@ -95,7 +95,7 @@ class Bench:
 
         name = f"start-up to the window shown, {label}"
         try:
-            results = self.interleaved(self.runs * 3, measure)
+            results = self.interleaved(self.runs * 6, measure)
         except Failed as error:
             self.failed(name, error)
             return
@@ -136,7 +136,7 @@ class Bench:
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("exe")
-    parser.add_argument("--runs", type=int, default=5, help="processes per side (start-up: 3 times as many)")
+    parser.add_argument("--runs", type=int, default=5, help="processes per side (start-up: 6 times as many)")
     parser.add_argument("--display", help="also measure start-up in this X display")
     parser.add_argument("--only", action="append", choices=MEASUREMENTS,
                         help="run only this measurement (may be given more than once)")
