@@ -37,7 +37,7 @@ std::string toBytes(const QString& text, bool lineBreaks) {
             continue;
         }
         const char16_t c = in[i++];
-        if (c < 0x80 && c != u'\n') {
+        if ((c < 0x80 && c != u'\n') || (c >= 0xA0 && c <= 0xFF)) {   // Latin-1 stands for itself
             *out++ = static_cast<char>(c);
         } else if (isLineBreak(c)) {
             // Room for this line break and one byte for each character after it.
