@@ -12,8 +12,8 @@
 
 #include <array>
 #include <functional>
-#include <span>
 #include <future>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
