@@ -5,8 +5,8 @@
 
 #include "bank/bank_source.h"
 #include "bank/bank_table.h"
-#include "bench_support.h"
 #include "bank/reader.h"
+#include "bench_support.h"
 #include "host/file_channels.h"
 #include "host/local_host.h"
 #include "records/records.h"

@@ -74,7 +74,7 @@ private:
     QPlainTextEdit answer_;
 };
 
-// The bytes as a box shows them: Windows-1252 characters, CR LF as a line break.
+// The bytes as a text of the same length for a bare box, CR LF as a line break.
 QString shown(const std::string& bytes) {
     QString text = QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
