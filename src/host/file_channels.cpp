@@ -1,10 +1,14 @@
 #include "host/file_channels.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 
 #include "host/path_mapping.h"
@@ -41,18 +45,65 @@ void syncFolder(const std::string& localPath) {
     ::close(dirFd);
 }
 
-bool writeAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
+std::size_t totalSize(std::span<const std::string_view> pieces) {
+    std::size_t size = 0;
+    for (std::string_view piece : pieces) size += piece.size();
+    return size;
+}
+
+// Writes the first `limit` bytes of the pieces, in order, as few writes as the system allows:
+// one, unless it writes less than it was given.
+bool writeAll(int fd, std::span<const std::string_view> pieces, std::size_t limit) {
+    std::vector<iovec> rest;
+    for (std::string_view piece : pieces) {
+        const std::size_t size = std::min(piece.size(), limit);
+        if (size > 0) rest.push_back({const_cast<char*>(piece.data()), size});
+        limit -= size;
+    }
+    std::size_t first = 0;
+    while (first < rest.size()) {
+        const int count = static_cast<int>(std::min<std::size_t>(rest.size() - first, IOV_MAX));
+        ssize_t n = ::writev(fd, rest.data() + first, count);
         if (n < 0) {
             if (errno == EINTR) continue;
             return false;
         }
-        data += n;
-        size -= static_cast<std::size_t>(n);
+        while (n > 0) {   // moves past what was written, piece by piece
+            iovec& piece = rest[first];
+            const auto done = std::min(static_cast<std::size_t>(n), piece.iov_len);
+            piece.iov_base = static_cast<char*>(piece.iov_base) + done;
+            piece.iov_len -= done;
+            n -= static_cast<ssize_t>(done);
+            if (piece.iov_len == 0) ++first;
+        }
     }
     return true;
 }
+
+// Holds the advisory lock on a record file while one record is appended. Another copy of the
+// program writing to the same file (a double click starts two) waits for it, so a record that
+// fails and is cut back never takes the other copy's record with it. A file system without
+// locks still gets its records, unlocked.
+class AppendLock {
+public:
+    explicit AppendLock(int fd) : fd_(fd) {
+        int result;
+        while ((result = ::flock(fd_, LOCK_EX)) != 0 && errno == EINTR) {
+        }
+        locked_ = result == 0;
+    }
+    ~AppendLock() {
+        if (locked_) ::flock(fd_, LOCK_UN);
+    }
+    // Leaves the lock to another descriptor of the same open file, which unlocks or closes it.
+    void handOver() { locked_ = false; }
+    AppendLock(const AppendLock&) = delete;
+    AppendLock& operator=(const AppendLock&) = delete;
+
+private:
+    int fd_;
+    bool locked_ = false;
+};
 
 bool readAll(int fd, std::string& out) {
     char buffer[65536];
@@ -69,7 +120,10 @@ bool readAll(int fd, std::string& out) {
 
 }  // namespace
 
-FileChannels::~FileChannels() { closeAll(); }
+FileChannels::~FileChannels() {
+    closeAll();
+    for (auto& flush : pendingFlushes_) flush.wait();
+}
 
 int FileChannels::injectedFault(FileOperation operation, const std::string& localPath) const {
     return faultHook_ ? faultHook_(operation, localPath) : 0;
@@ -154,10 +208,15 @@ bool FileChannels::atEnd(int channel) {
 }
 
 void FileChannels::write(int channel, std::string_view bytes) {
+    write(channel, std::span<const std::string_view>(&bytes, 1));
+}
+
+void FileChannels::write(int channel, std::span<const std::string_view> pieces) {
     Channel& ch = openChannel(channel, "Write");
     if (ch.mode == FileMode::input)
         throw HostError("Write: file channel " + std::to_string(channel) +
                         " is open for reading only.");
+    AppendLock lock(ch.fd);   // from before the size is read until after the flush
     const off_t sizeBefore = ::lseek(ch.fd, 0, SEEK_END);
     if (sizeBefore < 0) fail("Could not write to", ch, errno);
 
@@ -169,12 +228,45 @@ void FileChannels::write(int channel, std::string_view bytes) {
         fail("Could not write to", ch, error);
     };
     if (const int error = injectedFault(FileOperation::write, ch.localPath)) {
-        writeAll(ch.fd, bytes.data(), bytes.size() / 2);
+        writeAll(ch.fd, pieces, totalSize(pieces) / 2);
         rollBack(error);
     }
-    if (!writeAll(ch.fd, bytes.data(), bytes.size())) rollBack(errno);
+    if (!writeAll(ch.fd, pieces, totalSize(pieces))) rollBack(errno);
+    if (flushInBackground_) {
+        // The flush goes on with a descriptor of its own, which keeps the lock, so the channel
+        // may close meanwhile; another writer of the file waits for the lock as before.
+        const int flushFd = ::dup(ch.fd);
+        if (flushFd >= 0) {
+            lock.handOver();
+            pendingFlushes_.push_back(std::async(
+                std::launch::async, [flushFd, sizeBefore, hook = faultHook_, path = ch.localPath,
+                                     what = "Could not write to " + describe(ch.displayPath, ch.localPath)] {
+                    int error = hook ? hook(FileOperation::flush, path) : 0;
+                    if (error == 0 && ::fsync(flushFd) != 0) error = errno;
+                    if (error != 0) {
+                        while (::ftruncate(flushFd, sizeBefore) != 0 && errno == EINTR) {
+                        }
+                        ::fsync(flushFd);
+                    }
+                    ::flock(flushFd, LOCK_UN);
+                    ::close(flushFd);
+                    return error == 0 ? std::string() : what + ": " + std::strerror(error);
+                }));
+            return;
+        }
+    }
     if (const int error = injectedFault(FileOperation::flush, ch.localPath)) rollBack(error);
     if (::fsync(ch.fd) != 0) rollBack(errno);
+}
+
+void FileChannels::waitForFlushes() {
+    std::string firstError;
+    for (auto& flush : pendingFlushes_) {
+        const std::string error = flush.get();
+        if (firstError.empty()) firstError = error;
+    }
+    pendingFlushes_.clear();
+    if (!firstError.empty()) throw HostError(firstError);
 }
 
 void FileChannels::close(int channel) {

@@ -5,13 +5,18 @@
 //
 // A write appends its bytes with one write and flushes them to stable storage. If any part of
 // that fails, the file is cut back to its size before the write, so a file holds either the
-// whole of what one call wrote or none of it.
+// whole of what one call wrote or none of it. The write holds an advisory lock (flock) on the
+// file from before its size is read until after the flush, so that other copies of the program
+// appending to the same file never lose a record to that cut.
 #pragma once
 
 #include <array>
 #include <functional>
+#include <future>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "host/host.h"
 
@@ -31,10 +36,19 @@ public:
     std::string readLine(int channel);
     bool atEnd(int channel);
     void write(int channel, std::string_view bytes);
+    // Writes the pieces in order with one write (writev).
+    void write(int channel, std::span<const std::string_view> pieces);
     void close(int channel);
     void closeAll();
     bool isOpen(int channel) const;
     int openCount() const;
+
+    // While on, a write returns once its bytes are written and leaves their flush to stable
+    // storage to a helper thread, so that start-up can show the window meanwhile. The file stays
+    // locked until the flush is done, and a failed flush cuts the file back as a failed write
+    // does. waitForFlushes() waits for them all; a failed one is a host error naming its file.
+    void setFlushInBackground(bool on) { flushInBackground_ = on; }
+    void waitForFlushes();
 
     // For fault tests: called before each open, write and flush with the local path. A non-zero
     // result is an errno value that the operation then fails with (a failing write first puts
@@ -58,6 +72,8 @@ private:
 
     std::array<Channel, lastChannel + 1> channels_{};
     FaultHook faultHook_;
+    bool flushInBackground_ = false;
+    std::vector<std::future<std::string>> pendingFlushes_;   // each: its error, or empty
 };
 
 }  // namespace qatutor

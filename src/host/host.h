@@ -9,6 +9,7 @@
 // Windows-1252. A line break inside a text is CR LF.
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -76,6 +77,13 @@ public:
     // Appends `bytes` with one write and flushes them to stable storage before returning.
     // On failure the file is left exactly as it was before the call and a host error is raised.
     virtual void write(int channel, std::string_view bytes) = 0;
+    // The same for bytes held in pieces, written in order with the same one write, so that a long
+    // text reaches the file without being copied into one buffer first.
+    virtual void write(int channel, std::span<const std::string_view> pieces) {
+        std::string bytes;
+        for (std::string_view piece : pieces) bytes += piece;
+        write(channel, std::string_view(bytes));
+    }
     // Closing a channel that is not open does nothing.
     virtual void closeFile(int channel) = 0;
     virtual void closeAllFiles() = 0;

@@ -52,6 +52,9 @@ void LocalHost::openFile(int channel, const std::string& path, FileMode mode) {
 std::string LocalHost::readLine(int channel) { return channels_.readLine(channel); }
 bool LocalHost::atEnd(int channel) { return channels_.atEnd(channel); }
 void LocalHost::write(int channel, std::string_view bytes) { channels_.write(channel, bytes); }
+void LocalHost::write(int channel, std::span<const std::string_view> pieces) {
+    channels_.write(channel, pieces);
+}
 void LocalHost::closeFile(int channel) { channels_.close(channel); }
 void LocalHost::closeAllFiles() { channels_.closeAll(); }
 

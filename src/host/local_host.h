@@ -20,6 +20,7 @@ public:
     std::string readLine(int channel) override;
     bool atEnd(int channel) override;
     void write(int channel, std::string_view bytes) override;
+    void write(int channel, std::span<const std::string_view> pieces) override;
     void closeFile(int channel) override;
     void closeAllFiles() override;
     bool fileExists(const std::string& path) override;

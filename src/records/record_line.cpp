@@ -7,17 +7,26 @@ namespace qatutor {
 namespace {
 
 inline constexpr int printZoneWidth = 14;
+inline constexpr std::size_t reserveAfterLongItem = 4096;
 
 }  // namespace
 
 void RecordText::item(std::string_view text) {
+    // Room for the lines that usually follow a long item, so that its bytes are copied once.
+    if (bytes_.capacity() - bytes_.size() < text.size())
+        bytes_.reserve(bytes_.size() + text.size() + reserveAfterLongItem);
     bytes_.append(text);
-    for (char c : text) {
-        if (c == '\n' || c == '\r')
-            column_ = 1;
-        else
-            ++column_;
-    }
+    advanceColumn(text);
+}
+
+// The column counts from the start of the physical line: from the last line break, if any.
+void RecordText::advanceColumn(std::string_view text) {
+    std::size_t afterBreak = text.size();
+    while (afterBreak > 0 && text[afterBreak - 1] != '\n' && text[afterBreak - 1] != '\r') --afterBreak;
+    if (afterBreak == 0)
+        column_ += static_cast<int>(text.size());
+    else
+        column_ = 1 + static_cast<int>(text.size() - afterBreak);
 }
 
 void RecordText::nextPrintZone() {
@@ -45,5 +54,30 @@ void RecordText::lineWithNumber(std::string_view text, double number) {
 }
 
 void RecordText::unendedLine(std::string_view text) { item(text); }
+
+void RecordText::borrowedLine(const std::string& text) {
+    borrowed_.emplace_back(bytes_.size(), text);
+    advanceColumn(text);
+    endLine();
+}
+
+std::vector<std::string_view> RecordText::pieces() const {
+    std::vector<std::string_view> pieces;
+    const std::string_view own = bytes_;
+    std::size_t from = 0;
+    for (const auto& [at, text] : borrowed_) {
+        if (at > from) pieces.push_back(own.substr(from, at - from));
+        pieces.push_back(text);
+        from = at;
+    }
+    if (from < own.size()) pieces.push_back(own.substr(from));
+    return pieces;
+}
+
+std::string RecordText::bytes() const {
+    std::string all;
+    for (std::string_view piece : pieces()) all += piece;
+    return all;
+}
 
 }  // namespace qatutor

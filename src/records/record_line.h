@@ -12,6 +12,8 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace qatutor {
 
@@ -23,15 +25,24 @@ public:
     void lineWithNumber(std::string_view text, double number);
     // The last line of a record that ends without CR LF.
     void unendedLine(std::string_view item);
+    // A record line of one text that is not copied but written from where it is: `text` must
+    // outlive the write. For the long texts of a record, the response and the note.
+    void borrowedLine(const std::string& text);
 
-    const std::string& bytes() const { return bytes_; }
+    // The record's bytes, in order, for one write.
+    std::vector<std::string_view> pieces() const;
+    // The same bytes in one text.
+    std::string bytes() const;
 
 private:
     void item(std::string_view text);
+    void advanceColumn(std::string_view text);
     void nextPrintZone();
     void endLine();
 
-    std::string bytes_;
+    std::string bytes_;   // the record's own bytes
+    // Borrowed texts, each with where it stands among the record's own bytes.
+    std::vector<std::pair<std::size_t, std::string_view>> borrowed_;
     int column_ = 1;
 };
 

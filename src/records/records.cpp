@@ -62,13 +62,13 @@ void writeFileHeader(Host& host, Session& session) {
 }
 
 void cmdEnterResponse(Host& host, Session& session) {
-    const std::string response = host.boxText(TextBox::answer);
+    std::string response = host.boxText(TextBox::answer);
     if (response != session.answerPrompt) {
         session.resetAnswerBox = false;
         ChannelGuard guard(host, {masterChannel, sendChannel});
         openForAppending(host, {{masterChannel, &session.masterFilePath},
                                 {sendChannel, &session.sendFilePath}});
-        session.workText = response;
+        session.workText = std::move(response);
 
         RecordText master, send;
         master.line({separatorLine});
@@ -78,11 +78,14 @@ void cmdEnterResponse(Host& host, Session& session) {
         master.lineWithNumber("\r\n\r\n" + std::string(questionNumberMarker),
                               numericValue(session.assignmentNumber) * 10000 +
                                   numericValue(session.questionNumber));
+        // Coded once for both files: the coding gives the same line each time.
+        const std::string codedLine = code(session.currentLine, session.codeNumber);
+        const std::string codedResponse = code(session.workText, session.codeNumber);
         for (RecordText* file : {&master, &send}) {
-            file->line({code(session.currentLine, session.codeNumber)});
+            file->line({codedLine});
             file->line({separatorLine});
             file->line({responseLabel});
-            file->line({code(session.workText, session.codeNumber)});
+            file->borrowedLine(codedResponse);
         }
         if (session.entryKind == EntryKind::question) {
             const std::string ratingLine =
@@ -95,8 +98,8 @@ void cmdEnterResponse(Host& host, Session& session) {
         master.line({closingLine});
         send.line({closingLine});
 
-        host.write(masterChannel, master.bytes());
-        host.write(sendChannel, send.bytes());
+        host.write(masterChannel, master.pieces());
+        host.write(sendChannel, send.pieces());
     }
     emptyBoxes(host);
 }
@@ -116,18 +119,20 @@ void cmdSaveAsNotes(Host& host, Session& session) {
         for (RecordText* file : all) file->line({separatorLine});
         for (RecordText* file : all) timeLine(host, *file);
         for (RecordText* file : all) dateTimeLine(host, *file);
+        const std::string codedLine = code(session.currentLine, session.codeNumber);
+        const std::string codedNote = code(session.workText, session.codeNumber);
         for (RecordText* file : all) {
-            file->line({code(session.currentLine, session.codeNumber)});
+            file->line({codedLine});
             file->line({separatorLine});
-            file->line({code(session.workText, session.codeNumber)});
+            file->borrowedLine(codedNote);
         }
         master.line({closingLine});
         send.unendedLine(closingLine);
         notes.unendedLine(closingLine);
 
-        host.write(masterChannel, master.bytes());
-        host.write(sendChannel, send.bytes());
-        host.write(notesChannel, notes.bytes());
+        host.write(masterChannel, master.pieces());
+        host.write(sendChannel, send.pieces());
+        host.write(notesChannel, notes.pieces());
     }
     emptyBoxes(host);
 }

@@ -9,6 +9,8 @@
 #include <QRegularExpression>
 #include <QThread>
 #include <QTimer>
+
+#include <optional>
 #include <algorithm>
 
 #include "display/display_commands.h"
@@ -166,6 +168,7 @@ void MainWindow::run(const std::function<void()>& command) {
     if (ended_) return;
     // Nothing may cross Qt's event loop: every error ends the run here, in the same order.
     try {
+        host_->channels().waitForFlushes();   // the start-up's records are on stable storage first
         command();
     } catch (const ProgramEnded&) {
         endRun(0);
@@ -183,11 +186,15 @@ void MainWindow::run(const std::function<void()>& command) {
 
 void MainWindow::fail(const QString& message) {
     halt();   // nothing of the program runs while the message is shown
+    report(message);
+    endRun(1);
+}
+
+void MainWindow::report(const QString& message) {
     if (errorReporter_)
         errorReporter_(message);
     else
         showError(message, isVisible() ? this : nullptr);
-    endRun(1);
 }
 
 bool MainWindow::answerBoxHoldsUnenteredText() const {
@@ -218,7 +225,20 @@ void MainWindow::closeEvent(QCloseEvent* event) {
             event->ignore();
             return;
         }
+        // Closed before any command ran: the file header may still be on its way to stable
+        // storage. A failure to get it there is said, not lost with the window.
+        std::optional<QString> failure;
+        try {
+            host_->channels().waitForFlushes();
+        } catch (const TutorError& error) {
+            failure = QString::fromUtf8(error.what());
+        }
         halt();
+        if (failure) {
+            exitCode_ = 1;
+            report(*failure);
+            if (QThread::currentThread()->loopLevel() > 0) QCoreApplication::exit(1);
+        }
         emit programEnded();
     }
     event->accept();
@@ -241,7 +261,10 @@ void MainWindow::endRun(int exitCode) {
 }
 
 bool MainWindow::start(const std::vector<BankPiece>& bank) {
+    // The file header's flush goes on while the window is shown; every command waits for it.
+    host_->channels().setFlushInBackground(true);
     run([&] { startUp(*host_, session_, bank); });
+    host_->channels().setFlushInBackground(false);
     question_->setFocus();
     return !ended_;
 }

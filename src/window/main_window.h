@@ -72,6 +72,7 @@ private:
     // Runs a command that appends to the question box, then shows the box from what it added.
     void showAppended(const std::function<void()>& command);
     void fail(const QString& message);
+    void report(const QString& message);
     // Stops every command, the timer and the file channels; no handler runs afterwards.
     void halt();
     void endRun(int exitCode);

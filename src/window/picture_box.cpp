@@ -18,6 +18,11 @@ void PictureBoxWidget::setScale(double width, double height) {
 }
 
 void PictureBoxWidget::resizeEvent(QResizeEvent*) {
+    // Until a circle is drawn there is no canvas to keep: the window opens without one.
+    if (!canvas_.isNull()) fitCanvas();
+}
+
+void PictureBoxWidget::fitCanvas() {
     if (canvas_.size() == size()) return;
     QImage resized(size(), QImage::Format_ARGB32_Premultiplied);
     resized.fill(Qt::transparent);
@@ -26,7 +31,7 @@ void PictureBoxWidget::resizeEvent(QResizeEvent*) {
 }
 
 void PictureBoxWidget::drawCircle(double centreX, double centreY, double radius) {
-    if (canvas_.size() != size()) resizeEvent(nullptr);
+    fitCanvas();
     const double unitsAcross = scaleWidth_ > 0 ? scaleWidth_ : width();
     const double unitsDown = scaleHeight_ > 0 ? scaleHeight_ : height();
     const double xScale = width() / unitsAcross;
@@ -49,7 +54,7 @@ void PictureBoxWidget::setPicture(const QPixmap& picture) {
 void PictureBoxWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     if (!picture_.isNull()) painter.drawPixmap(0, 0, picture_);
-    painter.drawImage(0, 0, canvas_);
+    if (!canvas_.isNull()) painter.drawImage(0, 0, canvas_);
 }
 
 }  // namespace qatutor

@@ -29,6 +29,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Makes the canvas the widget's size, keeping what is drawn on it.
+    void fitCanvas();
+
     double scaleWidth_ = 0;
     double scaleHeight_ = 0;
     QPixmap picture_;

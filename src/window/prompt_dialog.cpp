@@ -23,7 +23,6 @@ PromptDialog::PromptDialog(const QString& prompt, QWidget* parent)
     label_->setObjectName(QStringLiteral("promptText"));
     label_->setWordWrap(true);
     label_->setMinimumWidth(420);
-    label_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     entry_->setObjectName(QStringLiteral("promptEntry"));
     entry_->setAccessibleName(QStringLiteral("Your reply"));
 

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QTimer>
+#include <QWidget>
 #include <ctime>
 
 #include "host/clock_text.h"
@@ -38,7 +39,10 @@ PictureBoxWidget* QtHost::widget(PictureBox box) const {
 
 std::string QtHost::prompt(const std::string& text) {
     if (promptAnswerer_) return promptAnswerer_(text);
-    return PromptDialog::ask(text, parts_.dialogParent);
+    // Over the window once it is shown. The start-up prompts come before the window: a hidden
+    // parent would only make Qt prepare the window early, which costs the start-up milliseconds.
+    QWidget* parent = parts_.dialogParent->isVisible() ? parts_.dialogParent : nullptr;
+    return PromptDialog::ask(text, parent);
 }
 
 std::string QtHost::boxText(TextBox box) { return widget(box)->bytes(); }

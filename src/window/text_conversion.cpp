@@ -1,23 +1,61 @@
 #include "window/text_conversion.h"
 
 #include <QList>
+#include <cstdint>
+#include <cstring>
 
 #include "base/cp1252.h"
 
 namespace qatutor {
 namespace {
 
+// Whether the four characters at `p` are ASCII other than the line feed, which stand for
+// themselves in every conversion.
+bool plainAsciiQuad(const char16_t* p) {
+    std::uint64_t quad;
+    std::memcpy(&quad, p, sizeof quad);
+    if (quad & 0xFF80FF80FF80FF80ull) return false;
+    const std::uint64_t x = quad ^ 0x000A000A000A000Aull;   // a zero lane where a line feed is
+    return ((x - 0x0001000100010001ull) & ~x & 0x8000800080008000ull) == 0;
+}
+
 std::string toBytes(const QString& text, bool lineBreaks) {
-    std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(text.size()));
-    const auto codePoints = text.toUcs4();
-    for (char32_t c : codePoints) {
-        if (lineBreaks && (c == 0x2029 || c == 0x2028 || c == U'\n')) {
-            bytes += "\r\n";
-        } else if (const auto byte = cp1252::fromCodePoint(c)) {
-            bytes += static_cast<char>(*byte);
+    const auto* const in = reinterpret_cast<const char16_t*>(text.constData());
+    const qsizetype size = text.size();
+    auto isLineBreak = [lineBreaks](char16_t c) {
+        return lineBreaks && (c == u'\n' || c == 0x2029 || c == 0x2028);
+    };
+    // A byte per character, two per line break: sized with room for some line breaks, grown
+    // only when there are more, since a record can be megabytes.
+    std::string bytes(static_cast<std::size_t>(size + size / 16 + 16), '\0');
+    char* out = bytes.data();
+    for (qsizetype i = 0; i < size;) {
+        if (i + 4 <= size && plainAsciiQuad(in + i)) {
+            for (int k = 0; k < 4; ++k) out[k] = static_cast<char>(in[i + k]);
+            out += 4;
+            i += 4;
+            continue;
+        }
+        const char16_t c = in[i++];
+        if ((c < 0x80 && c != u'\n') || (c >= 0xA0 && c <= 0xFF)) {   // Latin-1 stands for itself
+            *out++ = static_cast<char>(c);
+        } else if (isLineBreak(c)) {
+            // Room for this line break and one byte for each character after it.
+            const auto written = static_cast<std::size_t>(out - bytes.data());
+            if (bytes.size() - written < 2 + static_cast<std::size_t>(size - i)) {
+                bytes.resize(bytes.size() + bytes.size() / 2 + 2);
+                out = bytes.data() + written;
+            }
+            *out++ = '\r';
+            *out++ = '\n';
+        } else {
+            char32_t codePoint = c;
+            if (QChar::isHighSurrogate(c) && i < size && QChar::isLowSurrogate(in[i]))
+                codePoint = QChar::surrogateToUcs4(c, in[i++]);
+            if (const auto byte = cp1252::fromCodePoint(codePoint)) *out++ = static_cast<char>(*byte);
         }
     }
+    bytes.resize(static_cast<std::size_t>(out - bytes.data()));
     return bytes;
 }
 

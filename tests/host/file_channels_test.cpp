@@ -2,6 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <thread>
 
 #include "host/file_channels.h"
 #include "support/temp_folder.h"
@@ -100,6 +105,98 @@ TEST_F(FileChannelsTest, AFailedWriteOrFlushLeavesTheFileAsItWas) {
         channels.close(1);
         channels.setFaultHook(nullptr);
         EXPECT_EQ(readFile(folder.file("rec.txt")), "earlier record\r\n");
+    }
+}
+
+TEST_F(FileChannelsTest, WritesPiecesInOrder) {
+    std::vector<std::string> many;   // more pieces than one system write takes
+    for (int i = 0; i < 3000; ++i) many.push_back(std::to_string(i) + (i % 7 == 0 ? "" : ","));
+    const std::vector<std::vector<std::string>> table = {{}, {"", "a", ""}, {"one\r\n", "two"}, many};
+    for (const auto& pieces : table) {
+        std::vector<std::string_view> views(pieces.begin(), pieces.end());
+        std::string expected;
+        for (const std::string& piece : pieces) expected += piece;
+        writeFile(folder.file("pieces.txt"), "before|");
+        open(1, "pieces.txt", FileMode::append);
+        channels.write(1, views);
+        channels.close(1);
+        EXPECT_EQ(readFile(folder.file("pieces.txt")), "before|" + expected) << pieces.size() << " pieces";
+    }
+}
+
+// Two copies of the program append to one master file. While the first copy's record fails and
+// is cut back, the second copy tries to append its own: it must wait, and its record must stay.
+TEST_F(FileChannelsTest, ARecordCutBackNeverTakesAnotherCopysRecordWithIt) {
+    for (FileOperation failing : {FileOperation::write, FileOperation::flush}) {
+        const std::string path = folder.file("masterFile_Ann_Lee.txt");
+        writeFile(path, "earlier record\r\n");
+        FileChannels other;
+        other.open(1, path, "masterFile_Ann_Lee.txt", FileMode::append);
+        open(1, "masterFile_Ann_Lee.txt", FileMode::append);
+
+        std::mutex mutex;
+        std::condition_variable otherDone;
+        bool otherWrote = false;
+        std::thread otherCopy;
+        channels.setFaultHook([&](FileOperation op, const std::string&) {
+            if (op != failing) return 0;
+            otherCopy = std::thread([&] {
+                other.write(1, "the other copy's record\r\n");
+                const std::lock_guard<std::mutex> hold(mutex);
+                otherWrote = true;
+                otherDone.notify_one();
+            });
+            // Gives the other copy time to append in between, which it can only do unlocked.
+            std::unique_lock<std::mutex> hold(mutex);
+            otherDone.wait_for(hold, std::chrono::milliseconds(300), [&] { return otherWrote; });
+            return ENOSPC;
+        });
+        EXPECT_THROW(channels.write(1, "this copy's record, which does not fit\r\n"), HostError);
+        otherCopy.join();
+        channels.setFaultHook(nullptr);
+        channels.close(1);
+        other.close(1);
+        EXPECT_EQ(readFile(path), "earlier record\r\nthe other copy's record\r\n");
+    }
+}
+
+// Start-up leaves the flush of the file header to a helper thread. The file stays locked until
+// the flush is done, so another copy's record that waits for the lock survives a failed flush,
+// which cuts the header back and is reported when the flushes are waited for.
+TEST_F(FileChannelsTest, AFlushInTheBackgroundKeepsTheFileLockedUntilItIsDone) {
+    for (const int failure : {0, EIO}) {
+        const std::string path = folder.file("masterFile_Ann_Lee.txt");
+        writeFile(path, "earlier record\r\n");
+        channels.setFaultHook([&](FileOperation op, const std::string&) {
+            if (op != FileOperation::flush) return 0;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            return failure;
+        });
+        channels.setFlushInBackground(true);
+        open(1, "masterFile_Ann_Lee.txt", FileMode::append);
+        channels.write(1, "header\r\n");
+        channels.close(1);
+        channels.setFlushInBackground(false);
+
+        FileChannels other;
+        other.open(1, path, "masterFile_Ann_Lee.txt", FileMode::append);
+        other.write(1, "the other copy's record\r\n");
+        other.close(1);
+        if (failure == 0) {
+            EXPECT_NO_THROW(channels.waitForFlushes());
+            EXPECT_EQ(readFile(path), "earlier record\r\nheader\r\nthe other copy's record\r\n");
+        } else {
+            try {
+                channels.waitForFlushes();
+                ADD_FAILURE() << "the failed flush should be reported";
+            } catch (const HostError& error) {
+                EXPECT_NE(std::string(error.what()).find("masterFile_Ann_Lee.txt"), std::string::npos);
+                EXPECT_NE(std::string(error.what()).find(std::strerror(EIO)), std::string::npos);
+            }
+            EXPECT_EQ(readFile(path), "earlier record\r\nthe other copy's record\r\n");
+        }
+        EXPECT_NO_THROW(channels.waitForFlushes());   // each failure is reported once
+        channels.setFaultHook(nullptr);
     }
 }
 

@@ -12,6 +12,7 @@
 #include "typing.h"
 #include "window/refusal_notice.h"
 #include "window/text_box.h"
+#include "window/text_conversion.h"
 
 namespace qatutor::testing {
 namespace {
@@ -106,6 +107,34 @@ TEST(TextBox, RefusesTheRestWithANoticeThatStaysUntilTheNextKeyPressOrClick) {
     QApplication::processEvents();
     EXPECT_TRUE(notice->isHidden());
     EXPECT_EQ(box.bytes(), "ab   .x");
+}
+
+// Runs of plain characters of every length, line breaks close together and far apart, and the
+// characters that need the table or are left out.
+TEST(TextBox, DocumentTextBecomesBytesWhateverItsRunsAndLineBreaks) {
+    auto repeated = [](const auto& piece, int times) {
+        std::decay_t<decltype(piece)> all;
+        for (int i = 0; i < times; ++i) all += piece;
+        return all;
+    };
+    const struct {
+        QString text;
+        std::string document;   // as the answer box's text
+        std::string entry;      // as a prompt's entry line
+    } table[] = {
+        {QStringLiteral("abcdefg\nhijk"), "abcdefg\r\nhijk", "abcdefg\nhijk"},
+        {QString::fromUtf16(u"x\u2029y\u2028z"), "x\r\ny\r\nz", "xyz"},
+        {QString(40, u'\n'), repeated(std::string("\r\n"), 40), std::string(40, '\n')},
+        {repeated(QStringLiteral("line\n"), 1000), repeated(std::string("line\r\n"), 1000),
+         repeated(std::string("line\n"), 1000)},
+        {QString::fromUtf16(u"a\u20ACbcd\U0001F600efgh\u00A0\u00FF"), "a\x80" "bcdefgh\xA0\xFF",
+         "a\x80" "bcdefgh\xA0\xFF"},
+        {QChar(0xD800) + QStringLiteral("abcd"), "abcd", "abcd"},
+    };
+    for (const auto& row : table) {
+        EXPECT_EQ(fromDocumentText(row.text), row.document) << row.text.left(20).toStdString();
+        EXPECT_EQ(fromEntryText(row.text), row.entry) << row.text.left(20).toStdString();
+    }
 }
 
 }  // namespace

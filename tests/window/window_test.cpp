@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <cerrno>
 #include <cmath>
 
 #include "host/path_mapping.h"
@@ -180,6 +181,22 @@ TEST_F(WindowTest, ATenMegabyteSendFileShowsWholeWithoutASlowPath) {
     // leaves room for a busy machine running other tests beside this one.
     EXPECT_LT(timer.elapsed(), 8000);
     EXPECT_EQ(window.questionBox()->document()->blockCount(), 1 + 10'000'000 / 100);
+}
+
+TEST_F(WindowTest, AFileHeaderThatCannotReachTheDiskIsSaidWhenTheWindowClosesAtOnce) {
+    // The header's flush goes on while the window is first shown; closed before any command,
+    // the window still waits for it, and says so when it failed.
+    window.host().channels().setFaultHook([](FileOperation operation, const std::string& path) {
+        return operation == FileOperation::flush && path.find("/send_") != std::string::npos ? EIO : 0;
+    });
+    start();
+    ASSERT_TRUE(errors.empty());
+    window.close();
+    ASSERT_EQ(errors.size(), 1) << errors.join("\n").toStdString();
+    EXPECT_TRUE(errors[0].contains(QStringLiteral("send_"))) << errors[0].toStdString();
+    EXPECT_EQ(readFile(sendFile()), "");   // the header is cut back, not left half on the disk
+    EXPECT_NE(readFile(file("masterFile_Ann_Lee.txt")), "");
+    EXPECT_TRUE(window.hasEnded());
 }
 
 TEST_F(WindowTest, ClearBoxAndCopyPicture) {
