@@ -7,10 +7,11 @@ set -euo pipefail
 cd "$(dirname "$0")"
 . scripts/common.sh
 
-# The inbox report test needs chromium. The package test needs lintian, desktop-file-utils, appstream and dpkg-dev (dpkg-shlibdeps); the
-# number tests need a German locale, which the locales package generates.
+# Besides the build: the end-to-end tests read boxes through the clipboard (xclip); the inbox's
+# report is checked in chromium; the package test needs lintian, desktop-file-utils, appstream and
+# dpkg-dev (dpkg-shlibdeps); the number tests need a German locale, which locales generates.
 ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" clang libclang-rt-14-dev python3 \
-    xvfb openbox xdotool x11-utils lintian desktop-file-utils appstream dpkg-dev locales chromium
+    xvfb openbox xdotool x11-utils xclip lintian desktop-file-utils appstream dpkg-dev locales chromium
 
 # ensure_locale LANG: generates LANG.UTF-8 unless it is installed. The number tests switch to a
 # German locale (decimal comma) and fail when it is missing, since they would prove nothing.
