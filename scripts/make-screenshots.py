@@ -3,8 +3,10 @@
 
 Drives the real program in a real X server (Xvfb and openbox, typed and clicked with xdotool),
 with the same machinery as the end-to-end test tests/e2e/student_session.py, and takes each
-picture with ImageMagick's `import`. The student's home folder is a temporary folder, so no
-record file of yours is touched.
+picture with ImageMagick's `import`. No record file of yours is touched: where `unshare` may give
+the program a /home of its own (as root, or with user namespaces), the student's home folder is
+/home/ann in an empty folder that only the program sees, so the message at the end of an
+assignment names the folder a student would see; elsewhere it is a temporary folder.
 
     scripts/make-screenshots.py [--qatutor build/qatutor] [--out docs]
 
@@ -26,6 +28,7 @@ sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 import student_session as e2e  # noqa: E402  (the end-to-end test's X server machinery)
 
 DISPLAY_SEND_FILE = (4440, 240, 855, 495)
+STUDENT_HOME = "/home/ann"
 SETTLE = 0.6   # seconds for a window to finish drawing before its picture is taken
 
 
@@ -44,6 +47,33 @@ class Pictures:
         self.made.append(path)
 
 
+class Launcher:
+    """Starts the program with a home folder of its own; see the top of this file."""
+
+    def __init__(self, qatutor):
+        self.qatutor = qatutor
+        self.temporary = tempfile.mkdtemp(prefix="qatutor-pictures-")
+        self.private_home = (shutil.which("unshare") is not None and
+                             subprocess.run(self.in_own_home([]), env=dict(os.environ, HOME=STUDENT_HOME),
+                                            capture_output=True).returncode == 0)
+        self.home = STUDENT_HOME if self.private_home else self.temporary
+
+    @staticmethod
+    def in_own_home(command):
+        """The command run with an empty /home of its own that holds the folder $HOME."""
+        flags = [] if os.geteuid() == 0 else ["--map-root-user"]
+        script = 'mount -t tmpfs tmpfs /home && mkdir -p "$HOME"' + (' && exec "$0"' if command else "")
+        return ["unshare", "--mount", *flags, "sh", "-c", script, *command]
+
+    def start(self, desktop):
+        command = self.in_own_home([self.qatutor]) if self.private_home else [self.qatutor]
+        return subprocess.Popen(command, env=dict(desktop.env, HOME=self.home),
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def clean_up(self):
+        shutil.rmtree(self.temporary, ignore_errors=True)
+
+
 def reply(desktop, pictures, text, picture):
     """Types the reply into the dialog that has the focus, takes its picture, presses Enter."""
     dialog = desktop.wait_window("qatutor")
@@ -60,10 +90,10 @@ def main_window(desktop):
     return window, desktop.client_origin(window)
 
 
-def a_whole_session(desktop, pictures, qatutor, home):
-    """The first run of the student guide: start-up, a question, its answer, the send file."""
-    env = dict(desktop.env, HOME=home)
-    program = subprocess.Popen([qatutor], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+def a_whole_session(desktop, pictures, launcher):
+    """The first run of the student guide: start-up, a question, its answer, the send file, a
+    refused character, and quitting with typed text that was not entered."""
+    program = launcher.start(desktop)
     try:
         step = "the name dialog"
         reply(desktop, pictures, "Ann Lee", "prompt-name.png")
@@ -98,13 +128,24 @@ def a_whole_session(desktop, pictures, qatutor, home):
         step = "the self-critique rating"
         reply(desktop, pictures, "3", "rating-critique.png")
 
-        step = "the send file in the question box"
+        step = "the notice for a refused character"
         desktop.xdotool("windowactivate", "--sync", window)
+        e2e.click_control(desktop, origin, *e2e.NEXT)
+        e2e.click_control(desktop, origin, *e2e.ANSWER_BOX)
+        desktop.key("ctrl+a")
+        # pi and the approximately-equal sign are written out; the check mark is refused.
+        desktop.type_line("Area = \u03c0 r^2 \u2248 3.14 x 4 = 12.56 \u2713")
+        pictures.take(window, "window-refused-character.png")
+
+        step = "the send file in the question box"
         e2e.click_control(desktop, origin, *DISPLAY_SEND_FILE)
         pictures.take(window, "window-send-file.png")
 
-        step = "quit program"
+        step = "quit program with typed text not entered"
         e2e.click_control(desktop, origin, *e2e.QUIT)
+        dialog = desktop.wait_window("qatutor")
+        pictures.take(dialog, "message-leave-or-stay.png")
+        desktop.key("alt+l")                  # leave without recording
         program.wait(timeout=10)
     except Exception as error:
         raise RuntimeError(f"{step}: {error}") from error
@@ -113,10 +154,32 @@ def a_whole_session(desktop, pictures, qatutor, home):
             program.kill()
 
 
-def an_assignment_not_in_the_bank(desktop, pictures, qatutor, home):
+def an_assignment_to_its_end(desktop, pictures, launcher):
+    """The message after the last answer of an assignment: the folder and the file to send."""
+    program = launcher.start(desktop)
+    try:
+        e2e.answer_prompt(desktop, "Ann Lee")
+        e2e.answer_prompt(desktop, "")
+        e2e.answer_prompt(desktop, "7")       # 5 questions, the shortest assignment
+        window, origin = main_window(desktop)
+        for _ in range(2 * 5 + 1):            # each question and answer, then the end
+            if desktop.active_window()[0] != window:
+                break
+            e2e.click_control(desktop, origin, *e2e.NEXT)
+        message = desktop.wait_window("qatutor")
+        pictures.take(message, "message-assignment-finished.png")
+        desktop.key("Return")
+        program.wait(timeout=10)
+    except Exception as error:
+        raise RuntimeError(f"the message at the end of an assignment: {error}") from error
+    finally:
+        if program.poll() is None:
+            program.kill()
+
+
+def an_assignment_not_in_the_bank(desktop, pictures, launcher):
     """The message for an assignment number that the bank does not hold."""
-    env = dict(desktop.env, HOME=home)
-    program = subprocess.Popen([qatutor], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    program = launcher.start(desktop)
     try:
         e2e.answer_prompt(desktop, "Ann Lee")
         e2e.answer_prompt(desktop, "")
@@ -148,18 +211,19 @@ def main():
 
     images = os.path.join(args.out, "images")
     os.makedirs(images, exist_ok=True)
-    home = tempfile.mkdtemp(prefix="qatutor-pictures-")
+    launcher = Launcher(os.path.abspath(args.qatutor))
     desktop = e2e.Desktop()
     pictures = Pictures(desktop, images)
     try:
         desktop.start()
-        a_whole_session(desktop, pictures, args.qatutor, home)
-        an_assignment_not_in_the_bank(desktop, pictures, args.qatutor, home)
+        a_whole_session(desktop, pictures, launcher)
+        an_assignment_to_its_end(desktop, pictures, launcher)
+        an_assignment_not_in_the_bank(desktop, pictures, launcher)
     except RuntimeError as error:
         sys.exit(f"make-screenshots: {error}")
     finally:
         desktop.stop()
-        shutil.rmtree(home, ignore_errors=True)
+        launcher.clean_up()
     for path in pictures.made:
         print(os.path.relpath(os.path.normpath(path), os.getcwd()))
     return 0

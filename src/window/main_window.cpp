@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRegularExpression>
+#include <QShortcut>
 #include <QThread>
 #include <QTimer>
 
@@ -118,7 +119,8 @@ MainWindow::MainWindow(const std::string& homeFolder, QWidget* parent) : QWidget
     Session& session = session_;
     wire("cmdNextQuestion", [&] {
         if (nextClickEndsRun(session) && !mayLeave()) return;
-        cmdNextQuestion(host, session);
+        // The piece is added below what the box shows (a displayed file, say): it comes into view.
+        showAppended([&] { cmdNextQuestion(host, session); });
     });
     wire("cmd_enter_response", [&] { record([&] { cmdEnterResponse(host, session); }); });
     wire("cmd_save_as_notes", [&] { record([&] { cmdSaveAsNotes(host, session); }); });
@@ -131,6 +133,13 @@ MainWindow::MainWindow(const std::string& homeFolder, QWidget* parent) : QWidget
     wire("cmd_pend_exp", [&] { cmdPendExp(host); });
     wire("cmd_quit", [&] {
         if (mayLeave()) cmdQuit(host);
+    });
+    // A click leaves the focus on its button, where Ctrl+Z would do nothing: there it undoes in
+    // the answer box, which is what clear box and Next replace. A text box keeps its own Ctrl+Z.
+    auto* undo = new QShortcut(QKeySequence::Undo, this);
+    connect(undo, &QShortcut::activated, this, [this] {
+        answer_->setFocus();
+        answer_->undo();
     });
     connect(circleTimer_, &QTimer::timeout, this, [this, &host] { run([&] { timerTick(host); }); });
 }

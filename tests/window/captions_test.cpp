@@ -141,6 +141,21 @@ TEST_F(WindowTest, DisplayCommandsShowTheBoxFromWhatTheyAdded) {
     }
 }
 
+TEST_F(WindowTest, NextShowsTheBoxFromThePieceItAdded) {
+    start();
+    TextBoxWidget* box = window.questionBox();
+    std::string lines;   // what a display command left in the box, say
+    for (int i = 0; i < 60; ++i) lines += (i ? "\r\n" : "") + std::string("line ") + std::to_string(i);
+    box->setBytes(lines);
+    click("cmdNextQuestion");
+    QApplication::processEvents();
+    ASSERT_GT(question().size(), lines.size());
+    // The start of the piece (it follows the last line without a break) is in view.
+    EXPECT_GT(box->verticalScrollBar()->value(), 0);
+    EXPECT_TRUE(box->viewport()->rect().contains(box->cursorRect()));
+    EXPECT_EQ(box->textCursor().block().text().left(7), QStringLiteral("line 59"));
+}
+
 TEST(MessageBoxes, ALongPathWrapsInsideTheDialog) {
     const QString path = QStringLiteral("/home/ann/") + QStringLiteral("a_very_long_folder_name/").repeated(4) +
                          QStringLiteral("masterFile_") + QStringLiteral("AnnaMariaLeeSmith").repeated(12) +

@@ -63,6 +63,24 @@ TEST_F(TypedWorkTest, WhatNextAndClearBoxReplaceComesBackWithUndo) {
     }
 }
 
+TEST_F(TypedWorkTest, CtrlZWithTheFocusOnTheClickedButtonUndoesInTheAnswerBox) {
+    start();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    click("cmdNextQuestion");
+    for (const char* button : {"cmd_clear_answer_box", "cmdNextQuestion"}) {
+        type(QStringLiteral("half an answer"));
+        const std::string typed = answer();
+        click(button);
+        ASSERT_NE(answer(), typed) << button;
+        auto* clicked = window.findChild<QPushButton*>(QLatin1String(button));
+        clicked->setFocus();   // where a real click leaves it
+        QTest::keyClick(clicked, Qt::Key_Z, Qt::ControlModifier);
+        EXPECT_EQ(answer(), typed) << button;
+        EXPECT_TRUE(window.answerBox()->hasFocus()) << button;
+    }
+}
+
 // The three ways out: closing the window, quit program, and Next at the next assignment.
 struct Ending {
     const char* how;
