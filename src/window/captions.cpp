@@ -26,12 +26,19 @@ bool captionFits(const QFont& font, const CaptionArea& area, const QString& capt
 }
 
 std::optional<QFont> fittingFont(const QFont& font, const CaptionArea& area, const QString& caption) {
+    if (captionFits(font, area, caption)) return font;
+    // Measuring at a size loads the font at that size, which is most of what measuring costs. A
+    // caption too long even at the smallest size is told at once, without loading every size
+    // between; it would not fit at any of them.
     QFont candidate = font;
-    for (double points = font.pointSizeF(); points >= smallestCaptionPoints; points -= pointStep) {
+    candidate.setPointSizeF(smallestCaptionPoints);
+    if (!captionFits(candidate, area, caption)) return std::nullopt;
+    for (double points = font.pointSizeF() - pointStep; points > smallestCaptionPoints; points -= pointStep) {
         candidate.setPointSizeF(points);
         if (captionFits(candidate, area, caption)) return candidate;
     }
-    return std::nullopt;
+    candidate.setPointSizeF(smallestCaptionPoints);
+    return candidate;
 }
 
 void fitCaption(QWidget* control, const QString& caption) {

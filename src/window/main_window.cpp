@@ -207,9 +207,13 @@ void MainWindow::report(const QString& message) {
 }
 
 bool MainWindow::answerBoxHoldsUnenteredText() const {
+    // Unchanged since the tutor put its text there or a command read it to record: a long text
+    // need not be read again to know that.
+    const unsigned long changes = answer_->changeCount();
+    if (changes == answer_->changeCountAtLastSet() || changes == changeCountRecorded_) return false;
     const std::string text = answer_->bytes();
     return !text.empty() && text != " " && text != session_.answerPrompt &&
-           text != answer_->bytesLastSet() && text != lastRecordedAnswer_;
+           text != answer_->bytesLastSet() && text != fromDocumentText(rawTextRecorded_);
 }
 
 bool MainWindow::mayLeave() {
@@ -217,9 +221,13 @@ bool MainWindow::mayLeave() {
 }
 
 void MainWindow::record(const std::function<void()>& command) {
-    std::string typed = answer_->bytes();
+    // The command reads the answer box once, through the host; what it read is kept from there.
+    answer_->forgetLastRead();
     command();
-    lastRecordedAnswer_ = std::move(typed);
+    if (const auto changes = answer_->changeCountAtLastRead()) {
+        rawTextRecorded_ = answer_->rawTextLastRead();
+        changeCountRecorded_ = *changes;
+    }
 }
 
 void MainWindow::showAppended(const std::function<void()>& command) {

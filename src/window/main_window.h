@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -86,7 +87,9 @@ private:
     QTimer* circleTimer_ = nullptr;
     bool ended_ = false;
     int exitCode_ = 0;
-    std::string lastRecordedAnswer_;
+    // The answer box's text as the last recording command read it, and its change count then.
+    QString rawTextRecorded_;
+    std::optional<unsigned long> changeCountRecorded_;
     std::function<void(const QString&)> errorReporter_;
 };
 

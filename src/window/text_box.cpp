@@ -19,13 +19,24 @@ TextBoxWidget::TextBoxWidget(QWidget* parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setTabChangesFocus(true);
+    connect(document(), &QTextDocument::contentsChanged, this, [this] { ++changeCount_; });
 }
 
-std::string TextBoxWidget::bytes() const { return fromDocumentText(document()->toRawText()); }
+std::string TextBoxWidget::bytes() const {
+    rawTextLastRead_ = document()->toRawText();
+    changeCountAtLastRead_ = changeCount_;
+    return fromDocumentText(rawTextLastRead_);
+}
+
+void TextBoxWidget::forgetLastRead() {
+    rawTextLastRead_.clear();
+    changeCountAtLastRead_.reset();
+}
 
 void TextBoxWidget::setBytes(const std::string& text) {
     setPlainText(toDisplayText(text));
     bytesLastSet_ = text;
+    changeCountAtLastSet_ = changeCount_;
 }
 
 void TextBoxWidget::replaceBytes(const std::string& text) {
@@ -36,6 +47,7 @@ void TextBoxWidget::replaceBytes(const std::string& text) {
     cursor.endEditBlock();
     moveCursor(QTextCursor::Start);   // where setBytes leaves the cursor too
     bytesLastSet_ = text;
+    changeCountAtLastSet_ = changeCount_;
 }
 
 void TextBoxWidget::showFrom(int position) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QPlainTextEdit>
+#include <optional>
 #include <string>
 
 namespace qatutor {
@@ -27,6 +28,17 @@ public:
     void replaceBytes(const std::string& text);
     // The text last put into the box by setBytes or replaceBytes.
     const std::string& bytesLastSet() const { return bytesLastSet_; }
+
+    // How often the text has changed, by the tutor, the student, undo or redo: while the count
+    // stays the same, so does the text, and nobody needs to read a long text again to know it.
+    unsigned long changeCount() const { return changeCount_; }
+    // The count when setBytes or replaceBytes last put text into the box.
+    unsigned long changeCountAtLastSet() const { return changeCountAtLastSet_; }
+    // What bytes() read last, as the box's raw text (shared, not copied), and the count it was
+    // read at; nothing after forgetLastRead().
+    const QString& rawTextLastRead() const { return rawTextLastRead_; }
+    std::optional<unsigned long> changeCountAtLastRead() const { return changeCountAtLastRead_; }
+    void forgetLastRead();
 
     // Shows the text from `position` (a document position) on: the line holding it becomes the
     // first line in view, or the next line when the text there begins with a line break.
@@ -51,6 +63,10 @@ private:
     RefusalNotice* notice_;
     QString lastRefusalNotice_;
     std::string bytesLastSet_;
+    unsigned long changeCount_ = 0;
+    unsigned long changeCountAtLastSet_ = 0;
+    mutable QString rawTextLastRead_;
+    mutable std::optional<unsigned long> changeCountAtLastRead_;
 };
 
 }  // namespace qatutor

@@ -130,11 +130,21 @@ TEST(TextBox, DocumentTextBecomesBytesWhateverItsRunsAndLineBreaks) {
         {QString::fromUtf16(u"a\u20ACbcd\U0001F600efgh\u00A0\u00FF"), "a\x80" "bcdefgh\xA0\xFF",
          "a\x80" "bcdefgh\xA0\xFF"},
         {QChar(0xD800) + QStringLiteral("abcd"), "abcd", "abcd"},
+        {QString::fromUtf16(u"abcdefg\u0081hijklmno\u0080pqrstuvw\u00E9\u00A0\u00FFxyz"),
+         "abcdefg\x81hijklmnopqrstuvw\xE9\xA0\xFFxyz", "abcdefg\x81hijklmnopqrstuvw\xE9\xA0\xFFxyz"},
     };
     for (const auto& row : table) {
         EXPECT_EQ(fromDocumentText(row.text), row.document) << row.text.left(20).toStdString();
         EXPECT_EQ(fromEntryText(row.text), row.entry) << row.text.left(20).toStdString();
     }
+    // A line break at every place among eight characters, after runs of accented letters.
+    QString lines;
+    std::string document;
+    for (int length = 0; length < 20; ++length) {
+        lines += QString(length, QChar(0xE9)) + u'\n';
+        document += std::string(static_cast<std::size_t>(length), '\xE9') + "\r\n";
+    }
+    EXPECT_EQ(fromDocumentText(lines), document);
 }
 
 }  // namespace

@@ -146,6 +146,13 @@ TEST_F(TypedWorkTest, WithNothingToLoseNothingIsAsked) {
         {"the answer prompt", [](TypedWork&) {}},
         {"the one blank it starts with", [](TypedWork& t) { t.window.answerBox()->setBytes(" "); }},
         {"nothing", [](TypedWork& t) { t.click("cmd_clear_answer_box"); }},
+        {"the tutor's text, typed into and taken back",
+         [](TypedWork& t) {
+             t.window.answerBox()->setBytes("as the tutor left it");
+             t.type(QStringLiteral("xy"));
+             QTest::keyClick(t.window.answerBox(), Qt::Key_Backspace);
+             QTest::keyClick(t.window.answerBox(), Qt::Key_Backspace);
+         }},
         {"a response already recorded",
          [](TypedWork& t) {
              t.window.answerBox()->setFocus();
