@@ -29,10 +29,12 @@ struct Words {
     }
     std::string_view word() {
         static constexpr std::string_view words[] = {
-            "the", "probability", "of", "drawing", "two", "red", "cards", "is", "13/52", "times",
-            "12/51", "so", "I", "multiplied", "counted", "arrangements", "caf\xE9", "r\xE9sum\xE9",
-            "5!", "=", "120", "because", "order", "matters", "here", "mean", "deviation", "about",
-            "which", "gives", "0.059", "and", "expected", "value", "na\xEFve", "\x93quoted\x94"};
+            "the",   "probability", "of",        "drawing",      "two",      "red",
+            "cards", "is",          "13/52",     "times",        "12/51",    "so",
+            "I",     "multiplied",  "counted",   "arrangements", "caf\xE9",  "r\xE9sum\xE9",
+            "5!",    "=",           "120",       "because",      "order",    "matters",
+            "here",  "mean",        "deviation", "about",        "which",    "gives",
+            "0.059", "and",         "expected",  "value",        "na\xEFve", "\x93quoted\x94"};
         return words[next() % std::size(words)];
     }
 };
@@ -45,7 +47,8 @@ void report(std::string_view name, double milliseconds) {
 }
 
 TempHome::TempHome() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "qatutor-bench-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "qatutor-bench-XXXXXX").string();
     if (!::mkdtemp(pattern.data())) failed("mkdtemp");
     path_ = pattern;
 }
@@ -160,7 +163,8 @@ void showAndWait(QWidget& window) {
     const auto start = Clock::now();
     while (!(window.windowHandle() && window.windowHandle()->isExposed())) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        if (millisecondsSince(start) > 10000) throw std::runtime_error("the window was never shown");
+        if (millisecondsSince(start) > 10000)
+            throw std::runtime_error("the window was never shown");
     }
     for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
 }

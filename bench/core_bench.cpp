@@ -51,7 +51,7 @@ public:
     std::string prompt(const std::string& text) override {
         if (text == namePrompt) return "Ann Lee";
         if (text == folderChoicePrompt) return "";
-        return "2";   // the assignment, then ratings
+        return "2";  // the assignment, then ratings
     }
     std::string boxText(TextBox box) override {
         return box == TextBox::answer ? std::move(answer) : std::string();
@@ -77,7 +77,8 @@ public:
 int recordCore(bool tutor, int megabytes, int runs) {
     TempHome home;
     const std::string text = typedText(static_cast<std::size_t>(megabytes) * megabyte);
-    const std::string name = "response record, " + std::to_string(megabytes) + " MB: compose and write";
+    const std::string name =
+        "response record, " + std::to_string(megabytes) + " MB: compose and write";
     CoreHost host(home.path());
     Session session;
     if (tutor) {
@@ -98,7 +99,8 @@ int recordCore(bool tutor, int megabytes, int runs) {
             appendDurably(home.path() + "/send.txt", send);
             host.emptied = Clock::now();
         }
-        if (run > 0) report(name, std::chrono::duration<double, std::milli>(*host.emptied - start).count());
+        if (run > 0)
+            report(name, std::chrono::duration<double, std::milli>(*host.emptied - start).count());
     }
     return 0;
 }
@@ -117,7 +119,8 @@ int loadBank(bool tutor, int megabytes, int runs) {
             BankTable table;
             int lineCursor = 0;
             loadQuestionBank(table, lineCursor, parsed.pieces);
-            if (table.at(lastBankIndex).empty()) throw std::runtime_error("the bank was not loaded");
+            if (table.at(lastBankIndex).empty())
+                throw std::runtime_error("the bank was not loaded");
         }
         if (run > 0) report(name, millisecondsSince(start));
     }

@@ -35,7 +35,7 @@ public:
             if (prompt == namePrompt) return "Ann Lee";
             if (prompt == folderChoicePrompt) return "";
             if (prompt == assignmentPrompt) return "2";
-            return "2";   // a rating
+            return "2";  // a rating
         });
         if (!window_.start(builtInBank())) std::_Exit(2);
         showAndWait(window_);
@@ -43,7 +43,9 @@ public:
 
     MainWindow& window() { return window_; }
     void click(const char* name) { window_.findChild<QPushButton*>(QLatin1String(name))->click(); }
-    std::string local(const std::string& programPath) const { return localPath(programPath, home_.path()); }
+    std::string local(const std::string& programPath) const {
+        return localPath(programPath, home_.path());
+    }
 
 private:
     TempHome home_;
@@ -100,7 +102,7 @@ int displaySend(bool tutor, int megabytes, int runs) {
             settle();
             const auto start = Clock::now();
             tutorWindow.click("cmd_displayCumulativeText");
-            if (run > 0) report(name, millisecondsSince(start));   // the first run warms up
+            if (run > 0) report(name, millisecondsSince(start));  // the first run warms up
         }
     } else {
         FloorWindow floor;
@@ -131,15 +133,18 @@ int recordCommand(bool tutor, bool notes, int megabytes, int runs) {
             settle();
             std::optional<Clock::time_point> recorded;
             // The command empties the question box only after its record is on stable storage.
-            const auto connection = QObject::connect(window.questionBox(), &QPlainTextEdit::textChanged,
-                                                     [&] { if (!recorded) recorded = Clock::now(); });
+            const auto connection =
+                QObject::connect(window.questionBox(), &QPlainTextEdit::textChanged, [&] {
+                    if (!recorded) recorded = Clock::now();
+                });
             const auto start = Clock::now();
             tutorWindow.click(notes ? "cmd_save_as_notes" : "cmd_enter_response");
             const double click = millisecondsSince(start);
             QObject::disconnect(connection);
             if (!recorded) throw std::runtime_error("the command did not empty the question box");
             if (run > 0) {
-                report(name + "record", std::chrono::duration<double, std::milli>(*recorded - start).count());
+                report(name + "record",
+                       std::chrono::duration<double, std::milli>(*recorded - start).count());
                 report(name + "whole click", click);
             }
         }
@@ -149,7 +154,8 @@ int recordCommand(bool tutor, bool notes, int megabytes, int runs) {
         const std::string master = plainRecord(text, notes, true);
         const std::string other = plainRecord(text, notes, false);
         for (int run = 0; run <= runs; ++run) {
-            floor.question().setPlainText(QStringLiteral("`q001.  How many ways are there to choose 2 of 5 books?"));
+            floor.question().setPlainText(
+                QStringLiteral("`q001.  How many ways are there to choose 2 of 5 books?"));
             floor.answer().setPlainText(boxText);
             settle();
             const auto start = Clock::now();

@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         qatutor::loadQuestionBank(table, lineCursor, parsed.pieces);
         if (lineCursor != 0) std::abort();
-        if (!lines.empty() && table.at(static_cast<int>(lines.size())) != lines.back()) std::abort();
+        if (!lines.empty() && table.at(static_cast<int>(lines.size())) != lines.back())
+            std::abort();
     } catch (const qatutor::TutorError&) {
         if (lines.size() <= 5000) std::abort();
     }

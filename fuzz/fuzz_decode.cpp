@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "codec/codec.h"
 #include "base/errors.h"
+#include "codec/codec.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;

@@ -30,7 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (record.run >= file.parsed.runs.size()) std::abort();
         textBytes += record.text.size();
         const std::string html = htmlText(record.text);
-        if (html.find('<') != std::string::npos || html.find('>') != std::string::npos) std::abort();
+        if (html.find('<') != std::string::npos || html.find('>') != std::string::npos)
+            std::abort();
     }
     if (textBytes > bytes.size()) std::abort();
     file.duplicate.assign(file.parsed.records.size(), false);

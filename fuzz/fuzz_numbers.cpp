@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "base/numbers.h"
 #include "base/errors.h"
+#include "base/numbers.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::string expanded = qatutor::expandLineBreaks(text);
     if (expanded.find("{}") != std::string::npos) std::abort();
-    if (expanded.size() != text.size()) std::abort();   // each pair becomes two bytes, CR LF
+    if (expanded.size() != text.size()) std::abort();  // each pair becomes two bytes, CR LF
 
     const std::string removed = qatutor::remSpaces(text);
     if (removed.find_first_of(" -") != std::string::npos) std::abort();

@@ -9,8 +9,10 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::vector<std::string> items(1);
     for (std::size_t i = 0; i < size; ++i) {
-        if (data[i] == 0) items.emplace_back();
-        else items.back() += static_cast<char>(data[i]);
+        if (data[i] == 0)
+            items.emplace_back();
+        else
+            items.back() += static_cast<char>(data[i]);
     }
     if (items.size() < 3) items.resize(3);
 

@@ -74,7 +74,8 @@ int outline(const std::vector<std::string>& lines) {
                   << a.lastIndex - a.firstIndex + 1 << '\t' << a.questions << '\t' << a.answers
                   << '\t' << a.continuations << '\t' << a.empties << '\n';
     for (int index : bank.endLineIndices)
-        std::cout << "end line " << lines[static_cast<std::size_t>(index) - 1] << '\t' << index << '\n';
+        std::cout << "end line " << lines[static_cast<std::size_t>(index) - 1] << '\t' << index
+                  << '\n';
     std::cout << "lines\t" << lines.size() << '\n';
     return 0;
 }
@@ -86,13 +87,14 @@ int main(int argc, char** argv) {
     std::string file;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--dump") mode = "dump";
-        else if (arg == "--outline") mode = "outline";
+        if (arg == "--dump")
+            mode = "dump";
+        else if (arg == "--outline")
+            mode = "outline";
         else if (arg == "--version") {
             std::cout << "qatutor-bankcheck " << QATUTOR_VERSION << '\n';
             return 0;
-        }
-        else if (arg == "--help" || arg == "-h") {
+        } else if (arg == "--help" || arg == "-h") {
             std::cout << usage;
             return 0;
         } else if (arg.size() > 1 && arg[0] == '-') {
@@ -100,9 +102,11 @@ int main(int argc, char** argv) {
             return 2;
         } else if (!file.empty()) {
             std::cerr << "qatutor-bankcheck: one bank file at a time (" << file << ", " << arg
-                      << ")\n" << usage;
+                      << ")\n"
+                      << usage;
             return 2;
-        } else file = arg;
+        } else
+            file = arg;
     }
 
     std::string source;
@@ -117,8 +121,8 @@ int main(int argc, char** argv) {
             return 2;
         }
         if (!in) {
-            std::cerr << "qatutor-bankcheck: cannot read " << file << ": " << std::strerror(openError)
-                      << '\n';
+            std::cerr << "qatutor-bankcheck: cannot read " << file << ": "
+                      << std::strerror(openError) << '\n';
             return 2;
         }
         std::ostringstream content;
@@ -151,8 +155,8 @@ int main(int argc, char** argv) {
         const int sourceLine =
             v.bankIndex > 0 ? parsed.firstSourceLine[static_cast<std::size_t>(v.bankIndex) - 1] : 0;
         if (v.bankIndex > 0)
-            std::cout << file << ":" << sourceLine << ": bank line " << v.bankIndex << ": " << v.rule
-                      << ": " << v.message << '\n';
+            std::cout << file << ":" << sourceLine << ": bank line " << v.bankIndex << ": "
+                      << v.rule << ": " << v.message << '\n';
         else  // about the whole bank, not one of its lines
             std::cout << file << ": " << v.rule << ": " << v.message << '\n';
         ++count;

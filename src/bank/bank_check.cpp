@@ -25,7 +25,8 @@ bool isWellFormedHeader(const std::string& line) {
 
 // "`qNNN." + blanks + text, or "`qNNN" + one blank + text.
 bool isWellFormedQuestion(const std::string& line) {
-    if (line.size() < 6 || !isDigit(line[2]) || !isDigit(line[3]) || !isDigit(line[4])) return false;
+    if (line.size() < 6 || !isDigit(line[2]) || !isDigit(line[3]) || !isDigit(line[4]))
+        return false;
     std::size_t i = 5;
     if (line[i] == '.') ++i;
     const std::size_t blanksStart = i;
@@ -40,13 +41,15 @@ public:
 
     std::vector<Violation> run() {
         if (lines_.size() > static_cast<std::size_t>(lastBankIndex))
-            report(0, "shape 7", "the bank has " + std::to_string(lines_.size()) +
-                                     " lines; at most " + std::to_string(lastBankIndex) + " fit");
+            report(0, "shape 7",
+                   "the bank has " + std::to_string(lines_.size()) + " lines; at most " +
+                       std::to_string(lastBankIndex) + " fit");
         if (lines_.empty()) {
             report(0, "shape 1", "the bank is empty");
             return violations_;
         }
-        for (std::size_t i = 0; i < lines_.size(); ++i) checkLine(static_cast<int>(i) + 1, lines_[i]);
+        for (std::size_t i = 0; i < lines_.size(); ++i)
+            checkLine(static_cast<int>(i) + 1, lines_[i]);
         if (inAssignment_)
             report(static_cast<int>(lines_.size()), "shape 5",
                    "the bank must end with the end line \"" + threeDigits(assignment_ + 1) +
@@ -141,9 +144,9 @@ private:
                        "assignment " + threeDigits(assignment_) + " must end at the line of " +
                            threeDigits(assignment_ + 1) + ", not " + threeDigits(number));
         } else if (number <= lastNumber_) {
-            report(index, "shape 4", "assignment " + threeDigits(number) +
-                                         " comes after number " + threeDigits(lastNumber_) +
-                                         "; assignments must ascend");
+            report(index, "shape 4",
+                   "assignment " + threeDigits(number) + " comes after number " +
+                       threeDigits(lastNumber_) + "; assignments must ascend");
         }
         inAssignment_ = true;
         headerIndex_ = index;
@@ -159,9 +162,9 @@ private:
         if (!inAssignment_) {
             report(index, "shape 4", "an end line must follow an assignment");
         } else if (number != assignment_ + 1) {
-            report(index, "shape 4", "assignment " + threeDigits(assignment_) +
-                                         " must end at the line of " + threeDigits(assignment_ + 1) +
-                                         ", not " + threeDigits(number));
+            report(index, "shape 4",
+                   "assignment " + threeDigits(assignment_) + " must end at the line of " +
+                       threeDigits(assignment_ + 1) + ", not " + threeDigits(number));
         }
         inAssignment_ = false;
         afterEndLine_ = true;
@@ -187,8 +190,9 @@ private:
                    "(or the number, one blank and the text)");
         needSeparation(index);
         const int number = std::atoi(line.substr(2, 3).c_str());
-        const bool fits = lastQuestion_ == 0 ? number == 1
-                                             : (number == lastQuestion_ || number == lastQuestion_ + 1);
+        const bool fits = lastQuestion_ == 0
+                              ? number == 1
+                              : (number == lastQuestion_ || number == lastQuestion_ + 1);
         if (!fits)
             report(index, "shape 2",
                    lastQuestion_ == 0
@@ -196,7 +200,8 @@ private:
                              " is numbered " + threeDigits(number) +
                              "; questions are numbered from 001 upward"
                        : "question " + threeDigits(number) + " follows question " +
-                             threeDigits(lastQuestion_) + "; questions are numbered from 001 upward");
+                             threeDigits(lastQuestion_) +
+                             "; questions are numbered from 001 upward");
         lastQuestion_ = number;
         lastEntry_ = LineKind::question;
     }
@@ -241,7 +246,9 @@ LineKind kindOf(const std::string& line) {
     return LineKind::continuation;
 }
 
-std::vector<Violation> checkBank(const std::vector<std::string>& lines) { return Checker(lines).run(); }
+std::vector<Violation> checkBank(const std::vector<std::string>& lines) {
+    return Checker(lines).run();
+}
 
 BankOutline outlineOf(const std::vector<std::string>& lines) {
     BankOutline outline;

@@ -14,8 +14,8 @@ enum class LineKind { empty, header, end, question, answer, continuation, routin
 LineKind kindOf(const std::string& line);
 
 struct Violation {
-    int bankIndex;        // 1-based index of the bank line (0: the bank as a whole)
-    std::string rule;     // "grammar", "characters", or "shape 1" to "shape 7"
+    int bankIndex;     // 1-based index of the bank line (0: the bank as a whole)
+    std::string rule;  // "grammar", "characters", or "shape 1" to "shape 7"
     std::string message;
 };
 

@@ -9,7 +9,7 @@ namespace qatutor {
 
 inline constexpr std::string_view questionMarker = "`q";
 inline constexpr std::string_view answerMarker = "`a";
-inline constexpr std::string_view routineMarker = "`routine";   // any mix of letter case
+inline constexpr std::string_view routineMarker = "`routine";  // any mix of letter case
 static_assert(routineMarker.size() == 8);
 
 // The first eight characters, in any case, are the routine marker.

@@ -20,8 +20,9 @@ ParsedBank parseBankSource(std::string_view source) {
         };
         if (line.empty() || line.front() == '#') continue;
         if (line.find('\r') != std::string_view::npos) {
-            error("carriage return in the source line: save the file with Unix line ends (LF "
-                  "only); a line break inside a bank line is written as a +| piece");
+            error(
+                "carriage return in the source line: save the file with Unix line ends (LF "
+                "only); a line break inside a bank line is written as a +| piece");
             continue;
         }
         std::string_view body = line;
@@ -59,8 +60,8 @@ const std::vector<BankPiece>& builtInBank() {
         ParsedBank parsed = parseBankSource(builtInBankSource());
         if (!parsed.errors.empty())
             throw TutorError("The built-in question bank is damaged at its source line " +
-                            std::to_string(parsed.errors.front().sourceLine) + ": " +
-                            parsed.errors.front().message);
+                             std::to_string(parsed.errors.front().sourceLine) + ": " +
+                             parsed.errors.front().message);
         return std::move(parsed.pieces);
     }();
     return pieces;

@@ -22,13 +22,13 @@
 namespace qatutor {
 
 struct SourceError {
-    int sourceLine;       // 1-based line of the source file
+    int sourceLine;  // 1-based line of the source file
     std::string message;
 };
 
 struct ParsedBank {
     std::vector<BankPiece> pieces;
-    std::vector<int> firstSourceLine;   // per bank line (0-based), the source line it starts on
+    std::vector<int> firstSourceLine;  // per bank line (0-based), the source line it starts on
     std::vector<SourceError> errors;
 };
 

@@ -10,7 +10,7 @@ namespace {
 void checkIndex(int index) {
     if (index < 0 || index > lastBankIndex)
         throw TutorError("Subscript out of range: the question bank has no line " +
-                        std::to_string(index) + " (its lines are numbered 0 to " +
+                         std::to_string(index) + " (its lines are numbered 0 to " +
                          std::to_string(lastBankIndex) + ").");
 }
 

@@ -53,10 +53,11 @@ double numericValue(std::string_view text) {
         // from_chars leaves the value alone when out of range: tell overflow from underflow
         // by the exponent's sign.
         const auto e = number.find_first_of("eE");
-        const bool tiny = e != std::string_view::npos && e + 1 < number.size() && number[e + 1] == '-';
+        const bool tiny =
+            e != std::string_view::npos && e + 1 < number.size() && number[e + 1] == '-';
         if (tiny) return 0.0;
         throw TutorError("Overflow: the number " + std::string(compact.substr(0, length)) +
-                        " is too large.");
+                         " is too large.");
     }
     (void)end;
     return negative ? -value : value;

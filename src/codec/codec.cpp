@@ -19,7 +19,9 @@ inline constexpr double codedSteps = 137;
 static_assert(highestNoiseCode + codedSteps == 255);
 
 // Rounds to the nearest whole number, a value exactly halfway going to the even neighbour.
-char roundedCharacter(double value) { return static_cast<char>(static_cast<int>(std::nearbyint(value))); }
+char roundedCharacter(double value) {
+    return static_cast<char>(static_cast<int>(std::nearbyint(value)));
+}
 
 std::string codedQueryLine(const std::string& line, int codeNbr) {
     const std::string start = toLower(line.substr(0, 6));
@@ -45,11 +47,12 @@ std::string decode(std::string_view aLine, int codeNbr) {
         } else if (x > highestNoiseCode) {
             decoded = x - codeNbr - 100;
         } else {
-            continue;   // noise
+            continue;  // noise
         }
         if (decoded < 0 || decoded > 255)
-            throw TutorError("Invalid procedure call or argument: decode gives the character code " +
-                            std::to_string(decoded) + ", outside 0 to 255.");
+            throw TutorError(
+                "Invalid procedure call or argument: decode gives the character code " +
+                std::to_string(decoded) + ", outside 0 to 255.");
         result += static_cast<char>(decoded);
     }
     return result;
@@ -80,7 +83,8 @@ void codeFile(Host& host, Session& session) {
 
     host.openFile(1, queryPath, FileMode::input);
     host.openFile(2, codedPath, FileMode::output);
-    while (!host.atEnd(1)) host.write(2, codedQueryLine(host.readLine(1), session.codeNumber) + "\r\n");
+    while (!host.atEnd(1))
+        host.write(2, codedQueryLine(host.readLine(1), session.codeNumber) + "\r\n");
     host.closeFile(1);
     host.closeFile(2);
 }

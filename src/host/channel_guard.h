@@ -11,7 +11,8 @@ namespace qatutor {
 
 class ChannelGuard {
 public:
-    ChannelGuard(Host& host, std::initializer_list<int> channels) : host_(host), channels_(channels) {}
+    ChannelGuard(Host& host, std::initializer_list<int> channels)
+        : host_(host), channels_(channels) {}
     ~ChannelGuard() {
         for (int channel : channels_) {
             try {

@@ -68,7 +68,7 @@ bool writeAll(int fd, std::span<const std::string_view> pieces, std::size_t limi
             if (errno == EINTR) continue;
             return false;
         }
-        while (n > 0) {   // moves past what was written, piece by piece
+        while (n > 0) {  // moves past what was written, piece by piece
             iovec& piece = rest[first];
             const auto done = std::min(static_cast<std::size_t>(n), piece.iov_len);
             piece.iov_base = static_cast<char*>(piece.iov_base) + done;
@@ -216,7 +216,7 @@ void FileChannels::write(int channel, std::span<const std::string_view> pieces) 
     if (ch.mode == FileMode::input)
         throw HostError("Write: file channel " + std::to_string(channel) +
                         " is open for reading only.");
-    AppendLock lock(ch.fd);   // from before the size is read until after the flush
+    AppendLock lock(ch.fd);  // from before the size is read until after the flush
     const off_t sizeBefore = ::lseek(ch.fd, 0, SEEK_END);
     if (sizeBefore < 0) fail("Could not write to", ch, errno);
 
@@ -239,8 +239,9 @@ void FileChannels::write(int channel, std::span<const std::string_view> pieces) 
         if (flushFd >= 0) {
             lock.handOver();
             pendingFlushes_.push_back(std::async(
-                std::launch::async, [flushFd, sizeBefore, hook = faultHook_, path = ch.localPath,
-                                     what = "Could not write to " + describe(ch.displayPath, ch.localPath)] {
+                std::launch::async,
+                [flushFd, sizeBefore, hook = faultHook_, path = ch.localPath,
+                 what = "Could not write to " + describe(ch.displayPath, ch.localPath)] {
                     int error = hook ? hook(FileOperation::flush, path) : 0;
                     if (error == 0 && ::fsync(flushFd) != 0) error = errno;
                     if (error != 0) {

@@ -62,7 +62,7 @@ private:
         FileMode mode = FileMode::input;
         std::string localPath;
         std::string displayPath;
-        std::string content;       // whole file, for channels open for input
+        std::string content;  // whole file, for channels open for input
         std::size_t readPos = 0;
     };
 
@@ -73,7 +73,7 @@ private:
     std::array<Channel, lastChannel + 1> channels_{};
     FaultHook faultHook_;
     bool flushInBackground_ = false;
-    std::vector<std::future<std::string>> pendingFlushes_;   // each: its error, or empty
+    std::vector<std::future<std::string>> pendingFlushes_;  // each: its error, or empty
 };
 
 }  // namespace qatutor

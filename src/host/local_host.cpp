@@ -27,10 +27,10 @@ void checkNameLengths(const std::string& local, const std::string& programPath) 
         std::size_t end = local.find('/', start);
         if (end == std::string::npos) end = local.size();
         if (end - start > limit)
-            throw NameTooLongError("The name " + local.substr(start, end - start) +
-                                   " is too long for the file system: " +
-                                   std::to_string(end - start) + " bytes, at most " +
-                                   std::to_string(limit) + ".");
+            throw NameTooLongError(
+                "The name " + local.substr(start, end - start) +
+                " is too long for the file system: " + std::to_string(end - start) +
+                " bytes, at most " + std::to_string(limit) + ".");
         start = end + 1;
     }
     if (local.size() >= PATH_MAX)

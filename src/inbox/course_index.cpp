@@ -25,9 +25,9 @@ int questionNumberOf(const std::string& line) {
 }  // namespace
 
 CourseIndex::CourseIndex(const std::vector<std::string>& bankLines) {
-    assignments_.reserve(static_cast<std::size_t>(
-        std::count_if(bankLines.begin(), bankLines.end(), isHeaderLine)));
-    BankAssignment* current = nullptr;   // points into assignments_, reserved below
+    assignments_.reserve(
+        static_cast<std::size_t>(std::count_if(bankLines.begin(), bankLines.end(), isHeaderLine)));
+    BankAssignment* current = nullptr;  // points into assignments_, reserved below
     int question = 0;
     Entry entry = Entry::none;
     for (const std::string& line : bankLines) {
@@ -39,14 +39,15 @@ CourseIndex::CourseIndex(const std::vector<std::string>& bankLines) {
             entry = Entry::none;
             continue;
         }
-        if (line.size() == 4 && line[3] == '.') {   // an end line closes the assignment
+        if (line.size() == 4 && line[3] == '.') {  // an end line closes the assignment
             current = nullptr;
             continue;
         }
         if (!current || isRoutineLine(line)) continue;
         // As the reader does: any "`q" or "`Q" line gives the question number, while only "`q"
         // opens a question.
-        if (toLower(line.substr(0, questionMarker.size())) == questionMarker) question = questionNumberOf(line);
+        if (toLower(line.substr(0, questionMarker.size())) == questionMarker)
+            question = questionNumberOf(line);
         BankPlace place{current->number, question, Piece::continuation, entry, {}};
         std::string quoted = line;
         if (startsWith(line, questionMarker)) {
@@ -62,7 +63,7 @@ CourseIndex::CourseIndex(const std::vector<std::string>& bankLines) {
             if (quoted.empty()) continue;
         }
         const auto slot = places_.try_emplace(std::move(quoted)).first;
-        place.quoted = slot->first;   // a map's keys stay where they are
+        place.quoted = slot->first;  // a map's keys stay where they are
         slot->second.push_back(place);
     }
     for (BankAssignment& a : assignments_) std::sort(a.questions.begin(), a.questions.end());
@@ -90,7 +91,9 @@ const BankPlace* CourseIndex::findStart(std::string_view start, std::string_view
     if (start.empty()) return nullptr;
     const BankPlace* found = nullptr;
     for (const auto& [quoted, places] : places_) {
-        if (quoted.size() < start.size() || std::string_view(quoted).substr(0, start.size()) != start) continue;
+        if (quoted.size() < start.size() ||
+            std::string_view(quoted).substr(0, start.size()) != start)
+            continue;
         for (const BankPlace& place : places) {
             if (place.assignment != assignment) continue;
             if (found) return nullptr;

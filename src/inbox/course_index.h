@@ -19,17 +19,17 @@ enum class Piece { question, answer, continuation };
 enum class Entry { none, question, answer };
 
 struct BankPlace {
-    std::string assignment;   // three digits, "003"
-    int question = 0;         // the question the line belongs to; 0 before the first
+    std::string assignment;  // three digits, "003"
+    int question = 0;        // the question the line belongs to; 0 before the first
     Piece piece = Piece::question;
-    Entry entry = Entry::none;        // for a continuation line, the entry it continues
-    std::string_view quoted;          // the line as a record quotes it
+    Entry entry = Entry::none;  // for a continuation line, the entry it continues
+    std::string_view quoted;    // the line as a record quotes it
 };
 
 struct BankAssignment {
-    std::string number;                 // "003"
-    std::string title;                  // the header line, "003.  C(n,r) and P(n,r)"
-    std::vector<int> questions;         // distinct question numbers, ascending
+    std::string number;          // "003"
+    std::string title;           // the header line, "003.  C(n,r) and P(n,r)"
+    std::vector<int> questions;  // distinct question numbers, ascending
 };
 
 class CourseIndex {

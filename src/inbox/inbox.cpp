@@ -29,7 +29,7 @@ bool endsWith(std::string_view text, std::string_view end) {
 
 std::string nameFromPath(const std::string& path) {
     std::string name = fs::path(path).filename().string();
-    if (name.empty()) name = path;   // "dir/" names the folder itself
+    if (name.empty()) name = path;  // "dir/" names the folder itself
     return utf8Name(name);
 }
 
@@ -50,13 +50,15 @@ bool readWholeFile(const std::string& path, std::string& bytes, std::string& rea
         return false;
     }
     struct stat info {};
-    if (::fstat(fd, &info) != 0) reason = std::string("cannot be read: ") + std::strerror(errno);
-    else reason = kindProblem(info);
+    if (::fstat(fd, &info) != 0)
+        reason = std::string("cannot be read: ") + std::strerror(errno);
+    else
+        reason = kindProblem(info);
     if (reason.empty()) {
         bytes.resize(static_cast<std::size_t>(info.st_size));
         std::size_t done = 0;
         for (;;) {
-            if (done == bytes.size()) bytes.resize(bytes.size() + 4096);   // the file grew
+            if (done == bytes.size()) bytes.resize(bytes.size() + 4096);  // the file grew
             const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
             if (got < 0 && errno == EINTR) continue;
             if (got < 0) reason = std::string("cannot be read: ") + std::strerror(errno);
@@ -78,7 +80,8 @@ void readOne(const std::string& path, const CourseIndex& course, Inbox& inbox) {
     file.name = name;
     std::tie(file.student, file.kind) = studentOf(fs::path(path).filename().string());
     if (startsWith(name, "notes_") && endsWith(name, ".txt")) {
-        inbox.remarks.push_back({name, "a notes file, not read: its notes are also in the send and master files"});
+        inbox.remarks.push_back(
+            {name, "a notes file, not read: its notes are also in the send and master files"});
         return;
     }
 
@@ -95,23 +98,28 @@ void readOne(const std::string& path, const CourseIndex& course, Inbox& inbox) {
         for (const Record& record : file.parsed.records)
             if (!record.numberLine.empty()) file.kind = FileKind::master;
     if (file.savedAsUtf8)
-        inbox.remarks.push_back({name, "saved again as UTF-8 (by an editor); read back as Windows-1252"});
+        inbox.remarks.push_back(
+            {name, "saved again as UTF-8 (by an editor); read back as Windows-1252"});
     if (file.lineEndsRestored)
-        inbox.remarks.push_back({name, "its line ends were LF (changed by a mail program); read as CR LF"});
+        inbox.remarks.push_back(
+            {name, "its line ends were LF (changed by a mail program); read as CR LF"});
     for (const Run& run : file.parsed.runs)
         if (run.courseTitle != courseTitleText) {
-            inbox.remarks.push_back({name, "written for another course, \"" + cp1252::toUtf8(run.courseTitle) +
-                                               "\"; its lines are looked up in this course's bank"});
+            inbox.remarks.push_back(
+                {name, "written for another course, \"" + cp1252::toUtf8(run.courseTitle) +
+                           "\"; its lines are looked up in this course's bank"});
             break;
         }
     const std::size_t count = file.parsed.records.size();
     if (file.parsed.cutOff) {
         const std::size_t whole = count - (count && file.parsed.records.back().incomplete);
         notRead("cut off inside its last " +
-                std::string(count && file.parsed.records.back().incomplete ? "record (shown, marked incomplete)"
-                                                                           : "file header") +
-                "; " + (whole == 1 ? std::string("the 1 record before it is read")
-                                   : "the " + std::to_string(whole) + " records before it are read"));
+                std::string(count && file.parsed.records.back().incomplete
+                                ? "record (shown, marked incomplete)"
+                                : "file header") +
+                "; " +
+                (whole == 1 ? std::string("the 1 record before it is read")
+                            : "the " + std::to_string(whole) + " records before it are read"));
     }
     file.duplicate.assign(count, false);
     inbox.files.push_back(std::move(file));
@@ -126,7 +134,8 @@ void readFolder(const std::string& folder, const CourseIndex& course, Inbox& inb
         names.push_back(name);
     }
     if (error) {
-        inbox.notRead.push_back({nameFromPath(folder), "the folder cannot be read: " + error.message()});
+        inbox.notRead.push_back(
+            {nameFromPath(folder), "the folder cannot be read: " + error.message()});
         return;
     }
     std::sort(names.begin(), names.end());
@@ -134,7 +143,8 @@ void readFolder(const std::string& folder, const CourseIndex& course, Inbox& inb
         const std::string path = (fs::path(folder) / name).string();
         std::error_code kindError;
         if (fs::is_directory(fs::symlink_status(path, kindError)))
-            inbox.notRead.push_back({utf8Name(name), "a folder inside the folder; its files are not read"});
+            inbox.notRead.push_back(
+                {utf8Name(name), "a folder inside the folder; its files are not read"});
         else
             readOne(path, course, inbox);
     }
@@ -154,10 +164,13 @@ int secondsOf(std::string_view time) {
 void markDuplicates(Inbox& inbox) {
     auto keyOf = [](const StudentFile& file, const Record& record) {
         std::size_t key = std::hash<std::string>()(file.student);
-        for (std::string_view part : {std::string_view(record.assignment), std::string_view(file.parsed.runs[record.run].date),
-                                      record.quoted(), std::string_view(record.text), std::string_view(record.rating)})
+        for (std::string_view part :
+             {std::string_view(record.assignment),
+              std::string_view(file.parsed.runs[record.run].date), record.quoted(),
+              std::string_view(record.text), std::string_view(record.rating)})
             key = key * 1000003 ^ std::hash<std::string_view>()(part);
-        return key * 31 + static_cast<std::size_t>(record.kind) * 7 + static_cast<std::size_t>(record.ratingKind);
+        return key * 31 + static_cast<std::size_t>(record.kind) * 7 +
+               static_cast<std::size_t>(record.ratingKind);
     };
     auto same = [](const StudentFile& a, const Record& x, const StudentFile& b, const Record& y) {
         return a.student == b.student && x.kind == y.kind && x.ratingKind == y.ratingKind &&
@@ -181,7 +194,8 @@ void markDuplicates(Inbox& inbox) {
             const Record& record = file.parsed.records[i];
             auto [first, last] = master.equal_range(keyOf(file, record));
             for (auto it = first; it != last; ++it) {
-                if (it->second.used || !same(file, record, *it->second.file, *it->second.record)) continue;
+                if (it->second.used || !same(file, record, *it->second.file, *it->second.record))
+                    continue;
                 it->second.used = true;
                 file.duplicate[i] = true;
                 ++inbox.duplicates;
@@ -217,7 +231,8 @@ void markDuplicates(Inbox& inbox) {
 
 // Drops ".txt" in any case ("send_1207Ann_Lee.TXT" from a Windows mail program); true if there was one.
 bool dropTxt(std::string& stem) {
-    if (stem.size() < 4 || toLower(std::string_view(stem).substr(stem.size() - 4)) != ".txt") return false;
+    if (stem.size() < 4 || toLower(std::string_view(stem).substr(stem.size() - 4)) != ".txt")
+        return false;
     stem.resize(stem.size() - 4);
     return true;
 }
@@ -282,7 +297,11 @@ std::string utf8Name(const std::string& bytes) {
     std::size_t i = 0;
     while (i < bytes.size()) {
         const auto c = static_cast<unsigned char>(bytes[i]);
-        const std::size_t length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        const std::size_t length = c < 0x80         ? 1
+                                   : (c >> 5) == 6  ? 2
+                                   : (c >> 4) == 14 ? 3
+                                   : (c >> 3) == 30 ? 4
+                                                    : 0;
         if (length == 0 || i + length > bytes.size()) return cp1252::toUtf8(bytes);
         for (std::size_t k = 1; k < length; ++k)
             if ((static_cast<unsigned char>(bytes[i + k]) >> 6) != 2) return cp1252::toUtf8(bytes);
@@ -314,8 +333,10 @@ Inbox readInbox(const std::vector<std::string>& paths, const CourseIndex& course
     Inbox inbox;
     for (const std::string& path : paths) {
         std::error_code error;
-        if (fs::is_directory(path, error)) readFolder(path, course, inbox);
-        else readOne(path, course, inbox);
+        if (fs::is_directory(path, error))
+            readFolder(path, course, inbox);
+        else
+            readOne(path, course, inbox);
     }
     markDuplicates(inbox);
     return inbox;

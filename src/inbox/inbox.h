@@ -21,25 +21,26 @@ enum class FileKind { send, master, other };
 
 struct StudentFile {
     std::string path;
-    std::string name;            // the file's name, UTF-8
-    std::string student;         // "Ann Lee", UTF-8
+    std::string name;     // the file's name, UTF-8
+    std::string student;  // "Ann Lee", UTF-8
     FileKind kind = FileKind::other;
     ParsedFile parsed;
-    std::vector<bool> duplicate;   // per record: the master file or an earlier file holds the same record
+    std::vector<bool>
+        duplicate;  // per record: the master file or an earlier file holds the same record
     bool lineEndsRestored = false;
     bool savedAsUtf8 = false;
 };
 
 struct FileLine {
-    std::string name;     // the file's name, UTF-8
+    std::string name;  // the file's name, UTF-8
     std::string reason;
 };
 
 struct Inbox {
-    std::vector<StudentFile> files;        // files read, in the order given, a folder's by name
-    std::vector<FileLine> notRead;         // not read, or not read to the end
-    std::vector<FileLine> remarks;         // read, with something the instructor should know
-    std::size_t duplicates = 0;            // records also found in a master file or an earlier file
+    std::vector<StudentFile> files;  // files read, in the order given, a folder's by name
+    std::vector<FileLine> notRead;   // not read, or not read to the end
+    std::vector<FileLine> remarks;   // read, with something the instructor should know
+    std::size_t duplicates = 0;      // records also found in a master file or an earlier file
 };
 
 // Names of the files the report is written to; a folder's own report is not read back.

@@ -18,7 +18,8 @@ constexpr int cutPointsTried = 16;
 // "RESPONSE -->  " and the line end that follows it: the response starts on the next line.
 const std::string responseOpening = std::string(responseLabel) + std::string(lineEnd);
 // CR LF, the separator line, CR LF: where the quoted bank line ends.
-const std::string separatorBreak = std::string(lineEnd) + std::string(separatorLine) + std::string(lineEnd);
+const std::string separatorBreak =
+    std::string(lineEnd) + std::string(separatorLine) + std::string(lineEnd);
 
 std::string_view trimmedBlanks(std::string_view text) {
     const std::size_t first = text.find_first_not_of(' ');
@@ -44,7 +45,7 @@ std::vector<std::string_view> itemsAfterIndent(std::string_view line) {
 enum class Expect { nothing, confidence, selfCritique, either };
 
 Expect expectedRating(std::string_view quoted, const CourseIndex& course) {
-    if (quoted.empty()) return Expect::nothing;   // recorded before the first piece was shown
+    if (quoted.empty()) return Expect::nothing;  // recorded before the first piece was shown
     const std::vector<BankPlace>* places = course.placesOf(quoted);
     if (!places) return Expect::either;
     std::optional<Entry> entry;
@@ -63,7 +64,7 @@ Expect expectedRating(std::string_view quoted, const CourseIndex& course) {
 // What a position may start: a file header or a record, up to the first byte of its text.
 struct Start {
     enum Kind { none, header, record } kind = none;
-    std::size_t end = 0;               // header: where the next item starts; record: text start
+    std::size_t end = 0;  // header: where the next item starts; record: text start
     // header
     std::string_view assignment, title, courseTitle, date;
     // record
@@ -99,7 +100,9 @@ private:
 
 class Parser {
 public:
-    Parser(std::string_view bytes, const CourseIndex& course) : b_(bytes), course_(course) { scan(); }
+    Parser(std::string_view bytes, const CourseIndex& course) : b_(bytes), course_(course) {
+        scan();
+    }
 
     ParsedFile parse();
 
@@ -124,7 +127,8 @@ private:
     };
     Choice chooseEnd(const Start& start) const;
     void walk(std::size_t limit, ParsedFile& file) const;
-    Record recordOf(const Start& start, std::size_t closing, const ValidEnds& list, const Run& run) const;
+    Record recordOf(const Start& start, std::size_t closing, const ValidEnds& list,
+                    const Run& run) const;
     void readCutTail(std::size_t from, ParsedFile& file) const;
     bool looksLikeCutHeader(std::size_t p) const;
     void place(Record& record, const Run& run) const;
@@ -132,9 +136,9 @@ private:
     std::string_view b_;
     const CourseIndex& course_;
     std::vector<std::size_t> lineStarts_;
-    std::vector<std::size_t> closings_;          // line starts holding the closing line's points
-    std::vector<std::size_t> separatorBreaks_;   // CR LF, separator, CR LF
-    std::vector<std::size_t> startPositions_;    // ascending, with starts_ and readings_ alongside
+    std::vector<std::size_t> closings_;         // line starts holding the closing line's points
+    std::vector<std::size_t> separatorBreaks_;  // CR LF, separator, CR LF
+    std::vector<std::size_t> startPositions_;   // ascending, with starts_ and readings_ alongside
     std::vector<Start> starts_;
     std::vector<int> readings_;
     ValidEnds responseEnds_, confidenceEnds_, selfCritiqueEnds_, noteEnds_;
@@ -169,7 +173,8 @@ void Parser::scan() {
 }
 
 std::size_t Parser::endOfLine(std::size_t from, std::size_t longest) const {
-    const std::size_t end = b_.substr(0, std::min(b_.size(), from + longest + 2)).find(lineEnd, from);
+    const std::size_t end =
+        b_.substr(0, std::min(b_.size(), from + longest + 2)).find(lineEnd, from);
     return end;
 }
 
@@ -234,7 +239,8 @@ Start Parser::recordAt(std::size_t p) const {
         if (startsWith(between, numberStart)) {
             const std::size_t end = between.find(lineEnd, numberStart.size());
             if (end == npos) return start;
-            start.numberLine = trimmedBlanks(between.substr(numberStart.size(), end - numberStart.size()));
+            start.numberLine =
+                trimmedBlanks(between.substr(numberStart.size(), end - numberStart.size()));
             between = between.substr(end + 2);
         }
         start.expect = expectedRating(between, course_);
@@ -276,7 +282,8 @@ Parser::Choice Parser::chooseEnd(const Start& start) const {
 }
 
 void Parser::solve(std::size_t limit) {
-    for (ValidEnds* list : {&responseEnds_, &confidenceEnds_, &selfCritiqueEnds_, &noteEnds_}) list->clear();
+    for (ValidEnds* list : {&responseEnds_, &confidenceEnds_, &selfCritiqueEnds_, &noteEnds_})
+        list->clear();
     std::fill(readings_.begin(), readings_.end(), 0);
     auto closing = std::upper_bound(closings_.begin(), closings_.end(), limit);
     auto start = std::lower_bound(startPositions_.begin(), startPositions_.end(), limit);
@@ -291,7 +298,7 @@ void Parser::solve(std::size_t limit) {
             const std::size_t after = afterClosing(c);
             if (after > limit || readingsAt(after, limit) == 0) continue;
             noteEnds_.add(c, c);
-            if (after == c + closingLine.size()) continue;   // only a note's closing goes on
+            if (after == c + closingLine.size()) continue;  // only a note's closing goes on
             responseEnds_.add(c, c);
             const std::size_t ratingLine = lineBefore(c);
             if (ratingLine == npos) continue;
@@ -336,11 +343,13 @@ void Parser::place(Record& record, const Run& run) const {
         return value;
     };
     const auto value = wholeValue(number), assignment = wholeValue(digits);
-    if (value && assignment && *value >= *assignment * 10000 && *value - *assignment * 10000 < 10000)
+    if (value && assignment && *value >= *assignment * 10000 &&
+        *value - *assignment * 10000 < 10000)
         record.question = static_cast<int>(*value - *assignment * 10000);
 }
 
-Record Parser::recordOf(const Start& start, std::size_t closing, const ValidEnds& list, const Run& run) const {
+Record Parser::recordOf(const Start& start, std::size_t closing, const ValidEnds& list,
+                        const Run& run) const {
     Record record;
     record.kind = start.recordKind;
     record.time = std::string(start.time);
@@ -408,7 +417,8 @@ bool Parser::looksLikeCutHeader(std::size_t p) const {
 void Parser::readCutTail(std::size_t from, ParsedFile& file) const {
     file.cutOff = true;
     std::string_view tail = b_.substr(from);
-    if (!startsWith(tail, separatorLine.substr(0, std::min(tail.size(), separatorLine.size())))) return;
+    if (!startsWith(tail, separatorLine.substr(0, std::min(tail.size(), separatorLine.size()))))
+        return;
     Record record;
     record.incomplete = true;
     record.run = file.runs.size() - 1;
@@ -418,9 +428,11 @@ void Parser::readCutTail(std::size_t from, ParsedFile& file) const {
         tail = end == npos ? std::string_view() : tail.substr(end + 2);
         return line;
     };
-    nextLine();   // the separator line
-    if (const auto items = itemsAfterIndent(nextLine()); !items.empty()) record.time = std::string(items.back());
-    if (const auto items = itemsAfterIndent(tail.substr(0, tail.find(lineEnd))); items.size() == 2) {
+    nextLine();  // the separator line
+    if (const auto items = itemsAfterIndent(nextLine()); !items.empty())
+        record.time = std::string(items.back());
+    if (const auto items = itemsAfterIndent(tail.substr(0, tail.find(lineEnd)));
+        items.size() == 2) {
         record.kind = RecordKind::note;
         record.noteDate = std::string(items[0]);
         nextLine();
@@ -428,7 +440,8 @@ void Parser::readCutTail(std::size_t from, ParsedFile& file) const {
     const std::string numberStart = "\r\n\r\n" + std::string(questionNumberMarker);
     if (startsWith(tail, numberStart)) {
         tail = tail.substr(4);
-        record.numberLine = std::string(trimmedBlanks(nextLine().substr(questionNumberMarker.size())));
+        record.numberLine =
+            std::string(trimmedBlanks(nextLine().substr(questionNumberMarker.size())));
     }
     const std::size_t brk = tail.find(separatorBreak);
     record.unknownQuoted = std::string(tail.substr(0, brk));
@@ -463,7 +476,7 @@ void Parser::readCutTail(std::size_t from, ParsedFile& file) const {
     }
     record.text = std::string(text);
     place(record, file.runs.back());
-    if (brk == npos && !record.place) {   // the cut fell inside the quoted line itself
+    if (brk == npos && !record.place) {  // the cut fell inside the quoted line itself
         std::string_view start = record.unknownQuoted;
         if (!start.empty() && start.back() == '\r') start.remove_suffix(1);
         if (const BankPlace* found = course_.findStart(start, file.runs.back().assignment)) {
@@ -525,7 +538,8 @@ ParsedFile Parser::parse() {
 ParsedFile parseRecordFile(std::string_view bytes, const CourseIndex& course) {
     // Empty lines that a mail program added at the end belong to no record: every record file
     // ends with one line end at most.
-    while (bytes.size() >= 4 && bytes.substr(bytes.size() - 4) == "\r\n\r\n") bytes.remove_suffix(2);
+    while (bytes.size() >= 4 && bytes.substr(bytes.size() - 4) == "\r\n\r\n")
+        bytes.remove_suffix(2);
     return Parser(bytes, course).parse();
 }
 
@@ -537,7 +551,10 @@ bool restoreWindows1252(std::string& bytes) {
     const bool byteOrderMark = i == 3;
     while (i < bytes.size()) {
         const auto lead = static_cast<unsigned char>(bytes[i]);
-        const std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : 0;
+        const std::size_t length = lead < 0x80         ? 1
+                                   : (lead >> 5) == 6  ? 2
+                                   : (lead >> 4) == 14 ? 3
+                                                       : 0;
         if (length == 0 || i + length > bytes.size()) return false;
         char32_t point = length == 1 ? lead : length == 2 ? lead & 0x1F : lead & 0x0F;
         for (std::size_t k = 1; k < length; ++k) {

@@ -27,35 +27,37 @@ enum class RecordKind { response, note };
 enum class RatingKind { none, confidence, selfCritique };
 
 struct Run {
-    std::string assignment;   // as written after "assignment #"
-    std::string title;        // the assignment's header line
+    std::string assignment;  // as written after "assignment #"
+    std::string title;       // the assignment's header line
     std::string courseTitle;
-    std::string date;         // "12-07-2026"
+    std::string date;  // "12-07-2026"
 };
 
 struct Record {
     RecordKind kind = RecordKind::response;
-    std::size_t run = 0;                 // index into ParsedFile::runs
-    std::string time;                    // "14:05:09", as written
-    std::string noteDate;                // a note's own date
-    const BankPlace* place = nullptr;    // where the bank holds the quoted line, if it does
-    std::string unknownQuoted;           // the quoted line when the bank does not hold it
-    std::string numberLine;              // master file: the question-number item, "20001"
-    std::string assignment;              // from the bank place, else from the file header
-    int question = 0;                    // 0: no number known
+    std::size_t run = 0;               // index into ParsedFile::runs
+    std::string time;                  // "14:05:09", as written
+    std::string noteDate;              // a note's own date
+    const BankPlace* place = nullptr;  // where the bank holds the quoted line, if it does
+    std::string unknownQuoted;         // the quoted line when the bank does not hold it
+    std::string numberLine;            // master file: the question-number item, "20001"
+    std::string assignment;            // from the bank place, else from the file header
+    int question = 0;                  // 0: no number known
     RatingKind ratingKind = RatingKind::none;
-    std::string rating;                  // the reply as typed
-    std::string text;                    // the response, or the note without its label
-    bool incomplete = false;             // the file ends inside this record
+    std::string rating;       // the reply as typed
+    std::string text;         // the response, or the note without its label
+    bool incomplete = false;  // the file ends inside this record
 
-    std::string_view quoted() const { return place ? place->quoted : std::string_view(unknownQuoted); }
+    std::string_view quoted() const {
+        return place ? place->quoted : std::string_view(unknownQuoted);
+    }
 };
 
 struct ParsedFile {
     std::vector<Run> runs;
     std::vector<Record> records;
-    bool cutOff = false;       // the file ends inside a record or a file header
-    std::string problem;       // why the file is not a record file; empty when it was read
+    bool cutOff = false;  // the file ends inside a record or a file header
+    std::string problem;  // why the file is not a record file; empty when it was read
 };
 
 // Reads the bytes of one record file, with CR LF line ends (see normalizeLineEnds).

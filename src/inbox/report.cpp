@@ -85,7 +85,7 @@ std::string number(double value) {
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%.1f", value);
     std::string text = buffer;
-    std::replace(text.begin(), text.end(), ',', '.');   // whatever the locale says
+    std::replace(text.begin(), text.end(), ',', '.');  // whatever the locale says
     return text;
 }
 
@@ -108,7 +108,8 @@ std::string pieceName(const Record& record) {
 }
 
 std::string questionName(const Record& record) {
-    return record.question > 0 ? "Question " + std::to_string(record.question) : "No question number";
+    return record.question > 0 ? "Question " + std::to_string(record.question)
+                               : "No question number";
 }
 
 std::string ratingKindName(RatingKind kind) {
@@ -143,14 +144,15 @@ std::string anchorOf(std::size_t work, std::size_t entry) {
 std::string ratingHtml(const Record& record) {
     if (record.ratingKind == RatingKind::none) return {};
     std::string html = " · " + ratingKindName(record.ratingKind) + " ";
-    if (ratingValue(record.rating)) return html + "<span class=\"rating\">" + htmlText(record.rating) + "</span>";
+    if (ratingValue(record.rating))
+        return html + "<span class=\"rating\">" + htmlText(record.rating) + "</span>";
     if (record.rating.empty()) return html + "<span class=\"flag\">no rating given</span>";
     return html + "<span class=\"rating\">“" + htmlText(record.rating) +
            "”</span><span class=\"flag\">not a rating of 0 to 3</span>";
 }
 
 struct Distribution {
-    int counts[5] = {0, 0, 0, 0, 0};   // 0, 1, 2, 3, and anything else
+    int counts[5] = {0, 0, 0, 0, 0};  // 0, 1, 2, 3, and anything else
     void add(const Record& record) { ++counts[ratingValue(record.rating).value_or(4)]; }
     int total() const { return counts[0] + counts[1] + counts[2] + counts[3] + counts[4]; }
 };
@@ -159,19 +161,24 @@ struct Distribution {
 std::string barChart(const Distribution& d, const std::string& what) {
     if (d.total() == 0) return "–";
     const int most = *std::max_element(std::begin(d.counts), std::end(d.counts));
-    std::string label = what + " ratings: 0: " + std::to_string(d.counts[0]) + ", 1: " + std::to_string(d.counts[1]) +
-                        ", 2: " + std::to_string(d.counts[2]) + ", 3: " + std::to_string(d.counts[3]) +
+    std::string label = what + " ratings: 0: " + std::to_string(d.counts[0]) +
+                        ", 1: " + std::to_string(d.counts[1]) +
+                        ", 2: " + std::to_string(d.counts[2]) +
+                        ", 3: " + std::to_string(d.counts[3]) +
                         ", missing or not 0 to 3: " + std::to_string(d.counts[4]);
-    std::string svg = "<svg class=\"bars\" width=\"112\" height=\"50\" viewBox=\"0 0 112 50\" role=\"img\" aria-label=\"" +
-                      label + "\"><title>" + label + "</title>";
+    std::string svg =
+        "<svg class=\"bars\" width=\"112\" height=\"50\" viewBox=\"0 0 112 50\" role=\"img\" "
+        "aria-label=\"" +
+        label + "\"><title>" + label + "</title>";
     static const char* names[5] = {"0", "1", "2", "3", "?"};
     for (int i = 0; i < 5; ++i) {
         const int height = d.counts[i] * 28 / most;
         const int x = 2 + i * 22;
-        svg += "<rect class=\"" + std::string(i == 4 ? "odd" : "bar") + "\" x=\"" + std::to_string(x) + "\" y=\"" +
-               std::to_string(38 - height) + "\" width=\"18\" height=\"" + std::to_string(height) + "\"/>";
-        svg += "<text x=\"" + std::to_string(x + 9) + "\" y=\"" + std::to_string(36 - height) + "\">" +
-               (d.counts[i] ? std::to_string(d.counts[i]) : "") + "</text>";
+        svg += "<rect class=\"" + std::string(i == 4 ? "odd" : "bar") + "\" x=\"" +
+               std::to_string(x) + "\" y=\"" + std::to_string(38 - height) +
+               "\" width=\"18\" height=\"" + std::to_string(height) + "\"/>";
+        svg += "<text x=\"" + std::to_string(x + 9) + "\" y=\"" + std::to_string(36 - height) +
+               "\">" + (d.counts[i] ? std::to_string(d.counts[i]) : "") + "</text>";
         svg += "<text x=\"" + std::to_string(x + 9) + "\" y=\"48\">" + names[i] + "</text>";
     }
     return svg + "</svg>";
@@ -195,16 +202,19 @@ void writeProblems(std::FILE* out, const Inbox& inbox) {
     } else {
         put(out, "<ul class=\"problems\" id=\"not-read\">\n");
         for (const FileLine& line : inbox.notRead)
-            put(out, "<li><span class=\"name\">" + escaped(line.name) + "</span>: " + escaped(line.reason) + "</li>\n");
+            put(out, "<li><span class=\"name\">" + escaped(line.name) +
+                         "</span>: " + escaped(line.reason) + "</li>\n");
         put(out, "</ul>\n");
     }
     if (!inbox.remarks.empty() || inbox.duplicates > 0) {
         put(out, "<h3>Notes on the files</h3>\n<ul class=\"problems\" id=\"remarks\">\n");
         for (const FileLine& line : inbox.remarks)
-            put(out, "<li><span class=\"name\">" + escaped(line.name) + "</span>: " + escaped(line.reason) + "</li>\n");
+            put(out, "<li><span class=\"name\">" + escaped(line.name) +
+                         "</span>: " + escaped(line.reason) + "</li>\n");
         if (inbox.duplicates > 0)
             put(out, "<li>" + std::to_string(inbox.duplicates) +
-                         " records stand in more than one file of their student (the master file, or a file sent twice) and are shown once.</li>\n");
+                         " records stand in more than one file of their student (the master file, "
+                         "or a file sent twice) and are shown once.</li>\n");
         put(out, "</ul>\n");
     }
     put(out, "</section>\n");
@@ -216,30 +226,41 @@ void writeOverview(std::FILE* out, const std::vector<StudentWork>& work) {
         put(out, "<p>No records were found.</p>\n</section>\n");
         return;
     }
-    put(out, "<table>\n<thead><tr><th>Student</th><th>Assignment</th><th>Questions answered</th>"
-             "<th>Responses</th><th>Notes</th><th>Mean confidence</th><th>Mean self-critique</th>"
-             "<th>Ratings 0 or 1</th><th>First</th><th>Last</th><th>Missing questions</th></tr></thead>\n<tbody>\n");
+    put(out,
+        "<table>\n<thead><tr><th>Student</th><th>Assignment</th><th>Questions answered</th>"
+        "<th>Responses</th><th>Notes</th><th>Mean confidence</th><th>Mean self-critique</th>"
+        "<th>Ratings 0 or 1</th><th>First</th><th>Last</th><th>Missing "
+        "questions</th></tr></thead>\n<tbody>\n");
     for (std::size_t w = 0; w < work.size(); ++w) {
         const StudentWork& s = work[w];
         std::string missing;
-        for (int question : s.missing) missing += (missing.empty() ? "" : ", ") + std::to_string(question);
-        if (s.total < 0) missing = "–";
-        else if (missing.empty()) missing = "none";
+        for (int question : s.missing)
+            missing += (missing.empty() ? "" : ", ") + std::to_string(question);
+        if (s.total < 0)
+            missing = "–";
+        else if (missing.empty())
+            missing = "none";
         std::string flags;
         if (s.oddRatings)
-            flags += " <span class=\"flag\">" + count(static_cast<std::size_t>(s.oddRatings), "rating") + " missing or not 0 to 3</span>";
+            flags += " <span class=\"flag\">" +
+                     count(static_cast<std::size_t>(s.oddRatings), "rating") +
+                     " missing or not 0 to 3</span>";
         if (s.incomplete) flags += " <span class=\"flag\">incomplete record</span>";
-        put(out, "<tr class=\"work\" id=\"overview-" + anchorOf(w) + "\"><td class=\"student\"><a href=\"#" + anchorOf(w) +
-                     "\">" + studentName(s.student) + "</a></td><td class=\"assignment\">" + htmlText(s.assignment) +
-                     "</td><td class=\"num answered\">" + std::to_string(s.answered) +
-                     (s.total >= 0 ? " of " + std::to_string(s.total) : "") + "</td><td class=\"num responses\">" +
-                     std::to_string(s.responses) + "</td><td class=\"num notes\">" + std::to_string(s.notes) +
+        put(out, "<tr class=\"work\" id=\"overview-" + anchorOf(w) +
+                     "\"><td class=\"student\"><a href=\"#" + anchorOf(w) + "\">" +
+                     studentName(s.student) + "</a></td><td class=\"assignment\">" +
+                     htmlText(s.assignment) + "</td><td class=\"num answered\">" +
+                     std::to_string(s.answered) +
+                     (s.total >= 0 ? " of " + std::to_string(s.total) : "") +
+                     "</td><td class=\"num responses\">" + std::to_string(s.responses) +
+                     "</td><td class=\"num notes\">" + std::to_string(s.notes) +
                      "</td><td class=\"num confidence\">" +
                      (s.confidenceCount ? number(s.confidenceSum / s.confidenceCount) : "–") +
                      "</td><td class=\"num self-critique\">" +
                      (s.selfCritiqueCount ? number(s.selfCritiqueSum / s.selfCritiqueCount) : "–") +
-                     "</td><td class=\"num low\">" + std::to_string(s.lowRatings) + flags + "</td><td class=\"when first\">" +
-                     htmlText(s.first) + "</td><td class=\"when last\">" + htmlText(s.last) +
+                     "</td><td class=\"num low\">" + std::to_string(s.lowRatings) + flags +
+                     "</td><td class=\"when first\">" + htmlText(s.first) +
+                     "</td><td class=\"when last\">" + htmlText(s.last) +
                      "</td><td class=\"missing\">" + missing + "</td></tr>\n");
     }
     put(out, "</tbody>\n</table>\n</section>\n");
@@ -249,7 +270,8 @@ struct Answer {
     std::size_t work, entry;
 };
 
-void writeQuestions(std::FILE* out, const std::vector<StudentWork>& work, const CourseIndex& course) {
+void writeQuestions(std::FILE* out, const std::vector<StudentWork>& work,
+                    const CourseIndex& course) {
     put(out, "<section id=\"questions\">\n<h2>By question</h2>\n");
     // assignment -> question -> the responses to it
     std::map<std::string, std::map<int, std::vector<Answer>>> byQuestion;
@@ -263,14 +285,19 @@ void writeQuestions(std::FILE* out, const std::vector<StudentWork>& work, const 
             for (int question : a->questions) questions[question];
         for (std::size_t e = 0; e < work[w].entries.size(); ++e) {
             const Record& record = *work[w].entries[e].record;
-            if (record.kind == RecordKind::response && record.question > 0) questions[record.question].push_back({w, e});
+            if (record.kind == RecordKind::response && record.question > 0)
+                questions[record.question].push_back({w, e});
         }
     }
     for (const auto& [assignment, questions] : byQuestion) {
         const std::size_t students = studentsOf[assignment].size();
-        put(out, "<h3>" + htmlText(titles[assignment].empty() ? "Assignment " + assignment : titles[assignment]) +
-                     "</h3>\n<table class=\"by-question\">\n<thead><tr><th>Question</th><th>Answered by</th>"
-                     "<th>Confidence</th><th>Self-critique</th><th>Lowest-rated responses</th></tr></thead>\n<tbody>\n");
+        put(out, "<h3>" +
+                     htmlText(titles[assignment].empty() ? "Assignment " + assignment
+                                                         : titles[assignment]) +
+                     "</h3>\n<table "
+                     "class=\"by-question\">\n<thead><tr><th>Question</th><th>Answered by</th>"
+                     "<th>Confidence</th><th>Self-critique</th><th>Lowest-rated "
+                     "responses</th></tr></thead>\n<tbody>\n");
         std::string unanswered;
         for (const auto& [question, answers] : questions) {
             if (answers.empty()) {
@@ -288,34 +315,40 @@ void writeQuestions(std::FILE* out, const std::vector<StudentWork>& work, const 
                 const auto value = ratingValue(record.rating);
                 if (record.ratingKind != RatingKind::none && value) low.push_back({*value, a});
             }
-            std::stable_sort(low.begin(), low.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
+            std::stable_sort(low.begin(), low.end(),
+                             [](const auto& x, const auto& y) { return x.first < y.first; });
             std::string lowest;
             for (std::size_t i = 0; i < low.size() && i < 3; ++i) {
                 const auto& [value, a] = low[i];
                 const Record& record = *work[a.work].entries[a.entry].record;
                 lowest += "<div class=\"excerpt\"><a href=\"#" + anchorOf(a.work, a.entry) + "\">" +
-                          studentName(work[a.work].student) + "</a>, " + ratingKindName(record.ratingKind) + " " +
-                          std::to_string(value) + ": " + excerpt(record.text) + "</div>";
+                          studentName(work[a.work].student) + "</a>, " +
+                          ratingKindName(record.ratingKind) + " " + std::to_string(value) + ": " +
+                          excerpt(record.text) + "</div>";
             }
             put(out, "<tr class=\"question\"><td class=\"num\">" + std::to_string(question) +
-                         "</td><td class=\"num answered-by\">" + std::to_string(answeredBy.size()) + " of " +
-                         std::to_string(students) + "</td><td>" + barChart(confidence, "confidence") + "</td><td>" +
-                         barChart(selfCritique, "self-critique") + "</td><td>" + (lowest.empty() ? "–" : lowest) +
-                         "</td></tr>\n");
+                         "</td><td class=\"num answered-by\">" + std::to_string(answeredBy.size()) +
+                         " of " + std::to_string(students) + "</td><td>" +
+                         barChart(confidence, "confidence") + "</td><td>" +
+                         barChart(selfCritique, "self-critique") + "</td><td>" +
+                         (lowest.empty() ? "–" : lowest) + "</td></tr>\n");
         }
         put(out, "</tbody>\n</table>\n");
         if (!unanswered.empty())
-            put(out, "<p class=\"unanswered\">No responses to question" + std::string(unanswered.find(',') == std::string::npos ? " " : "s ") +
+            put(out, "<p class=\"unanswered\">No responses to question" +
+                         std::string(unanswered.find(',') == std::string::npos ? " " : "s ") +
                          unanswered + ".</p>\n");
     }
     put(out, "</section>\n");
 }
 
 void writeStudent(std::FILE* out, const StudentWork& s, std::size_t w) {
-    put(out, "<section class=\"student\" id=\"" + anchorOf(w) + "\">\n<h2>" + studentName(s.student) + " — " +
+    put(out, "<section class=\"student\" id=\"" + anchorOf(w) + "\">\n<h2>" +
+                 studentName(s.student) + " — " +
                  htmlText(s.title.empty() ? "Assignment " + s.assignment : s.title) + "</h2>\n");
- put(out, "<p class=\"figures\">" + count(static_cast<std::size_t>(s.responses), "response") + ", " +
-                 count(static_cast<std::size_t>(s.notes), "note") + ", from " + htmlText(s.first) + " to " + htmlText(s.last) + ".</p>\n");
+    put(out, "<p class=\"figures\">" + count(static_cast<std::size_t>(s.responses), "response") +
+                 ", " + count(static_cast<std::size_t>(s.notes), "note") + ", from " +
+                 htmlText(s.first) + " to " + htmlText(s.last) + ".</p>\n");
     std::string_view openPiece;
     bool pieceOpen = false;
     for (std::size_t e = 0; e < s.entries.size(); ++e) {
@@ -323,19 +356,23 @@ void writeStudent(std::FILE* out, const StudentWork& s, std::size_t w) {
         const Record& record = *entry.record;
         if (!pieceOpen || record.quoted() != openPiece) {
             if (pieceOpen) put(out, "</div>\n");
-            put(out, "<div class=\"piece\">\n<h3>" + questionName(record) + " · " + pieceName(record) + "</h3>\n");
+            put(out, "<div class=\"piece\">\n<h3>" + questionName(record) + " · " +
+                         pieceName(record) + "</h3>\n");
             if (!record.quoted().empty())
-                put(out, "<div class=\"bank\">" + htmlText(shownLine(record.quoted())) + "</div>\n");
+                put(out,
+                    "<div class=\"bank\">" + htmlText(shownLine(record.quoted())) + "</div>\n");
             openPiece = record.quoted();
             pieceOpen = true;
         }
         const bool note = record.kind == RecordKind::note;
         std::string meta = note ? "Note · " : "Response · ";
-        meta += htmlText(reportDate(entry.date) + " " + record.time) + ratingHtml(record) + " · <span class=\"file\">" +
-                escaped(entry.file->name) + "</span>";
-        if (record.incomplete) meta += "<span class=\"flag\">incomplete: the file ends inside this record</span>";
-        put(out, std::string(note ? "<aside class=\"note\"" : "<article class=\"response\"") + " id=\"" +
-                     anchorOf(w, e) + "\">\n<p class=\"meta\">" + meta + "</p>\n<div class=\"text\">");
+        meta += htmlText(reportDate(entry.date) + " " + record.time) + ratingHtml(record) +
+                " · <span class=\"file\">" + escaped(entry.file->name) + "</span>";
+        if (record.incomplete)
+            meta += "<span class=\"flag\">incomplete: the file ends inside this record</span>";
+        put(out, std::string(note ? "<aside class=\"note\"" : "<article class=\"response\"") +
+                     " id=\"" + anchorOf(w, e) + "\">\n<p class=\"meta\">" + meta +
+                     "</p>\n<div class=\"text\">");
         put(out, htmlText(record.text));
         put(out, std::string("</div>\n") + (note ? "</aside>\n" : "</article>\n"));
     }
@@ -411,14 +448,17 @@ void writeReport(std::FILE* out, const Inbox& inbox, const std::vector<StudentWo
         return "<span id=\"" + std::string(id) + "\">" + std::to_string(n) + "</span>" +
                count(n, what).substr(std::to_string(n).size());
     };
-    put(out, "<h1>Student records</h1>\n<p class=\"lead\">Read from " + escaped(sources) + " on " + today() + ": " +
-                 countSpan("count-files", inbox.files.size(), "file") + " read, " +
+    put(out, "<h1>Student records</h1>\n<p class=\"lead\">Read from " + escaped(sources) + " on " +
+                 today() + ": " + countSpan("count-files", inbox.files.size(), "file") + " read, " +
                  countSpan("count-students", students.size(), "student") + ", " +
                  countSpan("count-responses", responses, "response") + ", " +
                  countSpan("count-notes", notes, "note") + ".</p>\n");
-    put(out, "<nav><a href=\"#files\">Files</a> · <a href=\"#overview\">Overview</a> · <a href=\"#questions\">By question</a>");
+    put(out,
+        "<nav><a href=\"#files\">Files</a> · <a href=\"#overview\">Overview</a> · <a "
+        "href=\"#questions\">By question</a>");
     for (std::size_t w = 0; w < work.size(); ++w)
-        put(out, " · <a href=\"#" + anchorOf(w) + "\">" + studentName(work[w].student) + " " + htmlText(work[w].assignment) + "</a>");
+        put(out, " · <a href=\"#" + anchorOf(w) + "\">" + studentName(work[w].student) + " " +
+                     htmlText(work[w].assignment) + "</a>");
     put(out, "</nav>\n");
     writeProblems(out, inbox);
     writeOverview(out, work);
@@ -428,18 +468,27 @@ void writeReport(std::FILE* out, const Inbox& inbox, const std::vector<StudentWo
 }
 
 void writeCsv(std::FILE* out, const std::vector<StudentWork>& work) {
-    put(out, "student,file,date,time,assignment,question,piece,kind,rating kind,rating,text,status\r\n");
+    put(out,
+        "student,file,date,time,assignment,question,piece,kind,rating kind,rating,text,status\r\n");
     for (const StudentWork& s : work) {
         for (const WorkEntry& entry : s.entries) {
             const Record& r = *entry.record;
             const std::string status = r.incomplete ? "incomplete" : "complete";
-            const std::string fields[] = {
-                s.student, entry.file->name, cp1252::toUtf8(entry.date), cp1252::toUtf8(r.time),
-                cp1252::toUtf8(s.assignment), r.question > 0 ? std::to_string(r.question) : "",
-                pieceName(r), r.kind == RecordKind::note ? "note" : "response",
-                ratingKindName(r.ratingKind), cp1252::toUtf8(r.rating), cp1252::toUtf8(r.text), status};
+            const std::string fields[] = {s.student,
+                                          entry.file->name,
+                                          cp1252::toUtf8(entry.date),
+                                          cp1252::toUtf8(r.time),
+                                          cp1252::toUtf8(s.assignment),
+                                          r.question > 0 ? std::to_string(r.question) : "",
+                                          pieceName(r),
+                                          r.kind == RecordKind::note ? "note" : "response",
+                                          ratingKindName(r.ratingKind),
+                                          cp1252::toUtf8(r.rating),
+                                          cp1252::toUtf8(r.text),
+                                          status};
             std::string row;
-            for (const std::string& field : fields) row += (row.empty() ? "" : ",") + csvField(field);
+            for (const std::string& field : fields)
+                row += (row.empty() ? "" : ",") + csvField(field);
             put(out, row + "\r\n");
         }
     }

@@ -18,14 +18,16 @@ InboxRun runInbox(const std::vector<std::string>& paths, const std::string& outp
     std::string sources;
     for (const std::string& path : paths) {
         std::error_code error;
-        const std::filesystem::path full = std::filesystem::absolute(path, error).lexically_normal();
+        const std::filesystem::path full =
+            std::filesystem::absolute(path, error).lexically_normal();
         sources += (sources.empty() ? "" : ", ") + utf8Name(error ? path : full.string());
     }
     run.error = writeAtomically(outputFolder, reportName, [&](std::FILE* out) {
         writeReport(out, inbox, work, course, sources);
     });
     if (run.error.empty())
-        run.error = writeAtomically(outputFolder, csvName, [&](std::FILE* out) { writeCsv(out, work); });
+        run.error =
+            writeAtomically(outputFolder, csvName, [&](std::FILE* out) { writeCsv(out, work); });
 
     run.filesRead = inbox.files.size();
     run.notRead = inbox.notRead;

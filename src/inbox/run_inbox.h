@@ -10,7 +10,7 @@
 namespace qatutor::inbox {
 
 struct InboxRun {
-    std::string error;                 // the report could not be written: why (nothing was changed)
+    std::string error;  // the report could not be written: why (nothing was changed)
     std::size_t filesRead = 0;
     std::size_t students = 0, responses = 0, notes = 0;
     std::vector<FileLine> notRead;

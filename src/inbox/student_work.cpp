@@ -18,7 +18,8 @@ std::optional<int> ratingValue(std::string_view rating) {
 
 std::string dateOrder(std::string_view date) {
     if (date.size() != 10 || date[2] != '-' || date[5] != '-') return std::string(date);
-    return std::string(date.substr(6, 4)) + std::string(date.substr(0, 2)) + std::string(date.substr(3, 2));
+    return std::string(date.substr(6, 4)) + std::string(date.substr(0, 2)) +
+           std::string(date.substr(3, 2));
 }
 
 std::string reportDate(std::string_view date) {
@@ -41,10 +42,12 @@ int secondsOf(std::string_view time) {
 // "12-31-2026" -> "01-01-2027"; any other text stays as it is.
 std::string nextDay(const std::string& date) {
     const std::string order = dateOrder(date);
-    if (order.size() != 8 || !std::all_of(order.begin(), order.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    if (order.size() != 8 ||
+        !std::all_of(order.begin(), order.end(), [](char c) { return c >= '0' && c <= '9'; }))
         return date;
     using namespace std::chrono;
-    const year_month_day today{year{std::stoi(order.substr(0, 4))}, month{static_cast<unsigned>(std::stoi(order.substr(4, 2)))},
+    const year_month_day today{year{std::stoi(order.substr(0, 4))},
+                               month{static_cast<unsigned>(std::stoi(order.substr(4, 2)))},
                                day{static_cast<unsigned>(std::stoi(order.substr(6, 2)))}};
     if (!today.ok()) return date;
     const year_month_day next{sys_days{today} + days{1}};
@@ -54,7 +57,9 @@ std::string nextDay(const std::string& date) {
     return text;
 }
 
-std::string whenOf(const WorkEntry& entry) { return reportDate(entry.date) + " " + entry.record->time; }
+std::string whenOf(const WorkEntry& entry) {
+    return reportDate(entry.date) + " " + entry.record->time;
+}
 
 void countFigures(StudentWork& work, const CourseIndex& course) {
     std::set<int> answered;
@@ -74,16 +79,20 @@ void countFigures(StudentWork& work, const CourseIndex& course) {
             continue;
         }
         if (*value <= 1) ++work.lowRatings;
-        if (record.ratingKind == RatingKind::confidence) work.confidenceSum += *value, ++work.confidenceCount;
-        else work.selfCritiqueSum += *value, ++work.selfCritiqueCount;
+        if (record.ratingKind == RatingKind::confidence)
+            work.confidenceSum += *value, ++work.confidenceCount;
+        else
+            work.selfCritiqueSum += *value, ++work.selfCritiqueCount;
     }
     work.answered = static_cast<int>(answered.size());
     if (const BankAssignment* assignment = course.assignment(work.assignment)) {
         work.total = static_cast<int>(assignment->questions.size());
         work.answered = 0;
         for (int question : assignment->questions) {
-            if (answered.count(question)) ++work.answered;
-            else work.missing.push_back(question);
+            if (answered.count(question))
+                ++work.answered;
+            else
+                work.missing.push_back(question);
         }
         if (work.title.empty()) work.title = assignment->title;
     }
@@ -108,8 +117,10 @@ std::vector<StudentWork> groupByStudent(const Inbox& inbox, const CourseIndex& c
             const Run& run = file.parsed.runs[record.run];
             if (record.run != runNow) runNow = record.run, date = run.date, lastSeconds = -1;
             const int seconds = secondsOf(record.time);
-            if (!record.noteDate.empty()) date = record.noteDate;
-            else if (seconds >= 0 && seconds < lastSeconds) date = nextDay(date);
+            if (!record.noteDate.empty())
+                date = record.noteDate;
+            else if (seconds >= 0 && seconds < lastSeconds)
+                date = nextDay(date);
             if (seconds >= 0) lastSeconds = seconds;
             if (file.duplicate[i]) continue;
             StudentWork& work = groups[{file.student, record.assignment}];

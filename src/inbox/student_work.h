@@ -12,26 +12,28 @@ namespace qatutor::inbox {
 struct WorkEntry {
     const StudentFile* file;
     const Record* record;
-    std::string date;   // the note's own date, else the run's, a day on for each midnight the run passed
+    std::string
+        date;  // the note's own date, else the run's, a day on for each midnight the run passed
     std::string order;  // date and time, to sort by
 };
 
 struct StudentWork {
-    std::string student;              // UTF-8
-    std::string assignment;           // "003"
-    std::string title;                // the assignment's header line, Windows-1252
-    std::vector<WorkEntry> entries;       // oldest first; records already shown from another file left out
+    std::string student;     // UTF-8
+    std::string assignment;  // "003"
+    std::string title;       // the assignment's header line, Windows-1252
+    std::vector<WorkEntry>
+        entries;  // oldest first; records already shown from another file left out
 
-    int answered = 0;                 // distinct questions with a response
-    int total = -1;                   // questions in the bank's assignment; -1 when not in the bank
+    int answered = 0;  // distinct questions with a response
+    int total = -1;    // questions in the bank's assignment; -1 when not in the bank
     int responses = 0, notes = 0;
     double confidenceSum = 0, selfCritiqueSum = 0;
     int confidenceCount = 0, selfCritiqueCount = 0;
-    int lowRatings = 0;               // ratings of 0 or 1
-    int oddRatings = 0;               // ratings that are not 0 to 3
+    int lowRatings = 0;  // ratings of 0 or 1
+    int oddRatings = 0;  // ratings that are not 0 to 3
     int incomplete = 0;
-    std::string first, last;          // "12-07-2026 14:05:09"
-    std::vector<int> missing;         // bank questions without a response
+    std::string first, last;   // "12-07-2026 14:05:09"
+    std::vector<int> missing;  // bank questions without a response
 };
 
 // Students by name, each student's assignments by number.

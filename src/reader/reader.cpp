@@ -124,7 +124,8 @@ std::string remSpaces(std::string_view aLine) {
 }
 
 void runRoutine(Host& host, std::string_view routine) {
-    if (routineEndsProgram(toLower(routine))) host.endProgram();   // "exitprog", and any unknown name
+    if (routineEndsProgram(toLower(routine)))
+        host.endProgram();  // "exitprog", and any unknown name
 }
 
 void cmdQuit(Host& host) {

@@ -20,7 +20,8 @@
 
 namespace qatutor {
 
-inline constexpr std::string_view separatorLine = "......!!!!!!!!...................................";
+inline constexpr std::string_view separatorLine =
+    "......!!!!!!!!...................................";
 inline constexpr std::string_view closingLine = ".................................................";
 inline constexpr std::string_view indent = "                                    ";
 inline constexpr std::string_view responseLabel = "RESPONSE -->  ";

@@ -22,7 +22,8 @@ void RecordText::item(std::string_view text) {
 // The column counts from the start of the physical line: from the last line break, if any.
 void RecordText::advanceColumn(std::string_view text) {
     std::size_t afterBreak = text.size();
-    while (afterBreak > 0 && text[afterBreak - 1] != '\n' && text[afterBreak - 1] != '\r') --afterBreak;
+    while (afterBreak > 0 && text[afterBreak - 1] != '\n' && text[afterBreak - 1] != '\r')
+        --afterBreak;
     if (afterBreak == 0)
         column_ += static_cast<int>(text.size());
     else

@@ -40,7 +40,7 @@ private:
     void nextPrintZone();
     void endLine();
 
-    std::string bytes_;   // the record's own bytes
+    std::string bytes_;  // the record's own bytes
     // Borrowed texts, each with where it stands among the record's own bytes.
     std::vector<std::pair<std::size_t, std::string_view>> borrowed_;
     int column_ = 1;

@@ -32,7 +32,8 @@ void dateTimeLine(Host& host, RecordText& file) {
     file.line({indent, date, host.timeText()});
 }
 
-void fileHeader(Host& host, const Session& session, const std::string& noiseLine, RecordText& file) {
+void fileHeader(Host& host, const Session& session, const std::string& noiseLine,
+                RecordText& file) {
     file.line({noiseLine});
     file.line({code(std::string(assignmentLabel) + session.assignmentNumber, session.codeNumber)});
     file.line({code(session.bank.at(session.lineCursor), session.codeNumber)});
@@ -52,7 +53,8 @@ void askSelfCritique(Host& host, Session& session, RecordText& master, RecordTex
 
 void writeFileHeader(Host& host, Session& session) {
     ChannelGuard guard(host, {masterChannel, sendChannel});
-    openForAppending(host, {{masterChannel, &session.masterFilePath}, {sendChannel, &session.sendFilePath}});
+    openForAppending(
+        host, {{masterChannel, &session.masterFilePath}, {sendChannel, &session.sendFilePath}});
     const std::string noiseLine = makeCodeLine(host, session.codeNumber);
     RecordText master, send;
     fileHeader(host, session, noiseLine, master);
@@ -66,8 +68,8 @@ void cmdEnterResponse(Host& host, Session& session) {
     if (response != session.answerPrompt) {
         session.resetAnswerBox = false;
         ChannelGuard guard(host, {masterChannel, sendChannel});
-        openForAppending(host, {{masterChannel, &session.masterFilePath},
-                                {sendChannel, &session.sendFilePath}});
+        openForAppending(
+            host, {{masterChannel, &session.masterFilePath}, {sendChannel, &session.sendFilePath}});
         session.workText = std::move(response);
 
         RecordText master, send;
@@ -75,9 +77,9 @@ void cmdEnterResponse(Host& host, Session& session) {
         send.line({separatorLine});
         timeLine(host, master);
         timeLine(host, send);
-        master.lineWithNumber("\r\n\r\n" + std::string(questionNumberMarker),
-                              numericValue(session.assignmentNumber) * 10000 +
-                                  numericValue(session.questionNumber));
+        master.lineWithNumber(
+            "\r\n\r\n" + std::string(questionNumberMarker),
+            numericValue(session.assignmentNumber) * 10000 + numericValue(session.questionNumber));
         // Coded once for both files: the coding gives the same line each time.
         const std::string codedLine = code(session.currentLine, session.codeNumber);
         const std::string codedResponse = code(session.workText, session.codeNumber);

@@ -94,14 +94,16 @@ void setUpSession(Host& host, Session& session, const std::vector<BankPiece>& ba
     const std::string n = fileNamePart(name);
     const std::string date = host.dateText();
     session.masterFilePath = session.outputFolder + "\\masterFile_" + n + ".txt";
-    session.sendFilePath = session.outputFolder + "\\send_" + date.substr(0, 2) + date.substr(3, 2) + n + ".txt";
+    session.sendFilePath =
+        session.outputFolder + "\\send_" + date.substr(0, 2) + date.substr(3, 2) + n + ".txt";
     session.notesFilePath = session.outputFolder + "\\notes_" + n + ".txt";
 
     session.assignmentReply = host.prompt(std::string(assignmentPrompt));
     session.assignmentNumber = session.assignmentReply;
     session.answerPrompt = answerPromptText;
     session.assignmentNumber = padNumber(session.assignmentNumber);
-    session.nextAssignmentNumber = padNumber(numberText(numericValue(session.assignmentNumber) + 1));
+    session.nextAssignmentNumber =
+        padNumber(numberText(numericValue(session.assignmentNumber) + 1));
 
     session.lineCursor = 0;
     loadQuestionBank(session.bank, session.lineCursor, bank);
@@ -114,9 +116,9 @@ void openAssignment(Host& host, Session& session) {
     while (line.substr(0, 4) != wanted) {
         if (session.lineCursor == lastBankIndex)
             throw TutorError("Assignment \"" + cp1252::toUtf8(session.assignmentReply) +
-                            "\" is not in the question bank, so nothing was written. Start again "
-                            "and type one of these assignment numbers:" +
-                            assignmentList(session.bank));
+                             "\" is not in the question bank, so nothing was written. Start again "
+                             "and type one of these assignment numbers:" +
+                             assignmentList(session.bank));
         ++session.lineCursor;
         line = session.bank.at(session.lineCursor);
     }

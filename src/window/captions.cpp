@@ -25,7 +25,8 @@ bool captionFits(const QFont& font, const CaptionArea& area, const QString& capt
     return area.rect.contains(QFontMetrics(font).boundingRect(area.rect, area.flags, caption));
 }
 
-std::optional<QFont> fittingFont(const QFont& font, const CaptionArea& area, const QString& caption) {
+std::optional<QFont> fittingFont(const QFont& font, const CaptionArea& area,
+                                 const QString& caption) {
     if (captionFits(font, area, caption)) return font;
     // Measuring at a size loads the font at that size, which is most of what measuring costs. A
     // caption too long even at the smallest size is told at once, without loading every size
@@ -33,7 +34,8 @@ std::optional<QFont> fittingFont(const QFont& font, const CaptionArea& area, con
     QFont candidate = font;
     candidate.setPointSizeF(smallestCaptionPoints);
     if (!captionFits(candidate, area, caption)) return std::nullopt;
-    for (double points = font.pointSizeF() - pointStep; points > smallestCaptionPoints; points -= pointStep) {
+    for (double points = font.pointSizeF() - pointStep; points > smallestCaptionPoints;
+         points -= pointStep) {
         candidate.setPointSizeF(points);
         if (captionFits(candidate, area, caption)) return candidate;
     }

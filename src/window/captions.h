@@ -28,7 +28,8 @@ bool captionFits(const QFont& font, const CaptionArea& area, const QString& capt
 
 // The largest size from `font`'s own down to the smallest at which `caption` fits `area`;
 // nothing when it fits at none.
-std::optional<QFont> fittingFont(const QFont& font, const CaptionArea& area, const QString& caption);
+std::optional<QFont> fittingFont(const QFont& font, const CaptionArea& area,
+                                 const QString& caption);
 
 // Gives a button or label (already at its place in its window) the font its caption fits at,
 // and the caption as tooltip where the control cannot show it whole.

@@ -12,9 +12,10 @@ enum class ControlKind { textBox, multiLineTextBox, commandButton, pictureBox, l
 struct ControlPlace {
     std::string_view name;
     ControlKind kind;
-    std::string_view caption;     // caption or initial text
+    std::string_view caption;  // caption or initial text
     int left, top, width, height;
-    std::string_view purpose;     // the accessible description; the name of a control without a caption
+    std::string_view
+        purpose;  // the accessible description; the name of a control without a caption
 };
 
 inline constexpr int twipsPerPixel = 15;

@@ -11,8 +11,8 @@
 #include <QThread>
 #include <QTimer>
 
-#include <optional>
 #include <algorithm>
+#include <optional>
 
 #include "display/display_commands.h"
 #include "host/host.h"
@@ -76,8 +76,10 @@ QWidget* makeControl(const ControlPlace& place, QWidget* parent) {
 // A screen reader announces a control by its caption where it has one, and tells its purpose
 // as the description; a caption the control cannot show whole is fitted or made a tooltip.
 void describe(QWidget* control, const ControlPlace& place) {
-    const QString purpose = QString::fromLatin1(place.purpose.data(), static_cast<qsizetype>(place.purpose.size()));
-    const bool captioned = place.kind == ControlKind::commandButton || place.kind == ControlKind::label;
+    const QString purpose =
+        QString::fromLatin1(place.purpose.data(), static_cast<qsizetype>(place.purpose.size()));
+    const bool captioned =
+        place.kind == ControlKind::commandButton || place.kind == ControlKind::label;
     const QString caption = fromBytes(std::string(place.caption));
     control->setAccessibleName(captioned ? caption : purpose);
     control->setAccessibleDescription(purpose);
@@ -86,7 +88,8 @@ void describe(QWidget* control, const ControlPlace& place) {
 
 // The four parameter labels read alike: each at the size the narrowest of them needs.
 void sizeParameterLabelsAlike(QWidget* window) {
-    const QList<QLabel*> labels = window->findChildren<QLabel*>(QRegularExpression(QStringLiteral("^lbl_parameter_")));
+    const QList<QLabel*> labels =
+        window->findChildren<QLabel*>(QRegularExpression(QStringLiteral("^lbl_parameter_")));
     double points = window->font().pointSizeF();
     for (const QLabel* label : labels) points = std::min(points, label->font().pointSizeF());
     for (QLabel* label : labels) {
@@ -126,7 +129,8 @@ MainWindow::MainWindow(const std::string& homeFolder, QWidget* parent) : QWidget
     wire("cmd_save_as_notes", [&] { record([&] { cmdSaveAsNotes(host, session); }); });
     wire("cmd_clear_answer_box", [&] { cmdClearAnswerBox(host); });
     wire("cmd_copy_picture", [&] { cmdCopyPicture(host); });
-    wire("cmd_display_note_file", [&] { showAppended([&] { cmdDisplayNoteFile(host, session); }); });
+    wire("cmd_display_note_file",
+         [&] { showAppended([&] { cmdDisplayNoteFile(host, session); }); });
     wire("cmd_displayCumulativeText",
          [&] { showAppended([&] { cmdDisplayCumulativeText(host, session); }); });
     wire("cmd_next_picture", [&] { cmdNextPicture(host, session); });
@@ -150,7 +154,8 @@ void MainWindow::buildControls() {
     QWidget* previous = nullptr;
     for (const ControlPlace& place : controlTable) {
         QWidget* control = makeControl(place, this);
-        control->setObjectName(QString::fromLatin1(place.name.data(), static_cast<qsizetype>(place.name.size())));
+        control->setObjectName(
+            QString::fromLatin1(place.name.data(), static_cast<qsizetype>(place.name.size())));
         control->setGeometry(pixelsOf(place));
         describe(control, place);
         if (place.kind == ControlKind::label) {
@@ -170,14 +175,15 @@ void MainWindow::buildControls() {
 
 void MainWindow::wire(const char* buttonName, std::function<void()> command) {
     auto* button = findChild<QPushButton*>(QLatin1String(buttonName));
-    connect(button, &QPushButton::clicked, this, [this, command = std::move(command)] { run(command); });
+    connect(button, &QPushButton::clicked, this,
+            [this, command = std::move(command)] { run(command); });
 }
 
 void MainWindow::run(const std::function<void()>& command) {
     if (ended_) return;
     // Nothing may cross Qt's event loop: every error ends the run here, in the same order.
     try {
-        host_->channels().waitForFlushes();   // the start-up's records are on stable storage first
+        host_->channels().waitForFlushes();  // the start-up's records are on stable storage first
         command();
     } catch (const ProgramEnded&) {
         endRun(0);
@@ -188,13 +194,14 @@ void MainWindow::run(const std::function<void()>& command) {
                             "entered before it is in your record files.")
                  .arg(QString::fromLocal8Bit(error.what())));
     } catch (...) {
-        fail(QStringLiteral("An unexpected error stopped the tutor. Every response you entered "
-                            "before it is in your record files."));
+        fail(
+            QStringLiteral("An unexpected error stopped the tutor. Every response you entered "
+                           "before it is in your record files."));
     }
 }
 
 void MainWindow::fail(const QString& message) {
-    halt();   // nothing of the program runs while the message is shown
+    halt();  // nothing of the program runs while the message is shown
     report(message);
     endRun(1);
 }

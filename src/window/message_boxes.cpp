@@ -7,7 +7,7 @@
 namespace qatutor {
 namespace {
 
-inline constexpr QChar breakOpportunity(0x200B);   // zero-width space
+inline constexpr QChar breakOpportunity(0x200B);  // zero-width space
 inline constexpr int longestUnbrokenRun = 24;
 
 QMessageBox* makeBox(QMessageBox::Icon icon, const QString& message, QWidget* parent) {
@@ -53,12 +53,13 @@ void showInformation(const QString& message, QWidget* parent) {
 }
 
 QMessageBox* makeLeaveQuestion(QWidget* parent) {
-    QMessageBox* box = makeBox(QMessageBox::Question,
-                               QStringLiteral("Your answer box holds text that you have not entered. "
-                                              "If you leave now, it is not recorded."),
-                               parent);
-    QPushButton* leave = box->addButton(QStringLiteral("&Leave without recording"),
-                                        QMessageBox::DestructiveRole);
+    QMessageBox* box =
+        makeBox(QMessageBox::Question,
+                QStringLiteral("Your answer box holds text that you have not entered. "
+                               "If you leave now, it is not recorded."),
+                parent);
+    QPushButton* leave =
+        box->addButton(QStringLiteral("&Leave without recording"), QMessageBox::DestructiveRole);
     leave->setObjectName(QLatin1String(leaveButtonName));
     QPushButton* stay = box->addButton(QStringLiteral("&Stay"), QMessageBox::RejectRole);
     stay->setObjectName(QLatin1String(stayButtonName));

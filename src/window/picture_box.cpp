@@ -5,7 +5,7 @@
 namespace qatutor {
 
 PictureBoxWidget::PictureBoxWidget(QWidget* parent) : QWidget(parent) {
-    setFocusPolicy(Qt::StrongFocus);   // a stop in the tab order, like the other controls
+    setFocusPolicy(Qt::StrongFocus);  // a stop in the tab order, like the other controls
     setAutoFillBackground(true);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, Qt::white);

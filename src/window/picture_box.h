@@ -35,7 +35,7 @@ private:
     double scaleWidth_ = 0;
     double scaleHeight_ = 0;
     QPixmap picture_;
-    QImage canvas_;   // the drawings, transparent where nothing is drawn
+    QImage canvas_;  // the drawings, transparent where nothing is drawn
     int circles_ = 0;
 };
 

@@ -17,8 +17,8 @@ namespace qatutor {
 std::string_view plainSpelling(char32_t codePoint);
 
 struct SpelledInput {
-    QString text;      // what goes into the box: the input with every spelling applied
-    QString refused;   // the characters left out, each once, in order
+    QString text;     // what goes into the box: the input with every spelling applied
+    QString refused;  // the characters left out, each once, in order
 };
 
 // One input (a key press, a paste, a committed composition, an entry line's text).

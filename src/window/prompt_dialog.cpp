@@ -1,11 +1,11 @@
 #include "window/prompt_dialog.h"
 
 #include <QDialogButtonBox>
-#include <algorithm>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "window/plain_spelling.h"
 #include "window/refusal_notice.h"
@@ -37,7 +37,8 @@ PromptDialog::PromptDialog(const QString& prompt, QWidget* parent)
         if (input.text == text) return;
         const qsizetype afterCursor = text.size() - entry_->cursorPosition();
         entry_->setText(input.text);
-        entry_->setCursorPosition(static_cast<int>(std::max<qsizetype>(0, input.text.size() - afterCursor)));
+        entry_->setCursorPosition(
+            static_cast<int>(std::max<qsizetype>(0, input.text.size() - afterCursor)));
         if (input.refused.isEmpty()) return;
         notice_->refuse(input.refused);
         // The dialog keeps its width and grows to show the whole wrapped notice.

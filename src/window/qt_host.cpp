@@ -103,7 +103,7 @@ void QtHost::showMessage(const std::string& text) {
 
 void QtHost::endProgram() {
     closeAllFiles();
-    throw ProgramEnded{};   // the window catches it and closes itself
+    throw ProgramEnded{};  // the window catches it and closes itself
 }
 
 }  // namespace qatutor

@@ -43,7 +43,8 @@ void RefusalNotice::refuse(const QString& refused) {
 void RefusalNotice::placeOverParentBottom() {
     // Over a text box, the notice covers the bottom of the text and leaves its scroll bar free.
     const auto* scrollArea = qobject_cast<QAbstractScrollArea*>(parentWidget());
-    const QRect area = scrollArea ? scrollArea->viewport()->geometry() : parentWidget()->contentsRect();
+    const QRect area =
+        scrollArea ? scrollArea->viewport()->geometry() : parentWidget()->contentsRect();
     const int height = std::min(heightForWidth(area.width()), area.height());
     setGeometry(area.left(), area.bottom() + 1 - height, area.width(), height);
 }

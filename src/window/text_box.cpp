@@ -13,7 +13,8 @@
 namespace qatutor {
 
 TextBoxWidget::TextBoxWidget(QWidget* parent)
-    : QPlainTextEdit(parent), notice_(new RefusalNotice(RefusalNotice::Placement::overParentBottom, this)) {
+    : QPlainTextEdit(parent),
+      notice_(new RefusalNotice(RefusalNotice::Placement::overParentBottom, this)) {
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -45,7 +46,7 @@ void TextBoxWidget::replaceBytes(const std::string& text) {
     cursor.select(QTextCursor::Document);
     cursor.insertText(toDisplayText(text));
     cursor.endEditBlock();
-    moveCursor(QTextCursor::Start);   // where setBytes leaves the cursor too
+    moveCursor(QTextCursor::Start);  // where setBytes leaves the cursor too
     bytesLastSet_ = text;
     changeCountAtLastSet_ = changeCount_;
 }
@@ -92,7 +93,8 @@ void TextBoxWidget::inputMethodEvent(QInputMethodEvent* event) {
         return;
     }
     QInputMethodEvent filtered(event->preeditString(), event->attributes());
-    filtered.setCommitString(acceptable(commit), event->replacementStart(), event->replacementLength());
+    filtered.setCommitString(acceptable(commit), event->replacementStart(),
+                             event->replacementLength());
     QPlainTextEdit::inputMethodEvent(&filtered);
 }
 

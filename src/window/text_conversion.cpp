@@ -41,7 +41,7 @@ bool plainAsciiQuad(const char16_t* p) {
     std::uint64_t quad;
     std::memcpy(&quad, p, sizeof quad);
     if (quad & 0xFF80FF80FF80FF80ull) return false;
-    const std::uint64_t x = quad ^ 0x000A000A000A000Aull;   // a zero lane where a line feed is
+    const std::uint64_t x = quad ^ 0x000A000A000A000Aull;  // a zero lane where a line feed is
     return ((x - 0x0001000100010001ull) & ~x & 0x8000800080008000ull) == 0;
 }
 
@@ -71,7 +71,7 @@ std::string toBytes(const QString& text, bool lineBreaks) {
         i += plain;
         if (i == size) break;
         const char16_t c = in[i++];
-        if ((c < 0x80 && c != u'\n') || (c >= 0xA0 && c <= 0xFF)) {   // Latin-1 stands for itself
+        if ((c < 0x80 && c != u'\n') || (c >= 0xA0 && c <= 0xFF)) {  // Latin-1 stands for itself
             *out++ = static_cast<char>(c);
         } else if (isLineBreak(c)) {
             // Room for this line break and one byte for each character after it.
@@ -86,7 +86,8 @@ std::string toBytes(const QString& text, bool lineBreaks) {
             char32_t codePoint = c;
             if (QChar::isHighSurrogate(c) && i < size && QChar::isLowSurrogate(in[i]))
                 codePoint = QChar::surrogateToUcs4(c, in[i++]);
-            if (const auto byte = cp1252::fromCodePoint(codePoint)) *out++ = static_cast<char>(*byte);
+            if (const auto byte = cp1252::fromCodePoint(codePoint))
+                *out++ = static_cast<char>(*byte);
         }
     }
     bytes.resize(static_cast<std::size_t>(out - bytes.data()));
@@ -98,7 +99,8 @@ std::string toBytes(const QString& text, bool lineBreaks) {
 QString fromBytes(const std::string& bytes) {
     QString text;
     text.reserve(static_cast<qsizetype>(bytes.size()));
-    for (char b : bytes) text += QChar(static_cast<char16_t>(cp1252::toCodePoint(static_cast<unsigned char>(b))));
+    for (char b : bytes)
+        text += QChar(static_cast<char16_t>(cp1252::toCodePoint(static_cast<unsigned char>(b))));
     return text;
 }
 

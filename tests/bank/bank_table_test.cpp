@@ -31,7 +31,8 @@ TEST(LoadQuestionBank, FillsFromIndexOneAndLeavesTheCursorAtZero) {
 }
 
 TEST(LoadQuestionBank, PiecesJoinIntoOneLineAtOneIndex) {
-    const ParsedBank parsed = parseBankSource("|001.  A|\n||\n|`aone|\n+||\n+|two|\n&| more|\n|002.|\n");
+    const ParsedBank parsed =
+        parseBankSource("|001.  A|\n||\n|`aone|\n+||\n+|two|\n&| more|\n|002.|\n");
     ASSERT_TRUE(parsed.errors.empty());
     BankTable table;
     int lineCursor = 0;

@@ -22,7 +22,8 @@ const std::vector<std::string>& courseLines() {
 
 std::size_t countOf(const std::string& text, const std::string& part) {
     std::size_t n = 0;
-    for (auto p = text.find(part); p != std::string::npos; p = text.find(part, p + part.size())) ++n;
+    for (auto p = text.find(part); p != std::string::npos; p = text.find(part, p + part.size()))
+        ++n;
     return n;
 }
 
@@ -73,8 +74,8 @@ TEST(CourseBank, OutlineIndexForIndex) {
     ASSERT_EQ(courseLines().size(), 503u);
     EXPECT_EQ(courseLines()[378], "011.");
     EXPECT_EQ(courseLines()[502], "018.");
-    EXPECT_EQ(courseLines()[377], " ");   // 010 ends with a line of one blank
-    EXPECT_EQ(courseLines()[480], " ");   // and so does 016
+    EXPECT_EQ(courseLines()[377], " ");  // 010 ends with a line of one blank
+    EXPECT_EQ(courseLines()[480], " ");  // and so does 016
 }
 
 TEST(CourseBank, Particulars) {
@@ -82,7 +83,8 @@ TEST(CourseBank, Particulars) {
     std::size_t pairs = 0, linesWithPairs = 0, firstQuestionsWithTwoPairs = 0;
     std::size_t characters = 0, longest = 0, mostBreaks = 0;
     std::set<std::size_t> blanksAfterPoint;
-    const std::regex firstQuestion(R"(`q001\. +Note that there are (\d+) questions in this assignment\.(.*))");
+    const std::regex firstQuestion(
+        R"(`q001\. +Note that there are (\d+) questions in this assignment\.(.*))");
     const std::regex numbered(R"(`q\d\d\d\.( +).*)");
     std::string lastQuestionNumber;
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -123,7 +125,8 @@ TEST(CourseBank, Particulars) {
     // 003 announces 13 questions, numbers two of them 010, and leaves 013 without an answer.
     EXPECT_NE(lines[95].find("Note that there are 13 questions"), std::string::npos);
     std::size_t tens = 0;
-    for (int i = 94; i < 149; ++i) tens += lines[static_cast<std::size_t>(i)].rfind("`q010", 0) == 0;
+    for (int i = 94; i < 149; ++i)
+        tens += lines[static_cast<std::size_t>(i)].rfind("`q010", 0) == 0;
     EXPECT_EQ(tens, 2u);
     EXPECT_EQ(lines[147].rfind("`q013", 0), 0u);
     EXPECT_EQ(lines[148], "");

@@ -13,10 +13,10 @@ namespace {
 
 TEST(NumericValue, LongestLeadingNumberAfterSkippingBlanksTabsAndLineFeeds) {
     const std::vector<std::pair<std::string, double>> cases = {
-        {"003", 3},   {"12b", 12},   {"abc", 0},  {" 1 2", 12}, {"2.5", 2.5},  {"1e3", 1000},
-        {"-4", -4},   {"1\t2\n3", 123}, {"", 0}, {"1e", 1},     {"1e+", 1},    {".5", 0.5},
-        {"5.", 5},    {"+7", 7},     {"-", 0},    {"1.2.3", 1.2}, {"\r5", 0},  {"2E-1x", 0.2},
-        {"1e-999", 0},
+        {"003", 3},     {"12b", 12}, {"abc", 0},       {" 1 2", 12},  {"2.5", 2.5},
+        {"1e3", 1000},  {"-4", -4},  {"1\t2\n3", 123}, {"", 0},       {"1e", 1},
+        {"1e+", 1},     {".5", 0.5}, {"5.", 5},        {"+7", 7},     {"-", 0},
+        {"1.2.3", 1.2}, {"\r5", 0},  {"2E-1x", 0.2},   {"1e-999", 0},
     };
     for (const auto& [text, value] : cases) EXPECT_DOUBLE_EQ(numericValue(text), value) << text;
     EXPECT_THROW(numericValue("1e999"), TutorError);
@@ -29,7 +29,7 @@ TEST(NumericValue, IgnoresTheLocale) {
     ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr)
         << "the locale de_DE.UTF-8 is not installed; ./test.sh generates it";
     EXPECT_STREQ(std::localeconv()->decimal_point, ",");
-    EXPECT_DOUBLE_EQ(std::strtod("3.14", nullptr), 3);   // what a locale-bound reading would give
+    EXPECT_DOUBLE_EQ(std::strtod("3.14", nullptr), 3);  // what a locale-bound reading would give
     EXPECT_DOUBLE_EQ(numericValue("3.14"), 3.14);
     EXPECT_DOUBLE_EQ(numericValue("2,5"), 2);
     EXPECT_EQ(numberText(3.5), "3.5");
@@ -39,7 +39,8 @@ TEST(NumericValue, IgnoresTheLocale) {
 
 TEST(NumberText, WholeValuesWithoutPointFractionsWithOne) {
     const std::vector<std::pair<double, std::string>> cases = {
-        {4, "4"}, {3.5, "3.5"}, {-4, "-4"}, {0, "0"}, {-0.0, "0"}, {100, "100"},
+        {4, "4"},         {3.5, "3.5"},       {-4, "-4"},
+        {0, "0"},         {-0.0, "0"},        {100, "100"},
         {30012, "30012"}, {0.1 + 0.2, "0.3"}, {123456789012345, "123456789012345"},
     };
     for (const auto& [value, text] : cases) EXPECT_EQ(numberText(value), text) << value;
@@ -50,8 +51,8 @@ TEST(NumberText, WholeValuesWithoutPointFractionsWithOne) {
 
 TEST(PadNumber, ByLengthOnly) {
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"3", "003"}, {"12", "012"}, {"099", "099"}, {"0003", "0003"}, {"", ""}, {"x", "00x"},
-        {"2.5", "2.5"},
+        {"3", "003"}, {"12", "012"}, {"099", "099"}, {"0003", "0003"},
+        {"", ""},     {"x", "00x"},  {"2.5", "2.5"},
     };
     for (const auto& [in, out] : cases) EXPECT_EQ(padNumber(in), out) << in;
 }

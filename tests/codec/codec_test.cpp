@@ -16,7 +16,8 @@ std::string bytes(std::initializer_list<int> codes) {
 }
 
 TEST(Code, ReturnsItsLineUnchanged) {
-    for (const std::string& line : {std::string(), std::string("assignment #003"), std::string("a\r\nb\xFF")})
+    for (const std::string& line :
+         {std::string(), std::string("assignment #003"), std::string("a\r\nb\xFF")})
         for (int codeNbr : {0, 19, 28, 100}) EXPECT_EQ(code(line, codeNbr), line);
 }
 
@@ -25,7 +26,7 @@ TEST(Decode, Cases) {
         {bytes({220, 70, 231, 32, 223}), 20, "do g"},
         {bytes({40}), 20, bytes({229})},
         {"", 20, ""},
-        {bytes({66, 90, 118}), 19, ""},             // noise only; 118 is noise too
+        {bytes({66, 90, 118}), 19, ""},  // noise only; 118 is noise too
         {bytes({119}), 19, bytes({0})},
         {bytes({255}), 28, bytes({127})},
         {bytes({0}), 28, bytes({181})},
@@ -37,9 +38,9 @@ TEST(Decode, Cases) {
 
 TEST(Decode, CodesOutsideTheCharacterSetAreErrors) {
     const std::vector<std::pair<std::string, int>> cases = {
-        {bytes({119}), 20},        // 119 - 20 - 100 = -1
-        {bytes({220, 120}), 28},   // the second character fails
-        {bytes({65}), 18},         // 65 + 209 - 18 = 256
+        {bytes({119}), 20},       // 119 - 20 - 100 = -1
+        {bytes({220, 120}), 28},  // the second character fails
+        {bytes({65}), 18},        // 65 + 209 - 18 = 256
     };
     for (const auto& [line, n] : cases) EXPECT_THROW(decode(line, n), TutorError) << n;
 }
@@ -48,7 +49,7 @@ TEST(MakeCodeLine, NoStepsForZeroAndTwoOrThreeDrawsAStep) {
     FakeHost host;
     host.queueRandom(0.5f);
     EXPECT_EQ(makeCodeLine(host, 0), "");
-    EXPECT_EQ(host.nextRandom(), 0.5f);   // nothing was drawn
+    EXPECT_EQ(host.nextRandom(), 0.5f);  // nothing was drawn
 
     // Step 1: r = 0.05 (noise), s = 0.25 -> 78.5 -> 78, t = 0.5 -> 186.5 -> 186.
     // Step 2: r = 0.09 (noise), s = 0.75 -> 103.5 -> 104, t = 0 -> 118.
@@ -100,9 +101,9 @@ TEST_F(CodeFileTest, CodesEachLineBySixFirstCharactersAndSetsTheCodingNumber) {
 
 TEST_F(CodeFileTest, FailuresComeInOrderAndLeaveAnEarlierCodedFileAlone) {
     writeFile(coded(), "earlier");
-    EXPECT_THROW(codeFile(host, session), HostError);   // no query file
+    EXPECT_THROW(codeFile(host, session), HostError);  // no query file
     writeFile(query(), "");
-    EXPECT_THROW(codeFile(host, session), HostError);   // no first line
+    EXPECT_THROW(codeFile(host, session), HostError);  // no first line
     EXPECT_EQ(host.channels().openCount(), 0);
     EXPECT_EQ(readFile(coded()), "earlier");
 }

@@ -91,9 +91,8 @@ TEST_F(FileChannelsTest, ClosingAChannelThatIsNotOpenDoesNothing) {
 TEST_F(FileChannelsTest, AFailedWriteOrFlushLeavesTheFileAsItWas) {
     for (FileOperation failing : {FileOperation::write, FileOperation::flush}) {
         writeFile(folder.file("rec.txt"), "earlier record\r\n");
-        channels.setFaultHook([&](FileOperation op, const std::string&) {
-            return op == failing ? ENOSPC : 0;
-        });
+        channels.setFaultHook(
+            [&](FileOperation op, const std::string&) { return op == failing ? ENOSPC : 0; });
         open(1, "rec.txt", FileMode::append);
         try {
             channels.write(1, "a new record that does not fit\r\n");
@@ -109,9 +108,10 @@ TEST_F(FileChannelsTest, AFailedWriteOrFlushLeavesTheFileAsItWas) {
 }
 
 TEST_F(FileChannelsTest, WritesPiecesInOrder) {
-    std::vector<std::string> many;   // more pieces than one system write takes
+    std::vector<std::string> many;  // more pieces than one system write takes
     for (int i = 0; i < 3000; ++i) many.push_back(std::to_string(i) + (i % 7 == 0 ? "" : ","));
-    const std::vector<std::vector<std::string>> table = {{}, {"", "a", ""}, {"one\r\n", "two"}, many};
+    const std::vector<std::vector<std::string>> table = {
+        {}, {"", "a", ""}, {"one\r\n", "two"}, many};
     for (const auto& pieces : table) {
         std::vector<std::string_view> views(pieces.begin(), pieces.end());
         std::string expected;
@@ -120,7 +120,8 @@ TEST_F(FileChannelsTest, WritesPiecesInOrder) {
         open(1, "pieces.txt", FileMode::append);
         channels.write(1, views);
         channels.close(1);
-        EXPECT_EQ(readFile(folder.file("pieces.txt")), "before|" + expected) << pieces.size() << " pieces";
+        EXPECT_EQ(readFile(folder.file("pieces.txt")), "before|" + expected)
+            << pieces.size() << " pieces";
     }
 }
 
@@ -190,12 +191,13 @@ TEST_F(FileChannelsTest, AFlushInTheBackgroundKeepsTheFileLockedUntilItIsDone) {
                 channels.waitForFlushes();
                 ADD_FAILURE() << "the failed flush should be reported";
             } catch (const HostError& error) {
-                EXPECT_NE(std::string(error.what()).find("masterFile_Ann_Lee.txt"), std::string::npos);
+                EXPECT_NE(std::string(error.what()).find("masterFile_Ann_Lee.txt"),
+                          std::string::npos);
                 EXPECT_NE(std::string(error.what()).find(std::strerror(EIO)), std::string::npos);
             }
             EXPECT_EQ(readFile(path), "earlier record\r\nthe other copy's record\r\n");
         }
-        EXPECT_NO_THROW(channels.waitForFlushes());   // each failure is reported once
+        EXPECT_NO_THROW(channels.waitForFlushes());  // each failure is reported once
         channels.setFaultHook(nullptr);
     }
 }

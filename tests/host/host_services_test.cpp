@@ -26,7 +26,8 @@ TEST(PathMapping, DriveCIsTheHomeFolderAndBackslashesSeparateFolders) {
         {"./math\\x.txt", "/home/ann/./math/x.txt"},
         {"/tmp/caf\xE9\\x.txt", "/tmp/caf\xC3\xA9/x.txt"},
     };
-    for (const auto& [program, local] : cases) EXPECT_EQ(localPath(program, "/home/ann"), local) << program;
+    for (const auto& [program, local] : cases)
+        EXPECT_EQ(localPath(program, "/home/ann"), local) << program;
     EXPECT_THROW(localPath("d:\\math\\x.txt", "/home/ann"), HostError);
 }
 
@@ -38,8 +39,8 @@ TEST(Cp1252, EveryByteSurvivesTheRoundTripThroughUnicode) {
     EXPECT_EQ(cp1252::toCodePoint(0x80), U'\u20AC');
     EXPECT_EQ(cp1252::toCodePoint(0x9F), U'\u0178');
     EXPECT_EQ(cp1252::toCodePoint(0xA0), U'\u00A0');
-    EXPECT_EQ(cp1252::fromCodePoint(U'\u03C0'), std::nullopt);   // Greek pi
-    EXPECT_EQ(cp1252::fromCodePoint(U'\u221A'), std::nullopt);   // square-root sign
+    EXPECT_EQ(cp1252::fromCodePoint(U'\u03C0'), std::nullopt);  // Greek pi
+    EXPECT_EQ(cp1252::fromCodePoint(U'\u221A'), std::nullopt);  // square-root sign
     EXPECT_EQ(cp1252::toUtf8("\x80\xE9"), "\xE2\x82\xAC\xC3\xA9");
 }
 
@@ -52,7 +53,8 @@ TEST(Cp1252, TheBytes80To9FAreTheStandardCharacters) {
         0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // ˜ ™ š › œ . ž Ÿ
     };
     for (int byte = 0x80; byte <= 0x9F; ++byte)
-        EXPECT_EQ(cp1252::toCodePoint(static_cast<unsigned char>(byte)), standard[byte - 0x80]) << byte;
+        EXPECT_EQ(cp1252::toCodePoint(static_cast<unsigned char>(byte)), standard[byte - 0x80])
+            << byte;
 }
 
 TEST(ClockText, MonthDayYearAndTheTwentyFourHourClock) {
@@ -62,11 +64,11 @@ TEST(ClockText, MonthDayYearAndTheTwentyFourHourClock) {
     };
     const std::vector<Case> cases = {
         {2026, 12, 7, 14, 5, 9, "12-07-2026", "14:05:09"},
-        {2026, 3, 4, 0, 0, 0, "03-04-2026", "00:00:00"},     // midnight; month before day
+        {2026, 3, 4, 0, 0, 0, "03-04-2026", "00:00:00"},       // midnight; month before day
         {2026, 12, 31, 23, 59, 59, "12-31-2026", "23:59:59"},  // the last second of the year
         {2027, 1, 1, 0, 0, 1, "01-01-2027", "00:00:01"},
-        {2026, 9, 30, 12, 0, 0, "09-30-2026", "12:00:00"},    // noon is 12, not 00
-        {2026, 10, 9, 13, 7, 5, "10-09-2026", "13:07:05"},    // afternoon on the 24-hour clock
+        {2026, 9, 30, 12, 0, 0, "09-30-2026", "12:00:00"},  // noon is 12, not 00
+        {2026, 10, 9, 13, 7, 5, "10-09-2026", "13:07:05"},  // afternoon on the 24-hour clock
     };
     for (const Case& c : cases) {
         std::tm time{};

@@ -61,7 +61,7 @@ TEST(Inbox, EveryBadFileGetsItsLineAndTheRestIsRead) {
     ASSERT_EQ(inbox.files.size(), 3u);
     EXPECT_EQ(inbox.files[0].student, "Ann Lee");
     EXPECT_EQ(inbox.files[0].parsed.records.size(), 4u);
-    EXPECT_EQ(inbox.files[1].student, "Bob Stone");   // LF line ends: read as CR LF
+    EXPECT_EQ(inbox.files[1].student, "Bob Stone");  // LF line ends: read as CR LF
     EXPECT_TRUE(inbox.files[1].lineEndsRestored);
     EXPECT_EQ(inbox.files[1].parsed.records.size(), 4u);
     EXPECT_EQ(inbox.files[1].parsed.records[1].text, "Line one\r\nLine two");
@@ -108,7 +108,8 @@ TEST(Inbox, ARunPastMidnightDatesItsLaterResponsesTheNextDay) {
     // Started at 23:59 on New Year's Eve; the note after midnight has the new date of its own.
     send.replace(send.find("12-07-2026"), 10, "12-31-2026");
     send.replace(send.find("12-07-2026"), 10, "01-01-2027");
-    for (auto [from, to] : {std::pair{"14:05:09", "23:59:00"}, {"14:06:10", "00:00:30"}, {"14:07:00", "00:01:00"}})
+    for (auto [from, to] :
+         {std::pair{"14:05:09", "23:59:00"}, {"14:06:10", "00:00:30"}, {"14:07:00", "00:01:00"}})
         for (std::size_t at = send.find(from); at != std::string::npos; at = send.find(from))
             send.replace(at, 8, to);
     writeFile(folder.file("send_1231Ann_Lee.txt"), send);
@@ -116,13 +117,16 @@ TEST(Inbox, ARunPastMidnightDatesItsLaterResponsesTheNextDay) {
     const std::vector<StudentWork> work = groupByStudent(inbox, fixtureCourse());
     ASSERT_EQ(work.size(), 1u);
     std::vector<std::string> when;
-    for (const WorkEntry& entry : work[0].entries) when.push_back(entry.date + " " + entry.record->time);
-    EXPECT_EQ(when, (std::vector<std::string>{"12-31-2026 23:59:00", "01-01-2027 00:00:30", "01-01-2027 00:01:00",
-                                              "01-01-2027 00:01:00"}));
-    EXPECT_EQ(work[0].first, "2026-12-31 23:59:00");   // the report puts the year first
+    for (const WorkEntry& entry : work[0].entries)
+        when.push_back(entry.date + " " + entry.record->time);
+    EXPECT_EQ(when, (std::vector<std::string>{"12-31-2026 23:59:00", "01-01-2027 00:00:30",
+                                              "01-01-2027 00:01:00", "01-01-2027 00:01:00"}));
+    EXPECT_EQ(work[0].first, "2026-12-31 23:59:00");  // the report puts the year first
     EXPECT_EQ(work[0].last, "2027-01-01 00:01:00");
-    for (auto [written, shown] : {std::pair{"12-07-2026", "2026-12-07"}, {"01-31-2027", "2027-01-31"},
-                                  {"12/07/2026", "12/07/2026"}, {"", ""}})
+    for (auto [written, shown] : {std::pair{"12-07-2026", "2026-12-07"},
+                                  {"01-31-2027", "2027-01-31"},
+                                  {"12/07/2026", "12/07/2026"},
+                                  {"", ""}})
         EXPECT_EQ(reportDate(written), shown) << written;
 }
 
@@ -147,8 +151,8 @@ TEST(Inbox, StudentNamesAndKindsComeFromFileNames) {
         {"masterFile_Ann_Lee.txt", "Ann Lee", FileKind::master},
         {"send_1207.txt", "", FileKind::send},
         {"send_12Ann.txt", "send_12Ann", FileKind::other},
-        {"send_1207Chlo\xC3\xA9.txt", "Chlo\xC3\xA9", FileKind::send},   // UTF-8 on disk
-        {"send_1207Chlo\xE9.txt", "Chlo\xC3\xA9", FileKind::send},       // Windows-1252 on disk
+        {"send_1207Chlo\xC3\xA9.txt", "Chlo\xC3\xA9", FileKind::send},  // UTF-8 on disk
+        {"send_1207Chlo\xE9.txt", "Chlo\xC3\xA9", FileKind::send},      // Windows-1252 on disk
         {"Ann's work.txt", "Ann's work", FileKind::other},
         // names a mail program or browser gave the attachment
         {"send_1207Ann_Lee.TXT", "Ann Lee", FileKind::send},
@@ -161,8 +165,11 @@ TEST(Inbox, StudentNamesAndKindsComeFromFileNames) {
         {"send_1207(1).txt", "", FileKind::send},
         // accents as separate marks, as a Mac stores names: the same student as the one-character form
         {"send_1207Zoe\xCC\x88_Bronte\xCC\x88.txt", "Zo\xC3\xAB Bront\xC3\xAB", FileKind::send},
-        {"masterFile_Franc\xCC\xA7ois_S\xCC\x8C" "e\xCC\x81.txt", "Fran\xC3\xA7ois \xC5\xA0\xC3\xA9", FileKind::master},
-        {"send_1207x\xCC\x88.txt", "x\xCC\x88", FileKind::send},   // no such letter in the tutor's names
+        {"masterFile_Franc\xCC\xA7ois_S\xCC\x8C"
+         "e\xCC\x81.txt",
+         "Fran\xC3\xA7ois \xC5\xA0\xC3\xA9", FileKind::master},
+        {"send_1207x\xCC\x88.txt", "x\xCC\x88",
+         FileKind::send},  // no such letter in the tutor's names
     };
     for (const auto& [file, student, kind] : cases) {
         const auto [gotStudent, gotKind] = studentOf(file);
@@ -178,7 +185,7 @@ TEST(Inbox, MasterAndSendFileOfOneStudentCountEachRecordOnce) {
     master.replace(master.find("<noise>"), 7, "\xC8\x96\x63\xE6");
     writeFile(folder.file("send_1207Ann_Lee.txt"), send);
     writeFile(folder.file("masterFile_Ann_Lee.txt"), master);
-    writeFile(folder.file("send_1207Bob_Lee.txt"), send);   // another student with the same work
+    writeFile(folder.file("send_1207Bob_Lee.txt"), send);  // another student with the same work
     const Inbox inbox = readInbox({folder.path()}, fixtureCourse());
     EXPECT_EQ(inbox.duplicates, 4u);
     const std::vector<StudentWork> work = groupByStudent(inbox, fixtureCourse());
@@ -191,7 +198,7 @@ TEST(Inbox, MasterAndSendFileOfOneStudentCountEachRecordOnce) {
         EXPECT_EQ(s.confidenceCount, 2) << s.student;
         EXPECT_DOUBLE_EQ(s.confidenceSum, 3) << s.student;
         EXPECT_EQ(s.lowRatings, 1) << s.student;
-        EXPECT_EQ(s.oddRatings, 1) << s.student;   // the cancelled self-critique rating
+        EXPECT_EQ(s.oddRatings, 1) << s.student;  // the cancelled self-critique rating
         EXPECT_EQ(s.first, "2026-12-07 14:05:09") << s.student;
         EXPECT_EQ(s.last, "2026-12-07 14:07:00") << s.student;
     }
@@ -207,15 +214,21 @@ TEST(Inbox, StudentTextIsTextInHtmlAndCsv) {
     };
     for (const auto& [bytes, want] : html) EXPECT_EQ(htmlText(bytes), want) << bytes;
     EXPECT_EQ(csvField("say \"hi\",\r\nthen"), "\"say \"\"hi\"\",\r\nthen\"");
-    const std::vector<std::pair<std::string, std::optional<int>>> ratings = {
-        {"0", 0}, {"3", 3}, {" 2 ", 2}, {"4", std::nullopt}, {"", std::nullopt}, {"2.5", std::nullopt},
-        {"-1", std::nullopt}};
+    const std::vector<std::pair<std::string, std::optional<int>>> ratings = {{"0", 0},
+                                                                             {"3", 3},
+                                                                             {" 2 ", 2},
+                                                                             {"4", std::nullopt},
+                                                                             {"", std::nullopt},
+                                                                             {"2.5", std::nullopt},
+                                                                             {"-1", std::nullopt}};
     for (const auto& [typed, value] : ratings) EXPECT_EQ(ratingValue(typed), value) << typed;
 }
 
 TEST(Inbox, OutputReplacesTheOldFileOnlyWhenTheNewOneIsWhole) {
     TempFolder folder;
-    EXPECT_EQ(writeAtomically(folder.path(), "report.html", [](std::FILE* out) { std::fputs("old", out); }), "");
+    EXPECT_EQ(writeAtomically(folder.path(), "report.html",
+                              [](std::FILE* out) { std::fputs("old", out); }),
+              "");
     EXPECT_EQ(readFile(folder.file("report.html")), "old");
     // A write that fails: the old file stays, and no temporary file is left behind.
     const std::string error = writeAtomically(folder.path(), "report.html", [](std::FILE* out) {
@@ -230,9 +243,10 @@ TEST(Inbox, OutputReplacesTheOldFileOnlyWhenTheNewOneIsWhole) {
 
 int runProgram(const std::string& arguments) {
     // No display: the program never opens its folder dialog here.
-    const int status = std::system(("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
-                                    std::string(QATUTOR_INBOX_PROGRAM) + " " + arguments + " >/dev/null 2>&1")
-                                       .c_str());
+    const int status =
+        std::system(("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
+                     std::string(QATUTOR_INBOX_PROGRAM) + " " + arguments + " >/dev/null 2>&1")
+                        .c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -248,8 +262,9 @@ TEST(InboxProgram, ExitStatusSaysWhetherEveryFileWasRead) {
     EXPECT_TRUE(exists(out.file("report.html")));
     EXPECT_FALSE(exists(bad.file("report.html")));
     EXPECT_EQ(runProgram("--help"), 0);
-    for (const std::string& usage : {std::string(), std::string("--out"), std::string("--frobnicate ") + good.path(),
-                                     good.path() + " --out " + good.file("nowhere"), good.file("nowhere")})
+    for (const std::string& usage :
+         {std::string(), std::string("--out"), std::string("--frobnicate ") + good.path(),
+          good.path() + " --out " + good.file("nowhere"), good.file("nowhere")})
         EXPECT_EQ(runProgram(usage), 2) << usage;
 }
 

@@ -30,7 +30,8 @@ const CourseIndex& fixtureCourse() {
 }
 
 // A noise line as the codec draws them: characters 66 to 255.
-const std::string noiseLine = "\xC8\x96\x63\xE6\xB4\x78\xFA\xC9\xBE\xAA\x9F\x8C\xDE\xE9\xF4\x83\x81\x80\xFF\xFE";
+const std::string noiseLine =
+    "\xC8\x96\x63\xE6\xB4\x78\xFA\xC9\xBE\xAA\x9F\x8C\xDE\xE9\xF4\x83\x81\x80\xFF\xFE";
 
 std::string golden(const std::string& name) {
     std::string bytes = readFile(std::string(QATUTOR_GOLDEN_DIR) + "/" + name);
@@ -49,7 +50,8 @@ struct Expected {
     std::string text;
 };
 
-void expectRecords(const ParsedFile& file, const std::vector<Expected>& expected, const std::string& what) {
+void expectRecords(const ParsedFile& file, const std::vector<Expected>& expected,
+                   const std::string& what) {
     ASSERT_EQ(file.problem, "") << what;
     ASSERT_EQ(file.records.size(), expected.size()) << what;
     for (std::size_t i = 0; i < expected.size(); ++i) {
@@ -69,9 +71,10 @@ void expectRecords(const ParsedFile& file, const std::vector<Expected>& expected
 
 TEST(RecordFile, GoldenSessionReadsBackFromSendAndMasterFiles) {
     const std::vector<Expected> expected = {
-        {RecordKind::response, "14:05:09", "`q001.  How many?", 1, RatingKind::confidence, "2", "I think 12."},
-        {RecordKind::response, "14:06:10", "Twelve, since 3 x 4 = 12.", 1, RatingKind::selfCritique, "",
-         "Line one\r\nLine two"},
+        {RecordKind::response, "14:05:09", "`q001.  How many?", 1, RatingKind::confidence, "2",
+         "I think 12."},
+        {RecordKind::response, "14:06:10", "Twelve, since 3 x 4 = 12.", 1, RatingKind::selfCritique,
+         "", "Line one\r\nLine two"},
         {RecordKind::note, "14:07:00", "`q002 Why?", 2, RatingKind::none, "", "remember: 3 x 4"},
         {RecordKind::response, "14:07:00", "`q002 Why?", 2, RatingKind::confidence, "1", ""},
     };
@@ -100,10 +103,11 @@ TEST(RecordFile, QuotedLinesFindTheirAssignmentQuestionAndPiece) {
     };
     const std::vector<Case> cases = {
         {"`q001.  How many?", "002", true, "002", 1, Piece::question},
-        {"Because.", "002", true, "002", 2, Piece::answer},          // quoted without its marker
-        {"`aBecause.", "002", false, "", 0, Piece::question},       // the marker is never quoted
+        {"Because.", "002", true, "002", 2, Piece::answer},    // quoted without its marker
+        {"`aBecause.", "002", false, "", 0, Piece::question},  // the marker is never quoted
         {" ", "002", true, "002", 2, Piece::continuation},
-        {"`q001.   Last{}one.", "002", true, "004", 1, Piece::question},   // found in another assignment
+        {"`q001.   Last{}one.", "002", true, "004", 1,
+         Piece::question},  // found in another assignment
         {"`q001.  From another course", "002", false, "", 0, Piece::question},
     };
     for (const Case& c : cases) {
@@ -122,14 +126,24 @@ class RandomSessions : public ::testing::TestWithParam<unsigned> {};
 
 std::string randomText(std::mt19937& random) {
     static const std::vector<std::string> pieces = {
-        std::string(separatorLine), std::string(closingLine), std::string(confidenceLabel),
-        std::string(selfCritiqueLabel), std::string(responseLabel), std::string(notesLabel), "\r\n", "\r\n",
-        "\x80\x85\xA0\xE9\xFF", "3 x 4 = 12", " ", "",
+        std::string(separatorLine),
+        std::string(closingLine),
+        std::string(confidenceLabel),
+        std::string(selfCritiqueLabel),
+        std::string(responseLabel),
+        std::string(notesLabel),
+        "\r\n",
+        "\r\n",
+        "\x80\x85\xA0\xE9\xFF",
+        "3 x 4 = 12",
+        " ",
+        "",
     };
     std::string text;
     const int count = std::uniform_int_distribution<int>(0, 7)(random);
     for (int i = 0; i < count; ++i) {
-        std::string piece = pieces[std::uniform_int_distribution<std::size_t>(0, pieces.size() - 1)(random)];
+        std::string piece =
+            pieces[std::uniform_int_distribution<std::size_t>(0, pieces.size() - 1)(random)];
         if (random() % 4 == 0) piece += static_cast<char>(128 + random() % 128);
         text += piece;
     }
@@ -145,10 +159,11 @@ TEST_P(RandomSessions, EveryRecordReadsBackAsWritten) {
     int second = 0;
     auto nextTime = [&]() {
         ++second;
-        const std::string minutes = std::to_string(10 + second / 60 % 50), seconds = std::to_string(10 + second % 50);
+        const std::string minutes = std::to_string(10 + second / 60 % 50),
+                          seconds = std::to_string(10 + second % 50);
         return host.time = "14:" + minutes + ":" + seconds;
     };
-    for (int run = 0; run < 2; ++run) {   // a second run appends a file header to the same files
+    for (int run = 0; run < 2; ++run) {  // a second run appends a file header to the same files
         Session session;
         for (const char* reply : {"Ann Lee", "", "2"}) host.queuePromptReply(reply);
         startUp(host, session, piecesOf(fixtureBankLines()));
@@ -162,16 +177,17 @@ TEST_P(RandomSessions, EveryRecordReadsBackAsWritten) {
                 const std::string time = nextTime();
                 const int question = static_cast<int>(numericValue(session.questionNumber));
                 if (random() % 3 == 0) {
-                    expected.push_back({RecordKind::note, time, session.currentLine, question, RatingKind::none, "",
-                                        host.answer});
+                    expected.push_back({RecordKind::note, time, session.currentLine, question,
+                                        RatingKind::none, "", host.answer});
                     cmdSaveAsNotes(host, session);
                     continue;
                 }
                 static const std::vector<std::string> ratings = {"0", "1", "2", "3", "", "x", "10"};
                 const std::string rating = ratings[random() % ratings.size()];
-                const RatingKind kind = session.entryKind == EntryKind::question ? RatingKind::confidence
-                                        : session.entryKind == EntryKind::answer ? RatingKind::selfCritique
-                                                                        : RatingKind::none;
+                const RatingKind kind =
+                    session.entryKind == EntryKind::question ? RatingKind::confidence
+                    : session.entryKind == EntryKind::answer ? RatingKind::selfCritique
+                                                             : RatingKind::none;
                 if (kind != RatingKind::none) host.queuePromptReply(rating);
                 expected.push_back({RecordKind::response, time, session.currentLine, question, kind,
                                     kind == RatingKind::none ? "" : rating, host.answer});
@@ -181,8 +197,10 @@ TEST_P(RandomSessions, EveryRecordReadsBackAsWritten) {
             cmdNextQuestion(host, session);
         }
     }
-    expectRecords(inbox::parseRecordFile(readFile(sendPath), fixtureCourse()), expected, "send file");
-    expectRecords(inbox::parseRecordFile(readFile(masterPath), fixtureCourse()), expected, "master file");
+    expectRecords(inbox::parseRecordFile(readFile(sendPath), fixtureCourse()), expected,
+                  "send file");
+    expectRecords(inbox::parseRecordFile(readFile(masterPath), fixtureCourse()), expected,
+                  "master file");
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, RandomSessions, ::testing::Range(1u, 41u));
@@ -203,7 +221,7 @@ TEST(RecordFile, DamagedFiles) {
         ASSERT_TRUE(inbox::restoreWindows1252(resaved));
         EXPECT_EQ(resaved, send);
     }
-    EXPECT_FALSE(inbox::restoreWindows1252(unchanged));   // the noise line is no UTF-8
+    EXPECT_FALSE(inbox::restoreWindows1252(unchanged));  // the noise line is no UTF-8
     std::string ascii = "abc\r\n";
     EXPECT_FALSE(inbox::restoreWindows1252(ascii));
 
@@ -230,7 +248,8 @@ TEST(RecordFile, DamagedFiles) {
     const std::vector<std::tuple<std::size_t, std::string, int>> quoteCuts = {
         {8, "`q002 Why?", 2}, {11, "`q002 Why?", 2}, {4, "", 0}};
     for (const auto& [keep, quoted, question] : quoteCuts) {
-        const ParsedFile inQuote = inbox::parseRecordFile(send.substr(0, lastQuote + keep), fixtureCourse());
+        const ParsedFile inQuote =
+            inbox::parseRecordFile(send.substr(0, lastQuote + keep), fixtureCourse());
         ASSERT_EQ(inQuote.records.size(), 4u) << keep;
         EXPECT_TRUE(inQuote.records[3].incomplete) << keep;
         EXPECT_EQ(inQuote.records[3].place != nullptr, !quoted.empty()) << keep;
@@ -249,8 +268,9 @@ TEST(RecordFile, DamagedFiles) {
     EXPECT_EQ(closingCut.records[3].text, "");
 
     // Cut inside the file header of a second run: every record is whole.
-    for (const std::string& cutHeader : {send + noiseLine, send + noiseLine + "\r\nassignment #00",
-                                         send + noiseLine + "\r\nassignment #002\r\n002.  Second\r\nLib"}) {
+    for (const std::string& cutHeader :
+         {send + noiseLine, send + noiseLine + "\r\nassignment #00",
+          send + noiseLine + "\r\nassignment #002\r\n002.  Second\r\nLib"}) {
         const ParsedFile headerCut = inbox::parseRecordFile(cutHeader, fixtureCourse());
         EXPECT_TRUE(headerCut.cutOff);
         ASSERT_EQ(headerCut.records.size(), 4u);

@@ -39,12 +39,14 @@ void writeSession(const Student& student, const std::string& outputFolder) {
     FakeHost host;
     host.date = student.date;
     Session session;
-    for (const std::string& reply : {student.name, std::string(), student.assignment}) host.queuePromptReply(reply);
+    for (const std::string& reply : {student.name, std::string(), student.assignment})
+        host.queuePromptReply(reply);
     host.time = "19:02:11";
     startUp(host, session, builtInBank());
     int minute = 3;
     for (const Step& step : student.steps) {
-        host.time = "19:" + std::to_string(10 + minute) + ":" + std::to_string(10 + minute * 17 % 50);
+        host.time =
+            "19:" + std::to_string(10 + minute) + ":" + std::to_string(10 + minute * 17 % 50);
         minute += 2;
         if (step.kind == Step::next) {
             cmdNextQuestion(host, session);
@@ -60,10 +62,12 @@ void writeSession(const Student& student, const std::string& outputFolder) {
     }
     namespace fs = std::filesystem;
     const fs::path send = host.local(session.sendFilePath);
-    fs::copy_file(send, fs::path(outputFolder) / send.filename(), fs::copy_options::overwrite_existing);
+    fs::copy_file(send, fs::path(outputFolder) / send.filename(),
+                  fs::copy_options::overwrite_existing);
     if (student.sendsMaster) {
         const fs::path master = host.local(session.masterFilePath);
-        fs::copy_file(master, fs::path(outputFolder) / master.filename(), fs::copy_options::overwrite_existing);
+        fs::copy_file(master, fs::path(outputFolder) / master.filename(),
+                      fs::copy_options::overwrite_existing);
     }
 }
 
@@ -76,24 +80,43 @@ int main(int argc, char** argv) {
     }
     const Step next{Step::next, "", ""};
     const std::vector<Student> students = {
-        {"Ann Lee", "12-07-2026", "3",
-         {next, {Step::respond, "P(7,3) = 7 * 6 * 5 = 210.", "3"},
-          next, {Step::respond, "Same as mine.", "3"},
-          next, {Step::respond, "C(7,3) = 210 / 3! = 35, since each group of 3 can be ordered in 6 ways.", "2"},
-          next, {Step::respond, "I divided by 3 instead of 3! at first;\r\nnow I see why it is 6.", "2"},
+        {"Ann Lee",
+         "12-07-2026",
+         "3",
+         {next,
+          {Step::respond, "P(7,3) = 7 * 6 * 5 = 210.", "3"},
+          next,
+          {Step::respond, "Same as mine.", "3"},
+          next,
+          {Step::respond, "C(7,3) = 210 / 3! = 35, since each group of 3 can be ordered in 6 ways.",
+           "2"},
+          next,
+          {Step::respond, "I divided by 3 instead of 3! at first;\r\nnow I see why it is 6.", "2"},
           {Step::note, "Remember: C(n,r) = P(n,r) / r!", ""},
-          next, {Step::respond, "<script>alert('hello')</script> 10*9*8*7 / 24 = 5040 / 24 = 210", "1"},
-          next, {Step::respond, "Cancelling first is much quicker.", "3"}},
+          next,
+          {Step::respond, "<script>alert('hello')</script> 10*9*8*7 / 24 = 5040 / 24 = 210", "1"},
+          next,
+          {Step::respond, "Cancelling first is much quicker.", "3"}},
          true},
-        {"Bob Stone", "12-08-2026", "3",
-         {next, {Step::respond, "210", "2"},
-          next, {Step::respond, "ok", "0"},
-          next, {Step::respond, "I don't know how to start.", "0"},
-          next, {Step::respond, "Still not sure why we divide.", "5"}},
+        {"Bob Stone",
+         "12-08-2026",
+         "3",
+         {next,
+          {Step::respond, "210", "2"},
+          next,
+          {Step::respond, "ok", "0"},
+          next,
+          {Step::respond, "I don't know how to start.", "0"},
+          next,
+          {Step::respond, "Still not sure why we divide.", "5"}},
          false},
-        {"Chlo\xE9 Martin", "12-07-2026", "1",
-         {next, {Step::respond, "3 \xD7 4 \xD7 2 = 24 outfits.", "3"},
-          next, {Step::respond, "Right, one choice per stage \x96 multiply.", "2"}},
+        {"Chlo\xE9 Martin",
+         "12-07-2026",
+         "1",
+         {next,
+          {Step::respond, "3 \xD7 4 \xD7 2 = 24 outfits.", "3"},
+          next,
+          {Step::respond, "Right, one choice per stage \x96 multiply.", "2"}},
          false},
     };
     try {

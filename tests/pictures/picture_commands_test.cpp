@@ -11,16 +11,16 @@ namespace {
 TEST(PictureCommandsTest, NextPictureLooksTwoLinesAhead) {
     FakeHost host;
     struct Case {
-        std::vector<std::string> after;   // lines p+1, p+2, p+3
+        std::vector<std::string> after;  // lines p+1, p+2, p+3
         int moved;
         bool ends;
     };
     const std::vector<Case> cases = {
-        {{"`routine graph1", "`routine exitprog", "x"}, 1, false},   // second pass looks at p+3
+        {{"`routine graph1", "`routine exitprog", "x"}, 1, false},  // second pass looks at p+3
         {{"x", "`routine graph2", "y"}, 2, false},
         {{"`routine graph1", "x", "`ROUTINE graph3"}, 3, false},
         {{"x", "y", "`routine graph1"}, 0, false},
-        {{"`routine", "x", "y"}, 1, true},                            // the empty name ends the run
+        {{"`routine", "x", "y"}, 1, true},  // the empty name ends the run
         {{"`routine exitprog", "x", "y"}, 0, true},
     };
     for (const Case& c : cases) {

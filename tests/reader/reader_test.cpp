@@ -57,7 +57,7 @@ TEST_F(ReaderTest, FirstClickShowsTheQuestionWithItsMarkerAndSecondTheAnswerWith
 TEST_F(ReaderTest, AfterARecordTheAnswerBoxIsLeftAlone) {
     load(fixtureBankLines(), 8, "003");
     ASSERT_TRUE(next());
-    session.resetAnswerBox = false;   // as Enter Response leaves it
+    session.resetAnswerBox = false;  // as Enter Response leaves it
     host.answer = "";
     const int setsBefore = host.answerBoxSets;
     ASSERT_TRUE(next());
@@ -70,14 +70,15 @@ TEST_F(ReaderTest, TypedQuestionBoxTextStaysAndTheRunEndsAtTheNextNumber) {
     host.question = "my notes ";
     ASSERT_TRUE(next());
     ASSERT_TRUE(next());
-    ASSERT_TRUE(next());   // `q002 Why?
+    ASSERT_TRUE(next());  // `q002 Why?
     EXPECT_EQ(session.questionNumber, "2");
     ASSERT_TRUE(next());
-    ASSERT_TRUE(next());   // the line of one blank is shown as one blank
-    EXPECT_EQ(host.question, "my notes `q001.  How many?Twelve, since 3 x 4 = 12.`q002 Why?Because. ");
+    ASSERT_TRUE(next());  // the line of one blank is shown as one blank
+    EXPECT_EQ(host.question,
+              "my notes `q001.  How many?Twelve, since 3 x 4 = 12.`q002 Why?Because. ");
     EXPECT_EQ(session.entryKind, EntryKind::answer);
     const std::string shown = host.question;
-    EXPECT_FALSE(next());   // "003."
+    EXPECT_FALSE(next());  // "003."
     EXPECT_TRUE(host.ended);
     EXPECT_EQ(host.question, shown);
     EXPECT_EQ(session.lineCursor, 18);
@@ -85,9 +86,9 @@ TEST_F(ReaderTest, TypedQuestionBoxTextStaysAndTheRunEndsAtTheNextNumber) {
 
 TEST_F(ReaderTest, TheRunEndsAtAnyLineWhoseFirstThreeCharactersAreTheNextNumber) {
     const std::vector<std::pair<std::string, bool>> cases = {
-        {"002.  Next", true}, {"002.", true}, {"002 apples", true}, {"002", true}, {"0021", true},
-        {"`a002 apples", true},   // an answer is tested without its marker
-        {"`q002. x", false},      {" 002", false}, {"02. x", false}, {"003.", false},
+        {"002.  Next", true}, {"002.", true},         {"002 apples", true}, {"002", true},
+        {"0021", true},       {"`a002 apples", true},  // an answer is tested without its marker
+        {"`q002. x", false},  {" 002", false},        {"02. x", false},     {"003.", false},
     };
     for (const auto& [line, ends] : cases) {
         Session fresh;
@@ -104,13 +105,15 @@ TEST_F(ReaderTest, TheEndOfTheAssignmentSaysWhereTheFilesAreAndWhichToSend) {
     session.assignmentNumber = "002";
     session.outputFolder = "c:\\kavrodel";
     session.sendFilePath = "c:\\kavrodel\\send_1207Ann_Lee.txt";
-    ASSERT_TRUE(next());   // the last piece: one blank
+    ASSERT_TRUE(next());  // the last piece: one blank
     EXPECT_TRUE(host.messages.empty());
-    EXPECT_FALSE(next());   // "003."
+    EXPECT_FALSE(next());  // "003."
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0], "Assignment 002 is finished.\n\nYour record files are in the folder\n" +
-                                    host.home.path() + "/kavrodel\n\nSend the file send_1207Ann_Lee.txt "
-                                    "to your instructor.");
+    EXPECT_EQ(host.messages[0],
+              "Assignment 002 is finished.\n\nYour record files are in the folder\n" +
+                  host.home.path() +
+                  "/kavrodel\n\nSend the file send_1207Ann_Lee.txt "
+                  "to your instructor.");
 }
 
 TEST_F(ReaderTest, TheLookAheadTellsWhetherTheNextClickEndsTheRunAndChangesNothing) {
@@ -120,14 +123,14 @@ TEST_F(ReaderTest, TheLookAheadTellsWhetherTheNextClickEndsTheRunAndChangesNothi
     };
     const std::vector<Case> cases = {
         {{"001.  A", "x", "002."}, false},
-        {{"001.  A", "", "`a", "", "002."}, true},   // empty lines and a bare answer marker skipped
+        {{"001.  A", "", "`a", "", "002."}, true},  // empty lines and a bare answer marker skipped
         {{"001.  A", "002 apples"}, true},
         {{"001.  A", "`routine exitprog", "x", "002."}, true},
         {{"001.  A", "`routine painting", "x", "002."}, true},
         {{"001.  A", "`routine graph2", "", "002."}, true},
         {{"001.  A", "`routine graph2", "x", "002."}, false},
-        {{"001.  A", "`routine", "002."}, false},   // the marker alone is shown as text
-        {{"001.  A"}, false},                       // runs off the table: an index error, not an end
+        {{"001.  A", "`routine", "002."}, false},  // the marker alone is shown as text
+        {{"001.  A"}, false},                      // runs off the table: an index error, not an end
     };
     for (const Case& c : cases) {
         Session fresh;
@@ -153,15 +156,17 @@ TEST_F(ReaderTest, TheLookAheadTellsWhetherTheNextClickEndsTheRunAndChangesNothi
 TEST_F(ReaderTest, LineBreakPairsBecomeCrLf) {
     load(fixtureBankLines(), 1, "002");
     ASSERT_TRUE(next());
-    EXPECT_EQ(host.question, "`q001.  Note that there are 1 questions in this assignment.\r\n\r\nCount it.");
-    EXPECT_EQ(session.currentLine, "`q001.  Note that there are 1 questions in this assignment.{}{}Count it.");
+    EXPECT_EQ(host.question,
+              "`q001.  Note that there are 1 questions in this assignment.\r\n\r\nCount it.");
+    EXPECT_EQ(session.currentLine,
+              "`q001.  Note that there are 1 questions in this assignment.{}{}Count it.");
 }
 
 TEST_F(ReaderTest, MarkersAndNumbers) {
     struct Case {
         std::string line;
         std::string shown;
-        std::string entryKind;        // empty: neither a question nor an answer yet
+        std::string entryKind;  // empty: neither a question nor an answer yet
         std::string questionNumber;
     };
     const std::vector<Case> cases = {
@@ -229,7 +234,7 @@ TEST_F(ReaderTest, ARoutineLineLeavesTheAnswerPromptAlone) {
     load({"001.  A", "`routine", "x", "002."});
     session.resetAnswerBox = true;
     ASSERT_TRUE(next());
-    EXPECT_FALSE(session.resetAnswerBox);   // the piece shown was the routine marker alone
+    EXPECT_FALSE(session.resetAnswerBox);  // the piece shown was the routine marker alone
     host.answer = "typed";
     ASSERT_TRUE(next());
     EXPECT_EQ(host.answer, "typed");
@@ -243,15 +248,25 @@ TEST_F(ReaderTest, ABankWithoutTheNextNumberRunsOffTheTable) {
 
 TEST(ReaderHelpers, ExpandLineBreaks) {
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"a{}b", "a\r\nb"}, {"{}{}x", "\r\n\r\nx"}, {"end{}", "end\r\n"}, {"{{}}", "{\r\n}"},
-        {"{", "{"},         {"}", "}"},             {"", ""},             {"}{", "}{"},
+        {"a{}b", "a\r\nb"},
+        {"{}{}x", "\r\n\r\nx"},
+        {"end{}", "end\r\n"},
+        {"{{}}", "{\r\n}"},
+        {"{", "{"},
+        {"}", "}"},
+        {"", ""},
+        {"}{", "}{"},
     };
     for (const auto& [in, want] : cases) EXPECT_EQ(expandLineBreaks(in), want) << in;
 }
 
 TEST(ReaderHelpers, RemSpacesDropsBlanksAndHyphensOnly) {
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {" exit-prog ", "exitprog"}, {"- -", ""}, {"a\tb\r\nc", "a\tb\r\nc"}, {"x_y", "x_y"}, {"", ""},
+        {" exit-prog ", "exitprog"},
+        {"- -", ""},
+        {"a\tb\r\nc", "a\tb\r\nc"},
+        {"x_y", "x_y"},
+        {"", ""},
     };
     for (const auto& [in, want] : cases) EXPECT_EQ(remSpaces(in), want) << in;
 }

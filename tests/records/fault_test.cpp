@@ -3,7 +3,6 @@
 // earlier byte stays, the error names the file, and no channel is left open.
 #include <gtest/gtest.h>
 
-
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -23,8 +22,8 @@ using Command = std::function<void(FakeHost&, Session&)>;
 
 struct Scenario {
     const char* name;
-    Command prepare;   // runs without faults
-    Command command;   // runs with the Nth file operation failing
+    Command prepare;  // runs without faults
+    Command command;  // runs with the Nth file operation failing
 };
 
 const std::vector<std::string> recordFiles = {"masterFile_Ann_Lee.txt", "send_1207Ann_Lee.txt",
@@ -39,7 +38,7 @@ std::vector<Scenario> scenarios() {
     return {
         {"file header",
          [](FakeHost& host, Session& session) {
-             startAnn(host, session);   // an earlier run's header and a note
+             startAnn(host, session);  // an earlier run's header and a note
              cmdNextQuestion(host, session);
              host.answer = "an earlier note";
              cmdSaveAsNotes(host, session);
@@ -116,20 +115,23 @@ TEST(FaultInjection, EveryFileKeepsTheWholeRecordOrNoneOfIt) {
                 message = e.what();
             }
             host.channels().setFaultHook(nullptr);
-            const std::string where = std::string(scenario.name) + ", operation " + std::to_string(failing);
+            const std::string where =
+                std::string(scenario.name) + ", operation " + std::to_string(failing);
 
             EXPECT_EQ(host.channels().openCount(), 0) << where;
             if (!completed) {
-                EXPECT_NE(message.find(std::strerror(error)), std::string::npos) << where << ": " << message;
-                EXPECT_NE(message.find("c:\\kavrodel\\"), std::string::npos) << where << ": " << message;
+                EXPECT_NE(message.find(std::strerror(error)), std::string::npos)
+                    << where << ": " << message;
+                EXPECT_NE(message.find("c:\\kavrodel\\"), std::string::npos)
+                    << where << ": " << message;
             }
             // The files are written in the order master, send, notes: when the write of one
             // of them fails, the files after it have gained nothing.
             bool afterFailedWrite = false;
             for (const std::string& name : recordFiles) {
                 const std::string content = snapshot(host)[name];
-                const bool none = content == before[name] ||
-                                  (before[name] == "<missing>" && content.empty());
+                const bool none =
+                    content == before[name] || (before[name] == "<missing>" && content.empty());
                 EXPECT_TRUE(none || content == after[name])
                     << where << ": " << name << " holds part of a record";
                 EXPECT_TRUE(none || !afterFailedWrite)
@@ -153,7 +155,7 @@ TEST(FaultInjection, AFolderRemovedDuringTheRunStopsTheRecordBeforeAnythingIsAsk
     const auto promptsBefore = host.prompts().size();
     EXPECT_THROW(cmdEnterResponse(host, session), HostError);
     EXPECT_EQ(host.prompts().size(), promptsBefore);
-    EXPECT_EQ(host.answer, "lost?");   // the student's text is still in the box
+    EXPECT_EQ(host.answer, "lost?");  // the student's text is still in the box
     EXPECT_EQ(host.channels().openCount(), 0);
 }
 

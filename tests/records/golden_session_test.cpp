@@ -41,28 +41,28 @@ TEST(GoldenSession, ResponsesRatingsNotesAndUnchangedBoxes) {
     const std::string masterPath = host.local(session.masterFilePath);
     const std::string noise = readFile(masterPath).substr(0, readFile(masterPath).find("\r\n"));
 
-    cmdNextQuestion(host, session);                 // question 001
+    cmdNextQuestion(host, session);  // question 001
     host.answer = "I think 12.";
     host.queuePromptReply("2");
-    cmdEnterResponse(host, session);                // confidence 2
+    cmdEnterResponse(host, session);  // confidence 2
 
-    cmdNextQuestion(host, session);                 // its answer
+    cmdNextQuestion(host, session);  // its answer
     host.answer = "Line one\r\nLine two";
-    host.queuePromptReply("");                      // the rating dialog cancelled
+    host.queuePromptReply("");  // the rating dialog cancelled
     host.time = "14:06:10";
     cmdEnterResponse(host, session);
     EXPECT_EQ(session.selfCritiqueRating, "");
 
-    cmdNextQuestion(host, session);                 // question 002
+    cmdNextQuestion(host, session);  // question 002
     host.answer = "remember: 3 x 4";
     host.time = "14:07:00";
     cmdSaveAsNotes(host, session);
     host.queuePromptReply("1");
-    cmdEnterResponse(host, session);                // the emptied box: an empty response
+    cmdEnterResponse(host, session);  // the emptied box: an empty response
 
-    cmdNextQuestion(host, session);                 // the box keeps what the record left
+    cmdNextQuestion(host, session);  // the box keeps what the record left
     host.answer = session.answerPrompt;
-    cmdEnterResponse(host, session);                // still the prompt: nothing recorded
+    cmdEnterResponse(host, session);  // still the prompt: nothing recorded
 
     // Every text the student is shown, written out here as the student reads it.
     const std::string confidence =
@@ -72,31 +72,35 @@ TEST(GoldenSession, ResponsesRatingsNotesAndUnchangedBoxes) {
     const std::string selfCritique =
         "Rate the quality of your self-critique on a 0-3 scale, where 0 indicates that "
         "self-critique was necessary on this question but was not given, 1 indicates that "
-        "self-critique was necessary but the given self-critique was not adequate, 2 indicates that "
+        "self-critique was necessary but the given self-critique was not adequate, 2 indicates "
+        "that "
         "self-critique was necessary and was mostly adequate, and 3 indicates that either "
         "self-critique was not necessary or that after reading the solution everything was "
         "completely obvious so you skipped the self-critique.";
-    EXPECT_EQ(host.prompts(),
-              (std::vector<std::string>{
-                  "Your full name:  ",
-                  "Enter 1 if you want to change the folder to which your files will be written.  "
-                  "The current default folder is c:\\kavrodel.  If you wish to use this folder, just "
-                  "hit the Enter key",
-                  "You have chosen to change the folder to which your files will be written on your "
-                  "hard drive from the default c:\\kavrodel.  Enter the path to the folder you wish to "
-                  "use.  You may just hit the Enter key to retain the default path.",
-                  "Assignment Number:  ", confidence, selfCritique, confidence}));
-    EXPECT_EQ(session.answerPrompt,
-              "Enter, as appropriate, an answer to the question, a critique of your answer in "
-              "response to a given answer, your insights regarding the situation at this point, "
-              "notes to yourself, or just an OK.\r\n\r\nAlways critique your solutions by "
-              "describing any insights you had or errors you makde, and by explaining how you can "
-              "make use of the insight or how you now know how to avoid certain errors.  Also pose "
-              "for the instructor any question or questions that you have related to the problem or "
-              "series of problems.");
+    EXPECT_EQ(
+        host.prompts(),
+        (std::vector<std::string>{
+            "Your full name:  ",
+            "Enter 1 if you want to change the folder to which your files will be written.  "
+            "The current default folder is c:\\kavrodel.  If you wish to use this folder, just "
+            "hit the Enter key",
+            "You have chosen to change the folder to which your files will be written on your "
+            "hard drive from the default c:\\kavrodel.  Enter the path to the folder you wish to "
+            "use.  You may just hit the Enter key to retain the default path.",
+            "Assignment Number:  ", confidence, selfCritique, confidence}));
+    EXPECT_EQ(
+        session.answerPrompt,
+        "Enter, as appropriate, an answer to the question, a critique of your answer in "
+        "response to a given answer, your insights regarding the situation at this point, "
+        "notes to yourself, or just an OK.\r\n\r\nAlways critique your solutions by "
+        "describing any insights you had or errors you makde, and by explaining how you can "
+        "make use of the insight or how you now know how to avoid certain errors.  Also pose "
+        "for the instructor any question or questions that you have related to the problem or "
+        "series of problems.");
 
     compareWithGolden(maskNoise(readFile(masterPath), noise), "session.master.txt");
-    compareWithGolden(maskNoise(readFile(host.local(session.sendFilePath)), noise), "session.send.txt");
+    compareWithGolden(maskNoise(readFile(host.local(session.sendFilePath)), noise),
+                      "session.send.txt");
     compareWithGolden(readFile(host.local(session.notesFilePath)), "session.notes.txt");
 }
 

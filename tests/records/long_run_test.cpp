@@ -55,7 +55,8 @@ TEST(LongRun, ThousandsOfClicksKeepTheLayoutExact) {
 
     const std::string crlf = "\r\n";
     const std::string timeLine = pad(pad(std::string(36, ' '), 43), 57) + host.time + crlf;
-    const std::string dateTimeLine = pad(pad(std::string(36, ' '), 43) + host.date, 57) + host.time + crlf;
+    const std::string dateTimeLine =
+        pad(pad(std::string(36, ' '), 43) + host.date, 57) + host.time + crlf;
     const std::string separator = "......!!!!!!!!..................................." + crlf;
     const std::string closing(49, '.');
 
@@ -64,14 +65,15 @@ TEST(LongRun, ThousandsOfClicksKeepTheLayoutExact) {
         cmdNextQuestion(host, session);
         const bool isQuestion = click % 2 == 0;
         const int q = click / 2 + 1;
-        const std::string bankLine = isQuestion ? "`q" + padNumber(std::to_string(q)) + ".  Question " + std::to_string(q)
-                                                : "Answer " + std::to_string(q) + "{}done";
+        const std::string bankLine =
+            isQuestion ? "`q" + padNumber(std::to_string(q)) + ".  Question " + std::to_string(q)
+                       : "Answer " + std::to_string(q) + "{}done";
         const std::string response = "response " + std::to_string(click) + "\r\nsecond line";
         host.answer = response;
         if (click % 3 == 2) {
             cmdSaveAsNotes(host, session);
-            const std::string body = separator + timeLine + dateTimeLine + bankLine + crlf + separator +
-                                     "NOTES -------> " + response + crlf + closing;
+            const std::string body = separator + timeLine + dateTimeLine + bankLine + crlf +
+                                     separator + "NOTES -------> " + response + crlf + closing;
             master += body + crlf;
             send += body;
             notes += body;
@@ -80,9 +82,10 @@ TEST(LongRun, ThousandsOfClicksKeepTheLayoutExact) {
             host.queuePromptReply(rating);
             cmdEnterResponse(host, session);
             const std::string ratingLine =
-                (isQuestion ? "confidence assessment:  " : "self critique assessment: ") + rating + crlf;
-            const std::string common = bankLine + crlf + separator + "RESPONSE -->  " + crlf + response +
-                                       crlf + ratingLine + closing + crlf;
+                (isQuestion ? "confidence assessment:  " : "self critique assessment: ") + rating +
+                crlf;
+            const std::string common = bankLine + crlf + separator + "RESPONSE -->  " + crlf +
+                                       response + crlf + ratingLine + closing + crlf;
             master += separator + timeLine + crlf + crlf + pad("`questionNumber", 29) + " " +
                       std::to_string(10000 + q) + " " + crlf + common;
             send += separator + timeLine + common;
@@ -92,7 +95,7 @@ TEST(LongRun, ThousandsOfClicksKeepTheLayoutExact) {
     EXPECT_EQ(readFile(masterPath), master);
     EXPECT_EQ(readFile(sendPath), send);
     EXPECT_EQ(readFile(host.home.file("kavrodel/notes_Long_Runner.txt")), notes);
-#ifndef __SANITIZE_ADDRESS__   // AddressSanitizer keeps freed memory in quarantine on purpose
+#ifndef __SANITIZE_ADDRESS__  // AddressSanitizer keeps freed memory in quarantine on purpose
     EXPECT_LT(residentKilobytes() - memoryAfterWarmUp, 8 * 1024);
 #endif
     EXPECT_THROW(cmdNextQuestion(host, session), ProgramEnded);

@@ -87,15 +87,15 @@ TEST_F(RecordsTest, ResponseBeforeAnyQuestionHasNoRatingLine) {
 }
 
 TEST_F(RecordsTest, TheClockIsReadAnewForEveryLineThatShowsIt) {
-    host.clockMoves = true;   // no two reads give the same text
-    start();                  // the send file's name, then the header's date in each file
+    host.clockMoves = true;  // no two reads give the same text
+    start();                 // the send file's name, then the header's date in each file
     cmdNextQuestion(host, session);
     host.answer = "twelve";
     host.queuePromptReply("3");
-    cmdEnterResponse(host, session);   // a time line in each file
+    cmdEnterResponse(host, session);  // a time line in each file
     cmdNextQuestion(host, session);
     host.answer = "a note";
-    cmdSaveAsNotes(host, session);     // a time line and a date-time line in each of three files
+    cmdSaveAsNotes(host, session);  // a time line and a date-time line in each of three files
 
     const std::regex clockText("[0-9]{2}-[0-9]{2}-[0-9]{4}|[0-9]{2}:[0-9]{2}:[0-9]{2}");
     std::vector<std::string> shown;
@@ -114,7 +114,8 @@ TEST_F(RecordsTest, QuestionNumberLineForAssignment3Question12) {
     host.answer = "r";
     session.entryKind = EntryKind::none;
     cmdEnterResponse(host, session);
-    const std::string line = crlf + crlf + "`questionNumber" + std::string(13, ' ') + " 30012 " + crlf;
+    const std::string line =
+        crlf + crlf + "`questionNumber" + std::string(13, ' ') + " 30012 " + crlf;
     const std::string added = masterAdded();
     const std::size_t at = added.find(line);
     ASSERT_NE(at, std::string::npos);
@@ -131,8 +132,9 @@ TEST_F(RecordsTest, NotesRecordThenResponseContinuesThePhysicalLineInSendAndNote
     cmdSaveAsNotes(host, session);
 
     const std::string bankLine = "`q001.  How many?";
-    const std::string body = separator + timeLine("14:06:00") + dateTimeLine("12-07-2026", "14:06:00") +
-                             bankLine + crlf + separator + "NOTES -------> remember 3 x 4" + crlf + closing;
+    const std::string body = separator + timeLine("14:06:00") +
+                             dateTimeLine("12-07-2026", "14:06:00") + bankLine + crlf + separator +
+                             "NOTES -------> remember 3 x 4" + crlf + closing;
     EXPECT_EQ(masterAdded(), body + crlf);
     EXPECT_EQ(sendAdded(), body);
     EXPECT_EQ(notes(), body);
@@ -149,13 +151,13 @@ TEST_F(RecordsTest, NotesRecordThenResponseContinuesThePhysicalLineInSendAndNote
     EXPECT_EQ(send().substr(sendBefore.size() - 49, 49 + separator.size()), closing + separator);
     EXPECT_EQ(master().substr(masterBefore.size() - 51, 51 + separator.size()),
               closing + crlf + separator);
-    EXPECT_EQ(notes(), body);   // responses never reach the notes file
+    EXPECT_EQ(notes(), body);  // responses never reach the notes file
 }
 
 TEST_F(RecordsTest, AnswerBoxHoldingThePromptRecordsNothingAndOpensNoFile) {
     start();
     cmdNextQuestion(host, session);
-    cmdNextQuestion(host, session);   // puts the prompt back
+    cmdNextQuestion(host, session);  // puts the prompt back
     ASSERT_EQ(host.answer, session.answerPrompt);
     session.workText = "kept";
     const bool resetBefore = session.resetAnswerBox;
@@ -185,16 +187,17 @@ TEST_F(RecordsTest, AResponseIsRecordedExactlyFromOneBlankToArbitraryBytes) {
         host.answer = response;
         cmdEnterResponse(host, session);
         EXPECT_EQ(send().substr(sendBefore), separator + timeLine("14:05:09") + crlf + separator +
-                                                 "RESPONSE -->  " + crlf + response + crlf + closing + crlf);
+                                                 "RESPONSE -->  " + crlf + response + crlf +
+                                                 closing + crlf);
     }
 }
 
 TEST_F(RecordsTest, ARecordLeavesTheAnswerBoxToTheStudentAtTheNextClick) {
     start();
-    cmdNextQuestion(host, session);   // question 001: the next click would put the prompt back
+    cmdNextQuestion(host, session);  // question 001: the next click would put the prompt back
     for (auto command : {cmdEnterResponse, cmdSaveAsNotes}) {
         host.answer = "recorded";
-        if (command == cmdEnterResponse) host.queuePromptReply("2");   // the rating
+        if (command == cmdEnterResponse) host.queuePromptReply("2");  // the rating
         command(host, session);
         ASSERT_EQ(host.answer, "");
         cmdNextQuestion(host, session);

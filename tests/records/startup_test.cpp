@@ -50,15 +50,15 @@ TEST(StartUp, AnnLeeOnTheDefaultFolderOnSeventhOfDecember) {
     EXPECT_EQ(run.host.prompts(),
               (std::vector<std::string>{std::string(namePrompt), std::string(folderChoicePrompt),
                                         std::string(assignmentPrompt)}));
-    EXPECT_EQ(run.host.events, (std::vector<std::string>{"scale Picture1 1000x1000",
-                                                          "scale Picture2 1000x1000"}));
+    EXPECT_EQ(run.host.events,
+              (std::vector<std::string>{"scale Picture1 1000x1000", "scale Picture2 1000x1000"}));
     EXPECT_EQ(run.host.channels().openCount(), 0);
 }
 
 TEST(StartUp, AssignmentNumbersArePaddedByLength) {
     const std::vector<std::tuple<std::string, std::string, std::string>> cases = {
-        {"3", "003", "004"}, {"12", "012", "013"}, {"099", "099", "100"}, {"0003", "0003", "004"},
-        {"", "", "001"},     {"2.5", "2.5", "3.5"}, {"99", "099", "100"}, {"4x", "04x", "005"},
+        {"3", "003", "004"}, {"12", "012", "013"},  {"099", "099", "100"}, {"0003", "0003", "004"},
+        {"", "", "001"},     {"2.5", "2.5", "3.5"}, {"99", "099", "100"},  {"4x", "04x", "005"},
     };
     for (const auto& [typed, padded, next] : cases) {
         StartedRun run;
@@ -74,7 +74,7 @@ TEST(StartUp, FolderPrompts) {
         std::string folder;
         std::size_t prompts;
     };
-    const std::string mine = "/srv/math";   // an absolute local folder, as typed
+    const std::string mine = "/srv/math";  // an absolute local folder, as typed
     const std::vector<Case> cases = {
         {{"A", " 1", "1"}, "c:\\kavrodel", 3},
         {{"A", "yes", "1"}, "c:\\kavrodel", 3},
@@ -103,12 +103,19 @@ TEST(StartUp, FolderPrompts) {
 
 TEST(StartUp, NamesBecomeFileNames) {
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"Ann Lee", "Ann_Lee"}, {"../../etc/x", ".._.._etc_x"},
-        {"a\\b:c*d?e\"f<g>h|i", "a_b_c_d_e_f_g_h_i"}, {"Zo\xEB", "Zo\xEB"},
-        {"tab\tline\r\n", "tab_line__"}, {"x\x7Fy", "x_y"},
+        {"Ann Lee", "Ann_Lee"},
+        {"../../etc/x", ".._.._etc_x"},
+        {"a\\b:c*d?e\"f<g>h|i", "a_b_c_d_e_f_g_h_i"},
+        {"Zo\xEB", "Zo\xEB"},
+        {"tab\tline\r\n", "tab_line__"},
+        {"x\x7Fy", "x_y"},
         // The five bytes Windows-1252 leaves undefined are C1 controls; the printable ones
         // around them (euro sign, S caron, Y diaeresis, en dash) stay.
-        {"A\x81" "b\x9D", "A_b_"}, {"\x8D\x8F\x90", "___"}, {"\x80\x8A\x9F\x96", "\x80\x8A\x9F\x96"},
+        {"A\x81"
+         "b\x9D",
+         "A_b_"},
+        {"\x8D\x8F\x90", "___"},
+        {"\x80\x8A\x9F\x96", "\x80\x8A\x9F\x96"},
     };
     for (const auto& [name, part] : cases) EXPECT_EQ(fileNamePart(name), part) << name;
 }
@@ -124,7 +131,8 @@ TEST(StartUp, CodeNumberStaysWithinNineteenToTwentyEight) {
         ASSERT_LE(session.codeNumber, 28) << seed;
     }
     // The highest and lowest draws.
-    for (const auto& [draw, expected] : {std::pair{1.0f - 1.0f / 16777216.0f, 28}, std::pair{0.0f, 19}}) {
+    for (const auto& [draw, expected] :
+         {std::pair{1.0f - 1.0f / 16777216.0f, 28}, std::pair{0.0f, 19}}) {
         Session session;
         host.queueRandom(draw);
         for (const char* reply : {"A", "", ""}) host.queuePromptReply(reply);
@@ -136,7 +144,7 @@ TEST(StartUp, CodeNumberStaysWithinNineteenToTwentyEight) {
 TEST(StartUp, TheScanStopsAtTheFirstLineOfTheNumberEvenAnEndLine) {
     StartedRun run;
     ASSERT_EQ(run.start({"A", "", "3"}), "");
-    EXPECT_EQ(run.session.lineCursor, 18);   // the end line "003."
+    EXPECT_EQ(run.session.lineCursor, 18);  // the end line "003."
     EXPECT_EQ(run.session.bank.at(18), "003.");
 }
 
@@ -144,16 +152,18 @@ TEST(StartUp, AnAssignmentNotInTheBankEndsTheRunWithNothingWritten) {
     // The reply as typed, then the header lines of the bank; its end lines 003. and 005. are
     // not assignments.
     const std::string list = "\n001  First\n002  Second\n004  Fourth";
-    for (const std::string& typed : {std::string("7"), std::string("0003"), std::string(), std::string("12"),
-                                     std::string(" 3"), std::string("3")}) {
+    for (const std::string& typed : {std::string("7"), std::string("0003"), std::string(),
+                                     std::string("12"), std::string(" 3"), std::string("3")}) {
         StartedRun run;
         const std::string message = run.start({"A", "", typed});
-        if (typed == "3") {   // the end line "003." is found, and the run starts after it
+        if (typed == "3") {  // the end line "003." is found, and the run starts after it
             EXPECT_EQ(message, "");
             continue;
         }
-        EXPECT_EQ(message, "Assignment \"" + typed + "\" is not in the question bank, so nothing was "
-                           "written. Start again and type one of these assignment numbers:" + list)
+        EXPECT_EQ(message, "Assignment \"" + typed +
+                               "\" is not in the question bank, so nothing was "
+                               "written. Start again and type one of these assignment numbers:" +
+                               list)
             << typed;
         EXPECT_FALSE(exists(run.host.home.file("kavrodel/masterFile_A.txt"))) << typed;
         EXPECT_FALSE(exists(run.host.home.file("kavrodel/send_1207A.txt"))) << typed;
@@ -176,7 +186,8 @@ TEST(StartUp, AFolderThatCannotHoldFilesEndsTheRunWithNothingWritten) {
         {"A", notAFolder, "Your record files cannot be written in the folder " + notAFolder},
         // A name too long for the file system says so first; the folder is not to blame.
         {longName, run.host.home.path(),
-         "The name masterFile_" + longName + ".txt is too long for the file system: 315 bytes, at most 255."},
+         "The name masterFile_" + longName +
+             ".txt is too long for the file system: 315 bytes, at most 255."},
         {"A", run.host.home.file(longName),
          "The name " + longName + " is too long for the file system: 300 bytes, at most 255."},
     };
@@ -192,7 +203,8 @@ TEST(StartUp, AFolderThatCannotHoldFilesEndsTheRunWithNothingWritten) {
 
 TEST(StartUp, ATypedFolderThatIsNotAbsoluteLiesInTheHomeFolder) {
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"math", "math"}, {"~/math", "math"}, {"~\\math\\", "math"}, {"~", ""}, {"m\xE9th", "m\xC3\xA9th"},
+        {"math", "math"}, {"~/math", "math"},         {"~\\math\\", "math"},
+        {"~", ""},        {"m\xE9th", "m\xC3\xA9th"},
     };
     for (const auto& [typed, folder] : cases) {
         StartedRun run;
@@ -206,16 +218,16 @@ TEST(StartUp, ATypedFolderThatIsNotAbsoluteLiesInTheHomeFolder) {
 TEST(StartUp, HostileNamesAndFoldersKeepEveryFileInsideTheFolderOrWriteNothing) {
     struct Case {
         std::string name;
-        std::string folder;   // empty: the default folder
+        std::string folder;  // empty: the default folder
         bool starts;
     };
     const std::vector<Case> cases = {
         {"../../outside", "", true},
         {"a/b\\c:d", "", true},
         {std::string("tab\tnew\nline\x7f"), "", true},
-        {std::string(300, 'x'), "", false},   // longer than a file name may be
+        {std::string(300, 'x'), "", false},  // longer than a file name may be
         {"   ", "", true},
-        {"Zo\xEB", "caf\xE9 math", true},   // Windows-1252 letters in name and folder
+        {"Zo\xEB", "caf\xE9 math", true},  // Windows-1252 letters in name and folder
         {"Ann", "with blanks in it", true},
     };
     for (const Case& c : cases) {
@@ -237,7 +249,8 @@ TEST(StartUp, HostileNamesAndFoldersKeepEveryFileInsideTheFolderOrWriteNothing) 
         EXPECT_EQ(message.empty(), c.starts) << message;
         // Whatever was written lies in the folder itself, and nothing anywhere else.
         std::size_t inFolder = 0;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(run.host.home.path())) {
+        for (const auto& entry :
+             std::filesystem::recursive_directory_iterator(run.host.home.path())) {
             if (!entry.is_regular_file()) continue;
             EXPECT_EQ(entry.path().parent_path().string(), folder) << entry.path();
             ++inFolder;

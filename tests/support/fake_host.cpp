@@ -44,9 +44,13 @@ std::tm FakeHost::nextClockReading() {
     return reading;
 }
 
-std::string FakeHost::dateText() { return clockMoves ? qatutor::dateText(nextClockReading()) : date; }
+std::string FakeHost::dateText() {
+    return clockMoves ? qatutor::dateText(nextClockReading()) : date;
+}
 
-std::string FakeHost::timeText() { return clockMoves ? qatutor::timeText(nextClockReading()) : time; }
+std::string FakeHost::timeText() {
+    return clockMoves ? qatutor::timeText(nextClockReading()) : time;
+}
 
 float FakeHost::nextRandom() {
     if (randoms_.empty()) return LocalHost::nextRandom();
@@ -56,7 +60,9 @@ float FakeHost::nextRandom() {
 }
 
 namespace {
-const char* boxName(PictureBox box) { return box == PictureBox::picture1 ? "Picture1" : "Picture2"; }
+const char* boxName(PictureBox box) {
+    return box == PictureBox::picture1 ? "Picture1" : "Picture2";
+}
 }  // namespace
 
 void FakeHost::setPictureScale(PictureBox box, double width, double height) {

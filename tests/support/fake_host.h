@@ -46,7 +46,9 @@ public:
     std::string answer = " ";
 
     std::string prompt(const std::string& text) override;
-    std::string boxText(TextBox box) override { return box == TextBox::question ? question : answer; }
+    std::string boxText(TextBox box) override {
+        return box == TextBox::question ? question : answer;
+    }
     void setBoxText(TextBox box, const std::string& text) override;
     std::string dateText() override;
     std::string timeText() override;
@@ -66,7 +68,7 @@ public:
     bool timerEnabled = false;
     bool ended = false;
     int answerBoxSets = 0;
-    std::vector<std::string> events;   // pictures, scales, circles, in order
+    std::vector<std::string> events;  // pictures, scales, circles, in order
     std::vector<std::string> messages;
 
     // The real path of a program path such as c:\kavrodel\x.txt.

@@ -29,7 +29,8 @@ bool hasCaption(const ControlPlace& place) {
 TEST_F(WindowTest, EveryCaptionIsReadableWholeInsideItsControl) {
     start();
     // The scale the test was started at (QT_SCALE_FACTOR) reaches the window.
-    EXPECT_DOUBLE_EQ(window.devicePixelRatioF(), qEnvironmentVariable("QT_SCALE_FACTOR", "1").toDouble());
+    EXPECT_DOUBLE_EQ(window.devicePixelRatioF(),
+                     qEnvironmentVariable("QT_SCALE_FACTOR", "1").toDouble());
     for (const ControlPlace& place : controlTable) {
         if (!hasCaption(place)) continue;
         const std::string name(place.name);
@@ -53,9 +54,12 @@ TEST_F(WindowTest, EveryCaptionIsReadableWholeInsideItsControl) {
 
 TEST_F(WindowTest, TheFourParameterLabelsReadAlike) {
     start();
-    const double points = window.findChild<QLabel*>(QStringLiteral("lbl_parameter_0"))->font().pointSizeF();
+    const double points =
+        window.findChild<QLabel*>(QStringLiteral("lbl_parameter_0"))->font().pointSizeF();
     for (const char* name : {"lbl_parameter_1", "lbl_parameter_2", "lbl_parameter_3"})
-        EXPECT_DOUBLE_EQ(window.findChild<QLabel*>(QLatin1String(name))->font().pointSizeF(), points) << name;
+        EXPECT_DOUBLE_EQ(window.findChild<QLabel*>(QLatin1String(name))->font().pointSizeF(),
+                         points)
+            << name;
 }
 
 TEST_F(WindowTest, CaptionsTheLayoutCannotShowWholeAreTooltips) {
@@ -64,9 +68,12 @@ TEST_F(WindowTest, CaptionsTheLayoutCannotShowWholeAreTooltips) {
         const std::string name(place.name);
         QWidget* control = window.findChild<QWidget*>(QString::fromStdString(name));
         const bool cannotShow = tooSmall.count(name) || cutByTheEdge.count(name);
-        EXPECT_EQ(control->toolTip(), cannotShow ? fromBytes(std::string(place.caption)) : QString()) << name;
+        EXPECT_EQ(control->toolTip(),
+                  cannotShow ? fromBytes(std::string(place.caption)) : QString())
+            << name;
         if (hasCaption(place)) {
-            EXPECT_EQ(cutByTheEdge.count(name) > 0, !window.rect().contains(control->geometry())) << name;
+            EXPECT_EQ(cutByTheEdge.count(name) > 0, !window.rect().contains(control->geometry()))
+                << name;
         }
     }
 }
@@ -74,11 +81,13 @@ TEST_F(WindowTest, CaptionsTheLayoutCannotShowWholeAreTooltips) {
 TEST_F(WindowTest, AccessibleNamesCarryTheCaptionAndDescriptionsThePurpose) {
     start();
     for (const ControlPlace& place : controlTable) {
-        QWidget* control = window.findChild<QWidget*>(QString::fromLatin1(place.name.data(), place.name.size()));
+        QWidget* control =
+            window.findChild<QWidget*>(QString::fromLatin1(place.name.data(), place.name.size()));
         const QString purpose = QString::fromLatin1(place.purpose.data(), place.purpose.size());
         EXPECT_FALSE(control->accessibleName().isEmpty()) << place.name;
         if (hasCaption(place)) {
-            EXPECT_TRUE(control->accessibleName().contains(fromBytes(std::string(place.caption)))) << place.name;
+            EXPECT_TRUE(control->accessibleName().contains(fromBytes(std::string(place.caption))))
+                << place.name;
         }
         EXPECT_EQ(control->accessibleDescription(), purpose) << place.name;
     }
@@ -106,11 +115,12 @@ TEST_F(WindowTest, ReturnLikeSpacePressesTheFocusedButton) {
 
 TEST_F(WindowTest, DisplayCommandsShowTheBoxFromWhatTheyAdded) {
     std::string longFile;
-    for (int i = 0; i < 40; ++i) longFile += "sent " + std::to_string(i) + " with a few more words. \r\n";
+    for (int i = 0; i < 40; ++i)
+        longFile += "sent " + std::to_string(i) + " with a few more words. \r\n";
     struct Case {
         const char* button;
         std::string fileText;
-        std::string firstShown;   // the line that comes to the top of the view; empty: a short text
+        std::string firstShown;  // the line that comes to the top of the view; empty: a short text
     };
     const std::vector<Case> cases = {
         {"cmd_display_note_file", longFile, "line 59sent 0 with"},
@@ -124,7 +134,8 @@ TEST_F(WindowTest, DisplayCommandsShowTheBoxFromWhatTheyAdded) {
         writeFile(file("notes_Ann_Lee.txt"), c.fileText);
         writeFile(sendFile(), c.fileText);
         std::string lines;
-        for (int i = 0; i < 60; ++i) lines += (i ? "\r\n" : "") + std::string("line ") + std::to_string(i);
+        for (int i = 0; i < 60; ++i)
+            lines += (i ? "\r\n" : "") + std::string("line ") + std::to_string(i);
         box->setBytes(lines);
         ASSERT_EQ(box->verticalScrollBar()->value(), 0);
         click(c.button);
@@ -144,8 +155,9 @@ TEST_F(WindowTest, DisplayCommandsShowTheBoxFromWhatTheyAdded) {
 TEST_F(WindowTest, NextShowsTheBoxFromThePieceItAdded) {
     start();
     TextBoxWidget* box = window.questionBox();
-    std::string lines;   // what a display command left in the box, say
-    for (int i = 0; i < 60; ++i) lines += (i ? "\r\n" : "") + std::string("line ") + std::to_string(i);
+    std::string lines;  // what a display command left in the box, say
+    for (int i = 0; i < 60; ++i)
+        lines += (i ? "\r\n" : "") + std::string("line ") + std::to_string(i);
     box->setBytes(lines);
     click("cmdNextQuestion");
     QApplication::processEvents();
@@ -157,21 +169,26 @@ TEST_F(WindowTest, NextShowsTheBoxFromThePieceItAdded) {
 }
 
 TEST(MessageBoxes, ALongPathWrapsInsideTheDialog) {
-    const QString path = QStringLiteral("/home/ann/") + QStringLiteral("a_very_long_folder_name/").repeated(4) +
-                         QStringLiteral("masterFile_") + QStringLiteral("AnnaMariaLeeSmith").repeated(12) +
-                         QStringLiteral(".txt");
-    const std::unique_ptr<QMessageBox> box(makeErrorBox(QStringLiteral("Could not open the file ") + path + QStringLiteral(": No such file"), nullptr));
+    const QString path = QStringLiteral("/home/ann/") +
+                         QStringLiteral("a_very_long_folder_name/").repeated(4) +
+                         QStringLiteral("masterFile_") +
+                         QStringLiteral("AnnaMariaLeeSmith").repeated(12) + QStringLiteral(".txt");
+    const std::unique_ptr<QMessageBox> box(makeErrorBox(
+        QStringLiteral("Could not open the file ") + path + QStringLiteral(": No such file"),
+        nullptr));
     box->show();
     QApplication::processEvents();
     auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
     ASSERT_NE(label, nullptr);
     EXPECT_LE(box->width(), box->screen()->availableGeometry().width());
     EXPECT_TRUE(box->rect().contains(label->geometry()));
-    const QRect needed = label->fontMetrics().boundingRect(label->contentsRect(), Qt::TextWordWrap, label->text());
+    const QRect needed =
+        label->fontMetrics().boundingRect(label->contentsRect(), Qt::TextWordWrap, label->text());
     EXPECT_LE(needed.width(), label->contentsRect().width());
     EXPECT_LE(needed.height(), label->contentsRect().height());
     // Only break opportunities were added: the text reads the same.
-    EXPECT_EQ(label->text().remove(QChar(0x200B)), QStringLiteral("Could not open the file ") + path + QStringLiteral(": No such file"));
+    EXPECT_EQ(label->text().remove(QChar(0x200B)),
+              QStringLiteral("Could not open the file ") + path + QStringLiteral(": No such file"));
 }
 
 }  // namespace

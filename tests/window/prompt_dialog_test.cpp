@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QKeyEvent>
 #include <QDialogButtonBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -36,13 +36,18 @@ TEST(PromptDialog, OkEnterCancelAndEscape) {
         std::string expected;
     };
     const std::vector<Case> cases = {
-        {"OK", [](PromptDialog* d) {
+        {"OK",
+         [](PromptDialog* d) {
              d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
-         }, "  Ann Lee "},
-        {"Enter", [](PromptDialog* d) { QTest::keyClick(d->entry(), Qt::Key_Return); }, "  Ann Lee "},
-        {"Cancel", [](PromptDialog* d) {
+         },
+         "  Ann Lee "},
+        {"Enter", [](PromptDialog* d) { QTest::keyClick(d->entry(), Qt::Key_Return); },
+         "  Ann Lee "},
+        {"Cancel",
+         [](PromptDialog* d) {
              d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
-         }, ""},
+         },
+         ""},
         {"Escape", [](PromptDialog* d) { QTest::keyClick(d->entry(), Qt::Key_Escape); }, ""},
     };
     for (const Case& c : cases) {
@@ -61,7 +66,7 @@ TEST(PromptDialog, OkEnterCancelAndEscape) {
 
 TEST(PromptDialog, SpellsOrRefusesCharactersTheRecordsCannotHold) {
     whenDialogOpens([](PromptDialog* dialog) {
-        typeText(dialog->entry(), QString::fromUtf8("2\u03C0r"));   // 2, pi, r
+        typeText(dialog->entry(), QString::fromUtf8("2\u03C0r"));  // 2, pi, r
         QApplication::processEvents();
         EXPECT_TRUE(dialog->notice()->isHidden());
         typeText(dialog->entry(), QString::fromUtf8(" \u0436"));
@@ -71,7 +76,8 @@ TEST(PromptDialog, SpellsOrRefusesCharactersTheRecordsCannotHold) {
         // The notice wraps within the dialog, which keeps its width.
         QApplication::processEvents();
         EXPECT_TRUE(dialog->rect().contains(dialog->notice()->geometry()));
-        EXPECT_GE(dialog->notice()->height(), dialog->notice()->heightForWidth(dialog->notice()->width()));
+        EXPECT_GE(dialog->notice()->height(),
+                  dialog->notice()->heightForWidth(dialog->notice()->width()));
         EXPECT_LT(dialog->width(), 700);
         QTest::keyClick(dialog->entry(), Qt::Key_Return);
     });

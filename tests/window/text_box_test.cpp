@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QKeyEvent>
 #include <QClipboard>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QTest>
 
@@ -23,8 +23,14 @@ TEST(TextBox, EveryByteFrom32To255AndTabSurvives) {
     for (int b = 32; b < 256; ++b) all += static_cast<char>(b);
     box.setBytes(all);
     EXPECT_EQ(box.bytes(), all);
-    const std::vector<std::string> texts = {"a\r\nb", "\r\n\r\nx", "end\r\n", "", " ",
-                                            "no\xA0" "break", "\x80\x81\x8D\x8F\x90\x9D\xFF"};
+    const std::vector<std::string> texts = {"a\r\nb",
+                                            "\r\n\r\nx",
+                                            "end\r\n",
+                                            "",
+                                            " ",
+                                            "no\xA0"
+                                            "break",
+                                            "\x80\x81\x8D\x8F\x90\x9D\xFF"};
     for (const std::string& text : texts) {
         box.setBytes(text);
         EXPECT_EQ(box.bytes(), text);
@@ -36,7 +42,7 @@ TEST(TextBox, PastedAndTypedTextComesBackAsBytes) {
     box.show();
     QTest::keyClicks(&box, QStringLiteral("ab"));
     QTest::keyClick(&box, Qt::Key_Return);
-    typeText(&box, QString::fromUtf8("caf\xC3\xA9 \xE2\x82\xAC"));   // café €
+    typeText(&box, QString::fromUtf8("caf\xC3\xA9 \xE2\x82\xAC"));  // café €
     EXPECT_EQ(box.bytes(), "ab\r\ncaf\xE9 \x80");
 }
 
@@ -44,7 +50,7 @@ void paste(TextBoxWidget& box, const QString& text) {
     auto* mime = new QMimeData;
     mime->setText(text);
     QApplication::clipboard()->setMimeData(mime);
-    box.paste();   // the same path as drag and drop
+    box.paste();  // the same path as drag and drop
 }
 
 TEST(TextBox, SpellsMathematicalCharactersInPlainTextTypedOrPasted) {
@@ -54,15 +60,18 @@ TEST(TextBox, SpellsMathematicalCharactersInPlainTextTypedOrPasted) {
         {"\u22123 \u2192 \u221E", "-3 -> infinity"},
         {"\u03B1 \u03B2 \u03BC \u03C3 \u03C2 \u03C9", "alpha beta mu sigma sigma omega"},
         {"\u0394 \u03A3 \u03A9 \u03A0", "Delta Sigma Omega Pi"},
-        {"caf\u00E9 \u20AC \u00B1 \u00D7 \u00F7 \u00B2 \u00B5", "caf\xE9 \x80 \xB1 \xD7 \xF7 \xB2 \xB5"},
+        {"caf\u00E9 \u20AC \u00B1 \u00D7 \u00F7 \u00B2 \u00B5",
+         "caf\xE9 \x80 \xB1 \xD7 \xF7 \xB2 \xB5"},
     };
     for (const auto& [input, want] : cases) {
         for (bool typed : {true, false}) {
             TextBoxWidget box;
             box.show();
             box.setBytes("");
-            if (typed) typeText(&box, QString::fromUtf8(input));
-            else paste(box, QString::fromUtf8(input));
+            if (typed)
+                typeText(&box, QString::fromUtf8(input));
+            else
+                paste(box, QString::fromUtf8(input));
             EXPECT_EQ(box.bytes(), want) << input << (typed ? " typed" : " pasted");
             EXPECT_TRUE(box.notice()->isHidden()) << input;
         }
@@ -71,9 +80,9 @@ TEST(TextBox, SpellsMathematicalCharactersInPlainTextTypedOrPasted) {
 
 TEST(TextBox, RefusesTheRestWithANoticeThatStaysUntilTheNextKeyPressOrClick) {
     TextBoxWidget box;
-    box.resize(345, 217);   // the answer box's size
+    box.resize(345, 217);  // the answer box's size
     box.show();
-    paste(box, QString::fromUtf8("ab \u05E9 \u0436 \U0001F600."));   // shin, zhe, a face
+    paste(box, QString::fromUtf8("ab \u05E9 \u0436 \U0001F600."));  // shin, zhe, a face
     EXPECT_EQ(box.bytes(), "ab   .");
     RefusalNotice* notice = box.notice();
     ASSERT_TRUE(notice->isVisible());
@@ -101,7 +110,8 @@ TEST(TextBox, RefusesTheRestWithANoticeThatStaysUntilTheNextKeyPressOrClick) {
     ASSERT_TRUE(notice->isVisible());
     EXPECT_TRUE(notice->text().contains(QLatin1String("U+05E9")));
     EXPECT_TRUE(notice->text().contains(QLatin1String("U+0436")));
-    EXPECT_FALSE(notice->text().contains(QLatin1String("U+1F600"))) << "a fresh notice after a key press";
+    EXPECT_FALSE(notice->text().contains(QLatin1String("U+1F600")))
+        << "a fresh notice after a key press";
 
     QTest::mouseClick(box.viewport(), Qt::LeftButton);
     QApplication::processEvents();
@@ -119,19 +129,23 @@ TEST(TextBox, DocumentTextBecomesBytesWhateverItsRunsAndLineBreaks) {
     };
     const struct {
         QString text;
-        std::string document;   // as the answer box's text
-        std::string entry;      // as a prompt's entry line
+        std::string document;  // as the answer box's text
+        std::string entry;     // as a prompt's entry line
     } table[] = {
         {QStringLiteral("abcdefg\nhijk"), "abcdefg\r\nhijk", "abcdefg\nhijk"},
         {QString::fromUtf16(u"x\u2029y\u2028z"), "x\r\ny\r\nz", "xyz"},
         {QString(40, u'\n'), repeated(std::string("\r\n"), 40), std::string(40, '\n')},
         {repeated(QStringLiteral("line\n"), 1000), repeated(std::string("line\r\n"), 1000),
          repeated(std::string("line\n"), 1000)},
-        {QString::fromUtf16(u"a\u20ACbcd\U0001F600efgh\u00A0\u00FF"), "a\x80" "bcdefgh\xA0\xFF",
-         "a\x80" "bcdefgh\xA0\xFF"},
+        {QString::fromUtf16(u"a\u20ACbcd\U0001F600efgh\u00A0\u00FF"),
+         "a\x80"
+         "bcdefgh\xA0\xFF",
+         "a\x80"
+         "bcdefgh\xA0\xFF"},
         {QChar(0xD800) + QStringLiteral("abcd"), "abcd", "abcd"},
         {QString::fromUtf16(u"abcdefg\u0081hijklmno\u0080pqrstuvw\u00E9\u00A0\u00FFxyz"),
-         "abcdefg\x81hijklmnopqrstuvw\xE9\xA0\xFFxyz", "abcdefg\x81hijklmnopqrstuvw\xE9\xA0\xFFxyz"},
+         "abcdefg\x81hijklmnopqrstuvw\xE9\xA0\xFFxyz",
+         "abcdefg\x81hijklmnopqrstuvw\xE9\xA0\xFFxyz"},
     };
     for (const auto& row : table) {
         EXPECT_EQ(fromDocumentText(row.text), row.document) << row.text.left(20).toStdString();

@@ -37,11 +37,11 @@ TEST_F(TypedWorkTest, WhatNextAndClearBoxReplaceComesBackWithUndo) {
         {"Next on an unanswered piece", [](TypedWork& t) { t.click("cmdNextQuestion"); },
          answerPromptText, false},
         {"clear box", [](TypedWork& t) { t.click("cmd_clear_answer_box"); }, "", false},
-        {"clear box, undone from the box's menu", [](TypedWork& t) { t.click("cmd_clear_answer_box"); },
-         "", true},
+        {"clear box, undone from the box's menu",
+         [](TypedWork& t) { t.click("cmd_clear_answer_box"); }, "", true},
     };
     start();
-    click("cmdNextQuestion");   // a question, unanswered; Next before the last piece never asks
+    click("cmdNextQuestion");  // a question, unanswered; Next before the last piece never asks
     for (const Case& c : cases) {
         type(QStringLiteral("half an answer"));
         const std::string typed = answer();
@@ -74,7 +74,7 @@ TEST_F(TypedWorkTest, CtrlZWithTheFocusOnTheClickedButtonUndoesInTheAnswerBox) {
         click(button);
         ASSERT_NE(answer(), typed) << button;
         auto* clicked = window.findChild<QPushButton*>(QLatin1String(button));
-        clicked->setFocus();   // where a real click leaves it
+        clicked->setFocus();  // where a real click leaves it
         QTest::keyClick(clicked, Qt::Key_Z, Qt::ControlModifier);
         EXPECT_EQ(answer(), typed) << button;
         EXPECT_TRUE(window.answerBox()->hasFocus()) << button;
@@ -159,7 +159,8 @@ TEST_F(TypedWorkTest, WithNothingToLoseNothingIsAsked) {
              QTest::keyClick(t.window.answerBox(), Qt::Key_A, Qt::ControlModifier);
              QTest::keyClicks(t.window.answerBox(), QStringLiteral("Done, I agree."));
              t.click("cmd_enter_response");
-             QTest::keyClick(t.window.answerBox(), Qt::Key_Z, Qt::ControlModifier);   // back in the box
+             QTest::keyClick(t.window.answerBox(), Qt::Key_Z,
+                             Qt::ControlModifier);  // back in the box
          }},
     };
     for (const Ending& ending : endings) {
@@ -189,7 +190,7 @@ TEST_F(TypedWorkTest, AnyErrorInACommandIsShownAndEndsTheRunInOrder) {
     const std::string master = readFile(file("masterFile_Ann_Lee.txt"));
     const std::string send = readFile(sendFile());
     window.answerBox()->setBytes("Twelve");
-    click("cmd_enter_response");   // opens both files, then asks for the confidence rating
+    click("cmd_enter_response");  // opens both files, then asks for the confidence rating
     ASSERT_EQ(errors.size(), 1);
     EXPECT_TRUE(errors[0].contains(QStringLiteral("the dialog broke"))) << errors[0].toStdString();
     EXPECT_TRUE(window.hasEnded());
@@ -199,7 +200,7 @@ TEST_F(TypedWorkTest, AnyErrorInACommandIsShownAndEndsTheRunInOrder) {
         EXPECT_FALSE(window.host().channels().isOpen(channel)) << channel;
     EXPECT_EQ(readFile(file("masterFile_Ann_Lee.txt")), master);
     EXPECT_EQ(readFile(sendFile()), send);
-    window.run([] { throw std::logic_error("after the end"); });   // no command runs any more
+    window.run([] { throw std::logic_error("after the end"); });  // no command runs any more
     EXPECT_EQ(errors.size(), 1);
 }
 

@@ -25,7 +25,8 @@ class WindowHarness {
 public:
     WindowHarness() : window(home.path()) {
         window.setErrorReporter([this](const QString& message) { errors << message; });
-        window.host().setMessageTaker([this](const std::string& message) { messages.push_back(message); });
+        window.host().setMessageTaker(
+            [this](const std::string& message) { messages.push_back(message); });
     }
     void start(std::vector<std::string> replies = {"Ann Lee", "", "2"}) {
         window.host().setPromptAnswerer([this, replies](const std::string& prompt) {

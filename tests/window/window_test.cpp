@@ -34,7 +34,7 @@ TEST_F(WindowTest, ControlsStandAsLaidOut) {
         const char* name;
         const char* className;
         const char* text;
-        int left, top, width, height;   // twips
+        int left, top, width, height;  // twips
     };
     const std::vector<Expected> table = {
         {"txt_question", "qatutor::TextBoxWidget", "", 240, 720, 5175, 3255},
@@ -45,7 +45,8 @@ TEST_F(WindowTest, ControlsStandAsLaidOut) {
         {"Picture2", "qatutor::PictureBoxWidget", "", 5640, 4080, 5055, 3375},
         {"cmd_save_as_notes", "qatutor::WrappingButton", "Save as Notes", 6480, 240, 855, 495},
         {"cmd_Make_paragraph", "qatutor::WrappingButton", "Make Paragraph", 7320, 240, 975, 495},
-        {"cmd_Make_Paragraph_question", "qatutor::WrappingButton", "Make Paragraph", 1200, 240, 855, 495},
+        {"cmd_Make_Paragraph_question", "qatutor::WrappingButton", "Make Paragraph", 1200, 240, 855,
+         495},
         {"txt_paragraph_goback", "QLineEdit", "1", 3120, 240, 150, 285},
         {"lbl_paragraph_goback", "QLabel", "# sentences previous", 2880, 360, 135, 135},
         {"cmd_timerTrigger", "qatutor::WrappingButton", "Trigger Timer", 2400, 7560, 735, 495},
@@ -58,7 +59,8 @@ TEST_F(WindowTest, ControlsStandAsLaidOut) {
         {"txt_parameter_2", "QLineEdit", "1", 8205, 7680, 300, 285},
         {"lbl_parameter_3", "QLabel", "Parameter 4", 7200, 8160, 900, 195},
         {"txt_parameter_3", "QLineEdit", "1", 8205, 8160, 300, 285},
-        {"cmd_displayCumulativeText", "qatutor::WrappingButton", "display SEND file", 4440, 240, 855, 495},
+        {"cmd_displayCumulativeText", "qatutor::WrappingButton", "display SEND file", 4440, 240,
+         855, 495},
         {"cmd_display_note_file", "qatutor::WrappingButton", "display notes", 3360, 360, 135, 195},
         {"cmd_quit", "qatutor::WrappingButton", "quit program", 10200, 0, 735, 495},
         {"cmd_pend_exp", "qatutor::WrappingButton", "pend exp", 8640, 7560, 495, 375},
@@ -69,31 +71,39 @@ TEST_F(WindowTest, ControlsStandAsLaidOut) {
     };
     start();
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Form1"));
-    EXPECT_EQ(window.size(), QSize(725, 566));   // 10875 x 8490 twips
+    EXPECT_EQ(window.size(), QSize(725, 566));  // 10875 x 8490 twips
 
     std::vector<std::string> focusOrder;
     for (const Expected& e : table) {
         QWidget* control = window.findChild<QWidget*>(QLatin1String(e.name));
         ASSERT_NE(control, nullptr) << e.name;
         EXPECT_STREQ(control->metaObject()->className(), e.className) << e.name;
-        EXPECT_EQ(control->geometry(), QRect(e.left / 15, e.top / 15, e.width / 15, e.height / 15)) << e.name;
+        EXPECT_EQ(control->geometry(), QRect(e.left / 15, e.top / 15, e.width / 15, e.height / 15))
+            << e.name;
         EXPECT_TRUE(control->isVisible()) << e.name;
         EXPECT_TRUE(control->isEnabled()) << e.name;
         EXPECT_FALSE(control->accessibleName().isEmpty()) << e.name;
         QString text;
-        if (auto* box = qobject_cast<TextBoxWidget*>(control)) text = QString::fromStdString(box->bytes());
-        else if (auto* line = qobject_cast<QLineEdit*>(control)) text = line->text();
-        else if (auto* button = qobject_cast<QPushButton*>(control)) text = button->text();
-        else if (auto* label = qobject_cast<QLabel*>(control)) text = label->text();
+        if (auto* box = qobject_cast<TextBoxWidget*>(control))
+            text = QString::fromStdString(box->bytes());
+        else if (auto* line = qobject_cast<QLineEdit*>(control))
+            text = line->text();
+        else if (auto* button = qobject_cast<QPushButton*>(control))
+            text = button->text();
+        else if (auto* label = qobject_cast<QLabel*>(control))
+            text = label->text();
         EXPECT_EQ(text, QString::fromLatin1(e.text)) << e.name;
-        if (!qobject_cast<QLabel*>(control)) focusOrder.push_back(e.name);
-        else EXPECT_EQ(control->focusPolicy(), Qt::NoFocus) << e.name;
+        if (!qobject_cast<QLabel*>(control))
+            focusOrder.push_back(e.name);
+        else
+            EXPECT_EQ(control->focusPolicy(), Qt::NoFocus) << e.name;
     }
     // Tab order: following the focus chain from the question box meets the controls in order.
     std::vector<std::string> chain = {"txt_question"};
-    for (QWidget* w = window.questionBox()->nextInFocusChain(); w != window.questionBox() && chain.size() < 60;
-         w = w->nextInFocusChain())
-        if (w->focusPolicy() & Qt::TabFocus && !w->objectName().isEmpty() && w->parentWidget() == &window)
+    for (QWidget* w = window.questionBox()->nextInFocusChain();
+         w != window.questionBox() && chain.size() < 60; w = w->nextInFocusChain())
+        if (w->focusPolicy() & Qt::TabFocus && !w->objectName().isEmpty() &&
+            w->parentWidget() == &window)
             chain.push_back(w->objectName().toStdString());
     EXPECT_EQ(chain, focusOrder);
 
@@ -122,12 +132,14 @@ TEST_F(WindowTest, NextEnterResponseAndSaveAsNotesRecordThroughTheWindow) {
     EXPECT_EQ(answer(), "");
     EXPECT_EQ(prompts.back(), std::string(confidencePrompt));
     const std::string send = readFile(sendFile());
-    EXPECT_NE(send.find("RESPONSE -->  \r\nTwelve\r\nconfidence assessment:  3\r\n"), std::string::npos);
+    EXPECT_NE(send.find("RESPONSE -->  \r\nTwelve\r\nconfidence assessment:  3\r\n"),
+              std::string::npos);
 
     click("cmdNextQuestion");
     window.answerBox()->setBytes("a note");
     click("cmd_save_as_notes");
-    EXPECT_NE(readFile(file("notes_Ann_Lee.txt")).find("NOTES -------> a note\r\n"), std::string::npos);
+    EXPECT_NE(readFile(file("notes_Ann_Lee.txt")).find("NOTES -------> a note\r\n"),
+              std::string::npos);
 }
 
 TEST_F(WindowTest, UnwiredControlsChangeNothing) {
@@ -137,10 +149,13 @@ TEST_F(WindowTest, UnwiredControlsChangeNothing) {
     const std::string typed = answer();
     const int cursor = window.session().lineCursor;
     const std::string master = readFile(file("masterFile_Ann_Lee.txt"));
-    for (const char* name : {"cmd_Make_paragraph", "cmd_Make_Paragraph_question", "cmd_timerTrigger"})
+    for (const char* name :
+         {"cmd_Make_paragraph", "cmd_Make_Paragraph_question", "cmd_timerTrigger"})
         click(name);
-    QTest::keyClicks(window.findChild<QLineEdit*>(QStringLiteral("txt_parameter_2")), QStringLiteral("9"));
-    QTest::keyClicks(window.findChild<QLineEdit*>(QStringLiteral("txt_paragraph_goback")), QStringLiteral("4"));
+    QTest::keyClicks(window.findChild<QLineEdit*>(QStringLiteral("txt_parameter_2")),
+                     QStringLiteral("9"));
+    QTest::keyClicks(window.findChild<QLineEdit*>(QStringLiteral("txt_paragraph_goback")),
+                     QStringLiteral("4"));
     EXPECT_EQ(question(), shown);
     EXPECT_EQ(answer(), typed);
     EXPECT_EQ(window.session().lineCursor, cursor);
@@ -187,14 +202,15 @@ TEST_F(WindowTest, AFileHeaderThatCannotReachTheDiskIsSaidWhenTheWindowClosesAtO
     // The header's flush goes on while the window is first shown; closed before any command,
     // the window still waits for it, and says so when it failed.
     window.host().channels().setFaultHook([](FileOperation operation, const std::string& path) {
-        return operation == FileOperation::flush && path.find("/send_") != std::string::npos ? EIO : 0;
+        return operation == FileOperation::flush && path.find("/send_") != std::string::npos ? EIO
+                                                                                             : 0;
     });
     start();
     ASSERT_TRUE(errors.empty());
     window.close();
     ASSERT_EQ(errors.size(), 1) << errors.join("\n").toStdString();
     EXPECT_TRUE(errors[0].contains(QStringLiteral("send_"))) << errors[0].toStdString();
-    EXPECT_EQ(readFile(sendFile()), "");   // the header is cut back, not left half on the disk
+    EXPECT_EQ(readFile(sendFile()), "");  // the header is cut back, not left half on the disk
     EXPECT_NE(readFile(file("masterFile_Ann_Lee.txt")), "");
     EXPECT_TRUE(window.hasEnded());
 }
@@ -205,7 +221,7 @@ TEST_F(WindowTest, ClearBoxAndCopyPicture) {
     click("cmd_clear_answer_box");
     EXPECT_EQ(answer(), "");
     QApplication::clipboard()->clear();
-    click("cmd_copy_picture");   // Picture1 has no picture: no error, Picture2 gets none
+    click("cmd_copy_picture");  // Picture1 has no picture: no error, Picture2 gets none
     EXPECT_TRUE(window.picture2()->picture().isNull());
     EXPECT_FALSE(window.hasEnded());
 }
@@ -214,7 +230,7 @@ TEST_F(WindowTest, TheCircleTimerStartsOnceAndDrawsACircleATick) {
     start();
     QTest::qWait(60);
     EXPECT_EQ(window.picture1()->circleCount(), 0);
-    window.host().reseedRandom(7.0f);   // the radii to expect come from the same sequence
+    window.host().reseedRandom(7.0f);  // the radii to expect come from the same sequence
     RandomGenerator radii;
     radii.reseed(7.0f);
     click("cmd_pend_exp");
@@ -223,9 +239,9 @@ TEST_F(WindowTest, TheCircleTimerStartsOnceAndDrawsACircleATick) {
     QTest::qWait(400);
     const int circles = window.picture1()->circleCount();
     EXPECT_GT(circles, 3);
-    EXPECT_LE(circles, 400 / 15 + 3);   // one timer, not two
+    EXPECT_LE(circles, 400 / 15 + 3);  // one timer, not two
     window.picture1()->hide();
-    window.picture1()->show();          // covered and uncovered: the drawings stay
+    window.picture1()->show();  // covered and uncovered: the drawings stay
 
     // Every circle is centred at (500, 500) of the box's 1000 units, so its four outermost
     // points lie on the box's middle lines, at the radius drawn from the run's generator.
@@ -256,7 +272,8 @@ TEST_F(WindowTest, TheCircleTimerStartsOnceAndDrawsACircleATick) {
     for (int x = 0; x < canvas.width(); ++x) {
         for (int y = 0; y < canvas.height(); ++y) {
             if (canvas.pixelColor(x, y).alpha() == 0) continue;
-            ASSERT_LE(std::hypot(x + 0.5 - centre.x(), y + 0.5 - centre.y()), 500 * unit + 1.5) << x << "," << y;
+            ASSERT_LE(std::hypot(x + 0.5 - centre.x(), y + 0.5 - centre.y()), 500 * unit + 1.5)
+                << x << "," << y;
         }
     }
 
@@ -271,14 +288,15 @@ TEST_F(WindowTest, NextAtTheNextAssignmentSaysItIsFinishedAndEndsTheRun) {
     click("cmdNextQuestion");
     EXPECT_FALSE(window.hasEnded());
     EXPECT_TRUE(messages.empty());
-    click("cmdNextQuestion");   // "005."
+    click("cmdNextQuestion");  // "005."
     EXPECT_TRUE(window.hasEnded());
     EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(window.exitCode(), 0);
     ASSERT_EQ(messages.size(), 1u);
     const std::string sendName = sendFile().substr(sendFile().rfind('/') + 1);
     EXPECT_EQ(messages[0], "Assignment 004 is finished.\n\nYour record files are in the folder\n" +
-                               home.path() + "/kavrodel\n\nSend the file " + sendName + " to your instructor.");
+                               home.path() + "/kavrodel\n\nSend the file " + sendName +
+                               " to your instructor.");
     EXPECT_EQ(sendName.substr(0, 5), "send_");
 }
 
@@ -288,9 +306,10 @@ TEST_F(WindowTest, AnAssignmentNotInTheBankEndsAtStartUpWithAMessage) {
     });
     EXPECT_FALSE(window.start(piecesOf(fixtureBankLines())));
     ASSERT_EQ(errors.size(), 1);
-    EXPECT_EQ(errors[0], QStringLiteral("Assignment \"9\" is not in the question bank, so nothing was "
-                                        "written. Start again and type one of these assignment "
-                                        "numbers:\n001  First\n002  Second\n004  Fourth"));
+    EXPECT_EQ(errors[0],
+              QStringLiteral("Assignment \"9\" is not in the question bank, so nothing was "
+                             "written. Start again and type one of these assignment "
+                             "numbers:\n001  First\n002  Second\n004  Fourth"));
     EXPECT_EQ(window.exitCode(), 1);
     EXPECT_FALSE(exists(file("masterFile_.txt")));
 }

@@ -91,10 +91,13 @@ int runFromCommandLine(int argc, char** argv) {
     if (inputs.empty()) return usage("no folder or file to read");
     for (const std::string& input : inputs) {
         struct stat info {};
-        if (::lstat(input.c_str(), &info) != 0) return usage("cannot find " + input + ": " + std::strerror(errno));
+        if (::lstat(input.c_str(), &info) != 0)
+            return usage("cannot find " + input + ": " + std::strerror(errno));
     }
-    if (outputFolder.empty()) outputFolder = inputs.size() == 1 && isFolder(inputs[0]) ? inputs[0] : ".";
-    if (!isFolder(outputFolder)) return usage("the output folder " + outputFolder + " does not exist");
+    if (outputFolder.empty())
+        outputFolder = inputs.size() == 1 && isFolder(inputs[0]) ? inputs[0] : ".";
+    if (!isFolder(outputFolder))
+        return usage("the output folder " + outputFolder + " does not exist");
 
     const InboxRun run = runInbox(inputs, outputFolder, CourseIndex::builtIn());
     if (!run.error.empty()) {
@@ -104,8 +107,9 @@ int runFromCommandLine(int argc, char** argv) {
     auto count = [](std::size_t n, const char* what) {
         return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
     };
-    std::printf("Read %s: %s, %s, %s.\n", count(run.filesRead, "file").c_str(), count(run.students, "student").c_str(),
-                count(run.responses, "response").c_str(), count(run.notes, "note").c_str());
+    std::printf("Read %s: %s, %s, %s.\n", count(run.filesRead, "file").c_str(),
+                count(run.students, "student").c_str(), count(run.responses, "response").c_str(),
+                count(run.notes, "note").c_str());
     for (const FileLine& line : run.notRead)
         std::printf("Not read: %s: %s\n", line.name.c_str(), line.reason.c_str());
     std::printf("Report: %s\nRecords: %s\n", run.reportPath.c_str(), run.csvPath.c_str());
@@ -132,8 +136,9 @@ int runFromDesktop(int argc, char** argv) {
     const QString report = QFile::decodeName(run.reportPath.c_str());
     // Without a browser to open it in, the instructor is still told where the report went.
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(report)))
-        QMessageBox::information(nullptr, QObject::tr("Student records"),
-                                 QObject::tr("The report is written to\n%1\nOpen it in your web browser.").arg(report));
+        QMessageBox::information(
+            nullptr, QObject::tr("Student records"),
+            QObject::tr("The report is written to\n%1\nOpen it in your web browser.").arg(report));
     return statusOf(run);
 }
 #endif
@@ -143,7 +148,8 @@ int runFromDesktop(int argc, char** argv) {
 int main(int argc, char** argv) {
 #ifdef QATUTOR_INBOX_DESKTOP
     // Without a display there is no dialog to ask in: no arguments is then a usage error.
-    const bool display = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY") || std::getenv("QT_QPA_PLATFORM");
+    const bool display =
+        std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY") || std::getenv("QT_QPA_PLATFORM");
     if (argc == 1 && display) return runFromDesktop(argc, argv);
 #endif
     return runFromCommandLine(argc, argv);
