@@ -48,6 +48,6 @@ build_tree() {
 }
 
 # What building the tutor needs (librsvg2-bin draws the icon's PNG sizes from its SVG); the tests
-# need TEST_PACKAGES besides.
+# need TEST_PACKAGES besides (clang-format-14 checks the code's shape against .clang-format).
 BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev librsvg2-bin)
-TEST_PACKAGES=(libgtest-dev)
+TEST_PACKAGES=(libgtest-dev clang-format-14)
