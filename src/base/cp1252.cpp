@@ -13,6 +13,8 @@ constexpr std::array<char32_t, 32> highControlRange = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98-9F
 };
 
+}  // namespace
+
 void appendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
         out += static_cast<char>(c);
@@ -25,8 +27,6 @@ void appendUtf8(std::string& out, char32_t c) {
         out += static_cast<char>(0x80 | (c & 0x3F));
     }
 }
-
-}  // namespace
 
 char32_t toCodePoint(unsigned char byte) {
     if (byte >= 0x80 && byte <= 0x9F) return highControlRange[byte - 0x80];

@@ -20,4 +20,8 @@ std::optional<unsigned char> fromCodePoint(char32_t codePoint);
 // The text as UTF-8, for file names and messages.
 std::string toUtf8(std::string_view bytes);
 
+// Appends one code point of the Basic Multilingual Plane as UTF-8.
+//   appendUtf8(out, 0x20AC) appends "\xE2\x82\xAC"
+void appendUtf8(std::string& out, char32_t codePoint);
+
 }  // namespace qatutor::cp1252

@@ -410,16 +410,7 @@ std::string htmlText(std::string_view bytes) {
         }
         // Control characters show as their pictures; the rest by their Windows-1252 code point.
         const char32_t point = c < 32 ? 0x2400 + c : c == 127 ? 0x2421 : cp1252::toCodePoint(c);
-        if (point < 0x80) {
-            out += static_cast<char>(point);
-        } else if (point < 0x800) {
-            out += static_cast<char>(0xC0 | (point >> 6));
-            out += static_cast<char>(0x80 | (point & 0x3F));
-        } else {
-            out += static_cast<char>(0xE0 | (point >> 12));
-            out += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (point & 0x3F));
-        }
+        cp1252::appendUtf8(out, point);
     }
     return out;
 }
