@@ -20,4 +20,8 @@ bool isRoutineLine(std::string_view line);
 // is skipped); empty for a line of eight or nine characters.
 std::string_view routineNameOf(std::string_view line);
 
+// A bank line shows each "{}" as a line break.
+//   expandLineBreaks("a{}b") -> "a\r\nb"     expandLineBreaks("{{}}") -> "{\r\n}"
+std::string expandLineBreaks(std::string_view text);
+
 }  // namespace qatutor

@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 
+#include "bank/bank_grammar.h"
 #include "base/cp1252.h"
 
 namespace qatutor::inbox {
@@ -119,20 +120,6 @@ std::string ratingKindName(RatingKind kind) {
     case RatingKind::none: return "";
     }
     return {};
-}
-
-// What the student saw: a bank line shows each "{}" as a line break.
-std::string shownLine(std::string_view quoted) {
-    std::string shown;
-    for (std::size_t i = 0; i < quoted.size(); ++i) {
-        if (quoted[i] == '{' && i + 1 < quoted.size() && quoted[i + 1] == '}') {
-            shown += "\r\n";
-            ++i;
-        } else {
-            shown += quoted[i];
-        }
-    }
-    return shown;
 }
 
 std::string anchorOf(std::size_t work) { return "w" + std::to_string(work + 1); }
@@ -359,8 +346,8 @@ void writeStudent(std::FILE* out, const StudentWork& s, std::size_t w) {
             put(out, "<div class=\"piece\">\n<h3>" + questionName(record) + " · " +
                          pieceName(record) + "</h3>\n");
             if (!record.quoted().empty())
-                put(out,
-                    "<div class=\"bank\">" + htmlText(shownLine(record.quoted())) + "</div>\n");
+                put(out, "<div class=\"bank\">" + htmlText(expandLineBreaks(record.quoted())) +
+                             "</div>\n");
             openPiece = record.quoted();
             pieceOpen = true;
         }

@@ -101,20 +101,6 @@ void cmdNextQuestion(Host& host, Session& session) {
     host.setBoxText(TextBox::question, session.workText);
 }
 
-std::string expandLineBreaks(std::string_view text) {
-    std::string result;
-    result.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '{' && i + 1 < text.size() && text[i + 1] == '}') {
-            result += "\r\n";
-            ++i;
-        } else {
-            result += text[i];
-        }
-    }
-    return result;
-}
-
 std::string remSpaces(std::string_view aLine) {
     std::string result;
     result.reserve(aLine.size());

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "bank/bank_grammar.h"
 #include "host/host.h"
 #include "session/session.h"
 
@@ -31,9 +32,6 @@ bool nextClickEndsRun(const Session& session);
 // is finished, the folder of the record files as this computer names it, and the send file
 // that goes to the instructor.
 std::string assignmentFinishedMessage(Host& host, const Session& session);
-
-// expandLineBreaks("a{}b") -> "a\r\nb"     expandLineBreaks("{{}}") -> "{\r\n}"
-std::string expandLineBreaks(std::string_view text);
 
 // remSpaces(" exit-prog ") -> "exitprog"; tabs and line breaks stay.
 std::string remSpaces(std::string_view aLine);
