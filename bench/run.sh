@@ -14,12 +14,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/common.sh
 
-ensure_packages "${BUILD_PACKAGES[@]}" python3
+# The inbox's benchmark needs GNU time and a test program that writes sessions (GoogleTest).
+ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" python3 time
 build="${QATUTOR_BUILD_DIR:-build}"
-if [ ! -f "$build/build.ninja" ] || ! grep -q '^QATUTOR_BENCH:BOOL=ON' "$build/CMakeCache.txt"; then
-    cmake -S . -B "$build" -G Ninja -DQATUTOR_BENCH=ON >/dev/null
-fi
-cmake --build "$build" --target qatutor-bench -- -j"$(nproc)" >/dev/null
+# The same options as ./test.sh's whole-suite build, so the two share the build folder as it is.
+build_tree "$build" -DQATUTOR_WERROR=ON -DQATUTOR_BENCH=ON >/dev/null
 
 display=()
 xvfb_pid=
