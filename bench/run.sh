@@ -7,9 +7,9 @@
 #   bench/run.sh [--runs N] [--only MEASUREMENT]...   N processes per side (default 5); the
 #                                                   measurements are listed in bench/measure.py
 #
-# The build folder is $QATUTOR_BUILD_DIR, or build. Every other bench/*.sh script is run after
-# the table with the build folder as its argument; the lines it prints that begin with "|" are
-# rows of the same table.
+# The build folder is $QATUTOR_BUILD_DIR, or build. Without --only, every other bench/*.sh script
+# (the inbox's benchmark) is run after the table with the build folder as its argument and prints
+# its own lines below it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/common.sh
@@ -19,7 +19,16 @@ build="${QATUTOR_BUILD_DIR:-build}"
 if [ ! -f "$build/build.ninja" ] || ! grep -q '^QATUTOR_BENCH:BOOL=ON' "$build/CMakeCache.txt"; then
     cmake -S . -B "$build" -G Ninja -DQATUTOR_BENCH=ON >/dev/null
 fi
-cmake --build "$build" --target qatutor-bench -- -j"$(nproc)" >/dev/null
+only=false
+for argument in "$@"; do
+    case "$argument" in --only | --only=*) only=true ;; esac
+done
+# The inbox's benchmark needs the inbox and the test program that writes its sessions.
+targets=(qatutor-bench)
+if ! $only && grep -q '^QATUTOR_TESTS:BOOL=ON' "$build/CMakeCache.txt"; then
+    targets+=(qatutor-inbox inbox_sessions)
+fi
+cmake --build "$build" --target "${targets[@]}" -- -j"$(nproc)" >/dev/null
 
 display=()
 xvfb_pid=
@@ -40,7 +49,7 @@ trap stop_xvfb EXIT
 status=0
 python3 bench/measure.py "$build/bench/qatutor-bench" "${display[@]}" "$@" || status=1
 for script in bench/*.sh; do
-    [ "$script" = bench/run.sh ] && continue
+    { [ "$script" = bench/run.sh ] || $only; } && continue
     bash "$script" "$build" || status=1
 done
 echo
