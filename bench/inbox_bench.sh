@@ -11,7 +11,7 @@ build="${1:-build}"
 inbox="$build/qatutor-inbox"
 sessions="$build/tests/inbox/inbox_sessions"
 for program in "$inbox" "$sessions"; do
-    [ -x "$program" ] || { echo "inbox_bench: $program is missing; build it first" >&2; exit 2; }
+    [ -x "$program" ] || { echo "inbox_bench: $program is missing; it is built with the tests (-DQATUTOR_TESTS=ON)" >&2; exit 2; }
 done
 [ -x /usr/bin/time ] || { echo "inbox_bench: needs GNU time (Debian package time)" >&2; exit 2; }
 

@@ -7,9 +7,9 @@
 #   bench/run.sh [--runs N] [--only MEASUREMENT]...   N processes per side (default 5); the
 #                                                   measurements are listed in bench/measure.py
 #
-# The build folder is $QATUTOR_BUILD_DIR, or build. Every other bench/*.sh script is run after
-# the table with the build folder as its argument; the lines it prints that begin with "|" are
-# rows of the same table.
+# The build folder is $QATUTOR_BUILD_DIR, or build. Without --only, every other bench/*.sh script
+# (the inbox's benchmark) is run after the table with the build folder as its argument and prints
+# its own lines below it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/common.sh
@@ -19,6 +19,10 @@ ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" python3 time
 build="${QATUTOR_BUILD_DIR:-build}"
 # The same options as ./test.sh's whole-suite build, so the two share the build folder as it is.
 build_tree "$build" -DQATUTOR_WERROR=ON -DQATUTOR_BENCH=ON >/dev/null
+only=false
+for argument in "$@"; do
+    case "$argument" in --only | --only=*) only=true ;; esac
+done
 
 display=()
 xvfb_pid=
@@ -39,7 +43,7 @@ trap stop_xvfb EXIT
 status=0
 python3 bench/measure.py "$build/bench/qatutor-bench" "${display[@]}" "$@" || status=1
 for script in bench/*.sh; do
-    [ "$script" = bench/run.sh ] && continue
+    { [ "$script" = bench/run.sh ] || $only; } && continue
     bash "$script" "$build" || status=1
 done
 echo

@@ -18,7 +18,7 @@ endforeach()
 
 set(faults "")
 foreach(folder IN LISTS folders)
-  file(GLOB files ${SOURCE_ROOT}/${folder}/*.h ${SOURCE_ROOT}/${folder}/*.cpp)
+  file(GLOB_RECURSE files ${SOURCE_ROOT}/${folder}/*.h ${SOURCE_ROOT}/${folder}/*.cpp)
   foreach(file IN LISTS files)
     file(STRINGS ${file} includes REGEX "^#include \"[^/\"]+/")
     foreach(line IN LISTS includes)

@@ -35,7 +35,7 @@ function(qatutor_check_folder_includes)
     get_property(uses GLOBAL PROPERTY QATUTOR_USES_${folder})
     string(REPLACE ";" "," uses "${uses}")
     list(APPEND rules "${folder}:${uses}")
-    file(GLOB folder_sources CONFIGURE_DEPENDS
+    file(GLOB_RECURSE folder_sources CONFIGURE_DEPENDS
          ${PROJECT_SOURCE_DIR}/src/${folder}/*.h ${PROJECT_SOURCE_DIR}/src/${folder}/*.cpp)
     list(APPEND sources ${folder_sources})
   endforeach()
