@@ -199,9 +199,11 @@ void writeProblems(std::FILE* out, const Inbox& inbox) {
             put(out, "<li><span class=\"name\">" + escaped(line.name) +
                          "</span>: " + escaped(line.reason) + "</li>\n");
         if (inbox.duplicates > 0)
-            put(out, "<li>" + std::to_string(inbox.duplicates) +
-                         " records stand in more than one file of their student (the master file, "
-                         "or a file sent twice) and are shown once.</li>\n");
+            put(out, "<li>" + count(static_cast<std::size_t>(inbox.duplicates), "record") +
+                         (inbox.duplicates == 1 ? " stands" : " stand") +
+                         " in more than one file of their student (the master file, or a file sent "
+                         "twice) and " +
+                         (inbox.duplicates == 1 ? "is" : "are") + " shown once.</li>\n");
         put(out, "</ul>\n");
     }
     put(out, "</section>\n");

@@ -21,6 +21,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QIcon>
 #include <QMessageBox>
 #include <QUrl>
 #endif
@@ -122,6 +123,9 @@ int runFromCommandLine(int argc, char** argv) {
 int runFromDesktop(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("qatutor-inbox");
+    // The menu entry's name (the window's icon under Wayland) and the shared theme icon under X.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.qatutor.Inbox"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("io.github.qatutor.Tutor")));
     const QString folder = QFileDialog::getExistingDirectory(
         nullptr, QObject::tr("Folder of the students' send files"), QDir::homePath());
     if (folder.isEmpty()) return everyFileRead;
