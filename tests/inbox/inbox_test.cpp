@@ -102,6 +102,29 @@ TEST(Inbox, AFileSentTwiceCountsEachRecordOnce) {
     EXPECT_EQ(work[0].notes, 2);
 }
 
+TEST(Inbox, TheReportSaysHowManyRecordsItShowedOnce) {
+    const std::vector<std::pair<std::size_t, std::string>> cases = {
+        {1,
+         "1 record stands in more than one file of their student (the master file, or a file "
+         "sent twice) and is shown once."},
+        {4,
+         "4 records stand in more than one file of their student (the master file, or a file "
+         "sent twice) and are shown once."},
+    };
+    for (const auto& [duplicates, sentence] : cases) {
+        Inbox inbox;
+        inbox.duplicates = duplicates;
+        char* buffer = nullptr;
+        std::size_t size = 0;
+        std::FILE* out = open_memstream(&buffer, &size);
+        writeReport(out, inbox, {}, fixtureCourse(), "the folder");
+        std::fclose(out);
+        const std::string html(buffer, size);
+        std::free(buffer);
+        EXPECT_NE(html.find(sentence), std::string::npos) << duplicates;
+    }
+}
+
 TEST(Inbox, ARunPastMidnightDatesItsLaterResponsesTheNextDay) {
     TempFolder folder;
     std::string send = goldenSend();
