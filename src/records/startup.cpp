@@ -113,11 +113,14 @@ void openAssignment(Host& host, Session& session) {
     const std::string wanted = session.assignmentNumber + ".";
     session.lineCursor = 0;
     std::string line;
-    while (line.substr(0, 4) != wanted) {
+    // An end line ("011.") marks where the assignment before it ends; it opens none, so the scan
+    // passes over it rather than starting the run inside the next assignment.
+    while (line.substr(0, 4) != wanted || kindOf(line) == LineKind::end) {
         if (session.lineCursor == lastBankIndex)
             throw TutorError("Assignment \"" + cp1252::toUtf8(session.assignmentReply) +
                              "\" is not in the question bank, so nothing was written. Start again "
-                             "and type one of these assignment numbers:" +
+                             "and type one of these assignment numbers alone, without blanks "
+                             "or other characters:" +
                              assignmentList(session.bank));
         ++session.lineCursor;
         line = session.bank.at(session.lineCursor);

@@ -181,15 +181,22 @@ TEST(CourseBank, EveryAssignmentWalksPieceByPieceAndEndsAtTheNextNumber) {
     }
 }
 
-TEST(CourseBank, AssignmentElevenStartsAfterItsEndLine) {
-    FakeHost host;
-    Session session;
-    for (const char* reply : {"Ann Lee", "", "11"}) host.queuePromptReply(reply);
-    startUp(host, session, builtInBank());
-    EXPECT_EQ(session.lineCursor, 379);
-    cmdNextQuestion(host, session);
-    // The run goes on into 014, since its next number 012 is nowhere.
-    EXPECT_EQ(session.lineCursor, 380);
+TEST(CourseBank, TheNumbersOfItsEndLinesAreNotInTheBank) {
+    // 011. ends assignment 010 and 018. assignment 017; 12 and 13 appear nowhere.
+    for (const char* typed : {"11", "12", "13", "18"}) {
+        FakeHost host;
+        Session session;
+        for (const char* reply : {"Ann Lee", "", typed}) host.queuePromptReply(reply);
+        try {
+            startUp(host, session, builtInBank());
+            ADD_FAILURE() << typed << " started at line " << session.lineCursor;
+        } catch (const TutorError& error) {
+            EXPECT_NE(std::string(error.what()).find("is not in the question bank"),
+                      std::string::npos)
+                << typed;
+        }
+        EXPECT_FALSE(host.fileExists("c:\\kavrodel\\masterFile_Ann_Lee.txt")) << typed;
+    }
 }
 
 }  // namespace

@@ -108,7 +108,8 @@ TEST_F(RecordsTest, TheClockIsReadAnewForEveryLineThatShowsIt) {
 }
 
 TEST_F(RecordsTest, QuestionNumberLineForAssignment3Question12) {
-    start("3");
+    start("2");
+    session.assignmentNumber = "003";  // the fixture bank's 003. is an end line, no assignment
     session.questionNumber = "12";
     session.currentLine = "`q012.  x";
     host.answer = "r";

@@ -309,7 +309,8 @@ TEST_F(WindowTest, AnAssignmentNotInTheBankEndsAtStartUpWithAMessage) {
     EXPECT_EQ(errors[0],
               QStringLiteral("Assignment \"9\" is not in the question bank, so nothing was "
                              "written. Start again and type one of these assignment "
-                             "numbers:\n001  First\n002  Second\n004  Fourth"));
+                             "numbers alone, without blanks or other characters:\n001  First\n002  "
+                             "Second\n004  Fourth"));
     EXPECT_EQ(window.exitCode(), 1);
     EXPECT_FALSE(exists(file("masterFile_.txt")));
 }
