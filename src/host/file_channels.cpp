@@ -21,8 +21,10 @@ void checkChannelNumber(int channel) {
         throw HostError("Bad file channel number " + std::to_string(channel) + ".");
 }
 
-std::string describe(const std::string& displayPath, const std::string& localPath) {
-    return displayPath == localPath ? displayPath : displayPath + " (" + localPath + ")";
+// A file is named where the student finds it: by its local path, with one kind of separator,
+// never in the program's own form (full\send_1208Ann_Lee.txt) beside it.
+std::string describe(const std::string& /*displayPath*/, const std::string& localPath) {
+    return localPath;
 }
 
 const char* modeVerb(FileMode mode) {

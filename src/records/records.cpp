@@ -1,6 +1,7 @@
 #include "records/records.h"
 
 #include <initializer_list>
+#include <span>
 
 #include "base/numbers.h"
 #include "codec/codec.h"
@@ -17,6 +18,43 @@ void openForAppending(Host& host, std::initializer_list<std::pair<int, const std
     for (const auto& [channel, path] : files) {
         host.closeFile(channel);
         host.openFile(channel, *path, FileMode::append);
+    }
+}
+
+// One file's part of a record: its channel, its path and the record's bytes for it.
+struct RecordFile {
+    int channel;
+    const char* kind;  // "master file", "send file", "notes file"
+    const std::string& path;
+    const RecordText& text;
+};
+
+// "your master file /home/ann/kavrodel/masterFile_Ann_Lee.txt and your send file ..."
+std::string fileList(Host& host, std::span<const RecordFile> files, const char* joiner) {
+    std::string list;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (i > 0) list += i + 1 == files.size() ? joiner : ", ";
+        list += std::string("your ") + files[i].kind + " " + host.realPath(files[i].path);
+    }
+    return list;
+}
+
+// Appends each file's record in turn. When one cannot be written, the error says which files
+// hold the record and which do not, since the files before it keep theirs.
+//   "... The response is in your master file /home/ann/full/masterFile_Ann.txt, but not in your
+//    send file /home/ann/full/send_1208Ann.txt."
+void writeRecord(Host& host, const char* what, std::initializer_list<RecordFile> files) {
+    const std::span<const RecordFile> all(files.begin(), files.size());
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        try {
+            host.write(all[i].channel, all[i].text.pieces());
+        } catch (const HostError& error) {
+            const std::string held =
+                i == 0 ? std::string(" is in none of your record files: not in ")
+                       : " is in " + fileList(host, all.first(i), " and ") + ", but not in ";
+            throw HostError(std::string(error.what()) + "\n\n" + what + held +
+                            fileList(host, all.subspan(i), " or ") + ".");
+        }
     }
 }
 
@@ -100,8 +138,9 @@ void cmdEnterResponse(Host& host, Session& session) {
         master.line({closingLine});
         send.line({closingLine});
 
-        host.write(masterChannel, master.pieces());
-        host.write(sendChannel, send.pieces());
+        writeRecord(host, "The response",
+                    {{masterChannel, "master file", session.masterFilePath, master},
+                     {sendChannel, "send file", session.sendFilePath, send}});
     }
     emptyBoxes(host);
 }
@@ -132,9 +171,10 @@ void cmdSaveAsNotes(Host& host, Session& session) {
         send.unendedLine(closingLine);
         notes.unendedLine(closingLine);
 
-        host.write(masterChannel, master.pieces());
-        host.write(sendChannel, send.pieces());
-        host.write(notesChannel, notes.pieces());
+        writeRecord(host, "The note",
+                    {{masterChannel, "master file", session.masterFilePath, master},
+                     {sendChannel, "send file", session.sendFilePath, send},
+                     {notesChannel, "notes file", session.notesFilePath, notes}});
     }
     emptyBoxes(host);
 }
