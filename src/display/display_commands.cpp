@@ -6,14 +6,15 @@ namespace qatutor {
 
 void cmdClearAnswerBox(Host& host) { host.setBoxText(TextBox::answer, ""); }
 
-void cmdDisplayNoteFile(Host& host, Session& session) {
+bool cmdDisplayNoteFile(Host& host, Session& session) {
     host.closeFile(notesChannel);
-    if (!host.fileExists(session.notesFilePath)) return;
+    if (!host.fileExists(session.notesFilePath)) return false;
     host.openFile(notesChannel, session.notesFilePath, FileMode::input);
     ChannelGuard guard(host, {notesChannel});
     session.workText.clear();
     while (!host.atEnd(notesChannel)) session.workText += host.readLine(notesChannel);
     host.setBoxText(TextBox::question, host.boxText(TextBox::question) + session.workText);
+    return true;
 }
 
 void cmdDisplayCumulativeText(Host& host, Session& session) {

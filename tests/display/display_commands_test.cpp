@@ -33,7 +33,7 @@ TEST_F(DisplayTest, NotesLinesRunTogetherAfterTheQuestionBox) {
     for (const auto& [file, box, shown] : cases) {
         writeFile(notesFile(), file);
         host.question = box;
-        cmdDisplayNoteFile(host, session);
+        EXPECT_TRUE(cmdDisplayNoteFile(host, session)) << file;
         EXPECT_EQ(host.question, shown) << file;
         EXPECT_EQ(host.channels().openCount(), 0);
     }
@@ -63,7 +63,7 @@ TEST_F(DisplayTest, SendFileLinesEachAfterALineBreak) {
 
 TEST_F(DisplayTest, MissingFilesAddNothingAndTheRunGoesOn) {
     host.question = "typed by the student";
-    cmdDisplayNoteFile(host, session);
+    EXPECT_FALSE(cmdDisplayNoteFile(host, session));
     cmdDisplayCumulativeText(host, session);
     EXPECT_EQ(host.question, "typed by the student");
     EXPECT_FALSE(host.ended);
