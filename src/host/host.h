@@ -61,6 +61,10 @@ public:
     // Modal dialog with one prompt text, one entry line, OK and Cancel.
     // Returns the typed text as is, or the empty text on Cancel.
     virtual std::string prompt(const std::string& text) = 0;
+    // The same dialog for the student's name, which is no maths: the host writes letters that
+    // Windows-1252 does not hold in Latin letters it holds ("Νίκος" -> "Níkos") and shows the
+    // name so written while it is typed. A host without a transliterator asks as prompt does.
+    virtual std::string promptName(const std::string& text) { return prompt(text); }
 
     // The whole text of a box, line breaks as CR LF.
     virtual std::string boxText(TextBox box) = 0;

@@ -88,7 +88,7 @@ void setUpSession(Host& host, Session& session, const std::vector<BankPiece>& ba
         // Usually it exists already; a folder that cannot be used shows when the files open.
     }
 
-    const std::string name = host.prompt(std::string(namePrompt));
+    const std::string name = host.promptName(std::string(namePrompt));
     session.outputFolder = askOutputFolder(host);
 
     const std::string n = fileNamePart(name);

@@ -45,6 +45,12 @@ std::string QtHost::prompt(const std::string& text) {
     return PromptDialog::ask(text, parent);
 }
 
+std::string QtHost::promptName(const std::string& text) {
+    if (promptAnswerer_) return promptAnswerer_(text);
+    return PromptDialog::askName(text,
+                                 parts_.dialogParent->isVisible() ? parts_.dialogParent : nullptr);
+}
+
 std::string QtHost::boxText(TextBox box) { return widget(box)->bytes(); }
 
 void QtHost::setBoxText(TextBox box, const std::string& text) {

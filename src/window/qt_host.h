@@ -28,6 +28,7 @@ public:
     QtHost(std::string homeFolder, WindowParts parts);
 
     std::string prompt(const std::string& text) override;
+    std::string promptName(const std::string& text) override;
     std::string boxText(TextBox box) override;
     void setBoxText(TextBox box, const std::string& text) override;
     std::string dateText() override;
