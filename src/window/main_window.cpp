@@ -1,6 +1,7 @@
 #include "window/main_window.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QFont>
 #include <QLabel>
@@ -25,6 +26,7 @@
 #include "window/message_boxes.h"
 #include "window/picture_box.h"
 #include "window/qt_host.h"
+#include "window/refusal_notice.h"
 #include "window/text_box.h"
 #include "window/text_conversion.h"
 #include "window/wrapping_button.h"
@@ -120,17 +122,19 @@ MainWindow::MainWindow(const std::string& homeFolder, QWidget* parent) : QWidget
 
     Host& host = *host_;
     Session& session = session_;
-    wire("cmdNextQuestion", [&] {
-        if (nextClickEndsRun(session) && !mayLeave()) return;
-        // The piece is added below what the box shows (a displayed file, say): it comes into view.
-        showAppended([&] { cmdNextQuestion(host, session); });
-    });
+    wire("cmdNextQuestion", [this] { nextQuestion(); });
     wire("cmd_enter_response", [&] { record([&] { cmdEnterResponse(host, session); }); });
     wire("cmd_save_as_notes", [&] { record([&] { cmdSaveAsNotes(host, session); }); });
     wire("cmd_clear_answer_box", [&] { cmdClearAnswerBox(host); });
     wire("cmd_copy_picture", [&] { cmdCopyPicture(host); });
-    wire("cmd_display_note_file",
-         [&] { showAppended([&] { cmdDisplayNoteFile(host, session); }); });
+    wire("cmd_display_note_file", [&] {
+        bool shown = false;
+        showAppended([&] { shown = cmdDisplayNoteFile(host, session); });
+        if (!shown)
+            question_->notice()->tell(
+                QStringLiteral("You have no notes yet. Save as Notes keeps what the answer box "
+                               "holds as a note."));
+    });
     wire("cmd_displayCumulativeText",
          [&] { showAppended([&] { cmdDisplayCumulativeText(host, session); }); });
     wire("cmd_next_picture", [&] { cmdNextPicture(host, session); });
@@ -170,6 +174,7 @@ void MainWindow::buildControls() {
     answer_ = findChild<TextBoxWidget*>(QStringLiteral("txt_answer"));
     picture1_ = findChild<PictureBoxWidget*>(QStringLiteral("Picture1"));
     picture2_ = findChild<PictureBoxWidget*>(QStringLiteral("Picture2"));
+    answer_->setSelectsTutorText(true);
     question_->setFocus();
 }
 
@@ -201,8 +206,20 @@ void MainWindow::run(const std::function<void()>& command) {
 }
 
 void MainWindow::fail(const QString& message) {
+    // What the student typed and did not get into every record file leaves the screen with the
+    // window: it goes to the clipboard first, to be pasted elsewhere while the message is open.
+    QStringList typed;
+    if (answerBoxHoldsUnenteredText()) typed << toDisplayText(answer_->bytes());
+    if (questionBoxHoldsTypedText()) typed << toDisplayText(question_->bytes());
     halt();  // nothing of the program runs while the message is shown
-    report(message);
+    if (typed.isEmpty()) {
+        report(message);
+    } else {
+        QApplication::clipboard()->setText(typed.join(QStringLiteral("\n\n")));
+        report(message + QStringLiteral("\n\nWhat you typed is on the clipboard: paste it into "
+                                        "another program (an editor, an e-mail) before you "
+                                        "click OK."));
+    }
     endRun(1);
 }
 
@@ -218,13 +235,59 @@ bool MainWindow::answerBoxHoldsUnenteredText() const {
     // need not be read again to know that.
     const unsigned long changes = answer_->changeCount();
     if (changes == answer_->changeCountAtLastSet() || changes == changeCountRecorded_) return false;
+    // Longer than every text it could be left with, it is typed work: nor need it be read. (A
+    // byte is one character of the box, a CR LF one line break.)
+    const auto shown = static_cast<std::size_t>(answer_->document()->characterCount() - 1);
+    if (shown > std::max({session_.answerPrompt.size(), answer_->bytesLastSet().size(),
+                          static_cast<std::size_t>(rawTextRecorded_.size())}))
+        return true;
     const std::string text = answer_->bytes();
-    return !text.empty() && text != " " && text != session_.answerPrompt &&
-           text != answer_->bytesLastSet() && text != fromDocumentText(rawTextRecorded_);
+    if (text.empty() || text == " " || text == session_.answerPrompt ||
+        text == answer_->bytesLastSet())
+        return false;
+    // The response just recorded, back by undoing the emptying, is in the record files already.
+    return answer_->document()->availableUndoSteps() != undoStepsRecorded_ ||
+           text != fromDocumentText(rawTextRecorded_);
 }
 
-bool MainWindow::mayLeave() {
-    return !answerBoxHoldsUnenteredText() || askLeaveWithoutRecording(this);
+bool MainWindow::questionBoxHoldsTypedText() const {
+    return question_->editedSinceEmptied() && !question_->document()->isEmpty();
+}
+
+bool MainWindow::mayLeave(const QString& lead) {
+    const bool answer = answerBoxHoldsUnenteredText();
+    const bool question = questionBoxHoldsTypedText();
+    if (!answer && !question) return true;
+    QString message = answer && question
+                          ? QStringLiteral(
+                                "Your answer box holds text that you have not entered, "
+                                "and your question box text that you typed. If you "
+                                "leave now, neither is recorded.")
+                      : answer ? QStringLiteral(
+                                     "Your answer box holds text that you have not "
+                                     "entered. If you leave now, it is not recorded.")
+                               : QStringLiteral(
+                                     "Your question box holds text that you typed. If "
+                                     "you leave now, it is not recorded.");
+    if (!lead.isEmpty()) message = lead + u' ' + message;
+    return askLeaveWithoutRecording(message, this);
+}
+
+void MainWindow::nextQuestion() {
+    if (nextClickEndsRun(session_) &&
+        !mayLeave(QStringLiteral("This was the last answer of assignment %1.")
+                      .arg(fromBytes(session_.assignmentNumber))))
+        return;
+    // Next puts the instructions back over an unanswered piece's answer box; typed work there is
+    // taken back with Ctrl+Z, and the student is told so.
+    const bool typedWorkReplaced = session_.resetAnswerBox && answerBoxHoldsUnenteredText();
+    const unsigned long setBefore = answer_->changeCountAtLastSet();
+    // The piece is added below what the box shows (a displayed file, say): it comes into view.
+    showAppended([&] { cmdNextQuestion(*host_, session_); });
+    if (typedWorkReplaced && answer_->changeCountAtLastSet() != setBefore)
+        answer_->notice()->tell(
+            QStringLiteral("Your unentered text was replaced by the instructions. Ctrl+Z brings "
+                           "it back."));
 }
 
 void MainWindow::record(const std::function<void()>& command) {
@@ -234,7 +297,11 @@ void MainWindow::record(const std::function<void()>& command) {
     if (const auto changes = answer_->changeCountAtLastRead()) {
         rawTextRecorded_ = answer_->rawTextLastRead();
         changeCountRecorded_ = *changes;
+        // The command emptied the box as one undo step after the text it recorded.
+        undoStepsRecorded_ = answer_->document()->availableUndoSteps() - 1;
     }
+    // The next response is typed next: a second Return must not record an empty one.
+    answer_->setFocus();
 }
 
 void MainWindow::showAppended(const std::function<void()>& command) {

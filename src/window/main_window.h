@@ -48,8 +48,11 @@ public:
 
     // Whether the answer box holds text the student typed and did not enter: not the answer
     // prompt, not the one blank it starts with, not empty, not what the tutor last put there,
-    // and not the text last recorded.
+    // and not the response last recorded brought back by undo. The same text typed again after
+    // the record is a new response, and counts.
     bool answerBoxHoldsUnenteredText() const;
+    // Whether the student typed into the question box since a record last emptied it.
+    bool questionBoxHoldsTypedText() const;
 
     // Runs one command as a click does: ends the program when the command ends it, and when any
     // error escapes it, after showing the error.
@@ -67,7 +70,10 @@ private:
     void buildControls();
     void wire(const char* buttonName, std::function<void()> command);
     // True when leaving is fine: nothing typed would be lost, or the student chose to leave.
-    bool mayLeave();
+    // `lead` opens the question when there is one to ask.
+    bool mayLeave(const QString& lead = {});
+    // Next, and the notice when it replaced typed work with the instructions.
+    void nextQuestion();
     // Runs a recording command; what it read from the answer box counts as recorded after it.
     void record(const std::function<void()>& command);
     // Runs a command that appends to the question box, then shows the box from what it added.
@@ -87,9 +93,11 @@ private:
     QTimer* circleTimer_ = nullptr;
     bool ended_ = false;
     int exitCode_ = 0;
-    // The answer box's text as the last recording command read it, and its change count then.
+    // The answer box's text as the last recording command read it, its change count then, and
+    // the box's undo steps when undo has brought that text back after the record emptied it.
     QString rawTextRecorded_;
     std::optional<unsigned long> changeCountRecorded_;
+    int undoStepsRecorded_ = -1;
     std::function<void(const QString&)> errorReporter_;
 };
 

@@ -52,12 +52,8 @@ void showInformation(const QString& message, QWidget* parent) {
     box->exec();
 }
 
-QMessageBox* makeLeaveQuestion(QWidget* parent) {
-    QMessageBox* box =
-        makeBox(QMessageBox::Question,
-                QStringLiteral("Your answer box holds text that you have not entered. "
-                               "If you leave now, it is not recorded."),
-                parent);
+QMessageBox* makeLeaveQuestion(const QString& message, QWidget* parent) {
+    QMessageBox* box = makeBox(QMessageBox::Question, message, parent);
     QPushButton* leave =
         box->addButton(QStringLiteral("&Leave without recording"), QMessageBox::DestructiveRole);
     leave->setObjectName(QLatin1String(leaveButtonName));
@@ -68,8 +64,8 @@ QMessageBox* makeLeaveQuestion(QWidget* parent) {
     return box;
 }
 
-bool askLeaveWithoutRecording(QWidget* parent) {
-    const std::unique_ptr<QMessageBox> box(makeLeaveQuestion(parent));
+bool askLeaveWithoutRecording(const QString& message, QWidget* parent) {
+    const std::unique_ptr<QMessageBox> box(makeLeaveQuestion(message, parent));
     box->exec();
     return box->clickedButton() &&
            box->clickedButton()->objectName() == QLatin1String(leaveButtonName);

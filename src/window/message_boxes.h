@@ -20,12 +20,13 @@ void showError(const QString& message, QWidget* parent);
 // A message with one OK.
 void showInformation(const QString& message, QWidget* parent);
 
-// Asks whether to leave although the answer box holds text that was not entered. True to leave
-// without recording it; false (the default, and Escape) to stay.
-bool askLeaveWithoutRecording(QWidget* parent);
+// Asks whether to leave although a box holds text that was not entered; `message` says which
+// and what leaving does. True to leave without recording it; false (the default, and Escape) to
+// stay.
+bool askLeaveWithoutRecording(const QString& message, QWidget* parent);
 
 // The question's box, as askLeaveWithoutRecording shows it; the caller owns it.
-QMessageBox* makeLeaveQuestion(QWidget* parent);
+QMessageBox* makeLeaveQuestion(const QString& message, QWidget* parent);
 inline constexpr const char* leaveButtonName = "leaveWithoutRecording";
 inline constexpr const char* stayButtonName = "stay";
 

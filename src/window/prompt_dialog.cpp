@@ -7,14 +7,16 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "window/name_spelling.h"
 #include "window/plain_spelling.h"
 #include "window/refusal_notice.h"
 #include "window/text_conversion.h"
 
 namespace qatutor {
 
-PromptDialog::PromptDialog(const QString& prompt, QWidget* parent)
+PromptDialog::PromptDialog(const QString& prompt, QWidget* parent, Reply reply)
     : QDialog(parent),
+      reply_(reply),
       label_(new QLabel(prompt, this)),
       entry_(new QLineEdit(this)),
       notice_(new RefusalNotice(RefusalNotice::Placement::inLayout, this)) {
@@ -31,34 +33,65 @@ PromptDialog::PromptDialog(const QString& prompt, QWidget* parent)
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
-    // Characters the record files cannot hold are spelled or taken out as soon as they are typed.
-    connect(entry_, &QLineEdit::textEdited, this, [this](const QString& text) {
-        const SpelledInput input = spellForRecords(text);
-        if (input.text == text) return;
-        const qsizetype afterCursor = text.size() - entry_->cursorPosition();
-        entry_->setText(input.text);
-        entry_->setCursorPosition(
-            static_cast<int>(std::max<qsizetype>(0, input.text.size() - afterCursor)));
-        if (input.refused.isEmpty()) return;
-        notice_->refuse(input.refused);
-        // The dialog keeps its width and grows to show the whole wrapped notice.
-        layout()->activate();
-        const int needed = layout()->totalHeightForWidth(width());
-        if (needed > height()) resize(width(), needed);
-    });
+    if (reply_ == Reply::name) {
+        namePreview_ = new QLabel(this);
+        namePreview_->setObjectName(QStringLiteral("namePreview"));
+        namePreview_->setWordWrap(true);
+        namePreview_->setTextFormat(Qt::PlainText);
+        const auto preview = [this](const QString& text) {
+            namePreview_->setText(QStringLiteral("Written in your record files as: ") +
+                                  nameForRecords(text));
+        };
+        connect(entry_, &QLineEdit::textChanged, this, preview);
+        preview({});
+    } else {
+        connect(entry_, &QLineEdit::textEdited, this, &PromptDialog::spellForRecordsAsTyped);
+    }
+    connect(notice_, &RefusalNotice::gone, this, &PromptDialog::fitHeight);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(label_);
     layout->addWidget(entry_);
+    if (namePreview_) layout->addWidget(namePreview_);
     layout->addWidget(notice_);
     layout->addWidget(buttons);
     entry_->setFocus();
 }
 
+// Characters the record files cannot hold are spelled or taken out as soon as they are typed.
+void PromptDialog::spellForRecordsAsTyped(const QString& text) {
+    const SpelledInput input = spellForRecords(text);
+    if (input.text == text) return;
+    const qsizetype afterCursor = text.size() - entry_->cursorPosition();
+    entry_->setText(input.text);
+    entry_->setCursorPosition(
+        static_cast<int>(std::max<qsizetype>(0, input.text.size() - afterCursor)));
+    if (input.refused.isEmpty()) return;
+    notice_->refuse(input.refused);
+    fitHeight();
+}
+
+void PromptDialog::fitHeight() {
+    layout()->invalidate();
+    layout()->activate();
+    const int needed = layout()->totalHeightForWidth(width());
+    if (notice_->isVisible() ? needed > height() : needed < height()) resize(width(), needed);
+}
+
+std::string PromptDialog::reply() const {
+    return fromEntryText(reply_ == Reply::name ? nameForRecords(entry_->text()) : entry_->text());
+}
+
 std::string PromptDialog::ask(const std::string& prompt, QWidget* parent) {
     PromptDialog dialog(fromBytes(prompt), parent);
     if (dialog.exec() != QDialog::Accepted) return {};
-    return fromEntryText(dialog.entry()->text());
+    return dialog.reply();
+}
+
+std::string PromptDialog::askName(const std::string& prompt, QWidget* parent) {
+    PromptDialog dialog(fromBytes(prompt), parent, Reply::name);
+    if (dialog.exec() != QDialog::Accepted) return {};
+    return dialog.reply();
 }
 
 }  // namespace qatutor

@@ -1,6 +1,8 @@
 // The prompt dialog: one prompt text (wrapped), one entry line, OK and Cancel. Enter is OK,
 // Escape is Cancel. Characters that Windows-1252 cannot hold are spelled or refused as in the
-// text boxes, with the notice under the entry line.
+// text boxes, with the notice under the entry line. A name is no maths: asked for a name, the
+// dialog takes any letters and shows under the entry, as it is typed, the name in the Latin
+// letters the record files hold.
 #pragma once
 
 #include <QDialog>
@@ -16,17 +18,32 @@ class RefusalNotice;
 class PromptDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit PromptDialog(const QString& prompt, QWidget* parent = nullptr);
+    enum class Reply { text, name };
+
+    explicit PromptDialog(const QString& prompt, QWidget* parent = nullptr,
+                          Reply reply = Reply::text);
 
     QLineEdit* entry() const { return entry_; }
     RefusalNotice* notice() const { return notice_; }
+    // The line under the entry that shows the name as it will be written (names only).
+    QLabel* namePreview() const { return namePreview_; }
+    // The reply as the tutor takes it, in Windows-1252.
+    std::string reply() const;
 
     // Shows the dialog modally; the typed text, or the empty text on Cancel.
     static std::string ask(const std::string& prompt, QWidget* parent);
+    // The same for a name: the name in letters Windows-1252 holds.
+    static std::string askName(const std::string& prompt, QWidget* parent);
 
 private:
+    void spellForRecordsAsTyped(const QString& text);
+    // Grows to show the whole notice, or gives its room back; the width stays.
+    void fitHeight();
+
+    Reply reply_;
     QLabel* label_;
     QLineEdit* entry_;
+    QLabel* namePreview_ = nullptr;
     RefusalNotice* notice_;
 };
 

@@ -9,6 +9,15 @@
 #include "window/plain_spelling.h"
 
 namespace qatutor {
+namespace {
+
+std::chrono::milliseconds minimumTimeInSight{6000};
+
+}  // namespace
+
+void RefusalNotice::setMinimumTimeInSight(std::chrono::milliseconds time) {
+    minimumTimeInSight = time;
+}
 
 RefusalNotice::RefusalNotice(Placement placement, QWidget* parent)
     : QLabel(parent), placement_(placement) {
@@ -28,16 +37,26 @@ RefusalNotice::RefusalNotice(Placement placement, QWidget* parent)
 void RefusalNotice::refuse(const QString& refused) {
     // A refusal right after one still shown adds to it; after anything else it starts afresh.
     if (isHidden()) refused_.clear();
-    hidePending_ = false;
     const auto codePoints = refused.toUcs4();
     for (char32_t c : codePoints) {
         const QString character = QString::fromUcs4(&c, 1);
         if (!refused_.contains(character)) refused_ += character;
     }
-    setText(refusalNotice(refused_));
+    showText(refusalNotice(refused_));
+}
+
+void RefusalNotice::tell(const QString& text) {
+    refused_.clear();
+    showText(text);
+}
+
+void RefusalNotice::showText(const QString& text) {
+    hidePending_ = false;
+    setText(text);
     if (placement_ == Placement::overParentBottom) placeOverParentBottom();
     show();
     raise();
+    inSight_.start();
 }
 
 void RefusalNotice::placeOverParentBottom() {
@@ -52,7 +71,8 @@ void RefusalNotice::placeOverParentBottom() {
 bool RefusalNotice::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if (!isHidden() && !hidePending_ &&
-        (type == QEvent::KeyPress || type == QEvent::MouseButtonPress)) {
+        (type == QEvent::KeyPress || type == QEvent::MouseButtonPress) &&
+        std::chrono::milliseconds(inSight_.elapsed()) >= minimumTimeInSight) {
         // Hidden once the press has been handled, unless that press was refused as well.
         hidePending_ = true;
         QTimer::singleShot(0, this, [this] {
@@ -60,6 +80,7 @@ bool RefusalNotice::eventFilter(QObject* watched, QEvent* event) {
             hidePending_ = false;
             refused_.clear();
             hide();
+            emit gone();
         });
     }
     return QLabel::eventFilter(watched, event);

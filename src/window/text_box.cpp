@@ -20,7 +20,10 @@ TextBoxWidget::TextBoxWidget(QWidget* parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setTabChangesFocus(true);
-    connect(document(), &QTextDocument::contentsChanged, this, [this] { ++changeCount_; });
+    connect(document(), &QTextDocument::contentsChanged, this, [this] {
+        ++changeCount_;
+        if (!settingText_) editedSinceEmptied_ = true;
+    });
 }
 
 std::string TextBoxWidget::bytes() const {
@@ -35,20 +38,49 @@ void TextBoxWidget::forgetLastRead() {
 }
 
 void TextBoxWidget::setBytes(const std::string& text) {
+    settingText_ = true;
     setPlainText(toDisplayText(text));
-    bytesLastSet_ = text;
-    changeCountAtLastSet_ = changeCount_;
+    settingText_ = false;
+    tutorSet(text);
 }
 
 void TextBoxWidget::replaceBytes(const std::string& text) {
+    settingText_ = true;
     QTextCursor cursor(document());
     cursor.beginEditBlock();
     cursor.select(QTextCursor::Document);
     cursor.insertText(toDisplayText(text));
     cursor.endEditBlock();
+    settingText_ = false;
     moveCursor(QTextCursor::Start);  // where setBytes leaves the cursor too
+    tutorSet(text);
+}
+
+void TextBoxWidget::tutorSet(const std::string& text) {
     bytesLastSet_ = text;
     changeCountAtLastSet_ = changeCount_;
+    if (text.empty()) editedSinceEmptied_ = false;
+    if (selectsTutorText_) selectTutorText();
+}
+
+void TextBoxWidget::setSelectsTutorText(bool on) {
+    selectsTutorText_ = on;
+    if (on && changeCount_ == changeCountAtLastSet_) selectTutorText();
+}
+
+void TextBoxWidget::selectTutorText() {
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.setPosition(0, QTextCursor::KeepAnchor);
+    setTextCursor(cursor);
+}
+
+void TextBoxWidget::mouseReleaseEvent(QMouseEvent* event) {
+    QPlainTextEdit::mouseReleaseEvent(event);
+    // A click into the tutor's text selects it whole again: typing replaces it, never lands
+    // in its middle.
+    if (selectsTutorText_ && changeCount_ == changeCountAtLastSet_ && !bytesLastSet_.empty())
+        selectTutorText();
 }
 
 void TextBoxWidget::showFrom(int position) {

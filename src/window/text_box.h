@@ -29,6 +29,14 @@ public:
     // The text last put into the box by setBytes or replaceBytes.
     const std::string& bytesLastSet() const { return bytesLastSet_; }
 
+    // Whether the student has changed the text since the tutor last emptied the box: typing,
+    // pasting, deleting, undo and redo count; what the tutor adds or replaces does not.
+    bool editedSinceEmptied() const { return editedSinceEmptied_; }
+
+    // When on, any text the tutor puts into the box stands selected whole until the student
+    // changes it, also after a click into it, so that the first key press replaces it.
+    void setSelectsTutorText(bool on);
+
     // How often the text has changed, by the tutor, the student, undo or redo: while the count
     // stays the same, so does the text, and nobody needs to read a long text again to know it.
     unsigned long changeCount() const { return changeCount_; }
@@ -53,18 +61,26 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
     void insertFromMimeData(const QMimeData* source) override;
 
 private:
     // Spells `text` for the records and tells the student about what it refuses.
     QString acceptable(const QString& text);
+    // Records that the tutor put `text` into the box.
+    void tutorSet(const std::string& text);
+    // Selects the whole text, the view staying at its top.
+    void selectTutorText();
 
     RefusalNotice* notice_;
     QString lastRefusalNotice_;
     std::string bytesLastSet_;
     unsigned long changeCount_ = 0;
     unsigned long changeCountAtLastSet_ = 0;
+    bool settingText_ = false;
+    bool editedSinceEmptied_ = false;
+    bool selectsTutorText_ = false;
     mutable QString rawTextLastRead_;
     mutable std::optional<unsigned long> changeCountAtLastRead_;
 };

@@ -84,5 +84,52 @@ TEST(PromptDialog, SpellsOrRefusesCharactersTheRecordsCannotHold) {
     EXPECT_EQ(PromptDialog::ask("Assignment Number:  ", nullptr), "2pir ");
 }
 
+TEST(PromptDialog, ANoticeGoneGivesItsRoomBack) {
+    whenDialogOpens([](PromptDialog* dialog) {
+        QApplication::processEvents();
+        const int height = dialog->height();
+        typeText(dialog->entry(), QString::fromUtf8("\u0436\u05E9\u05D0\u0436\u05E9\u05D0"));
+        QApplication::processEvents();
+        ASSERT_TRUE(dialog->notice()->isVisible());
+        EXPECT_GT(dialog->height(), height);
+        QTest::keyClick(dialog->entry(), Qt::Key_A);  // the notice's time is none in these tests
+        QApplication::processEvents();
+        EXPECT_TRUE(dialog->notice()->isHidden());
+        EXPECT_EQ(dialog->height(), height);
+        QTest::keyClick(dialog->entry(), Qt::Key_Return);
+    });
+    EXPECT_EQ(PromptDialog::ask("Assignment Number:  ", nullptr), "a");
+}
+
+TEST(PromptDialog, ANameIsNoMathsAndIsShownAsItWillBeWritten) {
+    struct Case {
+        const char* typed;
+        std::string written;  // in Windows-1252
+    };
+    const std::vector<Case> cases = {
+        {"\u039D\u03AF\u03BA\u03BF\u03C2 Dvo\u0159\u00E1k", "N\xEDkos Dvorak"},
+        {"\u03A0\u03B9 \u221A", "Pi "},  // neither pi nor sqrt spelled, nothing refused
+        {"Zo\u00EB Bront\u00EB", "Zo\xEB Bront\xEB"},
+    };
+    for (const Case& c : cases) {
+        QString preview;
+        bool noticeShown = true;
+        whenDialogOpens([&](PromptDialog* dialog) {
+            typeText(dialog->entry(), QString::fromUtf8(c.typed));
+            QApplication::processEvents();
+            preview = dialog->namePreview()->text();
+            noticeShown = dialog->notice()->isVisible();
+            EXPECT_EQ(dialog->entry()->text(), QString::fromUtf8(c.typed)) << "kept as typed";
+            QTest::keyClick(dialog->entry(), Qt::Key_Return);
+        });
+        EXPECT_EQ(PromptDialog::askName("Your full name:  ", nullptr), c.written) << c.typed;
+        EXPECT_EQ(preview, QStringLiteral("Written in your record files as: ") +
+                               QString::fromLatin1(c.written.data(),
+                                                   static_cast<qsizetype>(c.written.size())))
+            << c.typed;
+        EXPECT_FALSE(noticeShown) << c.typed;
+    }
+}
+
 }  // namespace
 }  // namespace qatutor::testing

@@ -78,7 +78,9 @@ TEST(TextBox, SpellsMathematicalCharactersInPlainTextTypedOrPasted) {
     }
 }
 
-TEST(TextBox, RefusesTheRestWithANoticeThatStaysUntilTheNextKeyPressOrClick) {
+TEST(TextBox, RefusesTheRestWithANoticeInSightAWhileAndUntilTheNextKeyPressOrClickAfter) {
+    constexpr std::chrono::milliseconds inSight(300);
+    RefusalNotice::setMinimumTimeInSight(inSight);
     TextBoxWidget box;
     box.resize(345, 217);  // the answer box's size
     box.show();
@@ -93,30 +95,34 @@ TEST(TextBox, RefusesTheRestWithANoticeThatStaysUntilTheNextKeyPressOrClick) {
     EXPECT_TRUE(box.rect().contains(notice->geometry()));
     EXPECT_TRUE(notice->wordWrap());
     EXPECT_GE(notice->height(), notice->heightForWidth(notice->width()));
-    QTest::qWait(50);
-    QApplication::processEvents();
-    EXPECT_TRUE(notice->isVisible()) << "no time limit";
 
+    // Typing on at once keeps it in sight, and a refusal meanwhile is added to it.
     QTest::keyClick(&box, Qt::Key_X);
+    typeText(&box, QString::fromUtf8("\u05D0"));  // alef
+    QApplication::processEvents();
+    ASSERT_TRUE(notice->isVisible()) << "gone at once";
+    for (const char* code : {"U+05E9", "U+1F600", "U+05D0"})
+        EXPECT_TRUE(notice->text().contains(QLatin1String(code))) << code;
+
+    QTest::qWait(static_cast<int>(inSight.count()) + 100);
+    QApplication::processEvents();
+    EXPECT_TRUE(notice->isVisible()) << "gone without a key press";
+    QTest::keyClick(&box, Qt::Key_Y);
     QApplication::processEvents();
     EXPECT_TRUE(notice->isHidden());
-    EXPECT_EQ(box.bytes(), "ab   .x");
+    EXPECT_EQ(box.bytes(), "ab   .xy");
 
-    // Refused characters typed one by one are named together.
-    typeText(&box, QString::fromUtf8("\u05E9"));
-    QApplication::processEvents();
+    // After that, a fresh notice; a click after its time takes it away too.
     typeText(&box, QString::fromUtf8("\u0436"));
     QApplication::processEvents();
     ASSERT_TRUE(notice->isVisible());
-    EXPECT_TRUE(notice->text().contains(QLatin1String("U+05E9")));
-    EXPECT_TRUE(notice->text().contains(QLatin1String("U+0436")));
-    EXPECT_FALSE(notice->text().contains(QLatin1String("U+1F600")))
-        << "a fresh notice after a key press";
-
+    EXPECT_FALSE(notice->text().contains(QLatin1String("U+05D0")));
+    QTest::qWait(static_cast<int>(inSight.count()) + 100);
     QTest::mouseClick(box.viewport(), Qt::LeftButton);
     QApplication::processEvents();
     EXPECT_TRUE(notice->isHidden());
-    EXPECT_EQ(box.bytes(), "ab   .x");
+    EXPECT_EQ(box.bytes(), "ab   .xy");
+    RefusalNotice::setMinimumTimeInSight({});
 }
 
 // Runs of plain characters of every length, line breaks close together and far apart, and the

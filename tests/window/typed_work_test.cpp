@@ -3,13 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QClipboard>
 #include <QMenu>
 #include <QTest>
+#include <cerrno>
 #include <stdexcept>
 
+#include "host/file_channels.h"
 #include "host/host.h"
 #include "records/record_layout.h"
 #include "records/startup.h"
+#include "window/refusal_notice.h"
 #include "window_fixture.h"
 
 namespace qatutor::testing {
@@ -17,10 +21,11 @@ namespace {
 
 class TypedWork : public WindowHarness {
 public:
-    void type(const QString& text) {
-        window.answerBox()->setFocus();
-        window.answerBox()->moveCursor(QTextCursor::End);
-        QTest::keyClicks(window.answerBox(), text);
+    void type(const QString& text) { typeInto(window.answerBox(), text); }
+    void typeInto(TextBoxWidget* box, const QString& text) {
+        box->setFocus();
+        box->moveCursor(QTextCursor::End);
+        QTest::keyClicks(box, text);
     }
 };
 
@@ -174,6 +179,158 @@ TEST_F(TypedWorkTest, WithNothingToLoseNothingIsAsked) {
             EXPECT_TRUE(t.window.hasEnded()) << ending.how << " with " << box.holds;
         }
     }
+}
+
+TEST_F(TypedWorkTest, TypedWorkInEitherBoxIsAskedAboutAndTheLastNextSaysTheAssignmentIsOver) {
+    const QString answer = QStringLiteral(
+        "Your answer box holds text that you have not entered. If you leave now, "
+        "it is not recorded.");
+    const QString question = QStringLiteral(
+        "Your question box holds text that you typed. If you leave now, it is not recorded.");
+    const QString both = QStringLiteral(
+        "Your answer box holds text that you have not entered, and your question box text that "
+        "you typed. If you leave now, neither is recorded.");
+    struct Work {
+        const char* what;
+        std::function<void(TypedWork&)> beforeLastPiece, onLastPiece;
+        QString said;
+    };
+    const auto intoQuestionBox = [](TypedWork& t) {
+        t.typeInto(t.window.questionBox(), QStringLiteral(" my working"));
+    };
+    const auto none = [](TypedWork&) {};
+    const std::vector<Work> works = {
+        {"typed into the question box before the last piece was added", intoQuestionBox, none,
+         question},
+        {"the last response typed again after its record", none,
+         [](TypedWork& t) {
+             t.type(QStringLiteral("OK"));
+             t.click("cmd_enter_response");
+             t.type(QStringLiteral("OK"));
+         },
+         answer},
+        {"typed into both boxes", intoQuestionBox,
+         [](TypedWork& t) { t.type(QStringLiteral("an answer")); }, both},
+    };
+    for (const Ending& ending : endings) {
+        for (const Work& work : works) {
+            TypedWork t;
+            t.start({"A", "", "4"});
+            t.click("cmdNextQuestion");
+            work.beforeLastPiece(t);
+            t.click("cmdNextQuestion");
+            work.onLastPiece(t);
+            LeaveQuestionAnswerer stay(false);
+            ending.leave(t);
+            ASSERT_EQ(stay.asked, 1) << ending.how << " with " << work.what;
+            const QString lead =
+                std::string(ending.how) == "Next on the last piece"
+                    ? QStringLiteral("This was the last answer of assignment 004. ")
+                    : QString();
+            EXPECT_EQ(stay.texts[0], lead + work.said) << ending.how << " with " << work.what;
+            EXPECT_FALSE(t.window.hasEnded()) << ending.how << " with " << work.what;
+        }
+    }
+}
+
+TEST_F(TypedWorkTest, NextSaysWhenItReplacedTypedWorkWithTheInstructions) {
+    struct Box {
+        const char* holds;
+        std::function<void(TypedWork&)> fill;
+        bool told;
+    };
+    const std::vector<Box> boxes = {
+        {"typed text", [](TypedWork& t) { t.type(QStringLiteral("half an answer")); }, true},
+        {"the one blank it starts with", [](TypedWork&) {}, false},
+        {"nothing, after clear box", [](TypedWork& t) { t.click("cmd_clear_answer_box"); }, false},
+    };
+    for (const Box& box : boxes) {
+        TypedWork t;
+        t.start();
+        t.click("cmdNextQuestion");
+        box.fill(t);
+        t.click("cmdNextQuestion");  // the instructions over the unanswered question
+        ASSERT_EQ(t.answer(), answerPromptText) << box.holds;
+        RefusalNotice* notice = t.window.answerBox()->notice();
+        EXPECT_EQ(notice->isVisible(), box.told) << box.holds;
+        if (box.told) {
+            EXPECT_EQ(notice->text(), QStringLiteral("Your unentered text was replaced by the "
+                                                     "instructions. Ctrl+Z brings it back."));
+        }
+    }
+}
+
+TEST_F(TypedWorkTest, TheTutorsTextStandsSelectedSoTheFirstKeyPressReplacesIt) {
+    struct Way {
+        const char* into;
+        std::function<void(TypedWork&)> enter;
+    };
+    const std::vector<Way> ways = {
+        {"the focus", [](TypedWork& t) { t.window.answerBox()->setFocus(); }},
+        {"a click into the middle of the text",
+         [](TypedWork& t) {
+             QTest::mouseClick(t.window.answerBox()->viewport(), Qt::LeftButton, {}, QPoint(40, 8));
+         }},
+    };
+    for (const Way& way : ways) {
+        for (const int nexts : {0, 2}) {  // the blank it starts with; the instructions
+            TypedWork t;
+            t.start();
+            for (int i = 0; i < nexts; ++i) t.click("cmdNextQuestion");
+            const std::string tutors = t.answer();
+            way.enter(t);
+            EXPECT_EQ(t.answer(), tutors) << way.into;
+            QTest::keyClicks(t.window.answerBox(), QStringLiteral("xy"));
+            EXPECT_EQ(t.answer(), "xy") << way.into << " after " << nexts << " clicks";
+            // Once typed into, a click places the cursor as anywhere else.
+            QTest::mouseClick(t.window.answerBox()->viewport(), Qt::LeftButton, {}, QPoint(1, 1));
+            QTest::keyClicks(t.window.answerBox(), QStringLiteral("z"));
+            EXPECT_EQ(t.answer(), "zxy") << way.into;
+        }
+    }
+}
+
+TEST_F(TypedWorkTest, AfterARecordTheFocusIsInTheAnswerBoxSoReturnRecordsNothingMore) {
+    start();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    for (const char* command : {"cmd_enter_response", "cmd_save_as_notes"}) {
+        click("cmdNextQuestion");
+        type(QStringLiteral("a response"));
+        auto* button = window.findChild<QPushButton*>(QLatin1String(command));
+        button->setFocus();  // where a real click leaves it
+        click(command);
+        EXPECT_TRUE(window.answerBox()->hasFocus()) << command;
+        const std::string master = readFile(file("masterFile_Ann_Lee.txt"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        EXPECT_EQ(readFile(file("masterFile_Ann_Lee.txt")), master) << command;
+    }
+}
+
+TEST_F(TypedWorkTest, AFullDiskSaysWhichFilesHoldTheResponseAndLeavesTheTypedTextOnTheClipboard) {
+    start();
+    click("cmdNextQuestion");
+    type(QStringLiteral("my answer"));
+    QApplication::clipboard()->setText(QStringLiteral("before"));
+    window.host().channels().setFaultHook([](FileOperation operation, const std::string& path) {
+        return operation == FileOperation::write && path.find("/send_") != std::string::npos
+                   ? ENOSPC
+                   : 0;
+    });
+    click("cmd_enter_response");
+    const QString folder = QString::fromStdString(home.file("kavrodel/"));
+    const QString send = QString::fromStdString(sendFile());
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_EQ(errors[0],
+              QStringLiteral("Could not write to ") + send +
+                  QStringLiteral(": No space left on device\n\nThe response is in your master "
+                                 "file ") +
+                  folder + QStringLiteral("masterFile_Ann_Lee.txt, but not in your send file ") +
+                  send +
+                  QStringLiteral(".\n\nWhat you typed is on the clipboard: paste it into "
+                                 "another program (an editor, an e-mail) before you click OK."));
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral(" my answer"));
+    EXPECT_EQ(window.exitCode(), 1);
 }
 
 TEST_F(TypedWorkTest, AnyErrorInACommandIsShownAndEndsTheRunInOrder) {

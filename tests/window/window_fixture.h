@@ -68,11 +68,13 @@ public:
             auto* button = box->findChild<QPushButton*>(QLatin1String(name));
             if (!button) return;
             ++asked;
+            texts << box->text().remove(QChar(0x200B));  // without the break opportunities
             button->click();
         });
         timer_.start();
     }
     int asked = 0;
+    QStringList texts;
 
 private:
     QTimer timer_;

@@ -3,10 +3,14 @@
 
 #include <QApplication>
 
+#include "window/refusal_notice.h"
+
 int main(int argc, char** argv) {
     // Offscreen unless told otherwise, so the tests need no display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // Notices go at the next key press; the tests of their time in sight set one.
+    qatutor::RefusalNotice::setMinimumTimeInSight({});
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -23,6 +23,7 @@
 #include "window/main_window.h"
 #include "window/picture_box.h"
 #include "window/qt_host.h"
+#include "window/refusal_notice.h"
 #include "window/text_box.h"
 #include "window_fixture.h"
 
@@ -179,6 +180,24 @@ TEST_F(WindowTest, DisplayCommandsAppendToTheQuestionBox) {
     click("cmd_displayCumulativeText");
     EXPECT_EQ(question(), "Q\r\nab\r\ncd");
     EXPECT_FALSE(window.hasEnded());
+}
+
+TEST_F(WindowTest, DisplayNotesBeforeAnyNoteSaysThereAreNoneAndAddsNothing) {
+    start();
+    click("cmdNextQuestion");
+    const std::string shown = question();
+    click("cmd_display_note_file");
+    EXPECT_EQ(question(), shown);
+    RefusalNotice* notice = window.questionBox()->notice();
+    ASSERT_TRUE(notice->isVisible());
+    EXPECT_EQ(notice->text(), QStringLiteral("You have no notes yet. Save as Notes keeps what the "
+                                             "answer box holds as a note."));
+    window.answerBox()->setBytes("a note");
+    click("cmd_save_as_notes");
+    click("cmd_display_note_file");
+    EXPECT_NE(question().find("a note"), std::string::npos);
+    QApplication::processEvents();
+    EXPECT_TRUE(notice->isHidden());
 }
 
 TEST_F(WindowTest, ATenMegabyteSendFileShowsWholeWithoutASlowPath) {
