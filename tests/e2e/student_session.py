@@ -9,6 +9,10 @@ line masked).
 A second run, started with Qt's own command-line options (which the tutor must ignore), types an
 answer and does not enter it: quit program asks first, staying keeps the typed text, leaving ends
 the run, and the record files hold the file header only.
+
+A third run enters a response and rates it, then presses Return twice: once the rating dialog has
+closed, the window manager gives the window back its focus, which is in the answer box, so the
+presses type line breaks there and no second, empty response is recorded.
 Usage: student_session.py QATUTOR BANKCHECK [SCREENSHOT.png]
 """
 import json
@@ -229,6 +233,51 @@ def typed_work_session(desktop, qatutor):
     return len(failures)
 
 
+def focus_after_record_session(desktop, qatutor):
+    """Return after a record types into the answer box. Returns the number of failures."""
+    home = tempfile.mkdtemp(prefix="qatutor-e2e-")
+    program = None
+    failures = []
+    try:
+        program = subprocess.Popen([qatutor], env=dict(desktop.env, HOME=home),
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        answer_prompt(desktop, "Cy Lin")
+        answer_prompt(desktop, "")
+        answer_prompt(desktop, "1")
+        window = desktop.wait_window("Form1")
+        desktop.xdotool("windowactivate", "--sync", window)
+        time.sleep(0.5)
+        origin = desktop.client_origin(window)
+        click_control(desktop, origin, *NEXT)
+        click_control(desktop, origin, *ANSWER_BOX)
+        desktop.type_line("OK")
+        click_control(desktop, origin, *ENTER_RESPONSE)
+        answer_prompt(desktop, "3")                # confidence
+        desktop.wait_window("Form1")
+        desktop.key("Return")
+        desktop.key("Return")
+        time.sleep(0.8)
+        if desktop.active_window()[1] != "Form1":
+            failures.append("Return after the record opened another dialog")
+            desktop.key("Escape")
+        click_control(desktop, origin, *QUIT)      # the two line breaks are unentered text
+        desktop.wait_window("qatutor")
+        desktop.key("alt+l")
+        program.wait(timeout=10)
+        master = open(os.path.join(home, "kavrodel", "masterFile_Cy_Lin.txt"), "rb").read()
+        if master.count(b"RESPONSE -->") != 1:
+            failures.append(f"{master.count(b'RESPONSE -->')} responses recorded, not 1")
+    except (RuntimeError, subprocess.TimeoutExpired, OSError) as error:
+        failures.append(str(error))
+    finally:
+        if program and program.poll() is None:
+            program.kill()
+        shutil.rmtree(home, ignore_errors=True)
+    for failure in failures:
+        print(f"focus after record session: {failure}")
+    return len(failures)
+
+
 def main():
     qatutor, bankcheck = sys.argv[1], sys.argv[2]
     screenshot = sys.argv[3] if len(sys.argv) > 3 else None
@@ -295,9 +344,10 @@ def main():
             failures += 1
             print(f"qatutor exited with {program.returncode}: {program.stderr.read().decode(errors='replace')}")
         typed_work_failures = typed_work_session(desktop, qatutor)
-        passed = (failures == 0) + (typed_work_failures == 0)
-        print(f"{passed} passed, {2 - passed} failed")
-        return 1 if failures or typed_work_failures else 0
+        focus_failures = focus_after_record_session(desktop, qatutor)
+        passed = (failures == 0) + (typed_work_failures == 0) + (focus_failures == 0)
+        print(f"{passed} passed, {3 - passed} failed")
+        return 1 if failures or typed_work_failures or focus_failures else 0
     finally:
         if program and program.poll() is None:
             program.kill()
