@@ -5,7 +5,7 @@
     appstreamcli validate --no-net on each metainfo, whose releases name the version;
   - lintian: no error and no warning (a warning that is right to accept needs an override in the
     package, with its reason);
-  - its files are exactly those of packaging/expected-files.txt, and Depends names Qt 6;
+  - its files are exactly those of packaging/expected-files.txt, and Depends names Qt 6 and ICU;
   - unpacked with dpkg-deb -x into a temporary folder: the desktop entry's Exec line starts the
     unpacked qatutor in Xvfb (the end-to-end test's machinery), it goes through start-up to the
     window and quits; the unpacked qatutor-bankcheck checks the built-in bank and prints the
@@ -128,6 +128,8 @@ def main():
     depends = output("dpkg-deb", "--field", deb, "Depends").stdout
     names = {item.split()[0] for group in depends.split(",") for item in group.split("|") if item.strip()}
     checks.check(all(lib in names for lib in QT_LIBRARIES), "Depends names the Qt 6 libraries", depends)
+    checks.check(any(name.startswith("libicu") for name in names),
+                 "Depends names ICU, which writes a student's name in Latin letters", depends)
     section = output("dpkg-deb", "--field", deb, "Section").stdout.strip()
     checks.check(section == "education", "the section is education", section)
 
