@@ -8,7 +8,9 @@
 #include <filesystem>
 
 #include "inbox/atomic_output.h"
+#include "inbox/html.h"
 #include "inbox/inbox.h"
+#include "inbox/records_csv.h"
 #include "inbox/report.h"
 #include "inbox/run_inbox.h"
 #include "inbox/student_work.h"
@@ -112,12 +114,12 @@ TEST(Inbox, TheReportSaysHowManyRecordsItShowedOnce) {
          "sent twice) and are shown once."},
     };
     for (const auto& [duplicates, sentence] : cases) {
-        Inbox inbox;
-        inbox.duplicates = duplicates;
+        ReportSummary summary;
+        summary.duplicates = duplicates;
         char* buffer = nullptr;
         std::size_t size = 0;
         std::FILE* out = open_memstream(&buffer, &size);
-        writeReport(out, inbox, {}, fixtureCourse(), "the folder");
+        writeReport(out, summary, "the folder", "report-20261207-140509/records.csv");
         std::fclose(out);
         const std::string html(buffer, size);
         std::free(buffer);
@@ -264,6 +266,14 @@ TEST(Inbox, OutputReplacesTheOldFileOnlyWhenTheNewOneIsWhole) {
     EXPECT_NE(writeAtomically(folder.file("missing"), "report.html", [](std::FILE*) {}), "");
 }
 
+// The run's folder that report.html links to: "report-20261207-140509".
+std::string runFolderOf(const std::string& folder) {
+    const std::string html = readFile(folder + "/report.html");
+    const std::size_t at = html.find("href=\"report-");
+    if (at == std::string::npos) return {};
+    return html.substr(at + 6, html.find('/', at) - at - 6);
+}
+
 int runProgram(const std::string& arguments) {
     // No display: the program never opens its folder dialog here.
     const int status =
@@ -280,7 +290,7 @@ TEST(InboxProgram, ExitStatusSaysWhetherEveryFileWasRead) {
     writeFile(bad.file("empty.txt"), "");
     EXPECT_EQ(runProgram(good.path()), 0);
     EXPECT_TRUE(exists(good.file("report.html")));
-    EXPECT_TRUE(exists(good.file("records.csv")));
+    EXPECT_TRUE(exists(good.file(runFolderOf(good.path()) + "/records.csv")));
     EXPECT_EQ(runProgram(bad.path() + " --out " + out.path()), 1);
     EXPECT_TRUE(exists(out.file("report.html")));
     EXPECT_FALSE(exists(bad.file("report.html")));
