@@ -28,7 +28,7 @@ nav { margin: .6rem 0 1rem; }
 .scroll { overflow-x: auto; }
 table { border-collapse: collapse; width: 100%; margin: .4rem 0 1rem; font-size: .92rem; }
 th, td { border: 1px solid #c9d3e0; padding: .3rem .45rem; text-align: left; vertical-align: top; }
-th { background: #eef2f7; }
+th { background: #eef2f7; hyphens: none; }
 td.num { text-align: right; white-space: nowrap; }
 td.missing { min-width: 7rem; }
 .date { white-space: nowrap; }
@@ -53,7 +53,7 @@ td.num .flag { display: block; width: fit-content; max-width: 9rem; margin: .2re
 @media (max-width: 1000px) {
   body { padding: .6rem .7rem 2rem; }
   table { font-size: .8rem; }
-  th { font-size: .72rem; }
+  th { font-size: .72rem; hyphens: manual; }
   th, td { padding: .15rem .2rem; }
   td.missing { min-width: 4rem; }
   td.num .flag { max-width: 6rem; }

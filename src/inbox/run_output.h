@@ -37,7 +37,7 @@ public:
 
     // A new file in the run's folder, or null (and error() set).
     std::FILE* create(std::string_view name);
-    // Closes a file from create() once its bytes have reached the disk.
+    // Closes a file from create(); its bytes reach the disk before commit() puts it in place.
     void finish(std::FILE* file);
 
     // Puts the run's folder in place, then report.html as `writeReport` writes it, then removes

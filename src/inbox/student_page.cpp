@@ -81,7 +81,8 @@ void writeStudentPage(std::FILE* out, const std::vector<StudentWork>& work,
     put(out, pageStart("Student records: " + (name.empty() ? "(no name)" : name)));
     put(out, "<nav><a href=\"" + htmlEscaped(reportLink) + "\">Student records</a>");
     for (std::size_t w = 0; w < work.size(); ++w)
-        put(out, " · <a href=\"#" + anchorOf(w) + "\">" + htmlText(work[w].assignment) + "</a>");
+        put(out, " · <a href=\"#" + anchorOf(w) + "\">Assignment " + htmlText(work[w].assignment) +
+                     "</a>");
     put(out, "</nav>\n<h1>" + studentName(name) + "</h1>\n");
     for (std::size_t w = 0; w < work.size(); ++w) writeSection(out, work[w], w);
     put(out, pageEnd);
