@@ -5,11 +5,12 @@
 # Xvfb is installed, in a real X server too. Exits non-zero only when something fails to run.
 #
 #   bench/run.sh [--runs N] [--only MEASUREMENT]...   N processes per side (default 5); the
-#                                                   measurements are listed in bench/measure.py
+#                                                   measurements are listed in bench/measure.py,
+#                                                   and "inbox" (bench/inbox_bench.sh)
 #
-# The build folder is $QATUTOR_BUILD_DIR, or build. Without --only, every other bench/*.sh script
-# (the inbox's benchmark) is run after the table with the build folder as its argument and prints
-# its own lines below it.
+# The build folder is $QATUTOR_BUILD_DIR, or build. Without --only, or with --only inbox, the
+# inbox's benchmark runs after the table with the build folder as its argument and prints its own
+# lines below it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/common.sh
@@ -19,9 +20,18 @@ ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" python3 time
 build="${QATUTOR_BUILD_DIR:-build}"
 # The same options as ./test.sh's whole-suite build, so the two share the build folder as it is.
 build_tree "$build" -DQATUTOR_WERROR=ON -DQATUTOR_BENCH=ON >/dev/null
+# "--only inbox" names the inbox's benchmark, a script of its own; the other names go to measure.py.
 only=false
+inbox=false
+table=()
+previous=
 for argument in "$@"; do
-    case "$argument" in --only | --only=*) only=true ;; esac
+    case "$previous:$argument" in
+    --only:inbox | *:--only=inbox) inbox=true; table=("${table[@]:0:${#table[@]}-1}") ;;
+    *) table+=("$argument") ;;
+    esac
+    [ "${argument%%=*}" = --only ] && only=true
+    previous="$argument"
 done
 
 display=()
@@ -41,11 +51,13 @@ stop_xvfb() { if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; 
 trap stop_xvfb EXIT
 
 status=0
-python3 bench/measure.py "$build/bench/qatutor-bench" "${display[@]}" "$@" || status=1
-for script in bench/*.sh; do
-    { [ "$script" = bench/run.sh ] || $only; } && continue
-    bash "$script" "$build" || status=1
-done
+# With --only, the table runs when it still names a measurement of its own.
+if ! $only || printf '%s\n' "${table[@]}" | grep -q -- '^--only'; then
+    python3 bench/measure.py "$build/bench/qatutor-bench" "${display[@]}" "${table[@]}" || status=1
+fi
+if ! $only || $inbox; then
+    bash bench/inbox_bench.sh "$build" || status=1
+fi
 echo
 echo "$(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)," \
      "$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1)"

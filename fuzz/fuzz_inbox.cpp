@@ -6,9 +6,12 @@
 #include <cstdlib>
 #include <string>
 
+#include "inbox/html.h"
 #include "inbox/inbox.h"
 #include "inbox/record_file.h"
+#include "inbox/records_csv.h"
 #include "inbox/report.h"
+#include "inbox/student_page.h"
 #include "inbox/student_work.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -39,7 +42,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     static std::FILE* nowhere = std::fopen("/dev/null", "wb");
     const auto work = groupByStudent(inbox, course);
-    writeReport(nowhere, inbox, work, course, "fuzz");
-    writeCsv(nowhere, work);
+    ReportSummary summary;
+    summary.add(inbox, work, course, "report-20261207-140509/student-1.html");
+    writeStudentPage(nowhere, work, "../report.html");
+    writeReport(nowhere, summary, "fuzz", "report-20261207-140509/records.csv");
+    writeCsvRows(nowhere, work);
     return 0;
 }

@@ -13,6 +13,7 @@
 
 #include "base/cp1252.h"
 #include "base/text.h"
+#include "inbox/run_output.h"
 #include "records/startup.h"
 
 namespace qatutor::inbox {
@@ -125,16 +126,16 @@ void readOne(const std::string& path, const CourseIndex& course, Inbox& inbox) {
     inbox.files.push_back(std::move(file));
 }
 
-void readFolder(const std::string& folder, const CourseIndex& course, Inbox& inbox) {
+void listFolder(const std::string& folder, InboxListing& listing) {
     std::error_code error;
     std::vector<std::string> names;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
         const std::string name = it->path().filename().string();
-        if (startsWith(name, ".") || name == reportName || name == csvName) continue;
+        if (startsWith(name, ".") || isReportOutput(name)) continue;
         names.push_back(name);
     }
     if (error) {
-        inbox.notRead.push_back(
+        listing.notRead.push_back(
             {nameFromPath(folder), "the folder cannot be read: " + error.message()});
         return;
     }
@@ -143,10 +144,10 @@ void readFolder(const std::string& folder, const CourseIndex& course, Inbox& inb
         const std::string path = (fs::path(folder) / name).string();
         std::error_code kindError;
         if (fs::is_directory(fs::symlink_status(path, kindError)))
-            inbox.notRead.push_back(
+            listing.notRead.push_back(
                 {utf8Name(name), "a folder inside the folder; its files are not read"});
         else
-            readOne(path, course, inbox);
+            listing.files.push_back(path);
     }
 }
 
@@ -329,15 +330,23 @@ std::pair<std::string, FileKind> studentOf(const std::string& fileName) {
     return {stem, kind};
 }
 
-Inbox readInbox(const std::vector<std::string>& paths, const CourseIndex& course) {
-    Inbox inbox;
+InboxListing listInbox(const std::vector<std::string>& paths) {
+    InboxListing listing;
     for (const std::string& path : paths) {
         std::error_code error;
         if (fs::is_directory(path, error))
-            readFolder(path, course, inbox);
+            listFolder(path, listing);
         else
-            readOne(path, course, inbox);
+            listing.files.push_back(path);
     }
+    return listing;
+}
+
+Inbox readInbox(const std::vector<std::string>& paths, const CourseIndex& course) {
+    Inbox inbox;
+    InboxListing listing = listInbox(paths);
+    inbox.notRead = std::move(listing.notRead);
+    for (const std::string& path : listing.files) readOne(path, course, inbox);
     markDuplicates(inbox);
     return inbox;
 }

@@ -47,6 +47,14 @@ struct Inbox {
 inline constexpr const char* reportName = "report.html";
 inline constexpr const char* csvName = "records.csv";
 
+struct InboxListing {
+    std::vector<std::string> files;  // the files named, and the files of the folders named
+    std::vector<FileLine> notRead;   // folders that cannot be read, folders inside them
+};
+
+// The files `paths` name, in order, a folder's by name; the report's own outputs left out.
+InboxListing listInbox(const std::vector<std::string>& paths);
+
 // Reads every file and folder of `paths` in order.
 Inbox readInbox(const std::vector<std::string>& paths, const CourseIndex& course);
 

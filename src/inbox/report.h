@@ -1,13 +1,16 @@
-// The instructor's report and the records table, written from an inbox.
+// The instructor's report, report.html: one self-contained page (no script, no network) with
+// the files not read and the notes on the files, the overview of students by assignment and a
+// view per question across students. Each student's responses are on a page of their own beside
+// it (student_page.h), so the report stays small however large the inbox.
 //
-// report.html is one self-contained page (no script, no network, no other file): the overview
-// of students by assignment, a view per question across students, and a section per student and
-// assignment with every response under the piece it answers. Student text is always text.
-// records.csv has one row per record (RFC 4180: CR LF row ends, every field quoted, quotes
-// doubled), in UTF-8.
+// The inbox is read one student at a time; a ReportSummary keeps across students only what the
+// report shows: the lines on the files, one overview row per student and assignment, and per
+// question the count of students, the ratings and the three lowest-rated responses.
 #pragma once
 
 #include <cstdio>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -17,17 +20,57 @@
 
 namespace qatutor::inbox {
 
-void writeReport(std::FILE* out, const Inbox& inbox, const std::vector<StudentWork>& work,
-                 const CourseIndex& course, const std::string& sources);
+struct Totals {
+    std::size_t files = 0;  // files read
+    std::size_t students = 0, responses = 0, notes = 0;
+};
 
-void writeCsv(std::FILE* out, const std::vector<StudentWork>& work);
+// Ratings 0, 1, 2, 3, and anything else (missing, or not 0 to 3).
+struct Distribution {
+    int counts[5] = {0, 0, 0, 0, 0};
+    void add(const Record& record);
+    int most() const;
+};
 
-// Student text, Windows-1252 bytes, as HTML text in UTF-8: markup characters escaped, CR LF a
-// line break, other control characters shown as their picture (U+2400 and on).
-//   htmlText("<b>\r\n") -> "&lt;b&gt;\n"
-std::string htmlText(std::string_view bytes);
+struct LowResponse {
+    int rating = 0;
+    std::string html;  // the student (linked to the response), the rating and an excerpt
+};
 
-// One CSV field: quoted, inner quotes doubled.   csvField("a \"b\"") -> "\"a \"\"b\"\"\""
-std::string csvField(std::string_view utf8);
+struct QuestionFigures {
+    std::size_t answeredBy = 0;  // students
+    Distribution confidence, selfCritique;
+    std::vector<LowResponse> lowest;  // up to three, lowest rating first, earliest first
+};
+
+struct AssignmentFigures {
+    std::string title;  // Windows-1252
+    std::size_t students = 0;
+    std::map<int, QuestionFigures> questions;  // every bank question, and any other answered
+};
+
+struct OverviewRow {
+    StudentWork work;  // its figures; the entries are left out
+    std::string link;  // the student's page and section: "report-20261207-140509/student-1.html#w1"
+};
+
+struct ReportSummary {
+    std::vector<FileLine> notRead, remarks;
+    std::size_t duplicates = 0;
+    Totals totals;
+    std::vector<OverviewRow> overview;
+    std::map<std::string, AssignmentFigures> assignments;
+
+    // Adds one student's files and work; `page` is the link to the student's page.
+    void add(const Inbox& inbox, const std::vector<StudentWork>& work, const CourseIndex& course,
+             const std::string& page);
+
+private:
+    std::set<std::string> students_;
+};
+
+// `sources` names what was read; `csvLink` leads to the records table of the same run.
+void writeReport(std::FILE* out, const ReportSummary& summary, const std::string& sources,
+                 const std::string& csvLink);
 
 }  // namespace qatutor::inbox

@@ -91,7 +91,11 @@ def main():
         status = subprocess.run([inbox, folder, "--out", out], capture_output=True, text=True)
         if status.returncode != 0:
             failures.append(f"qatutor-inbox exited with {status.returncode}: {status.stdout}{status.stderr}")
-        with open(os.path.join(out, "records.csv"), newline="", encoding="utf-8") as table:
+        # records.csv stands in the run's folder beside the report, report-DATE-TIME.
+        runs = [name for name in os.listdir(out) if name.startswith("report-")]
+        if len(runs) != 1:
+            failures.append(f"expected one run's folder beside the report, found {runs}")
+        with open(os.path.join(out, *runs[:1], "records.csv"), newline="", encoding="utf-8") as table:
             rows = list(csv.DictReader(table))
         for name, assignment, steps in STUDENTS:
             want = [expected for _, expected in steps if expected]

@@ -2,13 +2,19 @@
 // and the program's exit status.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 
+#include "base/text.h"
 #include "inbox/atomic_output.h"
+#include "inbox/html.h"
 #include "inbox/inbox.h"
+#include "inbox/records_csv.h"
 #include "inbox/report.h"
 #include "inbox/run_inbox.h"
 #include "inbox/student_work.h"
@@ -112,12 +118,12 @@ TEST(Inbox, TheReportSaysHowManyRecordsItShowedOnce) {
          "sent twice) and are shown once."},
     };
     for (const auto& [duplicates, sentence] : cases) {
-        Inbox inbox;
-        inbox.duplicates = duplicates;
+        ReportSummary summary;
+        summary.duplicates = duplicates;
         char* buffer = nullptr;
         std::size_t size = 0;
         std::FILE* out = open_memstream(&buffer, &size);
-        writeReport(out, inbox, {}, fixtureCourse(), "the folder");
+        writeReport(out, summary, "the folder", "report-20261207-140509/records.csv");
         std::fclose(out);
         const std::string html(buffer, size);
         std::free(buffer);
@@ -264,6 +270,84 @@ TEST(Inbox, OutputReplacesTheOldFileOnlyWhenTheNewOneIsWhole) {
     EXPECT_NE(writeAtomically(folder.file("missing"), "report.html", [](std::FILE*) {}), "");
 }
 
+// The cells of one CSV row, unquoted.
+std::vector<std::string> csvCells(std::string_view row) {
+    std::vector<std::string> cells;
+    for (std::size_t i = 0; i < row.size();) {
+        std::string cell;
+        for (++i; i < row.size(); ++i) {  // past the opening quote
+            if (row[i] == '"' && (i + 1 == row.size() || row[i + 1] != '"')) break;
+            if (row[i] == '"') ++i;
+            cell += row[i];
+        }
+        cells.push_back(cell);
+        i += 2;  // the closing quote and the comma
+    }
+    return cells;
+}
+
+TEST(Inbox, NoCellOfTheRecordsTableRunsAsAFormula) {
+    // Every column a student's file or file name fills, with every character that starts a
+    // formula; the other cells hold plain text meanwhile and must come out as they went in.
+    const std::vector<std::string> columns = {"student",    "file",   "date", "time",
+                                              "assignment", "rating", "text"};
+    const std::vector<std::string> starts = {"=", "+", "-", "@", "\t", "\r"};
+    for (const std::string& column : columns) {
+        for (const std::string& start : starts) {
+            const std::string typed = start + "HYPERLINK(\"http://x\",\"y\")";
+            auto plain = [&](const std::string& name, std::string text) {
+                return name == column ? typed : text;
+            };
+            StudentFile file;
+            file.name = plain("file", "send_1207Ann_Lee.txt");
+            Record record;
+            record.time = plain("time", "14:05:09");
+            record.ratingKind = RatingKind::confidence;
+            record.rating = plain("rating", "2");
+            record.text = plain("text", "P(7,3) = 210");
+            StudentWork work;
+            work.student = plain("student", "Ann Lee");
+            work.assignment = plain("assignment", "003");
+            work.entries.push_back({&file, &record, plain("date", "12-07-2026"), ""});
+
+            char* buffer = nullptr;
+            std::size_t size = 0;
+            std::FILE* out = open_memstream(&buffer, &size);
+            writeCsvRows(out, {work});
+            std::fclose(out);
+            const std::vector<std::string> cells =
+                csvCells(std::string_view(buffer, size).substr(0, size - 2));
+            std::free(buffer);
+            const std::string guarded = "'" + typed;
+            const std::vector<std::string> want = {
+                column == "student" ? guarded : "Ann Lee",
+                column == "file" ? guarded : "send_1207Ann_Lee.txt",
+                column == "date" ? guarded : "12-07-2026",
+                column == "time" ? guarded : "14:05:09",
+                column == "assignment" ? guarded : "003",
+                "",
+                "before the first question",
+                "response",
+                "confidence",
+                column == "rating" ? guarded : "2",
+                column == "text" ? guarded : "P(7,3) = 210",
+                "complete",
+                column == "date" ? guarded : "2026-12-07"};
+            EXPECT_EQ(cells, want) << column << " starting with " << int(start[0]);
+        }
+    }
+    for (const std::string kept : {"a=1", " =1", "'=1", "1-2", ""})
+        EXPECT_EQ(csvField(kept), "\"" + std::string(kept) + "\"") << kept;
+}
+
+// The run's folder that report.html links to: "report-20261207-140509".
+std::string runFolderOf(const std::string& folder) {
+    const std::string html = readFile(folder + "/report.html");
+    const std::size_t at = html.find("href=\"report-");
+    if (at == std::string::npos) return {};
+    return html.substr(at + 6, html.find('/', at) - at - 6);
+}
+
 int runProgram(const std::string& arguments) {
     // No display: the program never opens its folder dialog here.
     const int status =
@@ -273,6 +357,67 @@ int runProgram(const std::string& arguments) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// Every link of report.html into a run's folder leads to a file there: the report stands with
+// the records table and the pages of its own run.
+bool reportIsWhole(const std::string& folder) {
+    const std::string html = readFile(folder + "/report.html");
+    std::size_t links = 0;
+    for (std::size_t at = html.find("href=\"report-"); at != std::string::npos;
+         at = html.find("href=\"report-", at + 1), ++links) {
+        const std::size_t end = html.find_first_of("#\"", at + 6);
+        if (!exists(folder + "/" + html.substr(at + 6, end - at - 6))) return false;
+    }
+    return links > 0;
+}
+
+std::vector<std::string> namesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(InboxProgram, AKilledRunLeavesNeitherAMixedReportNorFilesTheNextRunKeeps) {
+    TempFolder folder;
+    std::string send = goldenSend();
+    for (int student = 0; student < 150; ++student)
+        writeFile(folder.file("send_1207Student_" + std::to_string(student) + ".txt"), send);
+    // Left by runs killed before this version: half-written temporaries, and the records table
+    // that stood beside the report then. Kept: what the instructor put there.
+    writeFile(folder.file(".report.html.a1B2c3"), "<html>half");
+    writeFile(folder.file("records.csv"),
+              "student,file,date,time,assignment,question,piece,kind,rating kind,rating,text,"
+              "status\r\n\"Old\"\r\n");
+    std::filesystem::create_directory(folder.file("report-20261201-090000"));
+    writeFile(folder.file("report-20261201-090000/my notes.txt"), "mine");
+    writeFile(folder.file(".report.html.bak"), "mine");
+
+    // Killed at one moment after another: whatever report is there goes with its own run.
+    for (int delay : {0, 1, 2, 4, 8, 15, 25, 40, 60, 90, 130}) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::freopen("/dev/null", "w", stdout);
+            ::execl(QATUTOR_INBOX_PROGRAM, "qatutor-inbox", folder.path().c_str(), nullptr);
+            ::_exit(127);
+        }
+        ::usleep(static_cast<useconds_t>(delay) * 1000);
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        EXPECT_TRUE(!exists(folder.file("report.html")) || reportIsWhole(folder.path())) << delay;
+    }
+    ASSERT_EQ(runProgram(folder.path()), 0);
+    ASSERT_TRUE(reportIsWhole(folder.path()));
+    std::vector<std::string> left, kept = {".report.html.bak", runFolderOf(folder.path()),
+                                           "report-20261201-090000", "report.html"};
+    for (const std::string& name : namesIn(folder.path()))
+        if (!startsWith(name, "send_")) left.push_back(name);
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(left, kept);
+    EXPECT_EQ(namesIn(folder.file(runFolderOf(folder.path()))).size(), 151u);  // records.csv too
+}
+
 TEST(InboxProgram, ExitStatusSaysWhetherEveryFileWasRead) {
     TempFolder good, bad, out;
     writeFile(good.file("send_1207Ann_Lee.txt"), goldenSend());
@@ -280,7 +425,7 @@ TEST(InboxProgram, ExitStatusSaysWhetherEveryFileWasRead) {
     writeFile(bad.file("empty.txt"), "");
     EXPECT_EQ(runProgram(good.path()), 0);
     EXPECT_TRUE(exists(good.file("report.html")));
-    EXPECT_TRUE(exists(good.file("records.csv")));
+    EXPECT_TRUE(exists(good.file(runFolderOf(good.path()) + "/records.csv")));
     EXPECT_EQ(runProgram(bad.path() + " --out " + out.path()), 1);
     EXPECT_TRUE(exists(out.file("report.html")));
     EXPECT_FALSE(exists(bad.file("report.html")));
@@ -289,6 +434,31 @@ TEST(InboxProgram, ExitStatusSaysWhetherEveryFileWasRead) {
          {std::string(), std::string("--out"), std::string("--frobnicate ") + good.path(),
           good.path() + " --out " + good.file("nowhere"), good.file("nowhere")})
         EXPECT_EQ(runProgram(usage), 2) << usage;
+}
+
+TEST(InboxProgram, NamesOnTheTerminalAreEscaped) {
+    TempFolder folder;
+    // A name that would turn the terminal red, clear it and ring it; and one with a C1 control
+    // (CSI), which a terminal may act on too.
+    writeFile(folder.file("send_1207\x1b[31mRed\x1b[2J\a.txt"), "");
+    writeFile(folder.file("send_1207\xC2\x9B"
+                          "31mC1.txt"),
+              "");
+    const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
+                                std::string(QATUTOR_INBOX_PROGRAM) + " " + folder.path() + " 2>&1";
+    std::FILE* program = ::popen(command.c_str(), "r");
+    ASSERT_NE(program, nullptr);
+    std::string output;
+    char buffer[4096];
+    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, program)) > 0;)
+        output.append(buffer, got);
+    EXPECT_EQ(WEXITSTATUS(::pclose(program)), 1);
+    EXPECT_NE(output.find("Not read: send_1207\\x1b[31mRed\\x1b[2J\\x07.txt: empty"),
+              std::string::npos)
+        << output;
+    EXPECT_NE(output.find("Not read: send_1207\\x9b31mC1.txt: empty"), std::string::npos) << output;
+    for (char control : {'\x1b', '\a'}) EXPECT_EQ(output.find(control), std::string::npos);
+    EXPECT_EQ(output.find("\xC2\x9B"), std::string::npos);
 }
 
 }  // namespace

@@ -3,13 +3,15 @@
 
 Three students' sessions are written by the tutor's own code (inbox_sessions), an empty file is
 added, qatutor-inbox writes the report, and headless Chromium loads it from the disk. The test
-reads the rendered page (--dump-dom) and checks the overview's figures, that a response holding a
-<script> element shows it as text and adds no script element, and that a screenshot can be
-taken.
+reads the rendered pages (--dump-dom) and checks the overview's figures, that each student's
+page is linked from the overview and holds their responses, that a response holding a <script>
+element shows it as text and adds no script element, that in a window of 800 px the overview
+fits and no date breaks, and that a screenshot can be taken.
 
 usage: report_in_browser.py QATUTOR_INBOX INBOX_SESSIONS [SCREENSHOT.png]
 """
 import html.parser
+import re
 import os
 import shutil
 import subprocess
@@ -42,6 +44,7 @@ class Page(html.parser.HTMLParser):
         super().__init__()
         self.elements = []
         self.rows = []          # per overview row: {cell class: text}
+        self.links = []         # per overview row: the link of the student's name
         self.texts = []         # the text of every response and note
         self.not_read = []
         self.counts = {}
@@ -59,6 +62,8 @@ class Page(html.parser.HTMLParser):
             self.counts[self._count] = ""
         if tag == "tr" and "work" in classes:
             self.rows.append({})
+        elif tag == "a" and self._cell == "student":
+            self.links.append(dict(attrs).get("href", ""))
         elif tag == "td" and self.rows and self._cell is None and len(self.rows[-1]) < 11 and classes:
             self._cell = classes[-1]
             self.rows[-1][self._cell] = ""
@@ -108,6 +113,34 @@ def chromium(*arguments):
     return run.stdout.decode("utf-8")
 
 
+# Measures the layout in a copy of a page, with a script that writes what it measured into the
+# page (the page itself allows no script): the overview's width against its box, and the dates
+# that broke over two lines.
+MEASURE = """<script>window.onload = function () {
+  var box = document.querySelector('#overview .scroll'), table = box && box.querySelector('table');
+  var broken = Array.from(document.querySelectorAll('.date')).filter(function (d) {
+    return d.getClientRects().length > 1 || d.offsetHeight > 1.6 * parseFloat(getComputedStyle(d).lineHeight); });
+  var out = document.createElement('pre');
+  out.id = 'measured';
+  out.textContent = [table ? table.scrollWidth : -1, box ? box.clientWidth : -1,
+                     document.documentElement.scrollWidth, broken.length].join(' ');
+  document.body.appendChild(out); };</script>"""
+
+
+def layout_at(report, width):
+    """(overview width, its box's width, page width, dates broken) in a window `width` px wide."""
+    with open(report, encoding="utf-8") as page:
+        text = page.read()
+    text = re.sub(r'<meta http-equiv="Content-Security-Policy"[^>]*>', "", text).replace("</body>", MEASURE + "</body>")
+    copy = os.path.join(os.path.dirname(report), "measured.html")
+    with open(copy, "w", encoding="utf-8") as page:
+        page.write(text)
+    dom = chromium(f"--window-size={width},1000", "--virtual-time-budget=3000", "--dump-dom", "file://" + copy)
+    os.remove(copy)
+    found = re.search(r'<pre id="measured">([-0-9 ]+)</pre>', dom)
+    return tuple(int(n) for n in found.group(1).split()) if found else None
+
+
 def main():
     inbox, sessions = sys.argv[1], sys.argv[2]
     screenshot_out = sys.argv[3] if len(sys.argv) > 3 else None
@@ -133,12 +166,41 @@ def main():
                     failures.append(f"{key} {name}: {got!r}, expected {want!r}")
         if page.counts != EXPECTED_COUNTS:
             failures.append(f"counts {page.counts}, expected {EXPECTED_COUNTS}")
-        if "script" in page.elements:
-            failures.append("the rendered page holds a script element")
-        if SCRIPT_RESPONSE not in page.texts:
+        # Each student's page, linked from their row, holds their responses.
+        pages = {}
+        for (student, _), link in zip(overview, page.links):
+            target = os.path.join(folder, link.split("#")[0])
+            if not link.startswith("report-") or not os.path.isfile(target):
+                failures.append(f"{student}: the overview links to {link!r}, not to a page beside the report")
+                continue
+            if target not in pages:
+                pages[target] = Page()
+                pages[target].feed(chromium("--dump-dom", "file://" + target))
+                with open(target, encoding="utf-8") as source:
+                    if "Content-Security-Policy\" content=\"default-src 'none'" not in source.read():
+                        failures.append(f"{student}'s page has not the report's Content-Security-Policy")
+        texts = [text for student_page in pages.values() for text in student_page.texts]
+        elements = page.elements + [e for student_page in pages.values() for e in student_page.elements]
+        if len(pages) != 3 or len(texts) != 13:
+            failures.append(f"{len(pages)} students' pages with {len(texts)} responses and notes, expected 3 and 13")
+        if page.texts:
+            failures.append("report.html itself holds responses; they belong on the students' pages")
+        if "script" in elements:
+            failures.append("a rendered page holds a script element")
+        if SCRIPT_RESPONSE not in texts:
             failures.append("the response with <script> is not shown as typed")
-        if "3 × 4 × 2 = 24 outfits." not in page.texts:
+        if "3 × 4 × 2 = 24 outfits." not in texts:
             failures.append("the Windows-1252 multiplication sign is not shown")
+
+        measured = layout_at(report, 800)
+        if not measured:
+            failures.append("the layout could not be measured")
+        else:
+            table, box, width, broken = measured
+            if table > box or width > 800:
+                failures.append(f"at 800 px the overview is {table} px wide in a box of {box} px (page {width} px)")
+            if broken:
+                failures.append(f"at 800 px {broken} dates break over two lines")
         if not any(line.startswith("empty.txt") for line in page.not_read):
             failures.append(f"empty.txt is not in the list of files not read: {page.not_read}")
 
@@ -155,7 +217,7 @@ def main():
         print("FAIL:", failure)
     if failures:
         sys.exit(1)
-    print("report checked in Chromium: overview, escaping, files not read, screenshot")
+    print("report checked in Chromium: overview, students' pages, escaping, files not read, 800 px, screenshot")
 
 
 if __name__ == "__main__":

@@ -39,8 +39,10 @@ constexpr const char* helpText =
     "\n"
     "Reads the students' send files (send_MMDDname.txt) and master files\n"
     "(masterFile_name.txt) in the folders and files given, and writes report.html\n"
-    "and records.csv into DIR: by default the folder given, when it is the only\n"
-    "argument, else the current folder. Files are only read, never changed.\n"
+    "into DIR, with a folder beside it, report-DATE-TIME, that holds records.csv\n"
+    "and a page per student: by default into the folder given, when it is the\n"
+    "only argument, else the current folder. Files are only read, never changed;\n"
+    "a file over 256 MB is not read.\n"
     "\n"
     "  -o, --out DIR   write the report into DIR, an existing folder\n"
     "  -h, --help      show this text\n"
@@ -58,7 +60,8 @@ bool isFolder(const std::string& path) {
 }
 
 int usage(const std::string& message) {
-    std::fprintf(stderr, "qatutor-inbox: %s\nTry 'qatutor-inbox --help'.\n", message.c_str());
+    std::fprintf(stderr, "qatutor-inbox: %s\nTry 'qatutor-inbox --help'.\n",
+                 terminalText(utf8Name(message)).c_str());
     return usageError;
 }
 
@@ -67,53 +70,86 @@ int statusOf(const InboxRun& run) {
     return run.notRead.empty() ? everyFileRead : someFilesNotRead;
 }
 
-int runFromCommandLine(int argc, char** argv) {
+struct CommandLine {
     std::vector<std::string> inputs;
     std::string outputFolder;
+    bool help = false;
+    std::string mistake;  // a usage error
+};
+
+CommandLine parseArguments(int argc, char** argv) {
+    CommandLine line;
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         if (optionsEnded || argument.empty() || argument[0] != '-' || argument == "-") {
-            inputs.push_back(argument);
+            line.inputs.push_back(argument);
         } else if (argument == "--") {
             optionsEnded = true;
         } else if (argument == "--help" || argument == "-h") {
-            std::fputs(helpText, stdout);
-            return everyFileRead;
+            line.help = true;
+            return line;
         } else if (argument == "--out" || argument == "-o") {
-            if (i + 1 >= argc) return usage("--out needs a folder");
-            outputFolder = argv[++i];
+            if (i + 1 >= argc)
+                line.mistake = "--out needs a folder";
+            else
+                line.outputFolder = argv[++i];
         } else if (argument.rfind("--out=", 0) == 0) {
-            outputFolder = argument.substr(6);
+            line.outputFolder = argument.substr(6);
         } else {
-            return usage("unknown option " + argument);
+            line.mistake = "unknown option " + argument;
         }
+        if (!line.mistake.empty()) return line;
     }
-    if (inputs.empty()) return usage("no folder or file to read");
-    for (const std::string& input : inputs) {
+    return line;
+}
+
+// What is wrong with the folders and files named, or nothing; settles the output folder.
+std::string checkPaths(CommandLine& line) {
+    if (line.inputs.empty()) return "no folder or file to read";
+    for (const std::string& input : line.inputs) {
         struct stat info {};
         if (::lstat(input.c_str(), &info) != 0)
-            return usage("cannot find " + input + ": " + std::strerror(errno));
+            return "cannot find " + input + ": " + std::strerror(errno);
     }
-    if (outputFolder.empty())
-        outputFolder = inputs.size() == 1 && isFolder(inputs[0]) ? inputs[0] : ".";
-    if (!isFolder(outputFolder))
-        return usage("the output folder " + outputFolder + " does not exist");
+    if (line.outputFolder.empty())
+        line.outputFolder =
+            line.inputs.size() == 1 && isFolder(line.inputs[0]) ? line.inputs[0] : ".";
+    if (!isFolder(line.outputFolder))
+        return "the output folder " + line.outputFolder + " does not exist";
+    return {};
+}
 
-    const InboxRun run = runInbox(inputs, outputFolder, CourseIndex::builtIn());
-    if (!run.error.empty()) {
-        std::fprintf(stderr, "qatutor-inbox: %s\n", run.error.c_str());
-        return usageError;
-    }
+void printRun(const InboxRun& run) {
     auto count = [](std::size_t n, const char* what) {
         return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
     };
-    std::printf("Read %s: %s, %s, %s.\n", count(run.filesRead, "file").c_str(),
-                count(run.students, "student").c_str(), count(run.responses, "response").c_str(),
-                count(run.notes, "note").c_str());
+    const Totals& t = run.totals;
+    std::printf("Read %s: %s, %s, %s.\n", count(t.files, "file").c_str(),
+                count(t.students, "student").c_str(), count(t.responses, "response").c_str(),
+                count(t.notes, "note").c_str());
     for (const FileLine& line : run.notRead)
-        std::printf("Not read: %s: %s\n", line.name.c_str(), line.reason.c_str());
-    std::printf("Report: %s\nRecords: %s\n", run.reportPath.c_str(), run.csvPath.c_str());
+        std::printf("Not read: %s: %s\n", terminalText(line.name).c_str(),
+                    terminalText(line.reason).c_str());
+    std::printf("Report: %s\nRecords: %s\n", terminalText(utf8Name(run.reportPath)).c_str(),
+                terminalText(utf8Name(run.csvPath)).c_str());
+}
+
+int runFromCommandLine(int argc, char** argv) {
+    CommandLine line = parseArguments(argc, argv);
+    if (line.help) {
+        std::fputs(helpText, stdout);
+        return everyFileRead;
+    }
+    if (line.mistake.empty()) line.mistake = checkPaths(line);
+    if (!line.mistake.empty()) return usage(line.mistake);
+
+    const InboxRun run = runInbox(line.inputs, line.outputFolder, CourseIndex::builtIn());
+    if (!run.error.empty()) {
+        std::fprintf(stderr, "qatutor-inbox: %s\n", terminalText(utf8Name(run.error)).c_str());
+        return usageError;
+    }
+    printRun(run);
     return statusOf(run);
 }
 

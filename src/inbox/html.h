@@ -1,0 +1,34 @@
+// The pieces every page of the report shares: the page's head with its style and its
+// Content-Security-Policy, and text made safe for HTML.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace qatutor::inbox {
+
+// The start of a page, up to and including <body>: no script runs in it and it loads nothing.
+std::string pageStart(std::string_view title);
+inline constexpr std::string_view pageEnd = "</body>\n</html>\n";
+
+// UTF-8 text (file names, figures) as HTML text: markup characters escaped, CR LF a line break,
+// other control characters shown as their picture (U+2400 and on).
+//   htmlEscaped("<a>\x1b") -> "&lt;a&gt;\xE2\x90\x9B"
+std::string htmlEscaped(std::string_view utf8);
+
+// Student text, Windows-1252 bytes, as HTML text in UTF-8, escaped as htmlEscaped does.
+//   htmlText("<b>\r\n") -> "&lt;b&gt;\n"
+std::string htmlText(std::string_view bytes);
+
+// A date and time, "2026-12-07 14:05:09", kept from breaking inside the date.
+std::string whenHtml(std::string_view when);
+
+// count(1, "note") -> "1 note"; count(2, "note") -> "2 notes"
+std::string count(std::size_t n, std::string_view what);
+
+inline void put(std::FILE* out, std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), out);
+}
+
+}  // namespace qatutor::inbox

@@ -1,0 +1,58 @@
+#include "inbox/records_csv.h"
+
+#include "base/cp1252.h"
+#include "inbox/html.h"
+#include "inbox/report_names.h"
+
+namespace qatutor::inbox {
+namespace {
+
+// The characters with which a spreadsheet starts a formula, or skips to one.
+constexpr std::string_view formulaStarts = "=+-@\t\r";
+
+}  // namespace
+
+std::string csvField(std::string_view utf8) {
+    std::string field = "\"";
+    if (!utf8.empty() && formulaStarts.find(utf8.front()) != std::string_view::npos) field += '\'';
+    for (char c : utf8) {
+        if (c == '"') field += '"';
+        field += c;
+    }
+    return field + "\"";
+}
+
+void writeCsvHeader(std::FILE* out) {
+    // "year-first date" is the date as a spreadsheet sorts and reads it everywhere; "date" stays
+    // as the tutor wrote it, month first.
+    put(out,
+        "student,file,date,time,assignment,question,piece,kind,rating kind,rating,text,status,"
+        "year-first date\r\n");
+}
+
+void writeCsvRows(std::FILE* out, const std::vector<StudentWork>& work) {
+    for (const StudentWork& s : work) {
+        for (const WorkEntry& entry : s.entries) {
+            const Record& r = *entry.record;
+            const std::string fields[] = {s.student,
+                                          entry.file->name,
+                                          cp1252::toUtf8(entry.date),
+                                          cp1252::toUtf8(r.time),
+                                          cp1252::toUtf8(s.assignment),
+                                          r.question > 0 ? std::to_string(r.question) : "",
+                                          pieceName(r),
+                                          r.kind == RecordKind::note ? "note" : "response",
+                                          ratingKindName(r.ratingKind),
+                                          cp1252::toUtf8(r.rating),
+                                          cp1252::toUtf8(r.text),
+                                          r.incomplete ? "incomplete" : "complete",
+                                          cp1252::toUtf8(reportDate(entry.date))};
+            std::string row;
+            for (const std::string& field : fields)
+                row += (row.empty() ? "" : ",") + csvField(field);
+            put(out, row + "\r\n");
+        }
+    }
+}
+
+}  // namespace qatutor::inbox
