@@ -697,6 +697,7 @@ void Parser::readRest(std::size_t from, std::size_t to, ParsedFile& file) {
                    stretch.find(std::string(lineEnd) + std::string(notesLabel)) != npos)) {
         file.records.push_back(partialRecord(from, to, false, file.runs.back()));
         file.records.back().run = file.runs.size() - 1;
+        file.records.back().damaged = true;
         file.records.back().damage = "read from " + lines + " the record layout";
     }
     markNext_ = around;

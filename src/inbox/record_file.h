@@ -54,6 +54,7 @@ struct Record {
     std::string rating;       // the reply as typed
     std::string text;         // the response, or the note without its label
     bool incomplete = false;  // the file ends inside this record
+    bool damaged = false;     // read from lines that break the record layout
     std::string damage;       // empty, or why to doubt the record: "read from lines 23 to 29,
                               // which break the record layout", "next to lines 23 to 29, ..."
 

@@ -193,6 +193,13 @@ void writeProblems(std::FILE* out, const Inbox& inbox) {
                          "</span>: " + escaped(line.reason) + "</li>\n");
         put(out, "</ul>\n");
     }
+    if (!inbox.damaged.empty()) {
+        put(out, "<h3>Read with damage</h3>\n<ul class=\"problems\" id=\"damaged\">\n");
+        for (const FileLine& line : inbox.damaged)
+            put(out, "<li><span class=\"name\">" + escaped(line.name) +
+                         "</span>: " + escaped(line.reason) + "</li>\n");
+        put(out, "</ul>\n");
+    }
     if (!inbox.remarks.empty() || inbox.duplicates > 0) {
         put(out, "<h3>Notes on the files</h3>\n<ul class=\"problems\" id=\"remarks\">\n");
         for (const FileLine& line : inbox.remarks)
@@ -235,6 +242,10 @@ void writeOverview(std::FILE* out, const std::vector<StudentWork>& work) {
                      count(static_cast<std::size_t>(s.oddRatings), "rating") +
                      " missing or not 0 to 3</span>";
         if (s.incomplete) flags += " <span class=\"flag\">incomplete record</span>";
+        if (s.inDoubt)
+            flags += " <span class=\"flag\">" +
+                     count(static_cast<std::size_t>(s.inDoubt), "record") +
+                     " by damaged lines</span>";
         put(out, "<tr class=\"work\" id=\"overview-" + anchorOf(w) +
                      "\"><td class=\"student\"><a href=\"#" + anchorOf(w) + "\">" +
                      studentName(s.student) + "</a></td><td class=\"assignment\">" +
@@ -359,6 +370,8 @@ void writeStudent(std::FILE* out, const StudentWork& s, std::size_t w) {
                 " · <span class=\"file\">" + escaped(entry.file->name) + "</span>";
         if (record.incomplete)
             meta += "<span class=\"flag\">incomplete: the file ends inside this record</span>";
+        if (!record.damage.empty())
+            meta += "<span class=\"flag\">" + escaped(record.damage) + "</span>";
         put(out, std::string(note ? "<aside class=\"note\"" : "<article class=\"response\"") +
                      " id=\"" + anchorOf(w, e) + "\">\n<p class=\"meta\">" + meta +
                      "</p>\n<div class=\"text\">");
@@ -453,7 +466,10 @@ void writeCsv(std::FILE* out, const std::vector<StudentWork>& work) {
     for (const StudentWork& s : work) {
         for (const WorkEntry& entry : s.entries) {
             const Record& r = *entry.record;
-            const std::string status = r.incomplete ? "incomplete" : "complete";
+            const std::string status = r.incomplete        ? "incomplete"
+                                       : r.damaged         ? "damaged"
+                                       : !r.damage.empty() ? "next to damage"
+                                                           : "complete";
             const std::string fields[] = {s.student,
                                           entry.file->name,
                                           cp1252::toUtf8(entry.date),

@@ -31,6 +31,7 @@ InboxRun runInbox(const std::vector<std::string>& paths, const std::string& outp
 
     run.filesRead = inbox.files.size();
     run.notRead = inbox.notRead;
+    run.damaged = inbox.damaged;
     std::set<std::string> students;
     for (const StudentWork& s : work) {
         students.insert(s.student);

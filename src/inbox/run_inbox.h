@@ -14,6 +14,7 @@ struct InboxRun {
     std::size_t filesRead = 0;
     std::size_t students = 0, responses = 0, notes = 0;
     std::vector<FileLine> notRead;
+    std::vector<FileLine> damaged;  // read, with lines that break the record layout
     std::string reportPath, csvPath;
 };
 

@@ -119,6 +119,14 @@ TEST(RecordFile, QuotedLinesFindTheirAssignmentQuestionAndPiece) {
         EXPECT_EQ(place->piece, c.piece) << c.quoted;
     }
     EXPECT_EQ(fixtureCourse().assignment("002")->questions, (std::vector<int>{1, 2}));
+
+    // A continuation line of four characters ending in a point is no end line.
+    const CourseIndex yes(
+        {"001.  First", "", "`q001.  Is it?", "Yes.", "", "`q002.  And?", "002."});
+    EXPECT_EQ(yes.assignment("001")->questions, (std::vector<int>{1, 2}));
+    ASSERT_NE(yes.find("Yes.", "001"), nullptr);
+    EXPECT_EQ(yes.find("Yes.", "001")->piece, Piece::continuation);
+    ASSERT_NE(yes.find("`q002.  And?", "001"), nullptr);
 }
 
 // Random sessions: the tutor's own commands write the files; every record reads back the same.

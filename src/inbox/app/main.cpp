@@ -48,9 +48,9 @@ constexpr const char* helpText =
     "Without arguments (from the desktop menu) it asks for the folder, writes the\n"
     "report there and opens it in the web browser.\n"
     "\n"
-    "Exit status: 0 every file was read; 1 some files were not read (they are\n"
-    "listed in the report, which is written all the same); 2 a usage error, or the\n"
-    "report could not be written.\n";
+    "Exit status: 0 every file was read; 1 some files were not read, or read with\n"
+    "damage (they are listed in the report, which is written all the same); 2 a\n"
+    "usage error, or the report could not be written.\n";
 
 bool isFolder(const std::string& path) {
     struct stat info {};
@@ -64,7 +64,7 @@ int usage(const std::string& message) {
 
 int statusOf(const InboxRun& run) {
     if (!run.error.empty()) return usageError;
-    return run.notRead.empty() ? everyFileRead : someFilesNotRead;
+    return run.notRead.empty() && run.damaged.empty() ? everyFileRead : someFilesNotRead;
 }
 
 int runFromCommandLine(int argc, char** argv) {
@@ -113,6 +113,8 @@ int runFromCommandLine(int argc, char** argv) {
                 count(run.notes, "note").c_str());
     for (const FileLine& line : run.notRead)
         std::printf("Not read: %s: %s\n", line.name.c_str(), line.reason.c_str());
+    for (const FileLine& line : run.damaged)
+        std::printf("Read with damage: %s: %s\n", line.name.c_str(), line.reason.c_str());
     std::printf("Report: %s\nRecords: %s\n", run.reportPath.c_str(), run.csvPath.c_str());
     return statusOf(run);
 }
