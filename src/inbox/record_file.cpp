@@ -849,13 +849,14 @@ ParsedFile parseRecordFile(std::string_view bytes, const CourseIndex& course) {
     while (bytes.size() >= 4 && bytes.substr(bytes.size() - 4) == "\r\n\r\n")
         bytes.remove_suffix(2);
     ParsedFile file = Parser(bytes, course).parse();
-    const bool readWhole = !file.cutOff && file.problem.empty();
-    if (readWhole || bytes.empty() || bytes.substr(bytes.size() - 2) == lineEnd) return file;
+    auto readWhole = [](const ParsedFile& parsed) {
+        return !parsed.cutOff && parsed.problem.empty() && parsed.damage.empty();
+    };
+    if (readWhole(file) || bytes.empty() || bytes.substr(bytes.size() - 2) == lineEnd) return file;
     // An editor may save the file without its last line end: read it as if it were there.
     const std::string ended = std::string(bytes) + std::string(lineEnd);
     ParsedFile retried = Parser(ended, course).parse();
-    if (retried.cutOff || !retried.problem.empty() || retried.damage.size() > file.damage.size())
-        return file;
+    if (!readWhole(retried)) return file;
     retried.lastLineEndMissing = true;
     return retried;
 }
