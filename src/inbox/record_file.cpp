@@ -187,8 +187,16 @@ private:
     void readStretch(std::size_t from, std::size_t to, ParsedFile& file);
     std::vector<std::size_t> cutPoints(std::size_t from, std::size_t to) const;
     std::optional<LayoutBreak> firstBreak(std::size_t from, std::size_t to) const;
+    bool wholeLine(std::size_t at, std::size_t to) const;
+    LayoutBreak brokenAt(std::size_t at, std::size_t to, const char* expected) const;
+    std::optional<LayoutBreak> headerBreak(std::size_t& at, std::size_t to) const;
+    std::optional<LayoutBreak> recordHeadBreak(std::size_t& at, std::size_t to) const;
+    std::optional<LayoutBreak> textBreak(std::size_t& at, std::size_t to) const;
     std::optional<LayoutBreak> recordBreak(std::size_t& at, std::size_t to) const;
+    bool holdsRecord(std::size_t from, std::size_t to) const;
     void readRest(std::size_t from, std::size_t to, ParsedFile& file);
+    void readCutTail(std::size_t from, ParsedFile& file) const;
+    void readDamaged(std::size_t from, std::size_t to, const LayoutBreak& broken, ParsedFile& file);
     Record partialRecord(std::size_t from, std::size_t to, bool cut, const Run& run) const;
     std::string_view readRecordHead(std::string_view tail, Record& record) const;
     std::string_view readQuotedAndLabel(std::string_view tail, bool cut, Record& record) const;
@@ -587,65 +595,86 @@ void Parser::readStretch(std::size_t from, std::size_t to, ParsedFile& file) {
     readRest(readTo, to, file);
 }
 
+bool Parser::wholeLine(std::size_t at, std::size_t to) const {
+    const std::size_t end = at + lineAt(at, to).size();
+    return end + lineEnd.size() <= to && b_.substr(end, lineEnd.size()) == lineEnd;
+}
+
+// A break at `at`; ran out when the stretch ends there, or with the line there cut short.
+LayoutBreak Parser::brokenAt(std::size_t at, std::size_t to, const char* expected) const {
+    return {at, expected, at == to || (!wholeLine(at, to) && at + lineAt(at, to).size() == to)};
+}
+
+// A file header: the noise line, "assignment #...", the header line, the course title, the date.
+std::optional<LayoutBreak> Parser::headerBreak(std::size_t& at, std::size_t to) const {
+    const std::size_t noise = at;
+    at = nextLine(at, to);
+    const std::string_view assignment = lineAt(at, to);
+    if (!startsWith(assignment, assignmentLabel)) {
+        const bool cutLabel =
+            at == to || (!wholeLine(at, to) && startsWith(assignmentLabel, assignment) &&
+                         at + assignment.size() == to);
+        return LayoutBreak{noise, expectedItem, cutLabel};
+    }
+    for (std::size_t i = 1; i < headerLines; ++i) {
+        if (at == to || !wholeLine(at, to)) return brokenAt(at, to, expectedHeaderLine);
+        at = nextLine(at, to);
+    }
+    return std::nullopt;
+}
+
+// A record up to its text: the separator line, the time line, [the date-time line or the
+// question-number line,] the bank line, the separator line and the label.
+std::optional<LayoutBreak> Parser::recordHeadBreak(std::size_t& at, std::size_t to) const {
+    if (lineAt(at, to) != separatorLine) {
+        const bool cutSeparator = !wholeLine(at, to) && startsWith(separatorLine, lineAt(at, to));
+        return LayoutBreak{at, expectedItem, cutSeparator && at + lineAt(at, to).size() == to};
+    }
+    at = nextLine(at, to);
+    if (at == to || !isTimeLine(lineAt(at, to))) return brokenAt(at, to, expectedTime);
+    at = nextLine(at, to);
+    std::size_t previous = at;
+    for (int lines = 0;; ++lines) {
+        const std::string_view line = lineAt(at, to);
+        if (at == to) return brokenAt(at, to, expectedSeparator);
+        if (line == separatorLine) {
+            if (lines == 0) return brokenAt(at, to, expectedBankLine);
+            break;
+        }
+        if (isLabelAt(at) && lineAt(previous, to).find("!!!!!!!!") != npos)
+            return brokenAt(previous, to, expectedSeparator);  // an edited separator line
+        if (lines > linesBeforeLabel || line == closingLine || isLabelAt(at))
+            return brokenAt(at, to, expectedSeparator);
+        previous = at;
+        at = nextLine(at, to);
+    }
+    at = nextLine(at, to);
+    if (at == to || !isLabelAt(at)) return brokenAt(at, to, expectedLabel);
+    return std::nullopt;
+}
+
+// A record's text from its label on, up to the closing line; a response starts on the line
+// after its label, a note on the label's line.
+std::optional<LayoutBreak> Parser::textBreak(std::size_t& at, std::size_t to) const {
+    if (b_.substr(at, responseOpening.size()) == responseOpening) at = nextLine(at, to);
+    for (; at < to; at = nextLine(at, to)) {
+        if (startsWith(lineAt(at, to), closingLine)) {
+            at = afterClosing(at);
+            return std::nullopt;
+        }
+        const bool lastLine = nextLine(at, to) == to && wholeLine(at, to);
+        if (lastLine && lineAt(at, to).find(closingLine) != npos)
+            return brokenAt(at, to, expectedClosing);  // an edited closing line
+    }
+    return brokenAt(at, to, expectedClosing);
+}
+
 // The next item in [at, to): a whole file header or record moves `at` past it; else where it
 // leaves the layout.
 std::optional<LayoutBreak> Parser::recordBreak(std::size_t& at, std::size_t to) const {
-    auto line = [&] { return lineAt(at, to); };
-    auto whole = [&] { return b_.substr(at + line().size(), 2) == lineEnd; };
-    auto advance = [&] { at = nextLine(at, to); };
-    auto broken = [&](const char* expected) {
-        return LayoutBreak{at, expected, at == to || (!whole() && at + line().size() == to)};
-    };
-    if (isNoiseLine(line())) {  // a file header
-        const std::size_t noise = at;
-        advance();
-        const std::string_view assignment = line();
-        if (!startsWith(assignment, assignmentLabel)) {
-            const bool cutLabel =
-                at == to || (!whole() && startsWith(assignmentLabel, assignment) &&
-                             at + assignment.size() == to);
-            at = noise;
-            return LayoutBreak{noise, expectedItem, cutLabel};
-        }
-        for (std::size_t i = 1; i < headerLines; ++i) {
-            if (at == to || !whole()) return broken(expectedHeaderLine);
-            advance();
-        }
-        return std::nullopt;
-    }
-    if (line() != separatorLine) {
-        const bool cutSeparator = !whole() && startsWith(separatorLine, line());
-        return LayoutBreak{at, expectedItem, cutSeparator && at + line().size() == to};
-    }
-    advance();
-    if (at == to || !isTimeLine(line())) return broken(expectedTime);
-    advance();
-    std::size_t previous = at;
-    for (int lines = 0;; ++lines) {  // [date-time line, number line,] the bank line
-        if (at == to) return broken(expectedSeparator);
-        if (line() == separatorLine && lines == 0) return broken(expectedBankLine);
-        if (line() == separatorLine) break;
-        if (isLabelAt(at) && lineAt(previous, to).find("!!!!!!!!") != npos) at = previous;
-        if (lines > linesBeforeLabel || line() == closingLine || isLabelAt(at))
-            return broken(expectedSeparator);
-        previous = at;
-        advance();
-    }
-    advance();
-    if (at == to || !isLabelAt(at)) return broken(expectedLabel);
-    // A response starts on the line after its label, a note on the label's line.
-    if (b_.substr(at, responseOpening.size()) == responseOpening) advance();
-    for (;; advance()) {
-        if (at == to) {
-            // A damaged closing line is the last line before the next record's start.
-            if (previous < to && lineAt(previous, to).find(closingLine) != npos) at = previous;
-            return broken(expectedClosing);
-        }
-        if (startsWith(line(), closingLine)) break;
-        previous = at;
-    }
-    at = afterClosing(at);
-    return std::nullopt;
+    if (isNoiseLine(lineAt(at, to))) return headerBreak(at, to);
+    if (auto broken = recordHeadBreak(at, to)) return broken;
+    return textBreak(at, to);
 }
 
 // Where [from, to) first leaves the record layout; nothing when it keeps to it throughout.
@@ -656,32 +685,52 @@ std::optional<LayoutBreak> Parser::firstBreak(std::size_t from, std::size_t to) 
     return std::nullopt;
 }
 
+// The stretch holds what is left of a record: it starts like one and has its bank line's
+// separator or its label.
+bool Parser::holdsRecord(std::size_t from, std::size_t to) const {
+    const std::string_view firstLine = lineAt(from, to);
+    if (firstLine.empty() ||
+        !(startsWith(separatorLine, firstLine.substr(0, separatorLine.size())) ||
+          isTimeLine(firstLine)))
+        return false;
+    const std::string_view stretch = b_.substr(from, to - from);
+    return stretch.find(separatorBreak) != npos ||
+           stretch.find(std::string(lineEnd) + responseOpening) != npos ||
+           stretch.find(std::string(lineEnd) + std::string(notesLabel)) != npos;
+}
+
 // Reads what follows the last item that read in a stretch: a record cut by the end of the file,
 // or the lines where the file leaves the layout, read as far as they go.
 void Parser::readRest(std::size_t from, std::size_t to, ParsedFile& file) {
     if (from >= to) return;
     std::optional<LayoutBreak> broken = firstBreak(from, to);
     if (!broken) broken = LayoutBreak{from, expectedRecord, false};
-    const bool cut = broken->ranOut && to == b_.size();
-    const std::string_view firstLine = lineAt(from, to);
-    const bool record = !firstLine.empty() &&
-                        (startsWith(separatorLine, firstLine.substr(0, separatorLine.size())) ||
-                         isTimeLine(firstLine)) &&
-                        !file.runs.empty();
     if (const Start* header = startOf(from); header && header->kind == Start::header)
         file.runs.push_back({std::string(header->assignment), std::string(header->title),
                              std::string(header->courseTitle), std::string(header->date)});
-    if (cut) {
-        file.cutOff = true;
-        if (record) {
-            file.records.push_back(partialRecord(from, to, true, file.runs.back()));
-            file.records.back().run = file.runs.size() - 1;
-        }
+    if (broken->ranOut && to == b_.size()) return readCutTail(from, file);
+    readDamaged(from, to, *broken, file);
+}
+
+// The file ends inside a record or a file header: keep what it holds, marked incomplete.
+void Parser::readCutTail(std::size_t from, ParsedFile& file) const {
+    file.cutOff = true;
+    const std::string_view tail = b_.substr(from);
+    if (file.runs.empty() || tail.empty() ||
+        !(startsWith(separatorLine, tail.substr(0, std::min(tail.size(), separatorLine.size()))) ||
+          isTimeLine(lineAt(from, b_.size()))))
         return;
-    }
+    file.records.push_back(partialRecord(from, b_.size(), true, file.runs.back()));
+    file.records.back().run = file.runs.size() - 1;
+}
+
+// Lines that break the layout: named where they first do, the record read from them and the
+// records on either side marked.
+void Parser::readDamaged(std::size_t from, std::size_t to, const LayoutBreak& broken,
+                         ParsedFile& file) {
     // A stretch that only follows another damaged one repeats what that one said.
-    if (from != damagedTo_ || broken->at != from)
-        file.damage.push_back({lineNumber(broken->at), broken->expected});
+    if (from != damagedTo_ || broken.at != from)
+        file.damage.push_back({lineNumber(broken.at), broken.expected});
     damagedTo_ = to;
     const std::size_t lastLine = lineNumber(to - 1);
     const std::string lines = lineNumber(from) == lastLine
@@ -691,14 +740,12 @@ void Parser::readRest(std::size_t from, std::size_t to, ParsedFile& file) {
     const std::string around = "next to " + lines + " the record layout";
     if (!file.records.empty() && file.records.back().damage.empty())
         file.records.back().damage = around;
-    const std::string_view stretch = b_.substr(from, to - from);
-    if (record && (stretch.find(separatorBreak) != npos ||
-                   stretch.find(std::string(lineEnd) + responseOpening) != npos ||
-                   stretch.find(std::string(lineEnd) + std::string(notesLabel)) != npos)) {
-        file.records.push_back(partialRecord(from, to, false, file.runs.back()));
-        file.records.back().run = file.runs.size() - 1;
-        file.records.back().damaged = true;
-        file.records.back().damage = "read from " + lines + " the record layout";
+    if (!file.runs.empty() && holdsRecord(from, to)) {
+        Record record = partialRecord(from, to, false, file.runs.back());
+        record.run = file.runs.size() - 1;
+        record.damaged = true;
+        record.damage = "read from " + lines + " the record layout";
+        file.records.push_back(std::move(record));
     }
     markNext_ = around;
 }
