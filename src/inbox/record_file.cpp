@@ -19,9 +19,6 @@ constexpr unsigned char lowestNoiseByte = 66;
 constexpr char replacedCharacter = '?';  // for a character that a re-save could not keep
 constexpr std::size_t longestTimeLine = 256;
 constexpr std::size_t headerLines = 5;  // noise line, assignment, header line, course, date
-// From a record's separator line to the one before its label: time line, date-time line or two
-// empty lines and the question-number line, and a bank line of a few lines.
-constexpr int linesBeforeLabel = 8;
 constexpr int cutPointsTried = 16;
 
 // "RESPONSE -->  " and the line end that follows it: the response starts on the next line.
@@ -512,10 +509,11 @@ bool Parser::looksLikeRecordStart(std::size_t p) const {
         if (isTimeLine(lineAt(next, b_.size()))) return true;
         // The bank line and the separator line after it; a closing line or a time line on the
         // way shows that this separator line ends the text of a record.
-        for (int i = 0; i < linesBeforeLabel && next < b_.size(); ++i) {
-            next = nextLine(next, b_.size());
+        for (; next < b_.size() && next - p <= longestQuotedLine;
+             next = nextLine(next, b_.size())) {
             const std::string_view between = lineAt(next, b_.size());
-            if (startsWith(between, closingLine) || isTimeLine(between)) return false;
+            if (startsWith(between, closingLine) || isTimeLine(between) || isLabelAt(next))
+                return false;
             if (between != separatorLine) continue;
             const std::size_t label = nextLine(next, b_.size());
             return label < b_.size() && isLabelAt(label);
@@ -643,8 +641,7 @@ std::optional<LayoutBreak> Parser::recordHeadBreak(std::size_t& at, std::size_t 
         }
         if (isLabelAt(at) && lineAt(previous, to).find("!!!!!!!!") != npos)
             return brokenAt(previous, to, expectedSeparator);  // an edited separator line
-        if (lines > linesBeforeLabel || line == closingLine || isLabelAt(at))
-            return brokenAt(at, to, expectedSeparator);
+        if (line == closingLine || isLabelAt(at)) return brokenAt(at, to, expectedSeparator);
         previous = at;
         at = nextLine(at, to);
     }
@@ -760,8 +757,15 @@ std::string_view Parser::readRecordHead(std::string_view tail, Record& record) c
         return line;
     };
     if (!isTimeLine(tail.substr(0, tail.find(lineEnd)))) nextLine();  // the separator line
-    if (const auto items = itemsAfterIndent(tail.substr(0, tail.find(lineEnd))); !items.empty()) {
+    const std::string_view timeLine = tail.substr(0, tail.find(lineEnd));
+    const std::size_t timeStart = timeLine.find_first_not_of(" \t");
+    const std::string_view editedTime =  // its blanks turned into tabs, or some lost
+        timeStart == npos ? std::string_view() : timeLine.substr(timeStart);
+    if (const auto items = itemsAfterIndent(timeLine); !items.empty()) {
         record.time = std::string(items.back());
+        nextLine();
+    } else if (secondsOf(editedTime) >= 0) {
+        record.time = std::string(editedTime);
         nextLine();
     }
     if (const auto items = itemsAfterIndent(tail.substr(0, tail.find(lineEnd)));

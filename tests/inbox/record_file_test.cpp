@@ -53,6 +53,7 @@ struct Expected {
 void expectRecords(const ParsedFile& file, const std::vector<Expected>& expected,
                    const std::string& what) {
     ASSERT_EQ(file.problem, "") << what;
+    EXPECT_TRUE(file.damage.empty()) << what << ": line " << file.damage.front().line;
     ASSERT_EQ(file.records.size(), expected.size()) << what;
     for (std::size_t i = 0; i < expected.size(); ++i) {
         const Record& got = file.records[i];
