@@ -447,6 +447,11 @@ TEST(InboxProgram, ExitStatusSaysWhetherEveryFileWasRead) {
     EXPECT_TRUE(exists(good.file("report.html")));
     EXPECT_TRUE(exists(good.file("records.csv")));
     EXPECT_EQ(runProgram(bad.path() + " --out " + out.path()), 1);
+    TempFolder damaged;  // read, but a line came in between two records
+    std::string send = goldenSend();
+    send.insert(send.rfind("......!!!!", send.find("14:06:10")), "x\r\n");
+    writeFile(damaged.file("send_1207Ann_Lee.txt"), send);
+    EXPECT_EQ(runProgram(damaged.path()), 1);
     EXPECT_TRUE(exists(out.file("report.html")));
     EXPECT_FALSE(exists(bad.file("report.html")));
     EXPECT_EQ(runProgram("--help"), 0);
