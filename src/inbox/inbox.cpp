@@ -41,7 +41,7 @@ std::string damageLine(const ParsedFile& parsed) {
         line += (i ? "; line " : "line ") + std::to_string(parsed.damage[i].line) + ": expected " +
                 parsed.damage[i].expected;
     if (parsed.damage.size() > placesNamed)
-        line += "; and " + std::to_string(parsed.damage.size() - placesNamed) + " more";
+        line += "; and " + std::to_string(parsed.damage.size() - placesNamed) + " more places";
     return line + ". What could be read is shown, the records there marked";
 }
 
@@ -202,26 +202,9 @@ std::string entryProblem(const fs::path& folder, const fs::path& entry) {
 }
 
 void readFolder(const std::string& folder, const CourseIndex& course, Inbox& inbox) {
-    std::error_code error;
-    std::vector<std::string> names;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        const std::string name = it->path().filename().string();
-        if (startsWith(name, ".") || name == reportName || name == csvName) continue;
-        names.push_back(name);
-    }
-    if (error) {
-        inbox.notRead.push_back(
-            {nameFromPath(folder), "the folder cannot be read: " + error.message()});
-        return;
-    }
-    std::sort(names.begin(), names.end());
-    for (const std::string& name : names) {
-        const fs::path path = fs::path(folder) / name;
-        if (std::string problem = entryProblem(folder, path); !problem.empty())
-            inbox.notRead.push_back({utf8Name(name), std::move(problem)});
-        else
-            readOne(path.string(), course, inbox);
-    }
+    FolderListing listing = listFolder(folder);
+    for (FileLine& line : listing.notRead) inbox.notRead.push_back(std::move(line));
+    for (const std::string& path : listing.paths) readOne(path, course, inbox);
 }
 
 // Two records are one when everything the tutor wrote of them is the same but the time, which
@@ -457,6 +440,31 @@ std::string studentKey(std::string_view student) {
     }
     if (!key.empty() && key.back() == ' ') key.pop_back();
     return key;
+}
+
+FolderListing listFolder(const std::string& folder) {
+    FolderListing listing;
+    std::error_code error;
+    std::vector<std::string> names;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (startsWith(name, ".") || name == reportName || name == csvName) continue;
+        names.push_back(name);
+    }
+    if (error) {
+        listing.notRead.push_back(
+            {nameFromPath(folder), "the folder cannot be read: " + error.message()});
+        return listing;
+    }
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names) {
+        const fs::path path = fs::path(folder) / name;
+        if (std::string problem = entryProblem(folder, path); !problem.empty())
+            listing.notRead.push_back({utf8Name(name), std::move(problem)});
+        else
+            listing.paths.push_back(path.string());
+    }
+    return listing;
 }
 
 Inbox readInbox(const std::vector<std::string>& paths, const CourseIndex& course) {

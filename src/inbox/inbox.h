@@ -27,8 +27,8 @@ struct StudentFile {
     std::string student;  // "Ann Lee", UTF-8
     FileKind kind = FileKind::other;
     ParsedFile parsed;
-    std::vector<bool>
-        duplicate;  // per record: the master file or an earlier file holds the same record
+    std::vector<bool> duplicate;  // per record: a file read before it (master files first)
+                                  // holds the same record
     bool lineEndsRestored = false;
     Resave resave = Resave::none;
 };
@@ -54,6 +54,15 @@ inline constexpr const char* csvName = "records.csv";
 // not read; a file named in `paths` is read wherever it lies. The names of one student
 // (studentKey) are spelled alike in every file of the inbox.
 Inbox readInbox(const std::vector<std::string>& paths, const CourseIndex& course);
+
+// The files of a folder that readInbox reads, by name, and a line for each entry it does not
+// read: a folder inside it, a link out of it. A caller that reads one student at a time groups
+// the paths by studentKey(studentOf(file name).first).
+struct FolderListing {
+    std::vector<std::string> paths;
+    std::vector<FileLine> notRead;
+};
+FolderListing listFolder(const std::string& folder);
 
 // The student's name from a file name: "send_1207Ann_Lee.txt" -> "Ann Lee"; kind by the name.
 //   studentOf("masterFile_Ann_Lee.txt") -> {"Ann Lee", master}   studentOf("x.txt") -> {"x", other}
