@@ -57,7 +57,11 @@ bool isNoiseLine(std::string_view line) {
            });
 }
 
-bool isTimeLine(std::string_view line) { return itemsAfterIndent(line).size() == 1; }
+// The time line: the indent, blanks to the time's print zone and the time, "14:05:09".
+bool isTimeLine(std::string_view line) {
+    const auto items = itemsAfterIndent(line);
+    return items.size() == 1 && secondsOf(items[0]) >= 0;
+}
 
 // A rating the record is expected to end with, told from the bank line it quotes.
 enum class Expect { nothing, confidence, selfCritique, either };
