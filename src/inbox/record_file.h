@@ -18,7 +18,11 @@
 // record's start to the next: what keeps to the layout is read as ever, and each place where
 // the file leaves it is named by its line and what was expected there. The record read from a
 // damaged stretch, and the records on either side of it, are marked; a record never takes a
-// rating line from beyond the next record's start.
+// rating line from beyond the next record's start. A file is taken for damaged when a record
+// would hold what looks like another's start: a separator line followed by a time line, or by a
+// bank line, a separator line and a label; or a time line after anything but a separator line.
+// A response that holds such lines of its own is reported as damage too, rather than risk
+// merging two records into one.
 #pragma once
 
 #include <optional>
