@@ -1,6 +1,7 @@
 // The inbox's reading of a record file, and the report and table written from what it read:
-// any bytes, as a file that reached the instructor. Every record read lies inside the file, and
-// the HTML of any text holds no markup character of its own.
+// any bytes, as a file that reached the instructor. Every record read lies inside the file, every
+// damaged place names a line of it, and the HTML of any text holds no markup character of its own.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string bytes(reinterpret_cast<const char*>(data), size);
     restoreWindows1252(bytes);
     normalizeLineEnds(bytes);
+    restoreTrimmedBlanks(bytes);
 
     Inbox inbox;
     StudentFile file;
@@ -37,6 +39,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
     }
     if (textBytes > bytes.size()) std::abort();
+    const std::size_t lines =
+        static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
+    for (const Damage& damage : file.parsed.damage)
+        if (damage.line == 0 || damage.line > lines || damage.expected.empty()) std::abort();
     file.duplicate.assign(file.parsed.records.size(), false);
     inbox.files.push_back(std::move(file));
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "bank/bank_check.h"
 #include "bank/bank_grammar.h"
 #include "bank/bank_source.h"
 #include "base/numbers.h"
@@ -10,53 +11,53 @@
 namespace qatutor::inbox {
 namespace {
 
-// "003.  Title" -> true; "011." (an end line) -> false: it opens no assignment.
-bool isHeaderLine(const std::string& line) {
-    return line.size() > 4 && line[3] == '.' &&
-           std::all_of(line.begin(), line.begin() + 3, isDigit);
-}
+constexpr int questionDigits = 3;
 
 // The number in the three characters after the marker; 0 when they hold none (or too big a one).
 int questionNumberOf(const std::string& line) {
-    const double value = numericValue(line.substr(questionMarker.size(), 3));
+    const double value = numericValue(line.substr(questionMarker.size(), questionDigits));
     return value >= 0 && value < 1e9 ? static_cast<int>(value) : 0;
+}
+
+// "`q..." and, as the reader takes it, "`Q...": a line that gives the question number.
+bool numbersQuestion(const std::string& line) {
+    return toLower(line.substr(0, questionMarker.size())) == questionMarker;
 }
 
 }  // namespace
 
 CourseIndex::CourseIndex(const std::vector<std::string>& bankLines) {
-    assignments_.reserve(
-        static_cast<std::size_t>(std::count_if(bankLines.begin(), bankLines.end(), isHeaderLine)));
-    BankAssignment* current = nullptr;  // points into assignments_, reserved below
+    assignments_.reserve(static_cast<std::size_t>(
+        std::count_if(bankLines.begin(), bankLines.end(),
+                      [](const std::string& line) { return kindOf(line) == LineKind::header; })));
+    BankAssignment* current = nullptr;  // points into assignments_, reserved above
     int question = 0;
     Entry entry = Entry::none;
     for (const std::string& line : bankLines) {
-        if (line.empty()) continue;
-        if (isHeaderLine(line)) {
-            assignments_.push_back({line.substr(0, 3), line, {}});
+        const LineKind kind = kindOf(line);
+        if (kind == LineKind::header) {
+            assignments_.push_back({line.substr(0, questionDigits), line, {}});
             current = &assignments_.back();
             question = 0;
             entry = Entry::none;
             continue;
         }
-        if (line.size() == 4 && line[3] == '.') {  // an end line closes the assignment
-            current = nullptr;
+        if (kind == LineKind::end) current = nullptr;  // an end line closes the assignment
+        if (!current || kind == LineKind::empty || kind == LineKind::routine ||
+            kind == LineKind::end)
             continue;
-        }
-        if (!current || isRoutineLine(line)) continue;
         // As the reader does: any "`q" or "`Q" line gives the question number, while only "`q"
         // opens a question.
-        if (toLower(line.substr(0, questionMarker.size())) == questionMarker)
-            question = questionNumberOf(line);
+        if (numbersQuestion(line)) question = questionNumberOf(line);
         BankPlace place{current->number, question, Piece::continuation, entry, {}};
         std::string quoted = line;
-        if (startsWith(line, questionMarker)) {
+        if (kind == LineKind::question) {
             place = {current->number, question, Piece::question, Entry::question, {}};
             entry = Entry::question;
             if (std::find(current->questions.begin(), current->questions.end(), question) ==
                 current->questions.end())
                 current->questions.push_back(question);
-        } else if (startsWith(line, answerMarker)) {
+        } else if (kind == LineKind::answer) {
             quoted = line.substr(answerMarker.size());
             place = {current->number, question, Piece::answer, Entry::answer, {}};
             entry = Entry::answer;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 #include "base/cp1252.h"
 #include "base/text.h"
@@ -13,10 +14,16 @@ namespace {
 constexpr std::size_t npos = std::string_view::npos;
 constexpr std::size_t longestHeaderItem = 8192;
 constexpr std::size_t longestQuotedLine = 1 << 20;
+constexpr std::size_t longestNoiseLine = 512;  // the codec draws 58 characters at most
+constexpr unsigned char lowestNoiseByte = 66;
+constexpr char replacedCharacter = '?';  // for a character that a re-save could not keep
+constexpr std::size_t longestTimeLine = 256;
+constexpr std::size_t headerLines = 5;  // noise line, assignment, header line, course, date
 constexpr int cutPointsTried = 16;
 
 // "RESPONSE -->  " and the line end that follows it: the response starts on the next line.
 const std::string responseOpening = std::string(responseLabel) + std::string(lineEnd);
+const std::string numberStart(questionNumberPrefix);
 // CR LF, the separator line, CR LF: where the quoted bank line ends.
 const std::string separatorBreak =
     std::string(lineEnd) + std::string(separatorLine) + std::string(lineEnd);
@@ -39,6 +46,21 @@ std::vector<std::string_view> itemsAfterIndent(std::string_view line) {
         rest = rest.substr(blank);
     }
     return items;
+}
+
+// The noise line: characters 66 to 255, never a blank, a point or a line break; "?" where a
+// re-save lost one.
+bool isNoiseLine(std::string_view line) {
+    return !line.empty() && line.size() <= longestNoiseLine &&
+           std::all_of(line.begin(), line.end(), [](char c) {
+               return static_cast<unsigned char>(c) >= lowestNoiseByte || c == replacedCharacter;
+           });
+}
+
+// The time line: the indent, blanks to the time's print zone and the time, "14:05:09".
+bool isTimeLine(std::string_view line) {
+    const auto items = itemsAfterIndent(line);
+    return items.size() == 1 && secondsOf(items[0]) >= 0;
 }
 
 // A rating the record is expected to end with, told from the bank line it quotes.
@@ -64,7 +86,7 @@ Expect expectedRating(std::string_view quoted, const CourseIndex& course) {
 // What a position may start: a file header or a record, up to the first byte of its text.
 struct Start {
     enum Kind { none, header, record } kind = none;
-    std::size_t end = 0;  // header: where the next item starts; record: text start
+    std::size_t after = 0;  // header: where the next item starts; record: where its text starts
     // header
     std::string_view assignment, title, courseTitle, date;
     // record
@@ -98,6 +120,25 @@ private:
     std::vector<End> ends_;
 };
 
+// Where a stretch of the file leaves the record layout: the line, and what was expected there.
+// `ranOut`: the stretch ended where the layout expected more, as at the end of a cut file.
+struct LayoutBreak {
+    std::size_t at = 0;
+    std::string expected;
+    bool ranOut = false;
+};
+
+const char* const expectedItem =
+    "a record's separator line (\"......!!!!!!!!....\") or a file header";
+const char* const expectedHeaderLine = "the rest of the file header";
+const char* const expectedTime = "the time line: the time (HH:MM:SS) after 36 blanks";
+const char* const expectedSeparator = "the separator line after the bank line";
+const char* const expectedBankLine = "the bank line the record answers (empty before the first)";
+const char* const expectedLabel =
+    "\"RESPONSE -->  \" or \"NOTES -------> \" after the separator line";
+const char* const expectedClosing = "the closing line (49 points) that ends the record";
+const char* const expectedRecord = "a record in the tutor's layout";
+
 class Parser {
 public:
     Parser(std::string_view bytes, const CourseIndex& course) : b_(bytes), course_(course) {
@@ -107,41 +148,75 @@ public:
     ParsedFile parse();
 
 private:
+    struct Span {
+        std::size_t start, end;
+    };
+
     void scan();
     std::size_t endOfLine(std::size_t from, std::size_t longest) const;
+    std::string_view lineAt(std::size_t p, std::size_t limit) const;
+    std::size_t nextLine(std::size_t p, std::size_t limit) const;
+    std::size_t lineNumber(std::size_t p) const;
     Start startAt(std::size_t p) const;
     Start headerAt(std::size_t p) const;
     Start recordAt(std::size_t p) const;
+    const Start* startOf(std::size_t p) const;  // the start read at `p`, if one does
     std::size_t afterClosing(std::size_t c) const {
         return b_.substr(c + closingLine.size(), 2) == lineEnd ? c + closingLine.size() + 2
                                                                : c + closingLine.size();
     }
     std::size_t lineBefore(std::size_t lineStart) const;
+    bool isLabelAt(std::size_t p) const;
 
-    // Finds which starts before `limit` read on to `limit` as the end of the file.
-    void solve(std::size_t limit);
+    // Finds which starts in [from, limit) read on to `limit` as the end of the file.
+    void solve(std::size_t from, std::size_t limit);
     int readingsAt(std::size_t pos, std::size_t limit) const;
     struct Choice {
         std::optional<std::size_t> closing;
         const ValidEnds* list = nullptr;
     };
     Choice chooseEnd(const Start& start) const;
-    void walk(std::size_t limit, ParsedFile& file) const;
+    void walk(std::size_t from, std::size_t limit, ParsedFile& file, std::vector<Span>* spans);
     Record recordOf(const Start& start, std::size_t closing, const ValidEnds& list,
                     const Run& run) const;
-    void readCutTail(std::size_t from, ParsedFile& file) const;
-    bool looksLikeCutHeader(std::size_t p) const;
     void place(Record& record, const Run& run) const;
+
+    // Reading a damaged or cut file in stretches.
+    bool looksLikeRecordStart(std::size_t p) const;
+    std::vector<std::size_t> stretchStarts() const;
+    bool holdsAnotherStart(const std::vector<Span>& spans) const;
+    void readStretch(std::size_t from, std::size_t to, ParsedFile& file);
+    std::vector<std::size_t> cutPoints(std::size_t from, std::size_t to) const;
+    std::optional<LayoutBreak> firstBreak(std::size_t from, std::size_t to) const;
+    bool wholeLine(std::size_t at, std::size_t to) const;
+    LayoutBreak brokenAt(std::size_t at, std::size_t to, const char* expected) const;
+    std::optional<LayoutBreak> headerBreak(std::size_t& at, std::size_t to) const;
+    std::optional<LayoutBreak> recordHeadBreak(std::size_t& at, std::size_t to) const;
+    std::optional<LayoutBreak> textBreak(std::size_t& at, std::size_t to) const;
+    std::optional<LayoutBreak> recordBreak(std::size_t& at, std::size_t to) const;
+    bool holdsRecord(std::size_t from, std::size_t to) const;
+    void readRest(std::size_t from, std::size_t to, ParsedFile& file);
+    void readCutTail(std::size_t from, ParsedFile& file) const;
+    void readDamaged(std::size_t from, std::size_t to, const LayoutBreak& broken, ParsedFile& file);
+    Record partialRecord(std::size_t from, std::size_t to, bool cut, const Run& run) const;
+    std::string_view readRecordHead(std::string_view tail, Record& record) const;
+    std::string_view readQuotedAndLabel(std::string_view tail, bool cut, Record& record) const;
+    void readTextAndRating(std::string_view tail, bool cut, Record& record) const;
+    void placeCutQuote(Record& record, bool quoteEnded, const Run& run) const;
 
     std::string_view b_;
     const CourseIndex& course_;
     std::vector<std::size_t> lineStarts_;
+    std::vector<std::size_t> candidates_;       // where an item may start: line starts, and right
+                                                // after the points of a note's closing line
     std::vector<std::size_t> closings_;         // line starts holding the closing line's points
     std::vector<std::size_t> separatorBreaks_;  // CR LF, separator, CR LF
     std::vector<std::size_t> startPositions_;   // ascending, with starts_ and readings_ alongside
     std::vector<Start> starts_;
     std::vector<int> readings_;
     ValidEnds responseEnds_, confidenceEnds_, selfCritiqueEnds_, noteEnds_;
+    std::string markNext_;  // the mark for the next record read: it follows a damaged stretch
+    std::size_t damagedTo_ = npos;  // where the last damaged stretch ended
 };
 
 void Parser::scan() {
@@ -151,19 +226,17 @@ void Parser::scan() {
     for (std::size_t at = b_.find(separatorBreak); at != npos; at = b_.find(separatorBreak, at + 1))
         separatorBreaks_.push_back(at);
 
-    // Items start at line starts, and right after the points of a notes record's closing line.
-    std::vector<std::size_t> candidates;
     for (std::size_t s : lineStarts_) {
         if (s >= b_.size()) continue;
-        candidates.push_back(s);
+        candidates_.push_back(s);
         if (b_.substr(s, closingLine.size()) == closingLine) {
             closings_.push_back(s);
             if (afterClosing(s) == s + closingLine.size() && s + closingLine.size() < b_.size())
-                candidates.push_back(s + closingLine.size());
+                candidates_.push_back(s + closingLine.size());
         }
     }
-    std::sort(candidates.begin(), candidates.end());
-    for (std::size_t p : candidates) {
+    std::sort(candidates_.begin(), candidates_.end());
+    for (std::size_t p : candidates_) {
         Start start = startAt(p);
         if (start.kind == Start::none) continue;
         startPositions_.push_back(p);
@@ -178,9 +251,31 @@ std::size_t Parser::endOfLine(std::size_t from, std::size_t longest) const {
     return end;
 }
 
+// The line at `p`, without its line end, ending at `limit` at the latest.
+std::string_view Parser::lineAt(std::size_t p, std::size_t limit) const {
+    const std::size_t end = b_.substr(0, limit).find(lineEnd, p);
+    return b_.substr(p, (end == npos ? limit : end) - p);
+}
+
+// Where the line after the one at `p` starts; `limit` when the line runs to it.
+std::size_t Parser::nextLine(std::size_t p, std::size_t limit) const {
+    const std::size_t end = b_.substr(0, limit).find(lineEnd, p);
+    return end == npos ? limit : std::min(end + 2, limit);
+}
+
+std::size_t Parser::lineNumber(std::size_t p) const {
+    return static_cast<std::size_t>(std::upper_bound(lineStarts_.begin(), lineStarts_.end(), p) -
+                                    lineStarts_.begin());
+}
+
 std::size_t Parser::lineBefore(std::size_t lineStart) const {
     const auto at = std::lower_bound(lineStarts_.begin(), lineStarts_.end(), lineStart);
     return at == lineStarts_.begin() ? npos : *(at - 1);
+}
+
+bool Parser::isLabelAt(std::size_t p) const {
+    return b_.substr(p, responseOpening.size()) == responseOpening ||
+           b_.substr(p, notesLabel.size()) == notesLabel;
 }
 
 Start Parser::startAt(std::size_t p) const {
@@ -190,14 +285,11 @@ Start Parser::startAt(std::size_t p) const {
 
 Start Parser::headerAt(std::size_t p) const {
     Start start;
-    // The noise line: characters 66 to 255, never a blank, a point or a line break.
-    const std::size_t noiseEnd = endOfLine(p, 512);
-    if (noiseEnd == npos || noiseEnd == p) return start;
-    for (std::size_t i = p; i < noiseEnd; ++i)
-        if (static_cast<unsigned char>(b_[i]) < 66) return start;
+    const std::size_t noiseEnd = endOfLine(p, longestNoiseLine);
+    if (noiseEnd == npos || !isNoiseLine(b_.substr(p, noiseEnd - p))) return start;
     std::size_t at = noiseEnd + 2;
     if (!startsWith(b_.substr(at), assignmentLabel)) return start;
-    std::string_view items[4];
+    std::string_view items[headerLines - 1];
     for (std::string_view& item : items) {
         const std::size_t end = endOfLine(at, longestHeaderItem);
         if (end == npos) return start;
@@ -205,7 +297,7 @@ Start Parser::headerAt(std::size_t p) const {
         at = end + 2;
     }
     start.kind = Start::header;
-    start.end = at;
+    start.after = at;
     start.assignment = items[0].substr(assignmentLabel.size());
     start.title = items[1];
     start.courseTitle = items[2];
@@ -218,12 +310,13 @@ Start Parser::recordAt(std::size_t p) const {
     std::size_t at = p + separatorLine.size();
     if (b_.substr(at, 2) != lineEnd) return start;
     at += 2;
-    const std::size_t timeEnd = endOfLine(at, 256);
+    const std::size_t timeEnd = endOfLine(at, longestTimeLine);
     if (timeEnd == npos) return start;
     const auto timeItems = itemsAfterIndent(b_.substr(at, timeEnd - at));
     if (timeItems.size() != 1) return start;
     start.time = timeItems[0];
     at = timeEnd + 2;
+    if (b_.substr(at, separatorLine.size()) == separatorLine) return start;  // no bank line
 
     // Between the time line and the separator: [date-time line | question-number line] and
     // the quoted bank line, which never holds a separator line of its own.
@@ -234,8 +327,7 @@ Start Parser::recordAt(std::size_t p) const {
 
     if (b_.substr(label, responseOpening.size()) == responseOpening) {
         start.recordKind = RecordKind::response;
-        start.end = label + responseOpening.size();
-        const std::string numberStart = "\r\n\r\n" + std::string(questionNumberMarker);
+        start.after = label + responseOpening.size();
         if (startsWith(between, numberStart)) {
             const std::size_t end = between.find(lineEnd, numberStart.size());
             if (end == npos) return start;
@@ -246,7 +338,7 @@ Start Parser::recordAt(std::size_t p) const {
         start.expect = expectedRating(between, course_);
     } else if (b_.substr(label, notesLabel.size()) == notesLabel) {
         start.recordKind = RecordKind::note;
-        start.end = label + notesLabel.size();
+        start.after = label + notesLabel.size();
         const std::size_t end = between.find(lineEnd);
         const auto items = itemsAfterIndent(between.substr(0, end));
         if (end == npos || items.size() != 2) return start;
@@ -260,6 +352,12 @@ Start Parser::recordAt(std::size_t p) const {
     return start;
 }
 
+const Start* Parser::startOf(std::size_t p) const {
+    const auto at = std::lower_bound(startPositions_.begin(), startPositions_.end(), p);
+    if (at == startPositions_.end() || *at != p) return nullptr;
+    return &starts_[static_cast<std::size_t>(at - startPositions_.begin())];
+}
+
 int Parser::readingsAt(std::size_t pos, std::size_t limit) const {
     if (pos == limit) return 1;
     if (pos > limit) return 0;
@@ -270,7 +368,7 @@ int Parser::readingsAt(std::size_t pos, std::size_t limit) const {
 
 Parser::Choice Parser::chooseEnd(const Start& start) const {
     // The text, even an empty one, ends with CR LF before a rating line or the closing line.
-    const std::size_t earliest = start.end + 2;
+    const std::size_t earliest = start.after + 2;
     auto pick = [&](const ValidEnds& list) { return Choice{list.nearest(earliest), &list}; };
     if (start.recordKind == RecordKind::note) return pick(noteEnds_);
     Choice choice;
@@ -281,18 +379,21 @@ Parser::Choice Parser::chooseEnd(const Start& start) const {
     return choice;
 }
 
-void Parser::solve(std::size_t limit) {
+void Parser::solve(std::size_t from, std::size_t limit) {
     for (ValidEnds* list : {&responseEnds_, &confidenceEnds_, &selfCritiqueEnds_, &noteEnds_})
         list->clear();
-    std::fill(readings_.begin(), readings_.end(), 0);
-    auto closing = std::upper_bound(closings_.begin(), closings_.end(), limit);
+    const auto first = std::lower_bound(startPositions_.begin(), startPositions_.end(), from);
     auto start = std::lower_bound(startPositions_.begin(), startPositions_.end(), limit);
+    std::fill(readings_.begin() + (first - startPositions_.begin()),
+              readings_.begin() + (start - startPositions_.begin()), 0);
+    const auto firstClosing = std::lower_bound(closings_.begin(), closings_.end(), from);
+    auto closing = std::upper_bound(closings_.begin(), closings_.end(), limit);
 
     // From the end backwards: a closing line is a valid end when what follows it reads to the
     // end; a start reads when one of the valid ends after its text follows it.
-    while (closing != closings_.begin() || start != startPositions_.begin()) {
-        const bool takeClosing = start == startPositions_.begin() ||
-                                 (closing != closings_.begin() && *(closing - 1) > *(start - 1));
+    while (closing != firstClosing || start != first) {
+        const bool takeClosing =
+            start == first || (closing != firstClosing && *(closing - 1) > *(start - 1));
         if (takeClosing) {
             const std::size_t c = *--closing;
             const std::size_t after = afterClosing(c);
@@ -311,7 +412,7 @@ void Parser::solve(std::size_t limit) {
         const auto index = static_cast<std::size_t>(start - startPositions_.begin());
         const Start& s = starts_[index];
         if (s.kind == Start::header) {
-            readings_[index] = s.end <= limit ? readingsAt(s.end, limit) : 0;
+            readings_[index] = s.after <= limit ? readingsAt(s.after, limit) : 0;
         } else {
             const Choice choice = chooseEnd(s);
             if (!choice.closing) continue;
@@ -361,7 +462,7 @@ Record Parser::recordOf(const Start& start, std::size_t closing, const ValidEnds
         const std::size_t ratingLine = lineBefore(closing);
         const std::string_view line = b_.substr(ratingLine, closing - 2 - ratingLine);
         const bool fromRatingList = &list != &responseEnds_;
-        if (ratingLine >= start.end + 2 || fromRatingList) {
+        if (ratingLine >= start.after + 2 || fromRatingList) {
             if (startsWith(line, confidenceLabel) && start.expect != Expect::selfCritique) {
                 record.ratingKind = RatingKind::confidence;
                 record.rating = std::string(line.substr(confidenceLabel.size()));
@@ -372,96 +473,361 @@ Record Parser::recordOf(const Start& start, std::size_t closing, const ValidEnds
             if (record.ratingKind != RatingKind::none) textEnd = ratingLine - 2;
         }
     }
-    record.text = std::string(b_.substr(start.end, textEnd - start.end));
+    record.text = std::string(b_.substr(start.after, textEnd - start.after));
     record.unknownQuoted = std::string(start.quoted);
     place(record, run);
     return record;
 }
 
-void Parser::walk(std::size_t limit, ParsedFile& file) const {
-    std::size_t p = 0;
+// Reads the items of [from, limit), which `solve(from, limit)` found to read to `limit`.
+void Parser::walk(std::size_t from, std::size_t limit, ParsedFile& file, std::vector<Span>* spans) {
+    std::size_t p = from;
     while (p < limit) {
         const auto at = std::lower_bound(startPositions_.begin(), startPositions_.end(), p);
         const Start& s = starts_[static_cast<std::size_t>(at - startPositions_.begin())];
         if (s.kind == Start::header) {
             file.runs.push_back({std::string(s.assignment), std::string(s.title),
                                  std::string(s.courseTitle), std::string(s.date)});
-            p = s.end;
+            p = s.after;
             continue;
         }
         const Choice choice = chooseEnd(s);
         Record record = recordOf(s, *choice.closing, *choice.list, file.runs.back());
         record.run = file.runs.size() - 1;
+        record.damage = std::exchange(markNext_, {});
         file.records.push_back(std::move(record));
-        p = afterClosing(*choice.closing);
+        const std::size_t end = afterClosing(*choice.closing);
+        if (spans) spans->push_back({p, end});
+        p = end;
     }
 }
 
-// A noise line that runs to the end of the file, or is followed by the start of the assignment
-// label: a file header that the end of the file cut off.
-bool Parser::looksLikeCutHeader(std::size_t p) const {
-    const std::size_t end = endOfLine(p, 512);
-    const std::size_t noiseEnd = end == npos ? b_.size() : end;
-    if (noiseEnd == p || noiseEnd - p > 512) return false;
-    for (std::size_t i = p; i < noiseEnd; ++i)
-        if (static_cast<unsigned char>(b_[i]) < 66) return false;
-    if (end == npos) return true;
-    const std::string_view next = b_.substr(end + 2, assignmentLabel.size());
-    if (next.empty() || !startsWith(assignmentLabel, next)) return false;
-    // Fewer than the header's five line ends before the end of the file.
-    const auto after = std::lower_bound(lineStarts_.begin(), lineStarts_.end(), p);
-    return lineStarts_.end() - after <= 5;
+// A record's start that does not read (its time line edited, its label lost), or whose
+// separator line was lost: a separator line followed by a time line, or by the separator and
+// label of its bank line a few lines on; or a time line right after a closing line.
+bool Parser::looksLikeRecordStart(std::size_t p) const {
+    const std::string_view line = lineAt(p, b_.size());
+    if (line == separatorLine) {
+        std::size_t next = nextLine(p, b_.size());
+        if (next == b_.size() || isLabelAt(next)) return false;  // the one before a label
+        if (isTimeLine(lineAt(next, b_.size()))) return true;
+        // The bank line and the separator line after it; a closing line or a time line on the
+        // way shows that this separator line ends the text of a record.
+        for (; next < b_.size() && next - p <= longestQuotedLine;
+             next = nextLine(next, b_.size())) {
+            const std::string_view between = lineAt(next, b_.size());
+            if (startsWith(between, closingLine) || isTimeLine(between) || isLabelAt(next))
+                return false;
+            if (between != separatorLine) continue;
+            const std::size_t label = nextLine(next, b_.size());
+            return label < b_.size() && isLabelAt(label);
+        }
+        return false;
+    }
+    // Only a separator line, or a note's closing line with the separator after it, comes
+    // before a time line.
+    const std::size_t before = lineBefore(p);
+    if (!isTimeLine(line) || before == npos) return false;
+    const std::string_view previous = lineAt(before, b_.size());
+    return previous != separatorLine &&
+           previous != std::string(closingLine) + std::string(separatorLine);
 }
 
-// The file ends inside a record: keep what it holds, marked incomplete.
+// Where the stretches of a damaged file start: at every file header and record that reads, and
+// every place that looks like a record's start.
+std::vector<std::size_t> Parser::stretchStarts() const {
+    std::vector<std::size_t> starts = startPositions_;
+    for (std::size_t p : candidates_) {
+        const char first = b_[p];
+        if ((first == separatorLine[0] || first == ' ') && looksLikeRecordStart(p))
+            starts.push_back(p);
+    }
+    starts.push_back(0);
+    std::sort(starts.begin(), starts.end());
+    starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
+    return starts;
+}
+
+// A record read whole that holds the start of another: the file lost a closing line, a record's
+// start was damaged, or a line came in between; the reading that reached the end is wrong.
+bool Parser::holdsAnotherStart(const std::vector<Span>& spans) const {
+    const std::vector<std::size_t> starts = stretchStarts();
+    for (const Span& span : spans) {
+        const auto inside = std::upper_bound(starts.begin(), starts.end(), span.start);
+        if (inside != starts.end() && *inside < span.end) return true;
+    }
+    return false;
+}
+
+// The places to try as the end of what reads in [from, to), the latest first: a line that may
+// start a record, the end of a closing line, a file header the end of the file cut.
+std::vector<std::size_t> Parser::cutPoints(std::size_t from, std::size_t to) const {
+    std::vector<std::size_t> points;
+    const auto firstLine = std::upper_bound(lineStarts_.begin(), lineStarts_.end(), from);
+    for (auto s = firstLine; s != lineStarts_.end() && *s < to; ++s) {
+        const std::string_view rest = b_.substr(*s, std::min(separatorLine.size(), to - *s));
+        if (startsWith(separatorLine, rest) || isNoiseLine(lineAt(*s, to))) points.push_back(*s);
+    }
+    for (auto c = std::lower_bound(closings_.begin(), closings_.end(), from);
+         c != closings_.end() && *c < to; ++c)
+        if (afterClosing(*c) < to) points.push_back(afterClosing(*c));
+    for (auto p = std::upper_bound(startPositions_.begin(), startPositions_.end(), from);
+         p != startPositions_.end() && *p < to; ++p)
+        points.push_back(*p);
+    std::sort(points.begin(), points.end(), std::greater<>());
+    points.erase(std::unique(points.begin(), points.end()), points.end());
+    if (points.size() > cutPointsTried) points.resize(cutPointsTried);
+    return points;
+}
+
+// Reads one stretch: whole when it keeps to the layout, else the part that does and the rest
+// as one damaged (or, at the end of the file, cut) record.
+void Parser::readStretch(std::size_t from, std::size_t to, ParsedFile& file) {
+    if (!startOf(from)) return readRest(from, to, file);
+    solve(from, to);
+    if (readingsAt(from, to) > 0) return walk(from, to, file, nullptr);
+    std::size_t readTo = from;
+    for (std::size_t cut : cutPoints(from, to)) {
+        solve(from, cut);
+        if (readingsAt(from, cut) == 0) continue;
+        readTo = cut;
+        break;
+    }
+    if (readTo > from) walk(from, readTo, file, nullptr);
+    readRest(readTo, to, file);
+}
+
+bool Parser::wholeLine(std::size_t at, std::size_t to) const {
+    const std::size_t end = at + lineAt(at, to).size();
+    return end + lineEnd.size() <= to && b_.substr(end, lineEnd.size()) == lineEnd;
+}
+
+// A break at `at`; ran out when the stretch ends there, or with the line there cut short.
+LayoutBreak Parser::brokenAt(std::size_t at, std::size_t to, const char* expected) const {
+    return {at, expected, at == to || (!wholeLine(at, to) && at + lineAt(at, to).size() == to)};
+}
+
+// A file header: the noise line, "assignment #...", the header line, the course title, the date.
+std::optional<LayoutBreak> Parser::headerBreak(std::size_t& at, std::size_t to) const {
+    const std::size_t noise = at;
+    at = nextLine(at, to);
+    const std::string_view assignment = lineAt(at, to);
+    if (!startsWith(assignment, assignmentLabel)) {
+        const bool cutLabel =
+            at == to || (!wholeLine(at, to) && startsWith(assignmentLabel, assignment) &&
+                         at + assignment.size() == to);
+        return LayoutBreak{noise, expectedItem, cutLabel};
+    }
+    for (std::size_t i = 1; i < headerLines; ++i) {
+        if (at == to || !wholeLine(at, to)) return brokenAt(at, to, expectedHeaderLine);
+        at = nextLine(at, to);
+    }
+    return std::nullopt;
+}
+
+// A record up to its text: the separator line, the time line, [the date-time line or the
+// question-number line,] the bank line, the separator line and the label.
+std::optional<LayoutBreak> Parser::recordHeadBreak(std::size_t& at, std::size_t to) const {
+    if (lineAt(at, to) != separatorLine) {
+        const bool cutSeparator = !wholeLine(at, to) && startsWith(separatorLine, lineAt(at, to));
+        return LayoutBreak{at, expectedItem, cutSeparator && at + lineAt(at, to).size() == to};
+    }
+    at = nextLine(at, to);
+    if (at == to || !isTimeLine(lineAt(at, to))) return brokenAt(at, to, expectedTime);
+    at = nextLine(at, to);
+    std::size_t previous = at;
+    for (int lines = 0;; ++lines) {
+        const std::string_view line = lineAt(at, to);
+        if (at == to) return brokenAt(at, to, expectedSeparator);
+        if (line == separatorLine) {
+            if (lines == 0) return brokenAt(at, to, expectedBankLine);
+            break;
+        }
+        if (isLabelAt(at) && lineAt(previous, to).find("!!!!!!!!") != npos)
+            return brokenAt(previous, to, expectedSeparator);  // an edited separator line
+        if (line == closingLine || isLabelAt(at)) return brokenAt(at, to, expectedSeparator);
+        previous = at;
+        at = nextLine(at, to);
+    }
+    at = nextLine(at, to);
+    if (at == to || !isLabelAt(at)) return brokenAt(at, to, expectedLabel);
+    return std::nullopt;
+}
+
+// A record's text from its label on, up to the closing line; a response starts on the line
+// after its label, a note on the label's line.
+std::optional<LayoutBreak> Parser::textBreak(std::size_t& at, std::size_t to) const {
+    if (b_.substr(at, responseOpening.size()) == responseOpening) at = nextLine(at, to);
+    for (; at < to; at = nextLine(at, to)) {
+        if (startsWith(lineAt(at, to), closingLine)) {
+            at = afterClosing(at);
+            return std::nullopt;
+        }
+        const bool lastLine = nextLine(at, to) == to && wholeLine(at, to);
+        if (lastLine && lineAt(at, to).find(closingLine) != npos)
+            return brokenAt(at, to, expectedClosing);  // an edited closing line
+    }
+    return brokenAt(at, to, expectedClosing);
+}
+
+// The next item in [at, to): a whole file header or record moves `at` past it; else where it
+// leaves the layout.
+std::optional<LayoutBreak> Parser::recordBreak(std::size_t& at, std::size_t to) const {
+    if (isNoiseLine(lineAt(at, to))) return headerBreak(at, to);
+    if (auto broken = recordHeadBreak(at, to)) return broken;
+    return textBreak(at, to);
+}
+
+// Where [from, to) first leaves the record layout; nothing when it keeps to it throughout.
+std::optional<LayoutBreak> Parser::firstBreak(std::size_t from, std::size_t to) const {
+    std::size_t at = from;
+    while (at < to)
+        if (auto broken = recordBreak(at, to)) return broken;
+    return std::nullopt;
+}
+
+// The stretch holds what is left of a record: it starts like one and has its bank line's
+// separator or its label.
+bool Parser::holdsRecord(std::size_t from, std::size_t to) const {
+    const std::string_view firstLine = lineAt(from, to);
+    if (firstLine.empty() ||
+        !(startsWith(separatorLine, firstLine.substr(0, separatorLine.size())) ||
+          isTimeLine(firstLine)))
+        return false;
+    const std::string_view stretch = b_.substr(from, to - from);
+    return stretch.find(separatorBreak) != npos ||
+           stretch.find(std::string(lineEnd) + responseOpening) != npos ||
+           stretch.find(std::string(lineEnd) + std::string(notesLabel)) != npos;
+}
+
+// Reads what follows the last item that read in a stretch: a record cut by the end of the file,
+// or the lines where the file leaves the layout, read as far as they go.
+void Parser::readRest(std::size_t from, std::size_t to, ParsedFile& file) {
+    if (from >= to) return;
+    std::optional<LayoutBreak> broken = firstBreak(from, to);
+    if (!broken) broken = LayoutBreak{from, expectedRecord, false};
+    if (const Start* header = startOf(from); header && header->kind == Start::header)
+        file.runs.push_back({std::string(header->assignment), std::string(header->title),
+                             std::string(header->courseTitle), std::string(header->date)});
+    if (broken->ranOut && to == b_.size()) return readCutTail(from, file);
+    readDamaged(from, to, *broken, file);
+}
+
+// The file ends inside a record or a file header: keep what it holds, marked incomplete.
 void Parser::readCutTail(std::size_t from, ParsedFile& file) const {
     file.cutOff = true;
-    std::string_view tail = b_.substr(from);
-    if (!startsWith(tail, separatorLine.substr(0, std::min(tail.size(), separatorLine.size()))))
+    const std::string_view tail = b_.substr(from);
+    if (file.runs.empty() || tail.empty() ||
+        !(startsWith(separatorLine, tail.substr(0, std::min(tail.size(), separatorLine.size()))) ||
+          isTimeLine(lineAt(from, b_.size()))))
         return;
-    Record record;
-    record.incomplete = true;
-    record.run = file.runs.size() - 1;
+    file.records.push_back(partialRecord(from, b_.size(), true, file.runs.back()));
+    file.records.back().run = file.runs.size() - 1;
+}
+
+// Lines that break the layout: named where they first do, the record read from them and the
+// records on either side marked.
+void Parser::readDamaged(std::size_t from, std::size_t to, const LayoutBreak& broken,
+                         ParsedFile& file) {
+    // A stretch that only follows another damaged one repeats what that one said.
+    if (from != damagedTo_ || broken.at != from)
+        file.damage.push_back({lineNumber(broken.at), broken.expected});
+    damagedTo_ = to;
+    const std::size_t lastLine = lineNumber(to - 1);
+    const std::string lines = lineNumber(from) == lastLine
+                                  ? "line " + std::to_string(lastLine) + ", which breaks"
+                                  : "lines " + std::to_string(lineNumber(from)) + " to " +
+                                        std::to_string(lastLine) + ", which break";
+    const std::string around = "next to " + lines + " the record layout";
+    if (!file.records.empty() && file.records.back().damage.empty())
+        file.records.back().damage = around;
+    if (!file.runs.empty() && holdsRecord(from, to)) {
+        Record record = partialRecord(from, to, false, file.runs.back());
+        record.run = file.runs.size() - 1;
+        record.damaged = true;
+        record.damage = "read from " + lines + " the record layout";
+        file.records.push_back(std::move(record));
+    }
+    markNext_ = around;
+}
+
+// The separator line (or as much of it as the cut left), the time line, and a note's date-time
+// line or a master file's question-number line.
+std::string_view Parser::readRecordHead(std::string_view tail, Record& record) const {
     auto nextLine = [&tail]() {
         const std::size_t end = tail.find(lineEnd);
         const std::string_view line = tail.substr(0, end);
         tail = end == npos ? std::string_view() : tail.substr(end + 2);
         return line;
     };
-    nextLine();  // the separator line
-    if (const auto items = itemsAfterIndent(nextLine()); !items.empty())
+    if (!isTimeLine(tail.substr(0, tail.find(lineEnd)))) nextLine();  // the separator line
+    const std::string_view timeLine = tail.substr(0, tail.find(lineEnd));
+    const std::size_t timeStart = timeLine.find_first_not_of(" \t");
+    const std::string_view editedTime =  // its blanks turned into tabs, or some lost
+        timeStart == npos ? std::string_view() : timeLine.substr(timeStart);
+    if (const auto items = itemsAfterIndent(timeLine); !items.empty()) {
         record.time = std::string(items.back());
+        nextLine();
+    } else if (secondsOf(editedTime) >= 0) {
+        record.time = std::string(editedTime);
+        nextLine();
+    }
     if (const auto items = itemsAfterIndent(tail.substr(0, tail.find(lineEnd)));
         items.size() == 2) {
         record.kind = RecordKind::note;
         record.noteDate = std::string(items[0]);
         nextLine();
     }
-    const std::string numberStart = "\r\n\r\n" + std::string(questionNumberMarker);
     if (startsWith(tail, numberStart)) {
         tail = tail.substr(4);
         record.numberLine =
             std::string(trimmedBlanks(nextLine().substr(questionNumberMarker.size())));
     }
-    const std::size_t brk = tail.find(separatorBreak);
-    record.unknownQuoted = std::string(tail.substr(0, brk));
-    tail = brk == npos ? std::string_view() : tail.substr(brk + separatorBreak.size());
+    return tail;
+}
+
+// The quoted bank line up to its separator line and the label after it; the rest is the text.
+// In a damaged record without that separator line, the bank line ends at the label, or is the
+// first line; in a cut one it runs to the cut.
+std::string_view Parser::readQuotedAndLabel(std::string_view tail, bool cut, Record& record) const {
+    std::size_t quoteEnd = tail.find(separatorBreak);
+    std::size_t rest = quoteEnd == npos ? npos : quoteEnd + separatorBreak.size();
+    if (startsWith(tail, std::string(separatorLine) + std::string(lineEnd))) {
+        quoteEnd = 0;  // recorded before the first piece was shown
+        rest = separatorLine.size() + lineEnd.size();
+    } else if (quoteEnd == npos && !cut) {
+        const std::size_t response = tail.find("\r\n" + responseOpening);
+        const std::size_t note = tail.find("\r\n" + std::string(notesLabel));
+        quoteEnd = std::min({response, note, tail.find(lineEnd)});
+        rest = quoteEnd == npos ? npos : quoteEnd + 2;
+    }
+    record.unknownQuoted = std::string(tail.substr(0, quoteEnd));
+    tail = rest == npos ? std::string_view() : tail.substr(rest);
     if (startsWith(tail, notesLabel)) {
         record.kind = RecordKind::note;
-        tail = tail.substr(notesLabel.size());
-    } else if (startsWith(tail, responseOpening)) {
-        tail = tail.substr(responseOpening.size());
-    } else {
-        tail = {};
+        return tail.substr(notesLabel.size());
     }
-    // Drop what the cut left of the closing line, and read a rating line that came through.
-    std::string_view text = tail;
+    if (startsWith(tail, responseOpening)) return tail.substr(responseOpening.size());
+    return cut ? std::string_view() : tail;
+}
+
+// The text up to the closing line (or what the cut left of it), and a rating line before it.
+void Parser::readTextAndRating(std::string_view text, bool cut, Record& record) const {
+    if (!cut) {
+        const std::size_t closing = text.find(closingLine);
+        if (closing != npos && (closing == 0 || text.substr(closing - 2, 2) == lineEnd))
+            text = text.substr(0, closing);
+    }
+    if (text.size() >= 2 && text.substr(text.size() - 2) == lineEnd) text.remove_suffix(2);
+    // What the cut left of the closing line; in a damaged record, its edited closing line.
     const std::size_t lastBreak = text.rfind(lineEnd);
     const std::string_view last = text.substr(lastBreak == npos ? 0 : lastBreak + 2);
-    if (!last.empty() && last.size() <= closingLine.size() && last.find_first_not_of('.') == npos)
-        text = text.substr(0, lastBreak == npos ? 0 : lastBreak + 2);
-    if (text.size() >= 2 && text.substr(text.size() - 2) == lineEnd) text.remove_suffix(2);
-    if (record.kind == RecordKind::response && !record.unknownQuoted.empty()) {
+    const bool cutClosing =
+        !last.empty() && last.size() <= closingLine.size() && last.find_first_not_of('.') == npos;
+    if (cutClosing || (!cut && last.find(closingLine) != npos))
+        text = text.substr(0, lastBreak == npos ? 0 : lastBreak);
+    // Before the first piece the tutor asks for no rating; a damaged record keeps its own.
+    if (record.kind == RecordKind::response && (!record.unknownQuoted.empty() || !cut)) {
         const std::size_t lineStart = text.rfind(lineEnd);
         if (lineStart != npos) {
             const std::string_view line = text.substr(lineStart + 2);
@@ -475,18 +841,33 @@ void Parser::readCutTail(std::size_t from, ParsedFile& file) const {
         }
     }
     record.text = std::string(text);
-    place(record, file.runs.back());
-    if (brk == npos && !record.place) {  // the cut fell inside the quoted line itself
-        std::string_view start = record.unknownQuoted;
-        if (!start.empty() && start.back() == '\r') start.remove_suffix(1);
-        if (const BankPlace* found = course_.findStart(start, file.runs.back().assignment)) {
-            record.place = found;
-            record.assignment = found->assignment;
-            record.question = found->question;
-            record.unknownQuoted.clear();
-        }
+}
+
+// A bank line that the cut left only the start of: the one line of the assignment that starts
+// so.
+void Parser::placeCutQuote(Record& record, bool quoteEnded, const Run& run) const {
+    if (quoteEnded || record.place) return;
+    std::string_view start = record.unknownQuoted;
+    if (!start.empty() && start.back() == '\r') start.remove_suffix(1);
+    if (const BankPlace* found = course_.findStart(start, run.assignment)) {
+        record.place = found;
+        record.assignment = found->assignment;
+        record.question = found->question;
+        record.unknownQuoted.clear();
     }
-    file.records.push_back(std::move(record));
+}
+
+// A record of [from, to) read as far as it keeps to the layout: cut by the end of the file
+// (marked incomplete) or damaged.
+Record Parser::partialRecord(std::size_t from, std::size_t to, bool cut, const Run& run) const {
+    Record record;
+    record.incomplete = cut;
+    std::string_view tail = readRecordHead(b_.substr(from, to - from), record);
+    const bool quoteEnded = startsWith(tail, separatorLine) || tail.find(separatorBreak) != npos;
+    readTextAndRating(readQuotedAndLabel(tail, cut, record), cut, record);
+    place(record, run);
+    if (cut) placeCutQuote(record, quoteEnded, run);
+    return record;
 }
 
 ParsedFile Parser::parse() {
@@ -497,39 +878,21 @@ ParsedFile Parser::parse() {
         file.problem = "not a record file of the tutor: it does not begin with a file header";
         return file;
     }
-    solve(b_.size());
-    if (readings_.front() > 0) {
-        walk(b_.size(), file);
-        return file;
+    solve(0, b_.size());
+    if (readingsAt(0, b_.size()) > 0) {
+        std::vector<Span> spans;
+        walk(0, b_.size(), file, &spans);
+        if (!holdsAnotherStart(spans)) return file;
+        file = ParsedFile();
     }
-    // The file does not read to its end: find the last place where it still reads, a record's
-    // separator line or a file header, and keep everything before it.
-    std::vector<std::size_t> cutPoints;
-    for (std::size_t s : lineStarts_) {
-        if (s == 0 || s >= b_.size()) continue;
-        const std::string_view rest = b_.substr(s, separatorLine.size());
-        if (startsWith(separatorLine, rest)) cutPoints.push_back(s);
+    // Damaged or cut: read from each start to the next.
+    const std::vector<std::size_t> starts = stretchStarts();
+    for (std::size_t k = 0; k < starts.size(); ++k)
+        readStretch(starts[k], k + 1 < starts.size() ? starts[k + 1] : b_.size(), file);
+    if (file.records.empty() && !file.damage.empty()) {
+        file = ParsedFile();
+        file.problem = "its records are not in the tutor's layout";
     }
-    for (std::size_t c : closings_)
-        if (c + closingLine.size() < b_.size()) cutPoints.push_back(c + closingLine.size());
-    for (std::size_t s : lineStarts_)
-        if (s > 0 && s < b_.size() && looksLikeCutHeader(s)) cutPoints.push_back(s);
-    for (std::size_t p : startPositions_)
-        if (p > 0) cutPoints.push_back(p);
-    std::sort(cutPoints.begin(), cutPoints.end(), std::greater<>());
-    cutPoints.erase(std::unique(cutPoints.begin(), cutPoints.end()), cutPoints.end());
-    int tried = 0;
-    for (std::size_t cut : cutPoints) {
-        if (++tried > cutPointsTried) break;
-        solve(cut);
-        if (readings_.front() == 0) continue;
-        walk(cut, file);
-        readCutTail(cut, file);
-        return file;
-    }
-    file.problem = "its records are not in the tutor's layout";
-    file.runs.clear();
-    file.records.clear();
     return file;
 }
 
@@ -540,37 +903,160 @@ ParsedFile parseRecordFile(std::string_view bytes, const CourseIndex& course) {
     // ends with one line end at most.
     while (bytes.size() >= 4 && bytes.substr(bytes.size() - 4) == "\r\n\r\n")
         bytes.remove_suffix(2);
-    return Parser(bytes, course).parse();
+    ParsedFile file = Parser(bytes, course).parse();
+    auto readWhole = [](const ParsedFile& parsed) {
+        return !parsed.cutOff && parsed.problem.empty() && parsed.damage.empty();
+    };
+    if (readWhole(file) || bytes.empty() || bytes.substr(bytes.size() - 2) == lineEnd) return file;
+    // An editor may save the file without its last line end: read it as if it were there.
+    const std::string ended = std::string(bytes) + std::string(lineEnd);
+    ParsedFile retried = Parser(ended, course).parse();
+    if (!readWhole(retried)) return file;
+    retried.lastLineEndMissing = true;
+    return retried;
 }
 
-bool restoreWindows1252(std::string& bytes) {
-    std::string restored;
-    restored.reserve(bytes.size());
-    bool beyondAscii = false;
-    std::size_t i = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-    const bool byteOrderMark = i == 3;
-    while (i < bytes.size()) {
-        const auto lead = static_cast<unsigned char>(bytes[i]);
-        const std::size_t length = lead < 0x80         ? 1
-                                   : (lead >> 5) == 6  ? 2
-                                   : (lead >> 4) == 14 ? 3
-                                                       : 0;
-        if (length == 0 || i + length > bytes.size()) return false;
-        char32_t point = length == 1 ? lead : length == 2 ? lead & 0x1F : lead & 0x0F;
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(bytes[i + k]);
-            if ((next >> 6) != 2) return false;
-            point = (point << 6) | (next & 0x3F);
-        }
-        const std::optional<unsigned char> byte = cp1252::fromCodePoint(point);
-        if (!byte) return false;
-        beyondAscii = beyondAscii || length > 1;
-        restored += static_cast<char>(*byte);
-        i += length;
+int secondsOf(std::string_view time) {
+    if (time.size() != 8 || time[2] != ':' || time[5] != ':') return -1;
+    for (std::size_t i : {0, 1, 3, 4, 6, 7})
+        if (!isDigit(time[i])) return -1;
+    auto two = [&](std::size_t i) { return (time[i] - '0') * 10 + (time[i + 1] - '0'); };
+    return two(0) * 3600 + two(3) * 60 + two(6);
+}
+
+std::optional<char32_t> decodeUtf8(std::string_view bytes, std::size_t& at) {
+    static constexpr char32_t lowest[] = {0, 0, 0x80, 0x800, 0x10000};  // by length: no overlong
+    const auto lead = static_cast<unsigned char>(bytes[at]);
+    const std::size_t length = lead < 0x80         ? 1
+                               : (lead >> 5) == 6  ? 2
+                               : (lead >> 4) == 14 ? 3
+                               : (lead >> 3) == 30 ? 4
+                                                   : 0;
+    if (length == 0 || at + length > bytes.size()) return std::nullopt;
+    char32_t point = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto next = static_cast<unsigned char>(bytes[at + k]);
+        if ((next >> 6) != 2) return std::nullopt;
+        point = (point << 6) | (next & 0x3F);
     }
-    if (!beyondAscii && !byteOrderMark) return false;
-    bytes = std::move(restored);
-    return true;
+    if (point < lowest[length] || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF))
+        return std::nullopt;
+    at += length;
+    return point;
+}
+
+namespace {
+
+constexpr char32_t replacementCharacter = 0xFFFD;
+
+// Code points back to Windows-1252 bytes; one without a byte, or one the editor replaced,
+// becomes "?".
+class Restored {
+public:
+    explicit Restored(std::size_t size) { bytes_.reserve(size); }
+    void add(char32_t point) {
+        const std::optional<unsigned char> byte = cp1252::fromCodePoint(point);
+        if (point == replacementCharacter) replaced_ = true;
+        if (!byte) lost_ = true;
+        beyondAscii_ = beyondAscii_ || point >= 0x80;
+        bytes_ += byte ? static_cast<char>(*byte) : replacedCharacter;
+    }
+    bool replaced() const { return replaced_; }
+    bool lost() const { return lost_; }
+    bool beyondAscii() const { return beyondAscii_; }
+    std::string& bytes() { return bytes_; }
+
+private:
+    std::string bytes_;
+    bool replaced_ = false, lost_ = false, beyondAscii_ = false;
+};
+
+// UTF-16 from Notepad's "Unicode": its byte-order mark, or else the zero bytes that every
+// character of Windows-1252 below U+0100 has on one side.
+std::optional<std::string> fromUtf16(const std::string& bytes) {
+    if (bytes.size() < 2 || bytes.size() % 2 != 0) return std::nullopt;
+    std::size_t at = 0;
+    bool little;
+    if (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0) {
+        little = bytes[0] == '\xFF';
+        at = 2;
+    } else {
+        std::size_t evenZeros = 0, oddZeros = 0;
+        for (std::size_t i = 0; i < bytes.size(); i += 2) {
+            evenZeros += bytes[i] == '\0';
+            oddZeros += bytes[i + 1] == '\0';
+        }
+        const std::size_t units = bytes.size() / 2;
+        if (oddZeros * 2 >= units && evenZeros * 8 <= oddZeros)
+            little = true;
+        else if (evenZeros * 2 >= units && oddZeros * 8 <= evenZeros)
+            little = false;
+        else
+            return std::nullopt;
+    }
+    auto unit = [&](std::size_t i) -> char32_t {
+        const auto first = static_cast<unsigned char>(bytes[i]);
+        const auto second = static_cast<unsigned char>(bytes[i + 1]);
+        return little ? first | second << 8 : first << 8 | second;
+    };
+    Restored restored(bytes.size() / 2);
+    for (; at < bytes.size(); at += 2) {
+        char32_t point = unit(at);
+        if (point == 0) return std::nullopt;  // no text
+        if (point >= 0xD800 && point <= 0xDBFF && at + 3 < bytes.size()) {
+            point = 0x10000 + ((point - 0xD800) << 10) + (unit(at + 2) - 0xDC00);
+            at += 2;
+        }
+        restored.add(point);
+    }
+    return std::move(restored.bytes());
+}
+
+}  // namespace
+
+Resave restoreWindows1252(std::string& bytes) {
+    if (std::optional<std::string> utf16 = fromUtf16(bytes)) {
+        bytes = std::move(*utf16);
+        return Resave::utf16;
+    }
+    std::size_t at = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    const bool byteOrderMark = at == 3;
+    Restored restored(bytes.size());
+    while (at < bytes.size()) {
+        const std::optional<char32_t> point = decodeUtf8(bytes, at);
+        if (!point) return Resave::none;
+        restored.add(*point);
+    }
+    // A character without a Windows-1252 byte is the editor's only where it replaced others.
+    if (restored.lost() && !restored.replaced()) return Resave::none;
+    if (!restored.beyondAscii() && !byteOrderMark) return Resave::none;
+    bytes = std::move(restored.bytes());
+    return restored.replaced() ? Resave::utf8Replaced : Resave::utf8;
+}
+
+bool restoreTrimmedBlanks(std::string& bytes) {
+    if (bytes.find(" \r\n") != npos) return false;
+    auto trimmed = [](std::string_view label) {
+        return label.substr(0, label.find_last_not_of(' ') + 1);
+    };
+    std::string restored;
+    restored.reserve(bytes.size() + bytes.size() / 32);
+    bool changed = false;
+    for (std::size_t at = 0; at < bytes.size();) {
+        const std::size_t end = std::min(bytes.find(lineEnd, at), bytes.size());
+        const std::string_view line = std::string_view(bytes).substr(at, end - at);
+        restored += line;
+        for (std::string_view label :
+             {responseLabel, notesLabel, confidenceLabel, selfCritiqueLabel})
+            if (line == trimmed(label)) {
+                restored += label.substr(line.size());
+                changed = true;
+            }
+        restored += std::string_view(bytes).substr(end, 2);
+        at = end + 2;
+    }
+    if (changed) bytes = std::move(restored);
+    return changed;
 }
 
 bool normalizeLineEnds(std::string& bytes) {

@@ -13,8 +13,19 @@
 // end of each record is its first closing line after which the whole rest of the file reads
 // as records too: a response that holds a closing line followed by anything but a record, a file
 // header or the end of the file is read whole.
+//
+// A file damaged in the middle (a line added, lost or edited) is read in stretches from one
+// record's start to the next: what keeps to the layout is read as ever, and each place where
+// the file leaves it is named by its line and what was expected there. The record read from a
+// damaged stretch, and the records on either side of it, are marked; a record never takes a
+// rating line from beyond the next record's start. A file is taken for damaged when a record
+// would hold what looks like another's start: a separator line followed by a time line, or by a
+// bank line, a separator line and a label; or a time line after anything but a separator line.
+// A response that holds such lines of its own is reported as damage too, rather than risk
+// merging two records into one.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,30 +58,64 @@ struct Record {
     std::string rating;       // the reply as typed
     std::string text;         // the response, or the note without its label
     bool incomplete = false;  // the file ends inside this record
+    bool damaged = false;     // read from lines that break the record layout
+    std::string damage;       // empty, or why to doubt the record: "read from lines 23 to 29,
+                              // which break the record layout", "next to lines 23 to 29, ..."
 
     std::string_view quoted() const {
         return place ? place->quoted : std::string_view(unknownQuoted);
     }
 };
 
+// A place where the file leaves the record layout.
+struct Damage {
+    std::size_t line = 0;  // counted from 1
+    std::string expected;  // "the time line: the time (HH:MM:SS) after 36 blanks"
+};
+
 struct ParsedFile {
     std::vector<Run> runs;
     std::vector<Record> records;
-    bool cutOff = false;  // the file ends inside a record or a file header
-    std::string problem;  // why the file is not a record file; empty when it was read
+    bool cutOff = false;              // the file ends inside a record or a file header
+    bool lastLineEndMissing = false;  // read as if the file ended with the CR LF it lacks
+    std::vector<Damage> damage;       // in file order
+    std::string problem;              // why the file is not a record file; empty when it was read
 };
 
 // Reads the bytes of one record file, with CR LF line ends (see normalizeLineEnds).
 ParsedFile parseRecordFile(std::string_view bytes, const CourseIndex& course);
 
+// "HH:MM:SS" -> seconds since midnight; -1 for another text.
+//   secondsOf("14:05:09") -> 50709     secondsOf("14:05") -> -1
+int secondsOf(std::string_view time);
+
+// The code point of the UTF-8 sequence at `at`, moving `at` past it; nothing, and `at` left as
+// it is, where the bytes there are no UTF-8 of a code point.
+//   decodeUtf8("\xC3\xA9", at = 0) -> U+00E9, at = 2     decodeUtf8("\xE9", at = 0) -> nothing
+std::optional<char32_t> decodeUtf8(std::string_view bytes, std::size_t& at);
+
 // A file whose line ends a mail program turned into LF (no CR LF anywhere) gets its CR LF back.
 // Returns true when it changed anything.
 bool normalizeLineEnds(std::string& bytes);
 
-// A file that an editor saved again as UTF-8 gets its Windows-1252 bytes back. The tutor's own
-// files are never valid UTF-8 beyond ASCII: the noise line of every file header is random bytes
-// from 118 to 255. Returns true when it changed anything.
-//   "caf\xC3\xA9" -> "caf\xE9"     "\xEF\xBB\xBFabc" (a byte-order mark) -> "abc"
-bool restoreWindows1252(std::string& bytes);
+// How an editor saved a record file again, if it did.
+enum class Resave {
+    none,
+    utf8,          // as UTF-8
+    utf8Replaced,  // as UTF-8, every byte it could not read replaced by U+FFFD
+    utf16,         // as UTF-16 (Notepad's "Unicode"), either byte order, with or without its mark
+};
+
+// A file that an editor saved again gets its Windows-1252 bytes back; a character the editor
+// replaced becomes "?". The tutor's own files are never valid UTF-8 beyond ASCII, nor UTF-16:
+// the noise line of every file header is random bytes from 66 to 255.
+//   "caf\xC3\xA9" -> "caf\xE9" (utf8)     "\xEF\xBB\xBFabc" (a byte-order mark) -> "abc" (utf8)
+//   "\xFF\xFEa\0b\0" -> "ab" (utf16)       "caf\xEF\xBF\xBD" -> "caf?" (utf8Replaced)
+Resave restoreWindows1252(std::string& bytes);
+
+// A file whose lines lost their trailing blanks (an editor's "trim trailing whitespace") gets
+// them back where the layout has them: "RESPONSE -->" -> "RESPONSE -->  ", and the rating and
+// notes labels. Only a file none of whose lines ends in a blank is changed; true when it was.
+bool restoreTrimmedBlanks(std::string& bytes);
 
 }  // namespace qatutor::inbox

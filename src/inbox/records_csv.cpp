@@ -10,6 +10,15 @@ namespace {
 // The characters with which a spreadsheet starts a formula, or skips to one.
 constexpr std::string_view formulaStarts = "=+-@\t\r";
 
+// How far the record can be trusted: read whole, cut off by the file's end, read from lines that
+// break the record layout, or read whole beside such lines.
+const char* statusOf(const Record& r) {
+    if (r.incomplete) return "incomplete";
+    if (r.damaged) return "damaged";
+    if (!r.damage.empty()) return "next to damage";
+    return "complete";
+}
+
 }  // namespace
 
 std::string csvField(std::string_view utf8) {
@@ -45,7 +54,7 @@ void writeCsvRows(std::FILE* out, const std::vector<StudentWork>& work) {
                                           ratingKindName(r.ratingKind),
                                           cp1252::toUtf8(r.rating),
                                           cp1252::toUtf8(r.text),
-                                          r.incomplete ? "incomplete" : "complete",
+                                          statusOf(r),
                                           cp1252::toUtf8(reportDate(entry.date))};
             std::string row;
             for (const std::string& field : fields)

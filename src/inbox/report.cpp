@@ -117,6 +117,11 @@ void writeProblems(std::FILE* out, const ReportSummary& summary) {
         writeFileLines(out, "not-read", summary.notRead);
         put(out, "</ul>\n");
     }
+    if (!summary.damaged.empty()) {
+        put(out, "<h3>Read with damage</h3>\n");
+        writeFileLines(out, "damaged", summary.damaged);
+        put(out, "</ul>\n");
+    }
     if (!summary.remarks.empty() || summary.duplicates > 0) {
         put(out, "<h3>Notes on the files</h3>\n");
         writeFileLines(out, "remarks", summary.remarks);
@@ -146,6 +151,9 @@ std::string overviewRow(const OverviewRow& row) {
                  count(static_cast<std::size_t>(s.oddRatings), "rating") +
                  " missing or not 0 to 3</span>";
     if (s.incomplete) flags += " <span class=\"flag\">incomplete record</span>";
+    if (s.inDoubt)
+        flags += " <span class=\"flag\">" + count(static_cast<std::size_t>(s.inDoubt), "record") +
+                 " by damaged lines</span>";
     return "<tr class=\"work\"><td class=\"student\"><a href=\"" + row.link + "\">" +
            studentName(s.student) + "</a></td><td class=\"assignment\">" + htmlText(s.assignment) +
            "</td><td class=\"num answered\">" + std::to_string(s.answered) +
@@ -236,6 +244,7 @@ int Distribution::most() const { return *std::max_element(std::begin(counts), st
 void ReportSummary::add(const Inbox& inbox, const std::vector<StudentWork>& work,
                         const CourseIndex& course, const std::string& page) {
     notRead.insert(notRead.end(), inbox.notRead.begin(), inbox.notRead.end());
+    damaged.insert(damaged.end(), inbox.damaged.begin(), inbox.damaged.end());
     remarks.insert(remarks.end(), inbox.remarks.begin(), inbox.remarks.end());
     duplicates += inbox.duplicates;
     totals.files += inbox.files.size();

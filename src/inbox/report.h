@@ -55,7 +55,7 @@ struct OverviewRow {
 };
 
 struct ReportSummary {
-    std::vector<FileLine> notRead, remarks;
+    std::vector<FileLine> notRead, damaged, remarks;
     std::size_t duplicates = 0;
     Totals totals;
     std::vector<OverviewRow> overview;

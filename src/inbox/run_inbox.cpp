@@ -15,14 +15,14 @@ namespace {
 namespace fs = std::filesystem;
 
 // The files of each student, in the order listed, students by name; names that differ only in
-// case are one student.
+// case, blanks or a copy mark ("Copy of", " (1)") are one student.
 std::map<std::string, std::vector<std::string>> filesByStudent(
     const std::vector<std::string>& files) {
     std::map<std::string, std::vector<std::string>> students;
     for (const std::string& path : files) {
         std::string name = fs::path(path).filename().string();
         if (name.empty()) name = path;
-        students[toLower(studentOf(name).first)].push_back(path);
+        students[studentKey(studentOf(name).first)].push_back(path);
     }
     return students;
 }
@@ -76,6 +76,7 @@ InboxRun runInbox(const std::vector<std::string>& paths, const std::string& outp
         [&](std::FILE* out) { writeReport(out, summary, sources, output.linkTo(csvName)); });
     run.totals = summary.totals;
     run.notRead = std::move(summary.notRead);
+    run.damaged = std::move(summary.damaged);
     run.reportPath = outputFolder + "/" + reportName;
     run.csvPath = outputFolder + "/" + output.linkTo(csvName);
     return run;

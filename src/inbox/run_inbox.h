@@ -16,6 +16,7 @@ struct InboxRun {
     std::string error;  // the report could not be written: why (nothing was changed)
     Totals totals;
     std::vector<FileLine> notRead;
+    std::vector<FileLine> damaged;  // read, with lines that break the record layout
     std::string reportPath, csvPath;
 };
 

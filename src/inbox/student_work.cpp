@@ -30,15 +30,6 @@ std::string reportDate(std::string_view date) {
 
 namespace {
 
-// "HH:MM:SS" -> seconds since midnight; -1 for another text.
-int secondsOf(std::string_view time) {
-    if (time.size() != 8 || time[2] != ':' || time[5] != ':') return -1;
-    for (std::size_t i : {0, 1, 3, 4, 6, 7})
-        if (time[i] < '0' || time[i] > '9') return -1;
-    auto two = [&](std::size_t i) { return (time[i] - '0') * 10 + (time[i + 1] - '0'); };
-    return two(0) * 3600 + two(3) * 60 + two(6);
-}
-
 // "12-31-2026" -> "01-01-2027"; any other text stays as it is.
 std::string nextDay(const std::string& date) {
     const std::string order = dateOrder(date);
@@ -66,6 +57,7 @@ void countFigures(StudentWork& work, const CourseIndex& course) {
     for (const WorkEntry& entry : work.entries) {
         const Record& record = *entry.record;
         if (record.incomplete) ++work.incomplete;
+        if (!record.damage.empty()) ++work.inDoubt;
         if (record.kind == RecordKind::note) {
             ++work.notes;
             continue;
@@ -102,11 +94,34 @@ void countFigures(StudentWork& work, const CourseIndex& course) {
     }
 }
 
+using Groups = std::map<std::pair<std::string, std::string>, StudentWork>;
+
+StudentWork& groupOf(Groups& groups, const std::string& student, const std::string& assignment) {
+    StudentWork& work = groups[{student, assignment}];
+    work.student = student;
+    work.assignment = assignment;
+    return work;
+}
+
+// A run in which the student entered nothing (a send file of its header alone) still shows the
+// student at work on its assignment, with no response.
+void addEmptyRuns(Groups& groups, const StudentFile& file) {
+    std::vector<bool> holdsRecords(file.parsed.runs.size(), false);
+    for (const Record& record : file.parsed.records) holdsRecords[record.run] = true;
+    for (std::size_t r = 0; r < file.parsed.runs.size(); ++r) {
+        const Run& run = file.parsed.runs[r];
+        if (holdsRecords[r]) continue;
+        StudentWork& work = groupOf(groups, file.student, run.assignment);
+        if (work.title.empty()) work.title = run.title;
+    }
+}
+
 }  // namespace
 
 std::vector<StudentWork> groupByStudent(const Inbox& inbox, const CourseIndex& course) {
-    std::map<std::pair<std::string, std::string>, StudentWork> groups;
+    Groups groups;
     for (const StudentFile& file : inbox.files) {
+        addEmptyRuns(groups, file);
         // A response carries only its time; its date is the run's, until a run that went on past
         // midnight shows a time earlier than the one before. A note carries its own date.
         std::size_t runNow = file.parsed.runs.size();
@@ -123,9 +138,7 @@ std::vector<StudentWork> groupByStudent(const Inbox& inbox, const CourseIndex& c
                 date = nextDay(date);
             if (seconds >= 0) lastSeconds = seconds;
             if (file.duplicate[i]) continue;
-            StudentWork& work = groups[{file.student, record.assignment}];
-            work.student = file.student;
-            work.assignment = record.assignment;
+            StudentWork& work = groupOf(groups, file.student, record.assignment);
             if (work.title.empty() && run.assignment == record.assignment) work.title = run.title;
             WorkEntry entry{&file, &record, date, {}};
             entry.order = dateOrder(entry.date) + " " + record.time;

@@ -32,6 +32,7 @@ struct StudentWork {
     int lowRatings = 0;  // ratings of 0 or 1
     int oddRatings = 0;  // ratings that are not 0 to 3
     int incomplete = 0;
+    int inDoubt = 0;           // records read from damaged lines of a file, or next to them
     std::string first, last;   // "12-07-2026 14:05:09"
     std::vector<int> missing;  // bank questions without a response
 };

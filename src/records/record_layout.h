@@ -31,6 +31,16 @@ inline constexpr std::string_view selfCritiqueLabel = "self critique assessment:
 inline constexpr std::string_view assignmentLabel = "assignment #";
 inline constexpr std::string_view questionNumberMarker = "`questionNumber";
 inline constexpr std::string_view lineEnd = "\r\n";
+// The question-number line's first item, with the two empty lines the master file puts before it.
+inline constexpr std::string_view questionNumberPrefix = "\r\n\r\n`questionNumber";
+
+// The file header's course title, and the names of the three record files:
+// masterFile_Ann_Lee.txt, send_1207Ann_Lee.txt (month and day the run started), notes_Ann_Lee.txt.
+inline constexpr std::string_view courseTitleText = "Liberal Arts Mathematics II";
+inline constexpr std::string_view masterFilePrefix = "masterFile_";
+inline constexpr std::string_view sendFilePrefix = "send_";
+inline constexpr std::string_view notesFilePrefix = "notes_";
+inline constexpr std::string_view recordFileExtension = ".txt";
 
 static_assert(separatorLine.size() == 49);
 static_assert(closingLine.size() == 49);
@@ -41,6 +51,7 @@ static_assert(confidenceLabel.size() == 24);
 static_assert(selfCritiqueLabel.size() == 26);
 static_assert(assignmentLabel.size() == 12);
 static_assert(questionNumberMarker.size() == 15);
+static_assert(questionNumberPrefix.substr(4) == questionNumberMarker);
 
 inline constexpr std::string_view confidencePrompt =
     "Assess your level of confidence in your answer on a scale from 0 to 3, where 0 means you have "

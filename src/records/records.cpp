@@ -116,7 +116,7 @@ void cmdEnterResponse(Host& host, Session& session) {
         timeLine(host, master);
         timeLine(host, send);
         master.lineWithNumber(
-            "\r\n\r\n" + std::string(questionNumberMarker),
+            std::string(questionNumberPrefix),
             numericValue(session.assignmentNumber) * 10000 + numericValue(session.questionNumber));
         // Coded once for both files: the coding gives the same line each time.
         const std::string codedLine = code(session.currentLine, session.codeNumber);

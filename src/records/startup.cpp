@@ -93,10 +93,13 @@ void setUpSession(Host& host, Session& session, const std::vector<BankPiece>& ba
 
     const std::string n = fileNamePart(name);
     const std::string date = host.dateText();
-    session.masterFilePath = session.outputFolder + "\\masterFile_" + n + ".txt";
-    session.sendFilePath =
-        session.outputFolder + "\\send_" + date.substr(0, 2) + date.substr(3, 2) + n + ".txt";
-    session.notesFilePath = session.outputFolder + "\\notes_" + n + ".txt";
+    const std::string extension(recordFileExtension);
+    session.masterFilePath =
+        session.outputFolder + "\\" + std::string(masterFilePrefix) + n + extension;
+    session.sendFilePath = session.outputFolder + "\\" + std::string(sendFilePrefix) +
+                           date.substr(0, 2) + date.substr(3, 2) + n + extension;
+    session.notesFilePath =
+        session.outputFolder + "\\" + std::string(notesFilePrefix) + n + extension;
 
     session.assignmentReply = host.prompt(std::string(assignmentPrompt));
     session.assignmentNumber = session.assignmentReply;

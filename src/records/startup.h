@@ -6,11 +6,11 @@
 
 #include "bank/bank_table.h"
 #include "host/host.h"
+#include "records/record_layout.h"
 #include "session/session.h"
 
 namespace qatutor {
 
-inline constexpr std::string_view courseTitleText = "Liberal Arts Mathematics II";
 inline constexpr std::string_view defaultFolder = "c:\\kavrodel";
 
 inline constexpr std::string_view namePrompt = "Your full name:  ";

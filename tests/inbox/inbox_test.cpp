@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "base/cp1252.h"
 #include "base/text.h"
 #include "inbox/atomic_output.h"
 #include "inbox/html.h"
@@ -62,9 +63,18 @@ TEST(Inbox, EveryBadFileGetsItsLineAndTheRestIsRead) {
     ASSERT_EQ(::mkfifo(folder.file("send_1211Pipe.txt").c_str(), 0600), 0);
     std::filesystem::create_directory(folder.file("older"));
     writeFile(folder.file("notes_Ann_Lee.txt"), "x");
+    // A link out of the folder could name any file of the computer; one inside is read.
+    TempFolder elsewhere;
+    writeFile(elsewhere.file("secret.txt"), send);
+    ASSERT_EQ(
+        ::symlink(elsewhere.file("secret.txt").c_str(), folder.file("send_1212Out.txt").c_str()),
+        0);
+    ASSERT_EQ(::symlink("../", folder.file("send_1213Up.txt").c_str()), 0);
+    ASSERT_EQ(::symlink("send_1207Ann_Lee.txt", folder.file("send_1214Link.txt").c_str()), 0);
 
     const Inbox inbox = readInbox({folder.path()}, fixtureCourse());
-    ASSERT_EQ(inbox.files.size(), 3u);
+    ASSERT_EQ(inbox.files.size(), 4u);
+    EXPECT_EQ(inbox.files[3].student, "Link");
     EXPECT_EQ(inbox.files[0].student, "Ann Lee");
     EXPECT_EQ(inbox.files[0].parsed.records.size(), 4u);
     EXPECT_EQ(inbox.files[1].student, "Bob Stone");  // LF line ends: read as CR LF
@@ -82,6 +92,8 @@ TEST(Inbox, EveryBadFileGetsItsLineAndTheRestIsRead) {
         {"send_1211Pipe.txt", "not a regular file"},
         {"older", "a folder"},
         {"send_1209Cut_Off.txt", "cut off inside its last record"},
+        {"send_1212Out.txt", "a link out of the folder"},
+        {"send_1213Up.txt", "a link out of the folder"},
     };
     EXPECT_EQ(inbox.notRead.size(), reasons.size());
     for (const auto& [name, reason] : reasons) {
@@ -91,6 +103,8 @@ TEST(Inbox, EveryBadFileGetsItsLineAndTheRestIsRead) {
     }
     EXPECT_NE(lineFor(inbox.remarks, "send_1208Bob_Stone.txt"), nullptr);
     EXPECT_NE(lineFor(inbox.remarks, "notes_Ann_Lee.txt"), nullptr);
+    // Named on the command line, the link is read.
+    EXPECT_EQ(readInbox({folder.file("send_1212Out.txt")}, fixtureCourse()).files.size(), 1u);
 }
 
 TEST(Inbox, AFileSentTwiceCountsEachRecordOnce) {
@@ -106,6 +120,122 @@ TEST(Inbox, AFileSentTwiceCountsEachRecordOnce) {
     ASSERT_EQ(work.size(), 1u);
     EXPECT_EQ(work[0].responses, 6);
     EXPECT_EQ(work[0].notes, 2);
+}
+
+std::string goldenMaster() {
+    std::string master = readFile(std::string(QATUTOR_GOLDEN_DIR) + "/session.master.txt");
+    master.replace(master.find("<noise>"), 7, "\xC8\x96\x63\xE6");
+    // The master file's lines are written a moment before the send file's.
+    for (auto [send, earlier] : {std::pair{"14:05:09", "14:05:08"}, {"14:06:10", "14:06:09"}})
+        master.replace(master.find(send), 8, earlier);
+    return master;
+}
+
+// Ann's three responses and one note, whatever copies of her files arrive in whatever names:
+// the master file, her send file mailed again, the morning's send file (her first two records)
+// and the evening's of the same day, copies a file manager made.
+TEST(Inbox, EveryRecordCountsOnceInAnyMixOfCopies) {
+    const std::string send = goldenSend(), master = goldenMaster();
+    const std::string closing = std::string(49, '.') + "\r\n";
+    const std::string morning = send.substr(0, send.find(closing, send.find("14:06:10")) + 51);
+    const std::vector<std::vector<std::pair<std::string, std::string>>> mixes = {
+        {{"masterFile_Ann_Lee.txt", master},
+         {"send_1207Ann_Lee.txt", send},
+         {"send_1207Ann_Lee (1).txt", send}},
+        {{"send_1207Ann_Lee.txt", send},
+         {"send_1207Ann_Lee (1).txt", send},
+         {"Copy of send_1207Ann_Lee.txt", send}},
+        {{"masterFile_Ann_Lee.txt", master},
+         {"send_1207Ann_Lee.txt", morning},
+         {"send_1207Ann_Lee (1).txt", send}},
+        {{"masterFile_Ann_Lee.txt", master},
+         {"send_1207Ann_Lee.txt", send},
+         {"send_1207Ann_Lee (1).txt", morning}},
+        {{"send_1207Ann_Lee.txt", send}, {"send_1207Ann_Lee (1).txt", morning}},
+        {{"send_1207Ann_Lee.txt", morning}, {"send_1207Ann_Lee (1).txt", send}},
+        {{"Copy of send_1207Ann_Lee.txt", morning},
+         {"masterFile_Ann_Lee.txt", master},
+         {"send_1207Ann_Lee.txt", send},
+         {"send_1207Ann_Lee-1.txt", morning}},
+        {{"SEND_1207ANN_LEE.TXT", morning},
+         {"send_1207Ann_Lee 2.txt", send},
+         {"masterFile_Ann_Lee - Copy.txt", master},
+         {"masterFile_Ann_Lee.txt", master}},
+    };
+    for (std::size_t m = 0; m < mixes.size(); ++m) {
+        TempFolder folder;
+        for (const auto& [name, bytes] : mixes[m]) writeFile(folder.file(name), bytes);
+        const Inbox inbox = readInbox({folder.path()}, fixtureCourse());
+        ASSERT_TRUE(inbox.notRead.empty()) << m << ": " << inbox.notRead.front().reason;
+        const std::vector<StudentWork> work = groupByStudent(inbox, fixtureCourse());
+        ASSERT_EQ(work.size(), 1u) << m;
+        EXPECT_EQ(work[0].student, "Ann Lee") << m;
+        EXPECT_EQ(work[0].responses, 3) << m;
+        EXPECT_EQ(work[0].notes, 1) << m;
+        EXPECT_EQ(work[0].confidenceCount, 2) << m;
+        EXPECT_DOUBLE_EQ(work[0].confidenceSum, 3) << m;  // a mean of 1.5
+    }
+}
+
+// A file saved again by an editor reads back to the same records, with a remark.
+TEST(Inbox, EditorsResavesReadBackWithARemark) {
+    std::string send = goldenSend();
+    send.replace(send.find("I think 12."), 11, "I think 12 \xE9t\xE9.");
+    auto utf16 = [&](bool little, bool mark) {
+        std::string out = mark ? (little ? "\xFF\xFE" : "\xFE\xFF") : "";
+        for (char c : send) {
+            const char32_t point = cp1252::toCodePoint(static_cast<unsigned char>(c));
+            const char low = static_cast<char>(point & 0xFF), high = static_cast<char>(point >> 8);
+            out += little ? std::string{low, high} : std::string{high, low};
+        }
+        return out;
+    };
+    std::string replaced;  // opened as UTF-8: every byte beyond ASCII lost
+    for (char c : send)
+        replaced += static_cast<unsigned char>(c) < 0x80 ? std::string(1, c) : "\xEF\xBF\xBD";
+    std::string trimmed;
+    for (std::size_t at = 0; at < send.size();) {
+        const std::size_t end = send.find("\r\n", at);
+        const std::string line = send.substr(at, end - at);
+        trimmed += line.substr(0, line.find_last_not_of(' ') + 1) + "\r\n";
+        at = end + 2;
+    }
+    const std::string noLastLineEnd = send.substr(0, send.size() - 2);
+    const std::string all = withLf(trimmed.substr(0, trimmed.size() - 2));
+    const std::vector<std::tuple<std::string, std::string, std::string>> cases = {
+        {cp1252::toUtf8(send), "saved again as UTF-8", "I think 12 \xE9t\xE9."},
+        {"\xEF\xBB\xBF" + cp1252::toUtf8(send), "saved again as UTF-8", "I think 12 \xE9t\xE9."},
+        {utf16(true, true), "UTF-16", "I think 12 \xE9t\xE9."},
+        {utf16(true, false), "UTF-16", "I think 12 \xE9t\xE9."},
+        {utf16(false, true), "UTF-16", "I think 12 \xE9t\xE9."},
+        {utf16(false, false), "UTF-16", "I think 12 \xE9t\xE9."},
+        {replaced, "noise line cannot be restored", "I think 12 ?t?."},
+        {trimmed, "blanks at the ends of its lines were removed", "I think 12 \xE9t\xE9."},
+        {noLastLineEnd, "last line end (CR LF) is missing", "I think 12 \xE9t\xE9."},
+        {all, "last line end (CR LF) is missing", "I think 12 \xE9t\xE9."},
+    };
+    const ParsedFile original = parseRecordFile(send, fixtureCourse());
+    for (std::size_t c = 0; c < cases.size(); ++c) {
+        const auto& [bytes, remark, text] = cases[c];
+        TempFolder folder;
+        writeFile(folder.file("send_1207Ann_Lee.txt"), bytes);
+        const Inbox inbox = readInbox({folder.path()}, fixtureCourse());
+        ASSERT_TRUE(inbox.notRead.empty()) << c << ": " << inbox.notRead.front().reason;
+        EXPECT_TRUE(inbox.damaged.empty()) << c;
+        ASSERT_EQ(inbox.files.size(), 1u) << c;
+        const std::vector<Record>& records = inbox.files[0].parsed.records;
+        ASSERT_EQ(records.size(), original.records.size()) << c;
+        EXPECT_EQ(records[0].text, text) << c;
+        for (std::size_t r = 1; r < records.size(); ++r) {
+            EXPECT_EQ(records[r].text, original.records[r].text) << c << ", record " << r;
+            EXPECT_EQ(records[r].rating, original.records[r].rating) << c << ", record " << r;
+            EXPECT_EQ(records[r].quoted(), original.records[r].quoted()) << c << ", record " << r;
+        }
+        bool remarked = false;
+        for (const FileLine& line : inbox.remarks)
+            remarked = remarked || line.reason.find(remark) != std::string::npos;
+        EXPECT_TRUE(remarked) << c << ": " << remark;
+    }
 }
 
 TEST(Inbox, TheReportSaysHowManyRecordsItShowedOnce) {
@@ -199,12 +329,47 @@ TEST(Inbox, StudentNamesAndKindsComeFromFileNames) {
          "Fran\xC3\xA7ois \xC5\xA0\xC3\xA9", FileKind::master},
         {"send_1207x\xCC\x88.txt", "x\xCC\x88",
          FileKind::send},  // no such letter in the tutor's names
+        // copies made by file managers and mail programs, and names in capitals
+        {"send_1207Ann_Lee 2.txt", "Ann Lee", FileKind::send},
+        {"Copy of send_1207Ann_Lee.txt", "Ann Lee", FileKind::send},
+        {"Copy (2) of masterFile_Ann_Lee.txt", "Ann Lee", FileKind::master},
+        {"SEND_1207ANN_LEE.TXT", "ANN LEE", FileKind::send},
+        {"MasterFile_Ann_Lee.TXT", "Ann Lee", FileKind::master},
+        {"send_1208Ann_Lee (1).txt", "Ann Lee", FileKind::send},
+        {"send_1207Ann_Lee - Copy.txt", "Ann Lee", FileKind::send},
+        {"send_1207Ann_Lee - Copy (2).txt", "Ann Lee", FileKind::send},
+        {"send_1207Ann_Lee copy.txt", "Ann Lee", FileKind::send},
+        {"send_1207Ann_Lee copy 2.txt", "Ann Lee", FileKind::send},
+        {"send_1207Ann_Lee (copy).txt", "Ann Lee", FileKind::send},
+        {"send_1207Ann_Lee (another copy).txt", "Ann Lee", FileKind::send},
+        {"send_1207Ann_Lee.txt (1).txt", "Ann Lee", FileKind::send},
+        {"Copy of letter.txt", "letter", FileKind::other},
+        {"Copyright.txt", "Copyright", FileKind::other},
     };
     for (const auto& [file, student, kind] : cases) {
         const auto [gotStudent, gotKind] = studentOf(file);
         EXPECT_EQ(gotStudent, student) << file;
         EXPECT_EQ(gotKind, kind) << file;
     }
+    EXPECT_EQ(studentKey(" ANN  Lee "), "ann lee");
+    EXPECT_EQ(studentKey("\xC3\x89MILE \xC5\xA0\xC3\x96N"), "\xC3\xA9mile \xC5\xA1\xC3\xB6n");
+
+    // One student in two spellings is one student, in the spelling with small letters; a send
+    // file of its header alone lists its student with no response.
+    TempFolder folder;
+    const std::string send = goldenSend();
+    writeFile(folder.file("SEND_1207ANN_LEE.TXT"), send);
+    writeFile(folder.file("send_1208Ann_Lee.txt"), send.substr(0, send.find("......!!!!")));
+    writeFile(folder.file("send_1209Bob_Stone.txt"), send.substr(0, send.find("......!!!!")));
+    const Inbox inbox = readInbox({folder.path()}, fixtureCourse());
+    const std::vector<StudentWork> work = groupByStudent(inbox, fixtureCourse());
+    ASSERT_EQ(work.size(), 2u);
+    EXPECT_EQ(work[0].student, "Ann Lee");
+    EXPECT_EQ(work[0].responses, 3);
+    EXPECT_EQ(work[1].student, "Bob Stone");
+    EXPECT_EQ(work[1].assignment, "002");
+    EXPECT_EQ(work[1].responses, 0);
+    EXPECT_EQ(work[1].total, 2);
 }
 
 TEST(Inbox, MasterAndSendFileOfOneStudentCountEachRecordOnce) {
@@ -427,6 +592,11 @@ TEST(InboxProgram, ExitStatusSaysWhetherEveryFileWasRead) {
     EXPECT_TRUE(exists(good.file("report.html")));
     EXPECT_TRUE(exists(good.file(runFolderOf(good.path()) + "/records.csv")));
     EXPECT_EQ(runProgram(bad.path() + " --out " + out.path()), 1);
+    TempFolder damaged;  // read, but a line came in between two records
+    std::string send = goldenSend();
+    send.insert(send.rfind("......!!!!", send.find("14:06:10")), "x\r\n");
+    writeFile(damaged.file("send_1207Ann_Lee.txt"), send);
+    EXPECT_EQ(runProgram(damaged.path()), 1);
     EXPECT_TRUE(exists(out.file("report.html")));
     EXPECT_FALSE(exists(bad.file("report.html")));
     EXPECT_EQ(runProgram("--help"), 0);

@@ -53,6 +53,7 @@ struct Expected {
 void expectRecords(const ParsedFile& file, const std::vector<Expected>& expected,
                    const std::string& what) {
     ASSERT_EQ(file.problem, "") << what;
+    EXPECT_TRUE(file.damage.empty()) << what << ": line " << file.damage.front().line;
     ASSERT_EQ(file.records.size(), expected.size()) << what;
     for (std::size_t i = 0; i < expected.size(); ++i) {
         const Record& got = file.records[i];
@@ -119,6 +120,14 @@ TEST(RecordFile, QuotedLinesFindTheirAssignmentQuestionAndPiece) {
         EXPECT_EQ(place->piece, c.piece) << c.quoted;
     }
     EXPECT_EQ(fixtureCourse().assignment("002")->questions, (std::vector<int>{1, 2}));
+
+    // A continuation line of four characters ending in a point is no end line.
+    const CourseIndex yes(
+        {"001.  First", "", "`q001.  Is it?", "Yes.", "", "`q002.  And?", "002."});
+    EXPECT_EQ(yes.assignment("001")->questions, (std::vector<int>{1, 2}));
+    ASSERT_NE(yes.find("Yes.", "001"), nullptr);
+    EXPECT_EQ(yes.find("Yes.", "001")->piece, Piece::continuation);
+    ASSERT_NE(yes.find("`q002.  And?", "001"), nullptr);
 }
 
 // Random sessions: the tutor's own commands write the files; every record reads back the same.
@@ -218,12 +227,12 @@ TEST(RecordFile, DamagedFiles) {
     // Saved again by an editor as UTF-8, with or without a byte-order mark: the same bytes again.
     const std::string utf8 = cp1252::toUtf8(send);
     for (std::string resaved : {utf8, "\xEF\xBB\xBF" + utf8}) {
-        ASSERT_TRUE(inbox::restoreWindows1252(resaved));
+        ASSERT_EQ(inbox::restoreWindows1252(resaved), inbox::Resave::utf8);
         EXPECT_EQ(resaved, send);
     }
-    EXPECT_FALSE(inbox::restoreWindows1252(unchanged));  // the noise line is no UTF-8
+    EXPECT_EQ(inbox::restoreWindows1252(unchanged), inbox::Resave::none);  // noise is no UTF-8
     std::string ascii = "abc\r\n";
-    EXPECT_FALSE(inbox::restoreWindows1252(ascii));
+    EXPECT_EQ(inbox::restoreWindows1252(ascii), inbox::Resave::none);
 
     // Empty lines a mail program added at the end are no record, and no cut one.
     const ParsedFile padded = inbox::parseRecordFile(send + "\r\n\r\n", fixtureCourse());
@@ -280,6 +289,74 @@ TEST(RecordFile, DamagedFiles) {
     for (const std::string& notRecords : {std::string("Dear instructor,\r\nhere is my work.\r\n"),
                                           send.substr(send.find("......!!!!"))})
         EXPECT_NE(inbox::parseRecordFile(notRecords, fixtureCourse()).problem, "") << notRecords;
+}
+
+// One line of the first record (lines 6 to 13 of the golden send file) lost, added after, or
+// edited: the other records read as written, with their own ratings; the place is named by its
+// line when the layout breaks there; a line of free text is simply part of the record.
+TEST(RecordFile, DamageAtEachLineOfOneRecord) {
+    enum Change { lost, lineAfter, tabbed };
+    struct Case {
+        int line;
+        Change change;
+        std::size_t damageLine;  // 0: the file still keeps to the layout
+    };
+    const std::vector<Case> cases = {
+        {6, lost, 6},       {7, lost, 7},       {8, lost, 8},       {9, lost, 9},
+        {10, lost, 10},     {11, lost, 0},      {12, lost, 0},      {13, lost, 13},
+        {6, lineAfter, 7},  {7, lineAfter, 0},  {8, lineAfter, 0},  {9, lineAfter, 10},
+        {10, lineAfter, 0}, {11, lineAfter, 0}, {12, lineAfter, 0}, {13, lineAfter, 14},
+        {6, tabbed, 6},     {7, tabbed, 7},     {8, tabbed, 0},     {9, tabbed, 9},
+        {10, tabbed, 10},   {11, tabbed, 0},    {12, tabbed, 0},    {13, tabbed, 13},
+    };
+    const std::string send = golden("session.send.txt");
+    const ParsedFile whole = inbox::parseRecordFile(send, fixtureCourse());
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; at < send.size();) {
+        const std::size_t end = send.find("\r\n", at);
+        lines.push_back(send.substr(at, end + 2 - at));
+        at = end + 2;
+    }
+    for (const Case& c : cases) {
+        std::vector<std::string> changed = lines;
+        std::string& line = changed[static_cast<std::size_t>(c.line - 1)];
+        if (c.change == lost) line.clear();
+        if (c.change == lineAfter) line += "x\r\n";
+        if (c.change == tabbed) {
+            const std::size_t blank = line.find("    ");
+            line = blank == std::string::npos ? "\t" + line : line.replace(blank, 4, "\t");
+        }
+        std::string bytes;
+        for (const std::string& l : changed) bytes += l;
+        const ParsedFile file = inbox::parseRecordFile(bytes, fixtureCourse());
+        const std::string what = "line " + std::to_string(c.line) + " change " +
+                                 std::to_string(static_cast<int>(c.change));
+        ASSERT_EQ(file.problem, "") << what;
+        EXPECT_FALSE(file.cutOff) << what;
+        // The three records after the damaged one, each whole and with its own rating.
+        ASSERT_GE(file.records.size(), 3u) << what;
+        ASSERT_LE(file.records.size(), 4u) << what;
+        for (std::size_t i = 1; i <= 3; ++i) {
+            const Record& got = file.records[file.records.size() - 4 + i];
+            const Record& want = whole.records[i];
+            EXPECT_EQ(got.quoted(), want.quoted()) << what << ", record " << i;
+            EXPECT_EQ(got.text, want.text) << what << ", record " << i;
+            EXPECT_EQ(got.ratingKind, want.ratingKind) << what << ", record " << i;
+            EXPECT_EQ(got.rating, want.rating) << what << ", record " << i;
+        }
+        // What is read of the damaged record carries its own rating or none.
+        if (file.records.size() == 4 && file.records[0].ratingKind != RatingKind::none) {
+            EXPECT_EQ(file.records[0].rating, "2") << what;
+        }
+        if (c.damageLine == 0) {
+            EXPECT_TRUE(file.damage.empty()) << what << ": line " << file.damage.front().line;
+            continue;
+        }
+        ASSERT_FALSE(file.damage.empty()) << what;
+        EXPECT_EQ(file.damage.front().line, c.damageLine)
+            << what << ": " << file.damage.front().expected;
+        EXPECT_NE(file.records[file.records.size() - 3].damage, "") << what;  // the record after
+    }
 }
 
 }  // namespace

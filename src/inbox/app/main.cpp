@@ -3,8 +3,8 @@
 //   qatutor-inbox FOLDER_OR_FILES... [--out DIR]
 //   qatutor-inbox          (from the desktop menu) asks for the folder, writes the report there
 //                          and opens it in the browser
-// Exit status: 0 every file was read, 1 some were not (the report is written all the same),
-// 2 a usage error or a report that could not be written.
+// Exit status: 0 every file was read, 1 some were not or were read with damage (the report is
+// written all the same), 2 a usage error or a report that could not be written.
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -50,9 +50,9 @@ constexpr const char* helpText =
     "Without arguments (from the desktop menu) it asks for the folder, writes the\n"
     "report there and opens it in the web browser.\n"
     "\n"
-    "Exit status: 0 every file was read; 1 some files were not read (they are\n"
-    "listed in the report, which is written all the same); 2 a usage error, or the\n"
-    "report could not be written.\n";
+    "Exit status: 0 every file was read; 1 some files were not read, or read with\n"
+    "damage (they are listed in the report, which is written all the same); 2 a\n"
+    "usage error, or the report could not be written.\n";
 
 bool isFolder(const std::string& path) {
     struct stat info {};
@@ -67,7 +67,7 @@ int usage(const std::string& message) {
 
 int statusOf(const InboxRun& run) {
     if (!run.error.empty()) return usageError;
-    return run.notRead.empty() ? everyFileRead : someFilesNotRead;
+    return run.notRead.empty() && run.damaged.empty() ? everyFileRead : someFilesNotRead;
 }
 
 struct CommandLine {
@@ -130,6 +130,9 @@ void printRun(const InboxRun& run) {
                 count(t.notes, "note").c_str());
     for (const FileLine& line : run.notRead)
         std::printf("Not read: %s: %s\n", terminalText(line.name).c_str(),
+                    terminalText(line.reason).c_str());
+    for (const FileLine& line : run.damaged)
+        std::printf("Read with damage: %s: %s\n", terminalText(line.name).c_str(),
                     terminalText(line.reason).c_str());
     std::printf("Report: %s\nRecords: %s\n", terminalText(utf8Name(run.reportPath)).c_str(),
                 terminalText(utf8Name(run.csvPath)).c_str());
