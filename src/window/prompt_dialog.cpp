@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "window/accessibility.h"
 #include "window/plain_spelling.h"
 #include "window/refusal_notice.h"
 #include "window/text_conversion.h"
@@ -24,7 +25,7 @@ PromptDialog::PromptDialog(const QString& prompt, QWidget* parent)
     label_->setWordWrap(true);
     label_->setMinimumWidth(420);
     entry_->setObjectName(QStringLiteral("promptEntry"));
-    entry_->setAccessibleName(QStringLiteral("Your reply"));
+    nameByQuestion(this, label_, entry_);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setDefault(true);

@@ -6,6 +6,7 @@
 #include <QFrame>
 #include <QTimer>
 
+#include "window/accessibility.h"
 #include "window/plain_spelling.h"
 
 namespace qatutor {
@@ -36,6 +37,7 @@ void RefusalNotice::refuse(const QString& refused) {
     }
     setText(refusalNotice(refused_));
     if (placement_ == Placement::overParentBottom) placeOverParentBottom();
+    announce(this);
     show();
     raise();
 }

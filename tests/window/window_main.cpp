@@ -3,10 +3,13 @@
 
 #include <QApplication>
 
+#include "window/accessibility.h"
+
 int main(int argc, char** argv) {
     // Offscreen unless told otherwise, so the tests need no display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    qatutor::installAccessibility();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
