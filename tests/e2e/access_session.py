@@ -33,6 +33,12 @@ ASSIGNMENT_PROMPT = "Assignment Number:"
 CONFIDENCE_PROMPT = ("Assess your level of confidence in your answer on a scale from 0 to 3, where 0 means you "
                      "have no confidence in your answer, 1 means you have some confidence, 2 means you are "
                      "pretty confident and 3 means you are certain of your answer:")
+SELF_CRITIQUE_PROMPT = (
+    "Rate the quality of your self-critique on a 0-3 scale, where 0 indicates that self-critique was "
+    "necessary on this question but was not given, 1 indicates that self-critique was necessary but the "
+    "given self-critique was not adequate, 2 indicates that self-critique was necessary and was mostly "
+    "adequate, and 3 indicates that either self-critique was not necessary or that after reading the "
+    "solution everything was completely obvious so you skipped the self-critique.")
 LEAVE_QUESTION = ("Your answer box holds text that you have not entered. If you leave now, it is not "
                   "recorded.")
 
@@ -190,11 +196,17 @@ def screen_reader_tree(qatutor, shots):
         if shots:
             run("import", "-window", "root", os.path.join(shots, "notice.png"), env=desktop.env)
 
-        # Rating the response.
+        # Rating the response to the question, then the self-critique of its answer.
         press(frame, "Enter Response")
         desktop.wait_window("qatutor")
         check_prompt(checker, app, CONFIDENCE_PROMPT)
         answer_prompt(desktop, "2")
+        desktop.xdotool("windowactivate", "--sync", window)
+        press(frame, "Next Question / Answer")
+        press(frame, "Enter Response")
+        desktop.wait_window("qatutor")
+        check_prompt(checker, app, SELF_CRITIQUE_PROMPT)
+        answer_prompt(desktop, "3")
 
         # Typed work, then quit: the leave-or-stay question.
         desktop.xdotool("windowactivate", "--sync", window)
@@ -251,6 +263,7 @@ def small_screen(qatutor, screen, scale, shots):
         program = start(desktop, qatutor, home, scale)
         app = application()
         for reply in ("Ann Lee", "", "1"):
+            top_level(app, "dialog", timeout=60)  # a loaded machine may take its time
             answer_prompt(desktop, reply)
         window = desktop.wait_window("Form1")
         time.sleep(1)
