@@ -1,13 +1,10 @@
 // What a keyboard user and a student on a small screen meet: a focus ring that can be seen on
-// every control that takes the focus, and a window that fits the screen it is shown on (run at
-// several scales and screen sizes by CTest).
+// every control that takes the focus, and a window frame fitted only where the screen is too
+// small for it (the real window on small screens: tests/e2e/access_session.py).
 #include <gtest/gtest.h>
 
 #include <QDialogButtonBox>
 #include <QLineEdit>
-#include <QScreen>
-#include <QScrollArea>
-#include <QScrollBar>
 
 #include "window/control_table.h"
 #include "window/focus_ring.h"
@@ -89,41 +86,6 @@ TEST(ScreenFit, TheFrameIsFittedOnlyWhereTheScreenIsTooSmall) {
     for (const Case& c : cases) {
         const QRect placed(c.placed, client.grownBy(frame));
         EXPECT_EQ(fittedFrame(client, frame, placed, c.available), c.expected) << c.screen;
-    }
-}
-
-// The window on the screen this test is given: whole where it fits, and otherwise inside the
-// screen, scrolling, with each control brought into view when it takes the focus.
-TEST_F(WindowTest, TheWindowFitsItsScreen) {
-    start();
-    QApplication::processEvents();
-    const QRect available = window.screen()->availableGeometry();
-    const QSize clientSize(clientWidthTwips / twipsPerPixel, clientHeightTwips / twipsPerPixel);
-    auto* scrollArea = window.findChild<QScrollArea*>();
-    const bool fits =
-        clientSize.width() <= available.width() && clientSize.height() <= available.height();
-    if (fits) {
-        EXPECT_EQ(window.size(), clientSize);
-        EXPECT_EQ(scrollArea, nullptr);
-        EXPECT_EQ(window.questionBox()->mapTo(&window, QPoint(0, 0)), QPoint(240 / 15, 720 / 15));
-        return;
-    }
-    ASSERT_NE(scrollArea, nullptr);
-    EXPECT_TRUE(available.contains(window.frameGeometry()))
-        << window.frameGeometry().width() << "x" << window.frameGeometry().height() << " on "
-        << available.width() << "x" << available.height();
-    for (const ControlPlace& place : controlTable) {
-        if (place.kind == ControlKind::label) continue;
-        auto* control = window.findChild<QWidget*>(
-            QString::fromLatin1(place.name.data(), static_cast<qsizetype>(place.name.size())));
-        control->setFocus(Qt::TabFocusReason);
-        QApplication::processEvents();
-        // What the client area shows of it (the window's edge cuts a few controls off).
-        const QWidget* clientArea = control->parentWidget();
-        const QRect visible = control->geometry().intersected(clientArea->rect());
-        const QRect shown(clientArea->mapTo(scrollArea->viewport(), visible.topLeft()),
-                          visible.size().boundedTo(scrollArea->viewport()->size()));
-        EXPECT_TRUE(scrollArea->viewport()->rect().contains(shown)) << place.name;
     }
 }
 
