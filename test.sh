@@ -7,11 +7,12 @@ set -euo pipefail
 cd "$(dirname "$0")"
 . scripts/common.sh
 
-# Besides the build: the end-to-end tests read boxes through the clipboard (xclip); the inbox's
+# Besides the build: the end-to-end tests read boxes through the clipboard (xclip) and the
+# accessibility tree through AT-SPI (a session bus, at-spi2-core, pyatspi); the inbox's
 # report is checked in chromium; the package test needs lintian, desktop-file-utils, appstream and
 # dpkg-dev (dpkg-shlibdeps); the number tests need a German locale, which locales generates.
 ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" clang libclang-rt-14-dev python3 \
-    xvfb openbox xdotool x11-utils xclip lintian desktop-file-utils appstream dpkg-dev locales chromium
+    xvfb openbox xdotool x11-utils xclip dbus at-spi2-core python3-pyatspi lintian desktop-file-utils appstream dpkg-dev locales chromium
 
 # ensure_locale LANG: generates LANG.UTF-8 unless it is installed. The number tests switch to a
 # German locale (decimal comma) and fail when it is missing, since they would prove nothing.

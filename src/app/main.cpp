@@ -5,6 +5,7 @@
 #include "bank/bank_source.h"
 #include "host/host.h"
 #include "host/local_host.h"
+#include "window/accessibility.h"
 #include "window/main_window.h"
 #include "window/message_boxes.h"
 
@@ -16,6 +17,7 @@ int main(int, char* argv[]) {
     char* qtArguments[] = {argv[0], nullptr};
     QApplication app(qtArgumentCount, qtArguments);
     QApplication::setApplicationName(QStringLiteral("qatutor"));
+    qatutor::installAccessibility();
     // The desktop entry's name: under Wayland the window takes its icon from it; under plain X the
     // installed theme icon is set on the window directly.
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.qatutor.Tutor"));

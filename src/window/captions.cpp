@@ -46,8 +46,9 @@ std::optional<QFont> fittingFont(const QFont& font, const CaptionArea& area,
 void fitCaption(QWidget* control, const QString& caption) {
     const std::optional<QFont> font = fittingFont(control->font(), captionArea(control), caption);
     if (font) control->setFont(*font);
-    const QWidget* window = control->window();
-    const bool cutByTheEdge = !window->rect().contains(control->geometry());
+    // The edge of the client area the control stands on, whether the window shows it whole or
+    // scrolls it.
+    const bool cutByTheEdge = !control->parentWidget()->rect().contains(control->geometry());
     control->setToolTip(!font || cutByTheEdge ? caption : QString());
 }
 

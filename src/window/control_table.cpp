@@ -23,7 +23,7 @@ const std::array<ControlPlace, 29> controlTable = {{
     {"lbl_paragraph_goback", label, "# sentences previous", 2880, 360, 135, 135,
      "Number of sentences previous"},
     {"cmd_timerTrigger", commandButton, "Trigger Timer", 2400, 7560, 735, 495, "Trigger timer"},
-    {"List1", listBox, "", 3120, 7680, 1695, 840, "List"},
+    {"List1", listBox, "", 3120, 7680, 1695, 840, "List not used by this course"},
     {"lbl_parameter_0", label, "Parameter 1", 5640, 7680, 900, 195, "Parameter 1 label"},
     {"txt_parameter_0", textBox, "1", 6720, 7680, 300, 285, "Parameter 1"},
     {"lbl_parameter_1", label, "Parameter 2", 5640, 8160, 855, 195, "Parameter 2 label"},

@@ -27,6 +27,7 @@
 #include "window/picture_box.h"
 #include "window/qt_host.h"
 #include "window/refusal_notice.h"
+#include "window/screen_fit.h"
 #include "window/text_box.h"
 #include "window/text_conversion.h"
 #include "window/wrapping_button.h"
@@ -109,7 +110,14 @@ MainWindow::MainWindow(const std::string& homeFolder, QWidget* parent) : QWidget
     QFont windowFont = font();
     windowFont.setPointSizeF(8);
     setFont(windowFont);
-    resize(clientWidthTwips / twipsPerPixel, clientHeightTwips / twipsPerPixel);
+    const QSize clientSize(clientWidthTwips / twipsPerPixel, clientHeightTwips / twipsPerPixel);
+    resize(clientSize);
+    // The controls stand on a surface of the client area's size, which scrolls in the window
+    // where the screen cannot hold it whole.
+    clientArea_ = new QWidget(this);
+    clientArea_->setObjectName(QStringLiteral("clientArea"));
+    clientArea_->setFixedSize(clientSize);
+    new ScreenFit(this, clientArea_);
 
     buildControls();
     circleTimer_ = new QTimer(this);
@@ -157,7 +165,7 @@ MainWindow::~MainWindow() = default;
 void MainWindow::buildControls() {
     QWidget* previous = nullptr;
     for (const ControlPlace& place : controlTable) {
-        QWidget* control = makeControl(place, this);
+        QWidget* control = makeControl(place, clientArea_);
         control->setObjectName(
             QString::fromLatin1(place.name.data(), static_cast<qsizetype>(place.name.size())));
         control->setGeometry(pixelsOf(place));

@@ -86,6 +86,7 @@ private:
 
     Session session_;
     std::unique_ptr<QtHost> host_;
+    QWidget* clientArea_ = nullptr;
     TextBoxWidget* question_ = nullptr;
     TextBoxWidget* answer_ = nullptr;
     PictureBoxWidget* picture1_ = nullptr;

@@ -4,6 +4,8 @@
 #include <QPushButton>
 #include <memory>
 
+#include "window/accessibility.h"
+
 namespace qatutor {
 namespace {
 
@@ -14,6 +16,7 @@ QMessageBox* makeBox(QMessageBox::Icon icon, const QString& message, QWidget* pa
     auto* box = new QMessageBox(icon, QStringLiteral("qatutor"), wrappableText(message),
                                 QMessageBox::NoButton, parent);
     box->setTextFormat(Qt::PlainText);
+    nameByMessage(box, message);
     return box;
 }
 

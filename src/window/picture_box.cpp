@@ -2,6 +2,8 @@
 
 #include <QPainter>
 
+#include "window/focus_ring.h"
+
 namespace qatutor {
 
 PictureBoxWidget::PictureBoxWidget(QWidget* parent) : QWidget(parent) {
@@ -55,6 +57,7 @@ void PictureBoxWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     if (!picture_.isNull()) painter.drawPixmap(0, 0, picture_);
     if (!canvas_.isNull()) painter.drawImage(0, 0, canvas_);
+    if (hasFocus()) drawFocusRing(&painter, rect(), palette());
 }
 
 }  // namespace qatutor

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "window/accessibility.h"
 #include "window/name_spelling.h"
 #include "window/plain_spelling.h"
 #include "window/refusal_notice.h"
@@ -26,7 +27,7 @@ PromptDialog::PromptDialog(const QString& prompt, QWidget* parent, Reply reply)
     label_->setWordWrap(true);
     label_->setMinimumWidth(420);
     entry_->setObjectName(QStringLiteral("promptEntry"));
-    entry_->setAccessibleName(QStringLiteral("Your reply"));
+    nameByQuestion(this, label_, entry_);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setDefault(true);

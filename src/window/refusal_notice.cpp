@@ -6,6 +6,7 @@
 #include <QFrame>
 #include <QTimer>
 
+#include "window/accessibility.h"
 #include "window/plain_spelling.h"
 
 namespace qatutor {
@@ -54,6 +55,7 @@ void RefusalNotice::showText(const QString& text) {
     hidePending_ = false;
     setText(text);
     if (placement_ == Placement::overParentBottom) placeOverParentBottom();
+    announce(this);
     show();
     raise();
     inSight_.start();

@@ -32,7 +32,8 @@ def run(*args, env=None, check=True):
 
 
 class Desktop:
-    def __init__(self):
+    def __init__(self, screen="1024x768"):
+        self.screen = screen
         self.display = None
         self.processes = []
 
@@ -41,7 +42,7 @@ class Desktop:
             if not os.path.exists(f"/tmp/.X11-unix/X{number}") and not os.path.exists(f"/tmp/.X{number}-lock"):
                 self.display = f":{number}"
                 break
-        xvfb = subprocess.Popen(["Xvfb", self.display, "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+        xvfb = subprocess.Popen(["Xvfb", self.display, "-screen", "0", f"{self.screen}x24", "-nolisten", "tcp"],
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.processes.append(xvfb)
         self.env = dict(os.environ, DISPLAY=self.display)

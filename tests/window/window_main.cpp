@@ -3,6 +3,7 @@
 
 #include <QApplication>
 
+#include "window/accessibility.h"
 #include "window/refusal_notice.h"
 
 int main(int argc, char** argv) {
@@ -11,6 +12,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     // Notices go at the next key press; the tests of their time in sight set one.
     qatutor::RefusalNotice::setMinimumTimeInSight({});
+    qatutor::installAccessibility();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

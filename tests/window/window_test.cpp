@@ -104,7 +104,7 @@ TEST_F(WindowTest, ControlsStandAsLaidOut) {
     for (QWidget* w = window.questionBox()->nextInFocusChain();
          w != window.questionBox() && chain.size() < 60; w = w->nextInFocusChain())
         if (w->focusPolicy() & Qt::TabFocus && !w->objectName().isEmpty() &&
-            w->parentWidget() == &window)
+            w->parentWidget() == window.questionBox()->parentWidget())
             chain.push_back(w->objectName().toStdString());
     EXPECT_EQ(chain, focusOrder);
 
