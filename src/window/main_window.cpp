@@ -132,7 +132,10 @@ MainWindow::MainWindow(const std::string& homeFolder, QWidget* parent) : QWidget
          [&] { showAppended([&] { cmdDisplayNoteFile(host, session); }); });
     wire("cmd_displayCumulativeText",
          [&] { showAppended([&] { cmdDisplayCumulativeText(host, session); }); });
-    wire("cmd_next_picture", [&] { cmdNextPicture(host, session); });
+    wire("cmd_next_picture", [&] {
+        if (nextPictureEndsRun(session) && !mayLeave()) return;
+        cmdNextPicture(host, session);
+    });
     wire("cmd_pend_exp", [&] { cmdPendExp(host); });
     wire("cmd_quit", [&] {
         if (mayLeave()) cmdQuit(host);

@@ -10,6 +10,7 @@
 #include "host/host.h"
 #include "records/record_layout.h"
 #include "records/startup.h"
+#include "support/fixture_bank.h"
 #include "window_fixture.h"
 
 namespace qatutor::testing {
@@ -134,6 +135,25 @@ TEST_F(TypedWorkTest, LeavingEndsTheRunAsBefore) {
         EXPECT_EQ(t.window.exitCode(), 0) << ending.how;
         EXPECT_EQ(readFile(t.file("masterFile_A.txt")), master) << ending.how;
         EXPECT_EQ(t.messages.size(), std::string(ending.how) == "Next on the last piece" ? 1u : 0u);
+    }
+}
+
+// next picture on an exit routine ends the run as Next does there, so it asks first too.
+TEST_F(TypedWorkTest, NextPictureOnAnExitRoutineAsksFirst) {
+    for (const bool leave : {false, true}) {
+        TypedWork t;
+        t.window.host().setPromptAnswerer([](const std::string& prompt) -> std::string {
+            return prompt == namePrompt ? "A" : prompt == assignmentPrompt ? "1" : "";
+        });
+        ASSERT_TRUE(t.window.start(
+            piecesOf({"001.  One", "`q001. Draw it.", "`routine exitprog", "002."})));
+        t.window.show();
+        t.click("cmdNextQuestion");
+        t.type(QStringLiteral(" my answer"));
+        LeaveQuestionAnswerer answerer(leave);
+        t.click("cmd_next_picture");
+        EXPECT_EQ(answerer.asked, 1) << "leave: " << leave;
+        EXPECT_EQ(t.window.hasEnded(), leave);
     }
 }
 
