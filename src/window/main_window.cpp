@@ -36,15 +36,6 @@ QRect pixelsOf(const ControlPlace& place) {
             place.height / twipsPerPixel};
 }
 
-// The face of the two big boxes: bold sans-serif at 9.75 point.
-QFont boxFont() {
-    QFont font(QStringLiteral("Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(9.75);
-    font.setWeight(QFont::Bold);
-    return font;
-}
-
 QWidget* makeControl(const ControlPlace& place, QWidget* parent) {
     const QString caption = fromBytes(std::string(place.caption));
     switch (place.kind) {

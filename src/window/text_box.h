@@ -15,6 +15,9 @@ namespace qatutor {
 class RefusalNotice;
 struct SpelledInput;
 
+// The face of the two big boxes: bold sans-serif at 9.75 point.
+QFont boxFont();
+
 class TextBoxWidget : public QPlainTextEdit {
     Q_OBJECT
 public:

@@ -2,12 +2,14 @@
 #include <gtest/gtest.h>
 
 #include "reader/reader.h"
-#include "records/startup.h"
 #include "support/fake_host.h"
 #include "support/fixture_bank.h"
 
 namespace qatutor::testing {
 namespace {
+
+// What start-up puts in the answer box, which the reader puts back after each question.
+const std::string answerPromptText = "Enter, as appropriate, an answer.";
 
 class ReaderTest : public ::testing::Test {
 protected:
