@@ -4,10 +4,11 @@
 # for 10, 50, 100 and 200 files, how the time grows, and whether 200 files stay within the
 # targets (3 s, 250 MB).
 #
-#   bench/inbox_bench.sh [BUILD_DIR]     (default: build; needs qatutor-inbox and inbox_sessions)
+#   bench/inbox_bench.sh [BUILD_DIR]     (default: build-test, where ./test.sh builds; needs
+#                                          qatutor-inbox and inbox_sessions)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build="${1:-build}"
+build="${1:-build-test}"
 inbox="$build/qatutor-inbox"
 sessions="$build/tests/inbox/inbox_sessions"
 for program in "$inbox" "$sessions"; do

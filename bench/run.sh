@@ -7,7 +7,7 @@
 #   bench/run.sh [--runs N] [--only MEASUREMENT]...   N processes per side (default 5); the
 #                                                   measurements are listed in bench/measure.py
 #
-# The build folder is $QATUTOR_BUILD_DIR, or build. Without --only, every other bench/*.sh script
+# The build folder is $QATUTOR_BUILD_DIR, or build-test. Without --only, every other bench/*.sh script
 # (the inbox's benchmark) is run after the table with the build folder as its argument and prints
 # its own lines below it.
 set -euo pipefail
@@ -16,8 +16,8 @@ cd "$(dirname "$0")/.."
 
 # The inbox's benchmark needs GNU time and a test program that writes sessions (GoogleTest).
 ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" python3 time
-build="${QATUTOR_BUILD_DIR:-build}"
-# The same options as ./test.sh's whole-suite build, so the two share the build folder as it is.
+build="${QATUTOR_BUILD_DIR:-build-test}"
+# The same options as ./test.sh's whole-suite build, so the two share build-test as it is.
 build_tree "$build" -DQATUTOR_WERROR=ON -DQATUTOR_BENCH=ON >/dev/null
 only=false
 for argument in "$@"; do
