@@ -19,7 +19,7 @@ namespace qatutor {
 std::string code(std::string_view aLine, int codeNbr);
 
 // decode({220, 70, 231, 32, 223}, 20) -> "do g"
-// A computed code outside 0 to 255 is an invalid-argument host error; no text is returned.
+// A computed code outside 0 to 255 is a TutorError; no text is returned.
 std::string decode(std::string_view aLine, int codeNbr);
 
 // A noise line of `codeNbr` steps: each step draws r, and when r < 0.1 draws s and adds the

@@ -3,7 +3,8 @@
 // This is the file half of every host, real or fake. Paths given here are already local
 // (see path_mapping.h); `displayPath` is the program's own form, used in messages.
 //
-// A write appends its bytes with one write and flushes them to stable storage. If any part of
+// A write appends its bytes with one gather write (several when the system writes less) and
+// flushes them to stable storage. If any part of
 // that fails, the file is cut back to its size before the write, so a file holds either the
 // whole of what one call wrote or none of it. The write holds an advisory lock (flock) on the
 // file from before its size is read until after the flush, so that other copies of the program

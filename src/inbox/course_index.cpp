@@ -27,7 +27,7 @@ int questionNumberOf(const std::string& line) {
 CourseIndex::CourseIndex(const std::vector<std::string>& bankLines) {
     assignments_.reserve(
         static_cast<std::size_t>(std::count_if(bankLines.begin(), bankLines.end(), isHeaderLine)));
-    BankAssignment* current = nullptr;  // points into assignments_, reserved below
+    BankAssignment* current = nullptr;  // points into assignments_, reserved above
     int question = 0;
     Entry entry = Entry::none;
     for (const std::string& line : bankLines) {

@@ -68,7 +68,16 @@ QMessageBox* makeLeaveQuestion(QWidget* parent) {
     return box;
 }
 
+namespace {
+std::function<bool()> leaveQuestionAnswerer;
+}  // namespace
+
+void setLeaveQuestionAnswerer(std::function<bool()> answer) {
+    leaveQuestionAnswerer = std::move(answer);
+}
+
 bool askLeaveWithoutRecording(QWidget* parent) {
+    if (leaveQuestionAnswerer) return leaveQuestionAnswerer();
     const std::unique_ptr<QMessageBox> box(makeLeaveQuestion(parent));
     box->exec();
     return box->clickedButton() &&

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 class QMessageBox;
 class QWidget;
@@ -23,6 +24,9 @@ void showInformation(const QString& message, QWidget* parent);
 // Asks whether to leave although the answer box holds text that was not entered. True to leave
 // without recording it; false (the default, and Escape) to stay.
 bool askLeaveWithoutRecording(QWidget* parent);
+// For tests: while set, each leave-or-stay question takes its answer from `answer` (true: leave)
+// instead of being shown. Set before the command that asks; an empty function shows it again.
+void setLeaveQuestionAnswerer(std::function<bool()> answer);
 
 // The question's box, as askLeaveWithoutRecording shows it; the caller owns it.
 QMessageBox* makeLeaveQuestion(QWidget* parent);

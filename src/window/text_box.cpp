@@ -31,7 +31,7 @@ TextBoxWidget::TextBoxWidget(QWidget* parent)
     connect(document(), &QTextDocument::contentsChanged, this, [this] { ++changeCount_; });
 }
 
-std::string TextBoxWidget::bytes() const {
+std::string TextBoxWidget::bytes() {
     rawTextLastRead_ = document()->toRawText();
     changeCountAtLastRead_ = changeCount_;
     return fromDocumentText(rawTextLastRead_);

@@ -23,7 +23,9 @@ class TextBoxWidget : public QPlainTextEdit {
 public:
     explicit TextBoxWidget(QWidget* parent = nullptr);
 
-    std::string bytes() const;
+    // The whole text as bytes. Reading it keeps what was read and the change count it was read
+    // at (rawTextLastRead, changeCountAtLastRead), which the window compares later.
+    std::string bytes();
     // Replaces the whole text; the undo history starts afresh.
     void setBytes(const std::string& text);
     // Replaces the whole text as one step that Ctrl+Z (or Undo in the box's menu) takes back,
@@ -68,8 +70,8 @@ private:
     std::string bytesLastSet_;
     unsigned long changeCount_ = 0;
     unsigned long changeCountAtLastSet_ = 0;
-    mutable QString rawTextLastRead_;
-    mutable std::optional<unsigned long> changeCountAtLastRead_;
+    QString rawTextLastRead_;
+    std::optional<unsigned long> changeCountAtLastRead_;
 };
 
 }  // namespace qatutor

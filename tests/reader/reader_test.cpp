@@ -20,7 +20,6 @@ protected:
         session.lineCursor = cursor;
         session.nextAssignmentNumber = std::move(next);
         session.answerPrompt = answerPromptText;
-        session.displayMode = 1;
     }
     // Clicks Next; false when the click ended the program.
     bool next() {

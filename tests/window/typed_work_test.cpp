@@ -157,6 +157,16 @@ TEST_F(TypedWorkTest, NextPictureOnAnExitRoutineAsksFirst) {
     }
 }
 
+// The question's own box: Enter and Escape both stay, so a key pressed in haste never leaves.
+TEST(LeaveQuestion, StayingIsTheDefaultAndTheEscape) {
+    const std::unique_ptr<QMessageBox> box(makeLeaveQuestion(nullptr));
+    ASSERT_NE(box->defaultButton(), nullptr);
+    ASSERT_NE(box->escapeButton(), nullptr);
+    EXPECT_EQ(box->defaultButton()->objectName(), QLatin1String(stayButtonName));
+    EXPECT_EQ(box->escapeButton()->objectName(), QLatin1String(stayButtonName));
+    EXPECT_NE(box->findChild<QPushButton*>(QLatin1String(leaveButtonName)), nullptr);
+}
+
 TEST_F(TypedWorkTest, WithNothingToLoseNothingIsAsked) {
     struct Box {
         const char* holds;
