@@ -49,6 +49,6 @@ fi
 tail -n 3 build-fuzz/ctest.log
 
 echo "== the whole suite"
-build_tree build -DQATUTOR_WERROR=ON -DQATUTOR_BENCH=ON
-ctest --test-dir build --output-on-failure -j"$(nproc)" || status=1
+build_tree build-test -DQATUTOR_WERROR=ON -DQATUTOR_BENCH=ON
+ctest --test-dir build-test --output-on-failure -j"$(nproc)" || status=1
 exit $status

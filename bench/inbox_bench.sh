@@ -5,10 +5,11 @@
 # (cat), and the size of report.html and of the run's folder beside it (records.csv and the
 # students' pages). For 200 files, also the time headless Chromium takes to load report.html.
 #
-#   bench/inbox_bench.sh [BUILD_DIR]     (default: build; needs qatutor-inbox and inbox_sessions)
+#   bench/inbox_bench.sh [BUILD_DIR]     (default: build-test, where ./test.sh builds; needs
+#                                          qatutor-inbox and inbox_sessions)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build="${1:-build}"
+build="${1:-build-test}"
 inbox="$build/qatutor-inbox"
 sessions="$build/tests/inbox/inbox_sessions"
 for program in "$inbox" "$sessions"; do

@@ -8,17 +8,17 @@
 #                                                   measurements are listed in bench/measure.py,
 #                                                   and "inbox" (bench/inbox_bench.sh)
 #
-# The build folder is $QATUTOR_BUILD_DIR, or build. Without --only, or with --only inbox, the
-# inbox's benchmark runs after the table with the build folder as its argument and prints its own
-# lines below it.
+# The build folder is $QATUTOR_BUILD_DIR, or build-test. Without --only, or with --only inbox,
+# the inbox's benchmark runs after the table with the build folder as its argument and prints its
+# own lines below it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/common.sh
 
 # The inbox's benchmark needs GNU time and a test program that writes sessions (GoogleTest).
 ensure_packages "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" python3 time
-build="${QATUTOR_BUILD_DIR:-build}"
-# The same options as ./test.sh's whole-suite build, so the two share the build folder as it is.
+build="${QATUTOR_BUILD_DIR:-build-test}"
+# The same options as ./test.sh's whole-suite build, so the two share build-test as it is.
 build_tree "$build" -DQATUTOR_WERROR=ON -DQATUTOR_BENCH=ON >/dev/null
 # "--only inbox" names the inbox's benchmark, a script of its own; the other names go to measure.py.
 only=false

@@ -19,6 +19,7 @@
 #include "records/startup.h"
 #include "window/control_table.h"
 #include "window/main_window.h"
+#include "window/text_box.h"
 
 namespace qatutor::bench {
 namespace {
@@ -112,22 +113,13 @@ QString latin1(std::string_view text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// The fonts of the tutor's window: 8 point for the window, bold 9.75 point sans-serif for the
-// two big boxes, whose vertical scroll bars are always shown. They are part of what the window
-// looks like, so the floor pays for them too.
-QFont boxFont() {
-    QFont font(QStringLiteral("Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(9.75);
-    font.setWeight(QFont::Bold);
-    return font;
-}
-
 QWidget* plainControl(const ControlPlace& place, QWidget* parent) {
     const QString caption = latin1(place.caption);
     switch (place.kind) {
     case ControlKind::multiLineTextBox: {
         auto* box = new QPlainTextEdit(caption, parent);
+        // The tutor's font for the two big boxes, whose vertical scroll bars are always shown:
+        // part of what the window looks like, so the floor pays for them too.
         box->setFont(boxFont());
         box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         return box;

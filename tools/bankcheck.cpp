@@ -14,6 +14,7 @@
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "bank/bank_check.h"
@@ -116,7 +117,10 @@ int main(int argc, char** argv) {
     } else {
         std::ifstream in(file, std::ios::binary);
         const int openError = errno;
-        if (std::filesystem::is_directory(file)) {
+        // A path that cannot be examined (a name too long, a loop of links) is not a folder; the
+        // open above failed on it too, and says why below.
+        std::error_code examineError;
+        if (std::filesystem::is_directory(file, examineError)) {
             std::cerr << "qatutor-bankcheck: cannot read " << file << ": it is a folder\n";
             return 2;
         }

@@ -39,7 +39,7 @@ std::vector<std::string> bankLines(const std::vector<BankPiece>& pieces);
 
 // The bank built into the program.
 std::string_view builtInBankSource();
-// Its pieces; a malformed built-in bank is a host error.
+// Its pieces; a malformed built-in bank is a TutorError.
 const std::vector<BankPiece>& builtInBank();
 
 }  // namespace qatutor

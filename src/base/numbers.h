@@ -11,7 +11,7 @@ namespace qatutor {
 //   numericValue("003") -> 3      numericValue("12b") -> 12     numericValue("abc") -> 0
 //   numericValue(" 1 2") -> 12    numericValue("2.5") -> 2.5    numericValue("1e3") -> 1000
 //   numericValue("-4") -> -4
-// A value beyond double precision ("1e999") is an overflow: a TutorError.
+// A value beyond the range of a double ("1e999") is an overflow: a TutorError.
 double numericValue(std::string_view text);
 
 // A number as text with no leading blank; a whole value has no decimal point, at most 15

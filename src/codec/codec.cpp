@@ -1,6 +1,7 @@
 #include "codec/codec.h"
 
 #include <cmath>
+#include <utility>
 
 #include "base/text.h"
 #include "host/channel_guard.h"
@@ -33,6 +34,8 @@ std::string codedQueryLine(const std::string& line, int codeNbr) {
 }  // namespace
 
 std::string code(std::string_view aLine, int /*codeNbr*/) { return std::string(aLine); }
+
+std::string code(std::string&& aLine, int /*codeNbr*/) { return std::move(aLine); }
 
 std::string decode(std::string_view aLine, int codeNbr) {
     std::string result;

@@ -17,9 +17,12 @@ namespace qatutor {
 
 // The coding step of the record files: returns its line unchanged, so the files hold plain text.
 std::string code(std::string_view aLine, int codeNbr);
+// The same for a line the caller gives up, which becomes the coded line without a copy: a
+// megabyte response copied would be a megabyte of fresh memory to fill on every record.
+std::string code(std::string&& aLine, int codeNbr);
 
 // decode({220, 70, 231, 32, 223}, 20) -> "do g"
-// A computed code outside 0 to 255 is an invalid-argument host error; no text is returned.
+// A computed code outside 0 to 255 is a TutorError; no text is returned.
 std::string decode(std::string_view aLine, int codeNbr);
 
 // A noise line of `codeNbr` steps: each step draws r, and when r < 0.1 draws s and adds the

@@ -6,10 +6,17 @@
 #include <sys/uio.h>
 #include <unistd.h>
 
+#include <sys/sysmacros.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+#include <thread>
 
 #include "host/path_mapping.h"
 
@@ -53,58 +60,85 @@ std::size_t totalSize(std::span<const std::string_view> pieces) {
     return size;
 }
 
-// Writes the first `limit` bytes of the pieces, in order, as few writes as the system allows:
-// one, unless it writes less than it was given.
-bool writeAll(int fd, std::span<const std::string_view> pieces, std::size_t limit) {
-    std::vector<iovec> rest;
-    for (std::string_view piece : pieces) {
-        const std::size_t size = std::min(piece.size(), limit);
-        if (size > 0) rest.push_back({const_cast<char*>(piece.data()), size});
-        limit -= size;
+// Cuts a file back to `size` and makes that durable, after a failed write or flush. A file that
+// is already no longer than that (an earlier write's cut took this one's bytes too) is left as it
+// is: cutting "back" would then lengthen it with zero bytes.
+void cutBack(int fd, off_t size) {
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && info.st_size <= size) return;
+    while (::ftruncate(fd, size) != 0 && errno == EINTR) {
     }
-    std::size_t first = 0;
-    while (first < rest.size()) {
-        const int count = static_cast<int>(std::min<std::size_t>(rest.size() - first, IOV_MAX));
-        ssize_t n = ::writev(fd, rest.data() + first, count);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        while (n > 0) {  // moves past what was written, piece by piece
-            iovec& piece = rest[first];
-            const auto done = std::min(static_cast<std::size_t>(n), piece.iov_len);
-            piece.iov_base = static_cast<char*>(piece.iov_base) + done;
-            piece.iov_len -= done;
-            n -= static_cast<ssize_t>(done);
-            if (piece.iov_len == 0) ++first;
-        }
+    ::fsync(fd);
+}
+
+// Who holds the lock on the file open at `fd`, as /proc/locks tells it on Linux:
+//   "an exclusive lock (flock) of process 4711 (backup)"
+// or "a lock" where that cannot be told.
+std::string lockHolder(int fd) {
+    struct stat info {};
+    std::ifstream locks("/proc/locks");
+    if (::fstat(fd, &info) != 0 || !locks) return "a lock";
+    char file[64];
+    std::snprintf(file, sizeof file, "%02x:%02x:%llu", major(info.st_dev), minor(info.st_dev),
+                  static_cast<unsigned long long>(info.st_ino));
+    // "1: FLOCK  ADVISORY  WRITE 4711 08:01:1234 0 EOF"; a waiting lock has "->" after "1:".
+    std::string line;
+    while (std::getline(locks, line)) {
+        std::istringstream fields(line);
+        std::string number, type, mode, access, pid, where;
+        fields >> number >> type;
+        if (type == "->") continue;
+        fields >> mode >> access >> pid >> where;
+        if (where != file) continue;
+        std::string kind = access == "READ" ? "a shared lock" : "an exclusive lock";
+        kind += type == "FLOCK" ? " (flock)" : type == "POSIX" ? " (fcntl)" : " (" + type + ")";
+        std::ifstream command("/proc/" + pid + "/comm");
+        std::string name;
+        std::getline(command, name);
+        return kind + " of process " + pid + (name.empty() ? "" : " (" + name + ")");
     }
-    return true;
+    return "a lock";
 }
 
 // Holds the advisory lock on a record file while one record is appended. Another copy of the
 // program writing to the same file (a double click starts two) waits for it, so a record that
 // fails and is cut back never takes the other copy's record with it. A file system without
-// locks still gets its records, unlocked.
+// locks still gets its records, unlocked. A lock that another program keeps longer than `wait`
+// leaves `heldBy` saying whose it is, and the file unlocked.
 class AppendLock {
 public:
-    explicit AppendLock(int fd) : fd_(fd) {
-        int result;
-        while ((result = ::flock(fd_, LOCK_EX)) != 0 && errno == EINTR) {
+    AppendLock(int fd, std::chrono::milliseconds wait) : fd_(fd) {
+        const auto until = std::chrono::steady_clock::now() + wait;
+        auto pause = std::chrono::milliseconds(1);
+        for (;;) {
+            if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) {
+                locked_ = true;
+                return;
+            }
+            if (errno == EINTR) continue;
+            if (errno != EWOULDBLOCK) return;  // no locks here
+            if (std::chrono::steady_clock::now() >= until) {
+                heldBy_ = lockHolder(fd_);
+                return;
+            }
+            std::this_thread::sleep_for(pause);
+            pause = std::min(pause * 2, std::chrono::milliseconds(50));
         }
-        locked_ = result == 0;
     }
     ~AppendLock() {
         if (locked_) ::flock(fd_, LOCK_UN);
     }
     // Leaves the lock to another descriptor of the same open file, which unlocks or closes it.
     void handOver() { locked_ = false; }
+    // Empty unless another program kept the file locked for the whole wait.
+    const std::string& heldBy() const { return heldBy_; }
     AppendLock(const AppendLock&) = delete;
     AppendLock& operator=(const AppendLock&) = delete;
 
 private:
     int fd_;
     bool locked_ = false;
+    std::string heldBy_;
 };
 
 bool readAll(int fd, std::string& out) {
@@ -121,6 +155,42 @@ bool readAll(int fd, std::string& out) {
 }
 
 }  // namespace
+
+// Writes the first `limit` bytes of the pieces, in order, as few writes as the system allows:
+// one, unless it writes less than it was given. A write that writes nothing and reports no error
+// would never end; it fails with EIO.
+bool FileChannels::writeAll(int fd, std::span<const std::string_view> pieces,
+                            std::size_t limit) const {
+    std::vector<iovec> rest;
+    for (std::string_view piece : pieces) {
+        const std::size_t size = std::min(piece.size(), limit);
+        if (size > 0) rest.push_back({const_cast<char*>(piece.data()), size});
+        limit -= size;
+    }
+    std::size_t first = 0;
+    while (first < rest.size()) {
+        const int count = static_cast<int>(std::min<std::size_t>(rest.size() - first, IOV_MAX));
+        ssize_t n = writeCall_ ? writeCall_(fd, rest.data() + first, count)
+                               : ::writev(fd, rest.data() + first, count);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) {
+            errno = EIO;
+            return false;
+        }
+        while (n > 0) {  // moves past what was written, piece by piece
+            iovec& piece = rest[first];
+            const auto done = std::min(static_cast<std::size_t>(n), piece.iov_len);
+            piece.iov_base = static_cast<char*>(piece.iov_base) + done;
+            piece.iov_len -= done;
+            n -= static_cast<ssize_t>(done);
+            if (piece.iov_len == 0) ++first;
+        }
+    }
+    return true;
+}
 
 FileChannels::~FileChannels() {
     closeAll();
@@ -172,7 +242,7 @@ void FileChannels::open(int channel, const std::string& localPath, const std::st
     ch = std::move(opening);
 }
 
-FileChannels::Channel& FileChannels::openChannel(int channel, const char* operation) {
+FileChannels::Channel& FileChannels::openedChannel(int channel, const char* operation) {
     checkChannelNumber(channel);
     Channel& ch = channels_[channel];
     if (ch.fd < 0)
@@ -182,7 +252,7 @@ FileChannels::Channel& FileChannels::openChannel(int channel, const char* operat
 }
 
 std::string FileChannels::readLine(int channel) {
-    Channel& ch = openChannel(channel, "Read");
+    Channel& ch = openedChannel(channel, "Read");
     if (ch.mode != FileMode::input)
         throw HostError("Read: file channel " + std::to_string(channel) +
                         " is not open for reading.");
@@ -204,7 +274,7 @@ std::string FileChannels::readLine(int channel) {
 }
 
 bool FileChannels::atEnd(int channel) {
-    Channel& ch = openChannel(channel, "End-of-file test");
+    Channel& ch = openedChannel(channel, "End-of-file test");
     if (ch.mode != FileMode::input) return true;
     return ch.readPos >= ch.content.size();
 }
@@ -214,19 +284,22 @@ void FileChannels::write(int channel, std::string_view bytes) {
 }
 
 void FileChannels::write(int channel, std::span<const std::string_view> pieces) {
-    Channel& ch = openChannel(channel, "Write");
+    Channel& ch = openedChannel(channel, "Write");
     if (ch.mode == FileMode::input)
         throw HostError("Write: file channel " + std::to_string(channel) +
                         " is open for reading only.");
-    AppendLock lock(ch.fd);  // from before the size is read until after the flush
+    AppendLock lock(ch.fd, lockWait_);  // from before the size is read until after the flush
+    if (!lock.heldBy().empty())
+        throw HostError("Could not write to " + describe(ch.displayPath, ch.localPath) +
+                        ": another program holds " + lock.heldBy() + " on it, and kept it for " +
+                        std::to_string((lockWait_.count() + 999) / 1000) +
+                        " seconds. Close that program and start again.");
     const off_t sizeBefore = ::lseek(ch.fd, 0, SEEK_END);
     if (sizeBefore < 0) fail("Could not write to", ch, errno);
 
     // Puts the file back as it was, so that it never keeps part of a record.
     auto rollBack = [&](int error) {
-        while (::ftruncate(ch.fd, sizeBefore) != 0 && errno == EINTR) {
-        }
-        ::fsync(ch.fd);
+        cutBack(ch.fd, sizeBefore);
         fail("Could not write to", ch, error);
     };
     if (const int error = injectedFault(FileOperation::write, ch.localPath)) {
@@ -239,23 +312,33 @@ void FileChannels::write(int channel, std::span<const std::string_view> pieces) 
         // may close meanwhile; another writer of the file waits for the lock as before.
         const int flushFd = ::dup(ch.fd);
         if (flushFd >= 0) {
-            lock.handOver();
-            pendingFlushes_.push_back(std::async(
-                std::launch::async,
-                [flushFd, sizeBefore, hook = faultHook_, path = ch.localPath,
-                 what = "Could not write to " + describe(ch.displayPath, ch.localPath)] {
-                    int error = hook ? hook(FileOperation::flush, path) : 0;
-                    if (error == 0 && ::fsync(flushFd) != 0) error = errno;
-                    if (error != 0) {
-                        while (::ftruncate(flushFd, sizeBefore) != 0 && errno == EINTR) {
+            std::shared_future<FlushOutcome> earlier;
+            if (!pendingFlushes_.empty()) earlier = pendingFlushes_.back();
+            try {
+                if (const int error = injectedFault(FileOperation::startFlush, ch.localPath))
+                    throw std::system_error(error, std::generic_category());
+                pendingFlushes_.push_back(
+                    std::async(std::launch::async, [flushFd, sizeBefore, earlier, hook = faultHook_,
+                                                    path = ch.localPath,
+                                                    what = "Could not write to " +
+                                                           describe(ch.displayPath, ch.localPath)] {
+                        int error = hook ? hook(FileOperation::flush, path) : 0;
+                        if (error == 0 && ::fsync(flushFd) != 0) error = errno;
+                        FlushOutcome outcome;
+                        if (error != 0 || (earlier.valid() && earlier.get().cutBack)) {
+                            cutBack(flushFd, sizeBefore);
+                            outcome.cutBack = true;
                         }
-                        ::fsync(flushFd);
-                    }
-                    ::flock(flushFd, LOCK_UN);
-                    ::close(flushFd);
-                    return error == 0 ? std::string() : what + ": " + std::strerror(error);
-                }));
-            return;
+                        if (error != 0) outcome.error = what + ": " + std::strerror(error);
+                        ::flock(flushFd, LOCK_UN);
+                        ::close(flushFd);
+                        return outcome;
+                    }).share());
+                lock.handOver();
+                return;
+            } catch (const std::system_error&) {
+                ::close(flushFd);  // no thread: this write flushes, and unlocks, as it would
+            }
         }
     }
     if (const int error = injectedFault(FileOperation::flush, ch.localPath)) rollBack(error);
@@ -265,7 +348,7 @@ void FileChannels::write(int channel, std::span<const std::string_view> pieces) 
 void FileChannels::waitForFlushes() {
     std::string firstError;
     for (auto& flush : pendingFlushes_) {
-        const std::string error = flush.get();
+        const std::string& error = flush.get().error;
         if (firstError.empty()) firstError = error;
     }
     pendingFlushes_.clear();

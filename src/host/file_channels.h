@@ -3,14 +3,20 @@
 // This is the file half of every host, real or fake. Paths given here are already local
 // (see path_mapping.h); `displayPath` is the program's own form, used in messages.
 //
-// A write appends its bytes with one write and flushes them to stable storage. If any part of
+// A write appends its bytes with one gather write (several when the system writes less) and
+// flushes them to stable storage. If any part of
 // that fails, the file is cut back to its size before the write, so a file holds either the
 // whole of what one call wrote or none of it. The write holds an advisory lock (flock) on the
 // file from before its size is read until after the flush, so that other copies of the program
-// appending to the same file never lose a record to that cut.
+// appending to the same file never lose a record to that cut. A lock that another program keeps
+// longer than lockWait() fails the write with a message naming the file and the kind of lock.
 #pragma once
 
+#include <sys/types.h>
+#include <sys/uio.h>
+
 #include <array>
+#include <chrono>
 #include <functional>
 #include <future>
 #include <span>
@@ -22,7 +28,8 @@
 
 namespace qatutor {
 
-enum class FileOperation { open, write, flush };
+// startFlush: starting the helper thread of a flush in the background.
+enum class FileOperation { open, write, flush, startFlush };
 
 class FileChannels {
 public:
@@ -36,7 +43,8 @@ public:
     std::string readLine(int channel);
     bool atEnd(int channel);
     void write(int channel, std::string_view bytes);
-    // Writes the pieces in order with one write (writev).
+    // Writes the pieces in order with one writev, or as few as the system allows (more than
+    // IOV_MAX pieces, or a short write, take several).
     void write(int channel, std::span<const std::string_view> pieces);
     void close(int channel);
     void closeAll();
@@ -44,17 +52,28 @@ public:
     int openCount() const;
 
     // While on, a write returns once its bytes are written and leaves their flush to stable
-    // storage to a helper thread, so that start-up can show the window meanwhile. The file stays
-    // locked until the flush is done, and a failed flush cuts the file back as a failed write
-    // does. waitForFlushes() waits for them all; a failed one is a host error naming its file.
+    // storage to a helper thread, so that start-up's two file headers are flushed side by side.
+    // The file stays locked until the flush is done. A failed flush cuts its file back as a failed
+    // write does, and so is every write made after it while it was pending, so that the files end
+    // as they would had each write flushed before returning (the later writes would not have been
+    // made). A helper thread that cannot start leaves the flush to the write itself.
+    // waitForFlushes() waits for them all; the first failed one is a host error naming its file.
     void setFlushInBackground(bool on) { flushInBackground_ = on; }
     void waitForFlushes();
+
+    // How long a write waits for a lock that another program holds on its file (5 seconds).
+    void setLockWait(std::chrono::milliseconds wait) { lockWait_ = wait; }
 
     // For fault tests: called before each open, write and flush with the local path. A non-zero
     // result is an errno value that the operation then fails with (a failing write first puts
     // half of its bytes in the file, as a full disk does).
+    // For startFlush, the helper thread fails to start.
     using FaultHook = std::function<int(FileOperation, const std::string& localPath)>;
     void setFaultHook(FaultHook hook) { faultHook_ = std::move(hook); }
+    // For fault tests: the system call that writes the pieces (::writev unless set), so that a
+    // test can stand in for a file system that writes less than it is given, or nothing.
+    using WriteCall = std::function<ssize_t(int fd, const iovec* pieces, int count)>;
+    void setWriteCall(WriteCall call) { writeCall_ = std::move(call); }
 
 private:
     struct Channel {
@@ -66,14 +85,22 @@ private:
         std::size_t readPos = 0;
     };
 
-    Channel& openChannel(int channel, const char* operation);
+    struct FlushOutcome {
+        bool cutBack = false;  // the file is back at its size before the write
+        std::string error;     // why the flush failed; empty when it did not, or was cut back
+    };                         // only because an earlier one failed
+
+    Channel& openedChannel(int channel, const char* operation);
+    bool writeAll(int fd, std::span<const std::string_view> pieces, std::size_t limit) const;
     int injectedFault(FileOperation operation, const std::string& localPath) const;
     [[noreturn]] void fail(const std::string& what, const Channel& ch, int error) const;
 
     std::array<Channel, lastChannel + 1> channels_{};
     FaultHook faultHook_;
+    WriteCall writeCall_;
+    std::chrono::milliseconds lockWait_{5000};
     bool flushInBackground_ = false;
-    std::vector<std::future<std::string>> pendingFlushes_;  // each: its error, or empty
+    std::vector<std::shared_future<FlushOutcome>> pendingFlushes_;  // in the order written
 };
 
 }  // namespace qatutor

@@ -18,9 +18,9 @@
 namespace qatutor {
 
 // An operation of the host failed: a file or folder could not be opened, read, written or made.
-// Start-up catches the two it can explain better (the default folder that cannot be made, the
-// master file that cannot be opened); every other one reaches the window's event dispatch, which
-// shows `what()` and ends the program.
+// Start-up ignores a default folder that cannot be made (a folder that cannot be used shows when
+// the files open) and explains a master file that cannot be opened; every other one reaches the
+// window's event dispatch, which shows `what()` and ends the program.
 class HostError : public TutorError {
 public:
     using TutorError::TutorError;
@@ -78,11 +78,14 @@ public:
     // The next line without its line end (CR LF, LF or CR). Past the end: host error.
     virtual std::string readLine(int channel) = 0;
     virtual bool atEnd(int channel) = 0;
-    // Appends `bytes` with one write and flushes them to stable storage before returning.
-    // On failure the file is left exactly as it was before the call and a host error is raised.
+    // Appends `bytes` and flushes them to stable storage before returning (the Qt host's start-up
+    // leaves the flush of the file header to a helper thread and waits for it before the window
+    // is shown). On failure the file is left exactly as it was before the call and a host error
+    // is raised.
     virtual void write(int channel, std::string_view bytes) = 0;
-    // The same for bytes held in pieces, written in order with the same one write, so that a long
-    // text reaches the file without being copied into one buffer first.
+    // The same for bytes held in pieces, written in order by one gather write (several when there
+    // are more pieces than the system takes at once, or it writes less than it was given), so that
+    // a long text reaches the file without being copied into one buffer first.
     virtual void write(int channel, std::span<const std::string_view> pieces) {
         std::string bytes;
         for (std::string_view piece : pieces) bytes += piece;
@@ -114,7 +117,8 @@ public:
     // passed through the clipboard.
     virtual void setPictureScale(PictureBox box, double width, double height) = 0;
     virtual void drawCircle(PictureBox box, double centreX, double centreY, double radius) = 0;
-    // Puts the picture of `box` on the clipboard (an empty picture when it has none).
+    // Puts the picture of `box` on the clipboard; a box without a picture leaves the clipboard as
+    // it was.
     virtual void copyPictureToClipboard(PictureBox box) = 0;
     // Makes whatever picture the clipboard holds the picture of `box`.
     virtual void pastePictureFromClipboard(PictureBox box) = 0;

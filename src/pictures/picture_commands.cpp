@@ -27,6 +27,17 @@ void cmdNextPicture(Host& host, Session& session) {
     }
 }
 
+bool nextPictureEndsRun(const Session& session) {
+    int cursor = session.lineCursor;
+    for (int k = 1; k <= 2 && cursor + k <= lastBankIndex; ++k) {
+        const std::string& line = session.bank.at(cursor + k);
+        if (!isRoutineLine(line)) continue;
+        if (routineEndsProgram(toLower(remSpaces(routineNameOf(line))))) return true;
+        cursor += k;
+    }
+    return false;
+}
+
 void cmdPendExp(Host& host) { host.enableTimer(); }
 
 void timerTick(Host& host) {

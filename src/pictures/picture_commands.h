@@ -13,6 +13,11 @@ void cmdCopyPicture(Host& host);
 // counted from where the first left lineCursor), moving lineCursor onto each one run.
 void cmdNextPicture(Host& host, Session& session);
 
+// Whether the next click of next picture ends the program, found without changing anything: a
+// routine line it would run ends the program. A click that would run off the bank line table
+// (an index error) does not count.
+bool nextPictureEndsRun(const Session& session);
+
 // "pend exp": starts the circle timer; a second click changes nothing.
 void cmdPendExp(Host& host);
 

@@ -31,12 +31,11 @@ bool endsAssignment(const Session& session, std::string_view line) {
     return line.substr(0, 3) == session.nextAssignmentNumber;
 }
 
-// "graph1", "graph2" and "graph3" do nothing; every other routine name ends the program.
+}  // namespace
+
 bool routineEndsProgram(std::string_view lowerCaseName) {
     return lowerCaseName != "graph1" && lowerCaseName != "graph2" && lowerCaseName != "graph3";
 }
-
-}  // namespace
 
 bool nextClickEndsRun(const Session& session) {
     const auto first = lineTakenAfter(session, session.lineCursor);

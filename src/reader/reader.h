@@ -39,6 +39,8 @@ std::string remSpaces(std::string_view aLine);
 // "graph1", "graph2" and "graph3" (any case) do nothing; "exitprog" and every other name,
 // the empty one included, end the program.
 void runRoutine(Host& host, std::string_view routine);
+// Whether runRoutine ends the program for this name, given in lower case without blanks.
+bool routineEndsProgram(std::string_view lowerCaseName);
 
 // "quit program": ends the program at once.
 [[noreturn]] void cmdQuit(Host& host);

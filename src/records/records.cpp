@@ -108,7 +108,7 @@ void cmdEnterResponse(Host& host, Session& session) {
         ChannelGuard guard(host, {masterChannel, sendChannel});
         openForAppending(
             host, {{masterChannel, &session.masterFilePath}, {sendChannel, &session.sendFilePath}});
-        session.workText = std::move(response);
+        session.workText = code(std::move(response), session.codeNumber);  // as the files hold it
 
         RecordText master, send;
         master.line({separatorLine});
@@ -120,12 +120,11 @@ void cmdEnterResponse(Host& host, Session& session) {
             numericValue(session.assignmentNumber) * 10000 + numericValue(session.questionNumber));
         // Coded once for both files: the coding gives the same line each time.
         const std::string codedLine = code(session.currentLine, session.codeNumber);
-        const std::string codedResponse = code(session.workText, session.codeNumber);
         for (RecordText* file : {&master, &send}) {
             file->line({codedLine});
             file->line({separatorLine});
             file->line({responseLabel});
-            file->borrowedLine(codedResponse);
+            file->borrowedLine(session.workText);
         }
         if (session.entryKind == EntryKind::question) {
             const std::string ratingLine =
@@ -149,7 +148,7 @@ void cmdSaveAsNotes(Host& host, Session& session) {
     const std::string note = host.boxText(TextBox::answer);
     if (note != session.answerPrompt) {
         session.resetAnswerBox = false;
-        session.workText = std::string(notesLabel) + note;
+        session.workText = code(std::string(notesLabel) + note, session.codeNumber);
         ChannelGuard guard(host, {masterChannel, sendChannel, notesChannel});
         openForAppending(host, {{masterChannel, &session.masterFilePath},
                                 {sendChannel, &session.sendFilePath},
@@ -161,11 +160,10 @@ void cmdSaveAsNotes(Host& host, Session& session) {
         for (RecordText* file : all) timeLine(host, *file);
         for (RecordText* file : all) dateTimeLine(host, *file);
         const std::string codedLine = code(session.currentLine, session.codeNumber);
-        const std::string codedNote = code(session.workText, session.codeNumber);
         for (RecordText* file : all) {
             file->line({codedLine});
             file->line({separatorLine});
-            file->borrowedLine(codedNote);
+            file->borrowedLine(session.workText);
         }
         master.line({closingLine});
         send.unendedLine(closingLine);

@@ -128,7 +128,6 @@ void openAssignment(Host& host, Session& session) {
         ++session.lineCursor;
         line = session.bank.at(session.lineCursor);
     }
-    session.displayMode = 1;
     makeMasterFileExist(host, session);
     writeFileHeader(host, session);
 }

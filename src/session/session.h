@@ -37,7 +37,6 @@ struct Session {
     std::string assignmentNumber;  // as typed, padded to three digits
     std::string nextAssignmentNumber;
     std::string answerPrompt;
-    int displayMode = 0;  // 1: every piece shown is one whole bank line
 
     // The reader's position and what it last took.
     int lineCursor = 0;       // index of the last bank line taken

@@ -13,7 +13,6 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <optional>
 
 #include "display/display_commands.h"
 #include "host/host.h"
@@ -38,15 +37,6 @@ namespace {
 QRect pixelsOf(const ControlPlace& place) {
     return {place.left / twipsPerPixel, place.top / twipsPerPixel, place.width / twipsPerPixel,
             place.height / twipsPerPixel};
-}
-
-// The face of the two big boxes: bold sans-serif at 9.75 point.
-QFont boxFont() {
-    QFont font(QStringLiteral("Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(9.75);
-    font.setWeight(QFont::Bold);
-    return font;
 }
 
 QWidget* makeControl(const ControlPlace& place, QWidget* parent) {
@@ -145,7 +135,10 @@ MainWindow::MainWindow(const std::string& homeFolder, QWidget* parent) : QWidget
     });
     wire("cmd_displayCumulativeText",
          [&] { showAppended([&] { cmdDisplayCumulativeText(host, session); }); });
-    wire("cmd_next_picture", [&] { cmdNextPicture(host, session); });
+    wire("cmd_next_picture", [&] {
+        if (nextPictureEndsRun(session) && !mayLeave()) return;
+        cmdNextPicture(host, session);
+    });
     wire("cmd_pend_exp", [&] { cmdPendExp(host); });
     wire("cmd_quit", [&] {
         if (mayLeave()) cmdQuit(host);
@@ -196,7 +189,6 @@ void MainWindow::run(const std::function<void()>& command) {
     if (ended_) return;
     // Nothing may cross Qt's event loop: every error ends the run here, in the same order.
     try {
-        host_->channels().waitForFlushes();  // the start-up's records are on stable storage first
         command();
     } catch (const ProgramEnded&) {
         endRun(0);
@@ -324,20 +316,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
             event->ignore();
             return;
         }
-        // Closed before any command ran: the file header may still be on its way to stable
-        // storage. A failure to get it there is said, not lost with the window.
-        std::optional<QString> failure;
-        try {
-            host_->channels().waitForFlushes();
-        } catch (const TutorError& error) {
-            failure = QString::fromUtf8(error.what());
-        }
         halt();
-        if (failure) {
-            exitCode_ = 1;
-            report(*failure);
-            if (QThread::currentThread()->loopLevel() > 0) QCoreApplication::exit(1);
-        }
         emit programEnded();
     }
     event->accept();
@@ -360,9 +339,14 @@ void MainWindow::endRun(int exitCode) {
 }
 
 bool MainWindow::start(const std::vector<BankPiece>& bank) {
-    // The file header's flush goes on while the window is shown; every command waits for it.
+    // The two file headers are flushed side by side, and both are on stable storage before the
+    // window is shown: a header that cannot get there ends start-up with its message, each file
+    // holding its whole header or as it was.
     host_->channels().setFlushInBackground(true);
-    run([&] { startUp(*host_, session_, bank); });
+    run([&] {
+        startUp(*host_, session_, bank);
+        host_->channels().waitForFlushes();
+    });
     host_->channels().setFlushInBackground(false);
     question_->setFocus();
     return !ended_;

@@ -67,7 +67,16 @@ QMessageBox* makeLeaveQuestion(const QString& message, QWidget* parent) {
     return box;
 }
 
+namespace {
+std::function<bool(const QString&)> leaveQuestionAnswerer;
+}  // namespace
+
+void setLeaveQuestionAnswerer(std::function<bool(const QString&)> answer) {
+    leaveQuestionAnswerer = std::move(answer);
+}
+
 bool askLeaveWithoutRecording(const QString& message, QWidget* parent) {
+    if (leaveQuestionAnswerer) return leaveQuestionAnswerer(message);
     const std::unique_ptr<QMessageBox> box(makeLeaveQuestion(message, parent));
     box->exec();
     return box->clickedButton() &&

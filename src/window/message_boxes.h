@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 class QMessageBox;
 class QWidget;
@@ -24,6 +25,10 @@ void showInformation(const QString& message, QWidget* parent);
 // and what leaving does. True to leave without recording it; false (the default, and Escape) to
 // stay.
 bool askLeaveWithoutRecording(const QString& message, QWidget* parent);
+// For tests: while set, each leave-or-stay question passes its message to `answer` and takes its
+// answer from it (true: leave) instead of being shown. Set before the command that asks; an
+// empty function shows it again.
+void setLeaveQuestionAnswerer(std::function<bool(const QString&)> answer);
 
 // The question's box, as askLeaveWithoutRecording shows it; the caller owns it.
 QMessageBox* makeLeaveQuestion(const QString& message, QWidget* parent);

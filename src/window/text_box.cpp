@@ -12,6 +12,14 @@
 
 namespace qatutor {
 
+QFont boxFont() {
+    QFont font(QStringLiteral("Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(9.75);
+    font.setWeight(QFont::Bold);
+    return font;
+}
+
 TextBoxWidget::TextBoxWidget(QWidget* parent)
     : QPlainTextEdit(parent),
       notice_(new RefusalNotice(RefusalNotice::Placement::overParentBottom, this)) {
@@ -26,7 +34,7 @@ TextBoxWidget::TextBoxWidget(QWidget* parent)
     });
 }
 
-std::string TextBoxWidget::bytes() const {
+std::string TextBoxWidget::bytes() {
     rawTextLastRead_ = document()->toRawText();
     changeCountAtLastRead_ = changeCount_;
     return fromDocumentText(rawTextLastRead_);

@@ -15,12 +15,17 @@ namespace qatutor {
 class RefusalNotice;
 struct SpelledInput;
 
+// The face of the two big boxes: bold sans-serif at 9.75 point.
+QFont boxFont();
+
 class TextBoxWidget : public QPlainTextEdit {
     Q_OBJECT
 public:
     explicit TextBoxWidget(QWidget* parent = nullptr);
 
-    std::string bytes() const;
+    // The whole text as bytes. Reading it keeps what was read and the change count it was read
+    // at (rawTextLastRead, changeCountAtLastRead), which the window compares later.
+    std::string bytes();
     // Replaces the whole text; the undo history starts afresh.
     void setBytes(const std::string& text);
     // Replaces the whole text as one step that Ctrl+Z (or Undo in the box's menu) takes back,
@@ -81,8 +86,8 @@ private:
     bool settingText_ = false;
     bool editedSinceEmptied_ = false;
     bool selectsTutorText_ = false;
-    mutable QString rawTextLastRead_;
-    mutable std::optional<unsigned long> changeCountAtLastRead_;
+    QString rawTextLastRead_;
+    std::optional<unsigned long> changeCountAtLastRead_;
 };
 
 }  // namespace qatutor

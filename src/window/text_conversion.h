@@ -17,7 +17,7 @@ std::string fromDocumentText(const QString& raw);
 // A single-line entry's text to bytes.
 std::string fromEntryText(const QString& text);
 
-// Plain Unicode to bytes, for texts without line structure.
+// Bytes to plain Unicode, one character each, for texts without line structure.
 QString fromBytes(const std::string& bytes);
 
 }  // namespace qatutor

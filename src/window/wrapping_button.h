@@ -1,6 +1,6 @@
 // A command button whose caption wraps onto several lines when the button is narrow, as the
 // tutor's small buttons need; text() stays the caption as given. Return, like Space, presses
-// the button that has the focus.
+// the button that has the focus, when the key is let go.
 #pragma once
 
 #include <QPushButton>
@@ -19,6 +19,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
 };
 
 }  // namespace qatutor

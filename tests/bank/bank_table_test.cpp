@@ -3,7 +3,7 @@
 
 #include "bank/bank_source.h"
 #include "bank/bank_table.h"
-#include "host/host.h"
+#include "base/errors.h"
 #include "support/fixture_bank.h"
 
 namespace qatutor::testing {

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/errors.h"
 #include "base/numbers.h"
-#include "host/host.h"
 
 namespace qatutor::testing {
 namespace {

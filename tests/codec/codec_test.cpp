@@ -15,12 +15,6 @@ std::string bytes(std::initializer_list<int> codes) {
     return s;
 }
 
-TEST(Code, ReturnsItsLineUnchanged) {
-    for (const std::string& line :
-         {std::string(), std::string("assignment #003"), std::string("a\r\nb\xFF")})
-        for (int codeNbr : {0, 19, 28, 100}) EXPECT_EQ(code(line, codeNbr), line);
-}
-
 TEST(Decode, Cases) {
     const std::vector<std::tuple<std::string, int, std::string>> cases = {
         {bytes({220, 70, 231, 32, 223}), 20, "do g"},

@@ -1,10 +1,16 @@
 // File channels over real files: raw bytes, line reading, errors, and whole-or-nothing writes.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <filesystem>
+#include <future>
 #include <mutex>
 #include <thread>
 
@@ -199,6 +205,145 @@ TEST_F(FileChannelsTest, AFlushInTheBackgroundKeepsTheFileLockedUntilItIsDone) {
         }
         EXPECT_NO_THROW(channels.waitForFlushes());  // each failure is reported once
         channels.setFaultHook(nullptr);
+    }
+}
+
+// The start-up writes the master file's header, then the send file's, each flushed in the
+// background. The files must end as writes that flush before returning would leave them: a failed
+// master flush means the send header was never written; a failed send flush keeps the master's.
+TEST_F(FileChannelsTest, AFailedBackgroundFlushCutsBackItsWriteAndEveryLaterOne) {
+    struct Case {
+        const char* failing;  // the file whose flush fails, or none
+        std::string master, send;
+    };
+    const std::vector<Case> cases = {
+        {"", "old\r\nheader\r\n", "header\r\n"},
+        {"masterFile", "old\r\n", ""},
+        {"send_", "old\r\nheader\r\n", ""},
+    };
+    for (const Case& c : cases) {
+        writeFile(folder.file("masterFile_A.txt"), "old\r\n");
+        std::filesystem::remove(folder.file("send_A.txt"));
+        channels.setFaultHook([&](FileOperation op, const std::string& path) {
+            if (op != FileOperation::flush) return 0;
+            // The master's flush ends last, after the send file's header is written and flushed.
+            if (path.find("masterFile") != std::string::npos)
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            return *c.failing && path.find(c.failing) != std::string::npos ? EIO : 0;
+        });
+        channels.setFlushInBackground(true);
+        open(1, "masterFile_A.txt", FileMode::append);
+        open(2, "send_A.txt", FileMode::append);
+        channels.write(1, "header\r\n");
+        channels.write(2, "header\r\n");
+        channels.closeAll();
+        channels.setFlushInBackground(false);
+        if (*c.failing)
+            EXPECT_THROW(channels.waitForFlushes(), HostError) << c.failing;
+        else
+            EXPECT_NO_THROW(channels.waitForFlushes());
+        EXPECT_EQ(readFile(folder.file("masterFile_A.txt")), c.master) << c.failing;
+        EXPECT_EQ(readFile(folder.file("send_A.txt")), c.send) << c.failing;
+        channels.setFaultHook(nullptr);
+    }
+}
+
+// Each way a write can go wrong below the record: the system writes nothing without saying why,
+// or the helper thread of a background flush cannot start. Either way the file ends whole or as
+// it was, no descriptor is left behind, and the lock is free for the next writer.
+TEST_F(FileChannelsTest, AWriteThatWritesNothingOrAFlushThreadThatCannotStartEndsCleanly) {
+    const auto openDescriptors = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                             std::filesystem::directory_iterator());
+    };
+    struct Case {
+        const char* what;
+        std::function<void()> arrange;
+        std::string expected;
+    };
+    int calls = 0;
+    const std::vector<Case> cases = {
+        {"writes nothing",
+         [&] {
+             channels.setWriteCall([&](int, const iovec*, int) -> ssize_t {
+                 errno = EIO;  // a loop that never ends is stopped here, and fails the test
+                 return ++calls < 1000 ? 0 : -1;
+             });
+         },
+         "old\r\n"},
+        {"writes half, then nothing",
+         [&] {
+             channels.setWriteCall([&](int fd, const iovec* pieces, int) -> ssize_t {
+                 errno = EIO;
+                 if (++calls == 1) return ::write(fd, pieces[0].iov_base, pieces[0].iov_len / 2);
+                 return calls < 1000 ? 0 : -1;
+             });
+         },
+         "old\r\n"},
+        {"no flush thread",
+         [&] {
+             channels.setFlushInBackground(true);
+             channels.setFaultHook([](FileOperation op, const std::string&) {
+                 return op == FileOperation::startFlush ? EAGAIN : 0;
+             });
+         },
+         "old\r\nrecord\r\n"},
+    };
+    for (const Case& c : cases) {
+        calls = 0;
+        writeFile(folder.file("rec.txt"), "old\r\n");
+        const auto descriptorsBefore = openDescriptors();
+        open(1, "rec.txt", FileMode::append);
+        c.arrange();
+        try {
+            channels.write(1, "record\r\n");
+        } catch (const HostError& error) {
+            EXPECT_NE(std::string(error.what()).find("rec.txt"), std::string::npos) << c.what;
+        }
+        EXPECT_LT(calls, 1000) << c.what;
+        channels.close(1);
+        channels.setWriteCall(nullptr);
+        channels.setFaultHook(nullptr);
+        channels.setFlushInBackground(false);
+        EXPECT_NO_THROW(channels.waitForFlushes());
+        EXPECT_EQ(openDescriptors(), descriptorsBefore) << c.what;
+        EXPECT_EQ(readFile(folder.file("rec.txt")), c.expected) << c.what;
+
+        FileChannels next;
+        next.setLockWait(std::chrono::milliseconds(200));
+        next.open(1, folder.file("rec.txt"), "rec.txt", FileMode::append);
+        EXPECT_NO_THROW(next.write(1, "next\r\n")) << c.what;
+    }
+}
+
+// Another program keeps a record file locked. The write waits a while, then fails, naming the
+// file and the lock, and leaves the file as it was.
+TEST_F(FileChannelsTest, ALockHeldByAnotherProgramIsWaitedForABoundedTimeAndNamed) {
+    for (const auto& [kind, said] : {std::pair{LOCK_SH, "a shared lock (flock)"},
+                                     std::pair{LOCK_EX, "an exclusive lock (flock)"}}) {
+        writeFile(folder.file("masterFile_A.txt"), "old\r\n");
+        const int other = ::open(folder.file("masterFile_A.txt").c_str(), O_RDONLY | O_CLOEXEC);
+        ASSERT_EQ(::flock(other, kind), 0);
+        channels.setLockWait(std::chrono::milliseconds(100));
+        open(1, "masterFile_A.txt", FileMode::append);
+        auto writing = std::async(std::launch::async, [&] { channels.write(1, "record\r\n"); });
+        if (writing.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+            ::close(other);  // lets a write that waits for ever finish, so the test can end
+            writing.wait();
+            ADD_FAILURE() << said << ": the write waited for the lock for more than 5 seconds";
+        } else {
+            try {
+                writing.get();
+                ADD_FAILURE() << said << ": the write should fail";
+            } catch (const HostError& error) {
+                const std::string message = error.what();
+                EXPECT_NE(message.find("masterFile_A.txt"), std::string::npos) << message;
+                EXPECT_NE(message.find(said), std::string::npos) << message;
+            }
+            ::close(other);
+        }
+        channels.close(1);
+        EXPECT_EQ(readFile(folder.file("masterFile_A.txt")), "old\r\n") << said;
     }
 }
 

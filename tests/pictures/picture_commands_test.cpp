@@ -31,6 +31,7 @@ TEST(PictureCommandsTest, NextPictureLooksTwoLinesAhead) {
         loadQuestionBank(s.bank, cursor, piecesOf(lines));
         s.lineCursor = 2;
         host.ended = false;
+        EXPECT_EQ(nextPictureEndsRun(s), c.ends) << c.after[0] << " / " << c.after[1];
         try {
             cmdNextPicture(host, s);
         } catch (const ProgramEnded&) {
@@ -42,6 +43,7 @@ TEST(PictureCommandsTest, NextPictureLooksTwoLinesAhead) {
     }
     Session atEnd;
     atEnd.lineCursor = 4999;
+    EXPECT_FALSE(nextPictureEndsRun(atEnd));
     EXPECT_THROW(cmdNextPicture(host, atEnd), TutorError);
 }
 

@@ -2,12 +2,14 @@
 #include <gtest/gtest.h>
 
 #include "reader/reader.h"
-#include "records/startup.h"
 #include "support/fake_host.h"
 #include "support/fixture_bank.h"
 
 namespace qatutor::testing {
 namespace {
+
+// What start-up puts in the answer box, which the reader puts back after each question.
+const std::string answerPromptText = "Enter, as appropriate, an answer.";
 
 class ReaderTest : public ::testing::Test {
 protected:
@@ -18,7 +20,6 @@ protected:
         session.lineCursor = cursor;
         session.nextAssignmentNumber = std::move(next);
         session.answerPrompt = answerPromptText;
-        session.displayMode = 1;
     }
     // Clicks Next; false when the click ended the program.
     bool next() {

@@ -41,7 +41,6 @@ TEST(StartUp, AnnLeeOnTheDefaultFolderOnSeventhOfDecember) {
     EXPECT_EQ(s.assignmentNumber, "001");
     EXPECT_EQ(s.nextAssignmentNumber, "002");
     EXPECT_EQ(s.lineCursor, 1);
-    EXPECT_EQ(s.displayMode, 1);
     EXPECT_EQ(s.answerPrompt.size(), 502u);
     EXPECT_NE(s.answerPrompt.find("just an OK.\r\n\r\nAlways critique"), std::string::npos);
     EXPECT_TRUE(exists(run.host.home.file("kavrodel/masterFile_Ann_Lee.txt")));

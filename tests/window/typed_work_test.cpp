@@ -13,6 +13,7 @@
 #include "host/host.h"
 #include "records/record_layout.h"
 #include "records/startup.h"
+#include "support/fixture_bank.h"
 #include "window/refusal_notice.h"
 #include "window_fixture.h"
 
@@ -151,6 +152,35 @@ TEST_F(TypedWorkTest, LeavingEndsTheRunAsBefore) {
         EXPECT_EQ(readFile(t.file("masterFile_A.txt")), master) << ending.how;
         EXPECT_EQ(t.messages.size(), std::string(ending.how) == "Next on the last piece" ? 1u : 0u);
     }
+}
+
+// next picture on an exit routine ends the run as Next does there, so it asks first too.
+TEST_F(TypedWorkTest, NextPictureOnAnExitRoutineAsksFirst) {
+    for (const bool leave : {false, true}) {
+        TypedWork t;
+        t.window.host().setPromptAnswerer([](const std::string& prompt) -> std::string {
+            return prompt == namePrompt ? "A" : prompt == assignmentPrompt ? "1" : "";
+        });
+        ASSERT_TRUE(t.window.start(
+            piecesOf({"001.  One", "`q001. Draw it.", "`routine exitprog", "002."})));
+        t.window.show();
+        t.click("cmdNextQuestion");
+        t.type(QStringLiteral(" my answer"));
+        LeaveQuestionAnswerer answerer(leave);
+        t.click("cmd_next_picture");
+        EXPECT_EQ(answerer.asked, 1) << "leave: " << leave;
+        EXPECT_EQ(t.window.hasEnded(), leave);
+    }
+}
+
+// The question's own box: Enter and Escape both stay, so a key pressed in haste never leaves.
+TEST(LeaveQuestion, StayingIsTheDefaultAndTheEscape) {
+    const std::unique_ptr<QMessageBox> box(makeLeaveQuestion(QStringLiteral("Leave?"), nullptr));
+    ASSERT_NE(box->defaultButton(), nullptr);
+    ASSERT_NE(box->escapeButton(), nullptr);
+    EXPECT_EQ(box->defaultButton()->objectName(), QLatin1String(stayButtonName));
+    EXPECT_EQ(box->escapeButton()->objectName(), QLatin1String(stayButtonName));
+    EXPECT_NE(box->findChild<QPushButton*>(QLatin1String(leaveButtonName)), nullptr);
 }
 
 TEST_F(TypedWorkTest, WithNothingToLoseNothingIsAsked) {

@@ -56,28 +56,21 @@ public:
 
 class WindowTest : public ::testing::Test, public WindowHarness {};
 
-// Answers every leave-or-stay question that opens while it lives, and counts them.
+// Answers every leave-or-stay question asked while it lives, and counts them.
 class LeaveQuestionAnswerer {
 public:
     explicit LeaveQuestionAnswerer(bool leave) {
-        timer_.setInterval(5);
-        QObject::connect(&timer_, &QTimer::timeout, [this, leave] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box) return;
-            const char* name = leave ? leaveButtonName : stayButtonName;
-            auto* button = box->findChild<QPushButton*>(QLatin1String(name));
-            if (!button) return;
+        setLeaveQuestionAnswerer([this, leave](const QString& message) {
             ++asked;
-            texts << box->text().remove(QChar(0x200B));  // without the break opportunities
-            button->click();
+            texts << message;
+            return leave;
         });
-        timer_.start();
     }
+    ~LeaveQuestionAnswerer() { setLeaveQuestionAnswerer(nullptr); }
+    LeaveQuestionAnswerer(const LeaveQuestionAnswerer&) = delete;
+    LeaveQuestionAnswerer& operator=(const LeaveQuestionAnswerer&) = delete;
     int asked = 0;
-    QStringList texts;
-
-private:
-    QTimer timer_;
+    QStringList texts;  // the questions asked
 };
 
 }  // namespace qatutor::testing

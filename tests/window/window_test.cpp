@@ -12,7 +12,10 @@
 #include <QTest>
 #include <QTimer>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
+#include <filesystem>
+#include <thread>
 
 #include "host/path_mapping.h"
 #include "host/random_generator.h"
@@ -217,21 +220,37 @@ TEST_F(WindowTest, ATenMegabyteSendFileShowsWholeWithoutASlowPath) {
     EXPECT_EQ(window.questionBox()->document()->blockCount(), 1 + 10'000'000 / 100);
 }
 
-TEST_F(WindowTest, AFileHeaderThatCannotReachTheDiskIsSaidWhenTheWindowClosesAtOnce) {
-    // The header's flush goes on while the window is first shown; closed before any command,
-    // the window still waits for it, and says so when it failed.
-    window.host().channels().setFaultHook([](FileOperation operation, const std::string& path) {
-        return operation == FileOperation::flush && path.find("/send_") != std::string::npos ? EIO
-                                                                                             : 0;
-    });
-    start();
-    ASSERT_TRUE(errors.empty());
-    window.close();
-    ASSERT_EQ(errors.size(), 1) << errors.join("\n").toStdString();
-    EXPECT_TRUE(errors[0].contains(QStringLiteral("send_"))) << errors[0].toStdString();
-    EXPECT_EQ(readFile(sendFile()), "");  // the header is cut back, not left half on the disk
-    EXPECT_NE(readFile(file("masterFile_Ann_Lee.txt")), "");
-    EXPECT_TRUE(window.hasEnded());
+// The two file headers are flushed side by side; one that cannot reach the disk ends start-up
+// before the window is shown, with its message, and each file holds its whole header or what it
+// held before. The master file's flush ends last, so its failure also takes back the send file's.
+TEST(WindowStartUp, AFileHeaderThatCannotReachTheDiskEndsStartUpBeforeTheWindowIsShown) {
+    for (const std::string failing : {"masterFile_", "send_"}) {
+        WindowHarness harness;
+        std::filesystem::create_directory(harness.home.path() + "/kavrodel");
+        writeFile(harness.file("masterFile_Ann_Lee.txt"), "earlier run\r\n");
+        harness.window.host().channels().setFaultHook(
+            [&](FileOperation operation, const std::string& path) {
+                if (operation != FileOperation::flush) return 0;
+                if (path.find("masterFile_") != std::string::npos)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                return path.find(failing) != std::string::npos ? EIO : 0;
+            });
+        harness.window.host().setPromptAnswerer([](const std::string& prompt) -> std::string {
+            return prompt == namePrompt ? "Ann Lee" : prompt == assignmentPrompt ? "2" : "";
+        });
+        EXPECT_FALSE(harness.window.start(piecesOf(fixtureBankLines()))) << failing;
+        EXPECT_EQ(harness.window.exitCode(), 1) << failing;
+        EXPECT_FALSE(harness.window.isVisible()) << failing;
+        ASSERT_EQ(harness.errors.size(), 1) << failing;
+        EXPECT_TRUE(harness.errors[0].contains(QString::fromStdString(failing)))
+            << harness.errors[0].toStdString();
+        const std::string master = readFile(harness.file("masterFile_Ann_Lee.txt"));
+        if (failing == "send_")
+            EXPECT_TRUE(master.starts_with("earlier run\r\n") && master.size() > 13);
+        else
+            EXPECT_EQ(master, "earlier run\r\n");
+        EXPECT_EQ(readFile(harness.sendFile()), "") << failing;
+    }
 }
 
 TEST_F(WindowTest, ClearBoxAndCopyPicture) {
