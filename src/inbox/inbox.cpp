@@ -41,8 +41,8 @@ std::string damageLine(const ParsedFile& parsed) {
     for (std::size_t i = 0; i < parsed.damage.size() && i < placesNamed; ++i)
         line += (i ? "; line " : "line ") + std::to_string(parsed.damage[i].line) + ": expected " +
                 parsed.damage[i].expected;
-    if (parsed.damage.size() > placesNamed)
-        line += "; and " + std::to_string(parsed.damage.size() - placesNamed) + " more places";
+    if (const std::size_t more = parsed.damage.size() - std::min(parsed.damage.size(), placesNamed))
+        line += "; and " + std::to_string(more) + (more == 1 ? " more place" : " more places");
     return line + ". What could be read is shown, the records there marked";
 }
 
@@ -318,12 +318,31 @@ bool dropCopyNumber(std::string& stem) {
     return true;
 }
 
+// Drops the mark a Linux desktop gives the third and later copies: "Ann_Lee (3rd copy)",
+// "Ann_Lee (21st copy)".
+bool dropNumberedCopy(std::string& stem) {
+    static constexpr std::string_view ending = " copy)";
+    const std::string lower = toLower(stem);
+    if (!endsWith(lower, ending)) return false;
+    std::size_t end = lower.size() - ending.size();
+    if (end < 2) return false;
+    const std::string_view suffix = std::string_view(lower).substr(end - 2, 2);
+    if (suffix != "st" && suffix != "nd" && suffix != "rd" && suffix != "th") return false;
+    end -= 2;
+    std::size_t digits = 0;
+    while (digits < end && isDigit(lower[end - 1 - digits])) ++digits;
+    if (digits == 0 || end - digits < 3 || lower.compare(end - digits - 2, 2, " (") != 0)
+        return false;
+    stem.resize(end - digits - 2);
+    return true;
+}
+
 // Drops every mark a copy's name ends with, in any letter case: the numbers above, " - Copy"
-// (Windows), " copy" (macOS), " (copy)" and " (another copy)" (Linux desktops).
+// (Windows), " copy" (macOS), " (copy)", " (another copy)" and " (3rd copy)" (Linux desktops).
 void dropCopyMarks(std::string& stem) {
     static constexpr std::string_view words[] = {" - copy", " copy", " (copy)", " (another copy)"};
     for (bool dropped = true; dropped;) {
-        dropped = dropCopyNumber(stem);
+        dropped = dropCopyNumber(stem) || dropNumberedCopy(stem);
         for (std::string_view word : words) dropped = dropped || dropSuffix(stem, word);
     }
 }

@@ -131,7 +131,7 @@ struct LayoutBreak {
 const char* const expectedItem =
     "a record's separator line (\"......!!!!!!!!....\") or a file header";
 const char* const expectedHeaderLine = "the rest of the file header";
-const char* const expectedTime = "the time line: the time (HH:MM:SS) after 36 blanks";
+const char* const expectedTime = "the time line: blanks, then the time (HH:MM:SS) at column 57";
 const char* const expectedSeparator = "the separator line after the bank line";
 const char* const expectedBankLine = "the bank line the record answers (empty before the first)";
 const char* const expectedLabel =

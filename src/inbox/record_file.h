@@ -70,7 +70,7 @@ struct Record {
 // A place where the file leaves the record layout.
 struct Damage {
     std::size_t line = 0;  // counted from 1
-    std::string expected;  // "the time line: the time (HH:MM:SS) after 36 blanks"
+    std::string expected;  // "the time line: blanks, then the time (HH:MM:SS) at column 57"
 };
 
 struct ParsedFile {

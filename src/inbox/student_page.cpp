@@ -40,10 +40,13 @@ std::string entryHtml(const WorkEntry& entry, const std::string& anchor) {
 void writeSection(std::FILE* out, const StudentWork& s, std::size_t w) {
     put(out, "<section class=\"student\" id=\"" + anchorOf(w) + "\">\n<h2>" +
                  htmlText(s.title.empty() ? "Assignment " + s.assignment : s.title) + "</h2>\n");
+    // A send file of a run's header alone (the student started the tutor and entered nothing)
+    // has no first and last time to show.
+    const std::string span = s.entries.empty() ? std::string()
+                                               : ", from " + whenHtml(cp1252::toUtf8(s.first)) +
+                                                     " to " + whenHtml(cp1252::toUtf8(s.last));
     put(out, "<p class=\"figures\">" + count(static_cast<std::size_t>(s.responses), "response") +
-                 ", " + count(static_cast<std::size_t>(s.notes), "note") + ", from " +
-                 whenHtml(cp1252::toUtf8(s.first)) + " to " + whenHtml(cp1252::toUtf8(s.last)) +
-                 ".</p>\n");
+                 ", " + count(static_cast<std::size_t>(s.notes), "note") + span + ".</p>\n");
     std::string_view openPiece;
     bool pieceOpen = false;
     for (std::size_t e = 0; e < s.entries.size(); ++e) {

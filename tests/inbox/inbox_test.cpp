@@ -18,6 +18,7 @@
 #include "inbox/records_csv.h"
 #include "inbox/report.h"
 #include "inbox/run_inbox.h"
+#include "inbox/student_page.h"
 #include "inbox/student_work.h"
 #include "support/fixture_bank.h"
 #include "support/temp_folder.h"
@@ -342,6 +343,9 @@ TEST(Inbox, StudentNamesAndKindsComeFromFileNames) {
         {"send_1207Ann_Lee copy 2.txt", "Ann Lee", FileKind::send},
         {"send_1207Ann_Lee (copy).txt", "Ann Lee", FileKind::send},
         {"send_1207Ann_Lee (another copy).txt", "Ann Lee", FileKind::send},
+        {"send_1207Ann_Lee (3rd copy).txt", "Ann Lee", FileKind::send},
+        {"send_1207Ann_Lee (21st copy) (1).txt", "Ann Lee", FileKind::send},
+        {"send_1207Ann_Lee (3 copy).txt", "Ann Lee (3 copy)", FileKind::send},
         {"send_1207Ann_Lee.txt (1).txt", "Ann Lee", FileKind::send},
         {"Copy of letter.txt", "letter", FileKind::other},
         {"Copyright.txt", "Copyright", FileKind::other},
@@ -370,6 +374,14 @@ TEST(Inbox, StudentNamesAndKindsComeFromFileNames) {
     EXPECT_EQ(work[1].assignment, "002");
     EXPECT_EQ(work[1].responses, 0);
     EXPECT_EQ(work[1].total, 2);
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    std::FILE* out = open_memstream(&buffer, &size);
+    writeStudentPage(out, {work[1]}, "report.html");
+    std::fclose(out);
+    const std::string page(buffer, size);
+    std::free(buffer);
+    EXPECT_NE(page.find("0 responses, 0 notes.</p>"), std::string::npos) << page;
 }
 
 TEST(Inbox, MasterAndSendFileOfOneStudentCountEachRecordOnce) {
