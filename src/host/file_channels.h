@@ -5,12 +5,15 @@
 //
 // A write appends its bytes with one write and flushes them to stable storage. If any part of
 // that fails, the file is cut back to its size before the write, so a file holds either the
-// whole of what one call wrote or none of it. The write holds an advisory lock (flock) on the
-// file from before its size is read until after the flush, so that other copies of the program
-// appending to the same file never lose a record to that cut.
+// whole of what one call wrote or none of it. The write holds a lock on the file (flock on POSIX
+// systems, LockFileEx on Windows) from before its size is read until after the flush, so that
+// other copies of the program appending to the same file never lose a record to that cut.
+//
+// posix/file_channels.cpp and win32/file_channels.cpp hold the two implementations.
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <future>
 #include <span>
@@ -23,6 +26,14 @@
 namespace qatutor {
 
 enum class FileOperation { open, write, flush };
+
+// An open file: a descriptor on POSIX systems, a HANDLE on Windows; -1 when closed, which on
+// Windows is INVALID_HANDLE_VALUE.
+#ifdef _WIN32
+using NativeFile = std::intptr_t;
+#else
+using NativeFile = int;
+#endif
 
 class FileChannels {
 public:
@@ -58,7 +69,7 @@ public:
 
 private:
     struct Channel {
-        int fd = -1;
+        NativeFile fd = -1;
         FileMode mode = FileMode::input;
         std::string localPath;
         std::string displayPath;
