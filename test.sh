@@ -50,4 +50,14 @@ tail -n 3 build-fuzz/ctest.log
 echo "== the whole suite"
 build_tree build -DQATUTOR_WERROR=ON -DQATUTOR_BENCH=ON
 ctest --test-dir build --output-on-failure -j"$(nproc)" || status=1
+
+# The core, the inbox's reader and the checker built for Windows with mingw-w64 and run in Wine.
+echo "== the core and the inbox for Windows, under Wine"
+. scripts/windows.sh
+ensure_packages "${WINDOWS_TEST_PACKAGES[@]}"
+build_tree build-windows/tests -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
+    -DQATUTOR_WERROR=ON -DQATUTOR_WITH_WINDOW=OFF -DCMAKE_EXE_LINKER_FLAGS=-static \
+    -DCMAKE_CROSSCOMPILING_EMULATOR=wine
+with_wine ctest --test-dir build-windows/tests --output-on-failure -j"$(nproc)" -L core \
+    -E code_format || status=1
 exit $status

@@ -52,8 +52,10 @@ TEST(Inbox, EveryBadFileGetsItsLineAndTheRestIsRead) {
     writeFile(folder.file("letter.txt"), "Dear instructor,\r\nhere is my work.\r\n");
     writeFile(folder.file("empty.txt"), "");
     writeFile(folder.file("picture.png"), std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+#ifndef _WIN32  // no links to nowhere or pipes among a Windows folder's files
     ASSERT_EQ(::symlink("nowhere.txt", folder.file("send_1210Gone.txt").c_str()), 0);
     ASSERT_EQ(::mkfifo(folder.file("send_1211Pipe.txt").c_str(), 0600), 0);
+#endif
     std::filesystem::create_directory(folder.file("older"));
     writeFile(folder.file("notes_Ann_Lee.txt"), "x");
 
@@ -68,15 +70,17 @@ TEST(Inbox, EveryBadFileGetsItsLineAndTheRestIsRead) {
     EXPECT_TRUE(inbox.files[2].parsed.records.back().incomplete);
     EXPECT_EQ(inbox.files[2].parsed.records.size(), 4u);
 
-    const std::vector<std::pair<std::string, std::string>> reasons = {
+    std::vector<std::pair<std::string, std::string>> reasons = {
         {"letter.txt", "does not begin with a file header"},
         {"empty.txt", "0 bytes"},
         {"picture.png", "binary"},
-        {"send_1210Gone.txt", "No such file"},
-        {"send_1211Pipe.txt", "not a regular file"},
         {"older", "a folder"},
         {"send_1209Cut_Off.txt", "cut off inside its last record"},
     };
+#ifndef _WIN32
+    reasons.push_back({"send_1210Gone.txt", "No such file"});
+    reasons.push_back({"send_1211Pipe.txt", "not a regular file"});
+#endif
     EXPECT_EQ(inbox.notRead.size(), reasons.size());
     for (const auto& [name, reason] : reasons) {
         const FileLine* line = lineFor(inbox.notRead, name);
@@ -114,13 +118,11 @@ TEST(Inbox, TheReportSaysHowManyRecordsItShowedOnce) {
     for (const auto& [duplicates, sentence] : cases) {
         Inbox inbox;
         inbox.duplicates = duplicates;
-        char* buffer = nullptr;
-        std::size_t size = 0;
-        std::FILE* out = open_memstream(&buffer, &size);
+        TempFolder folder;
+        std::FILE* out = std::fopen(folder.file("report.html").c_str(), "wb");
         writeReport(out, inbox, {}, fixtureCourse(), "the folder");
         std::fclose(out);
-        const std::string html(buffer, size);
-        std::free(buffer);
+        const std::string html = readFile(folder.file("report.html"));
         EXPECT_NE(html.find(sentence), std::string::npos) << duplicates;
     }
 }
@@ -264,6 +266,7 @@ TEST(Inbox, OutputReplacesTheOldFileOnlyWhenTheNewOneIsWhole) {
     EXPECT_NE(writeAtomically(folder.file("missing"), "report.html", [](std::FILE*) {}), "");
 }
 
+#ifndef _WIN32  // the program runs from a POSIX shell here; under Wine the library's tests run
 int runProgram(const std::string& arguments) {
     // No display: the program never opens its folder dialog here.
     const int status =
@@ -290,6 +293,7 @@ TEST(InboxProgram, ExitStatusSaysWhetherEveryFileWasRead) {
           good.path() + " --out " + good.file("nowhere"), good.file("nowhere")})
         EXPECT_EQ(runProgram(usage), 2) << usage;
 }
+#endif
 
 }  // namespace
 }  // namespace qatutor::testing
