@@ -6,10 +6,13 @@
 // A write appends its bytes with one gather write (several when the system writes less) and
 // flushes them to stable storage. If any part of
 // that fails, the file is cut back to its size before the write, so a file holds either the
-// whole of what one call wrote or none of it. The write holds an advisory lock (flock) on the
-// file from before its size is read until after the flush, so that other copies of the program
-// appending to the same file never lose a record to that cut. A lock that another program keeps
-// longer than lockWait() fails the write with a message naming the file and the kind of lock.
+// whole of what one call wrote or none of it. The write holds a lock on the file (flock on POSIX
+// systems, LockFileEx on Windows) from before its size is read until after the flush, so that
+// other copies of the program appending to the same file never lose a record to that cut. A lock
+// that another program keeps longer than lockWait() fails the write with a message naming the
+// file and the kind of lock.
+//
+// posix/file_channels.cpp and win32/file_channels.cpp hold the two implementations.
 #pragma once
 
 #include <sys/types.h>
@@ -17,6 +20,7 @@
 
 #include <array>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <future>
 #include <span>
@@ -30,6 +34,14 @@ namespace qatutor {
 
 // startFlush: starting the helper thread of a flush in the background.
 enum class FileOperation { open, write, flush, startFlush };
+
+// An open file: a descriptor on POSIX systems, a HANDLE on Windows; -1 when closed, which on
+// Windows is INVALID_HANDLE_VALUE.
+#ifdef _WIN32
+using NativeFile = std::intptr_t;
+#else
+using NativeFile = int;
+#endif
 
 class FileChannels {
 public:
@@ -77,7 +89,7 @@ public:
 
 private:
     struct Channel {
-        int fd = -1;
+        NativeFile fd = -1;
         FileMode mode = FileMode::input;
         std::string localPath;
         std::string displayPath;

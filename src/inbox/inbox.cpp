@@ -16,6 +16,13 @@
 #include "inbox/run_output.h"
 #include "records/record_layout.h"
 
+#ifdef _WIN32
+// Windows never blocks on opening a file and has no exec to close descriptors across; what it
+// needs instead is binary mode, so that line ends are read as the files hold them.
+#define O_NONBLOCK 0
+#define O_CLOEXEC O_BINARY
+#endif
+
 namespace qatutor::inbox {
 namespace {
 

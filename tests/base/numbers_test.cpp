@@ -26,8 +26,13 @@ TEST(NumericValue, IgnoresTheLocale) {
     // Under a German locale the C library reads and writes a decimal comma. test.sh generates
     // the locale; without it this test would prove nothing, so it fails.
     const std::string previous = std::setlocale(LC_ALL, nullptr);
-    ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr)
-        << "the locale de_DE.UTF-8 is not installed; ./test.sh generates it";
+#ifdef _WIN32
+    const char* german = "German_Germany.1252";
+#else
+    const char* german = "de_DE.UTF-8";
+#endif
+    ASSERT_NE(std::setlocale(LC_ALL, german), nullptr)
+        << "the locale " << german << " is not installed; ./test.sh generates it";
     EXPECT_STREQ(std::localeconv()->decimal_point, ",");
     EXPECT_DOUBLE_EQ(std::strtod("3.14", nullptr), 3);  // what a locale-bound reading would give
     EXPECT_DOUBLE_EQ(numericValue("3.14"), 3.14);

@@ -112,8 +112,8 @@ TEST_F(ReaderTest, TheEndOfTheAssignmentSaysWhereTheFilesAreAndWhichToSend) {
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0],
               "Assignment 002 is finished.\n\nYour record files are in the folder\n" +
-                  host.home.path() +
-                  "/kavrodel\n\nSend the file send_1207Ann_Lee.txt "
+                  host.home.file("kavrodel") +
+                  "\n\nSend the file send_1207Ann_Lee.txt "
                   "to your instructor.");
 }
 

@@ -2,14 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <sstream>
 
 #include "host/clock_text.h"
-#include "host/path_mapping.h"
 
 namespace qatutor::testing {
 
+#ifdef _WIN32
+// On Windows the drive c: is the temporary folder too, not the real drive.
+FakeHost::FakeHost() : LocalHost(home.path(), home.path()) {}
+#else
 FakeHost::FakeHost() : LocalHost(home.path()) {}
+#endif
 
 std::string FakeHost::prompt(const std::string& text) {
     prompts_.push_back(text);
@@ -32,15 +37,20 @@ void FakeHost::setBoxText(TextBox box, const std::string& text) {
 }
 
 std::tm FakeHost::nextClockReading() {
-    std::tm start{};
-    start.tm_year = 2026 - 1900;
-    start.tm_mon = 11;
-    start.tm_mday = 1;
-    start.tm_hour = 14;
-    start.tm_min = 5;
-    const std::time_t at = ::timegm(&start) + static_cast<std::time_t>(clockReads++) * (86400 + 1);
+    namespace chrono = std::chrono;
+    const chrono::sys_seconds at = chrono::sys_days{chrono::year{2026} / chrono::December / 1} +
+                                   chrono::hours{14} + chrono::minutes{5} +
+                                   chrono::seconds{clockReads++ * (86400LL + 1)};
+    const chrono::sys_days day = chrono::floor<chrono::days>(at);
+    const chrono::year_month_day date{day};
+    const chrono::hh_mm_ss<chrono::seconds> time{at - day};
     std::tm reading{};
-    ::gmtime_r(&at, &reading);
+    reading.tm_year = static_cast<int>(date.year()) - 1900;
+    reading.tm_mon = static_cast<int>(static_cast<unsigned>(date.month())) - 1;
+    reading.tm_mday = static_cast<int>(static_cast<unsigned>(date.day()));
+    reading.tm_hour = static_cast<int>(time.hours().count());
+    reading.tm_min = static_cast<int>(time.minutes().count());
+    reading.tm_sec = static_cast<int>(time.seconds().count());
     return reading;
 }
 
@@ -92,7 +102,7 @@ void FakeHost::endProgram() {
 }
 
 std::string FakeHost::local(const std::string& programPath) const {
-    return localPath(programPath, homeFolder());
+    return const_cast<FakeHost*>(this)->LocalHost::realPath(programPath);
 }
 
 }  // namespace qatutor::testing

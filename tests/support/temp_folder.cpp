@@ -1,19 +1,25 @@
 #include "support/temp_folder.h"
 
-#include <sys/stat.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
 namespace qatutor::testing {
 
 TempFolder::TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "qatutor-test-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
+    std::mt19937 random(std::random_device{}());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const auto candidate = std::filesystem::temp_directory_path() /
+                               ("qatutor-test-" + std::to_string(random() % 1000000000));
+        if (std::filesystem::create_directory(candidate)) {  // false when it exists already
+            path_ = candidate.string();
+            return;
+        }
+    }
+    throw std::runtime_error("no new temporary folder");
 }
 
 TempFolder::~TempFolder() {
@@ -23,21 +29,30 @@ TempFolder::~TempFolder() {
     std::filesystem::remove_all(path_, ignored);
 }
 
+namespace {
+
+// A UTF-8 path as the file system takes it (on Windows, UTF-16).
+std::filesystem::path fsPath(const std::string& path) {
+    return std::u8string(path.begin(), path.end());
+}
+
+}  // namespace
+
 std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(fsPath(path), std::ios::binary);
     std::ostringstream content;
     content << in.rdbuf();
     return content.str();
 }
 
 void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(fsPath(path), std::ios::binary | std::ios::trunc);
     out << bytes;
 }
 
 bool exists(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0;
+    std::error_code error;
+    return std::filesystem::exists(fsPath(path), error);
 }
 
 }  // namespace qatutor::testing

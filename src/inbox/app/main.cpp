@@ -17,6 +17,11 @@
 #include "inbox/course_index.h"
 #include "inbox/run_inbox.h"
 
+#ifdef _WIN32
+// Windows' C library has no lstat; whether an input is there is all that is asked of it.
+static int lstat(const char* path, struct stat* info) { return ::stat(path, info); }
+#endif
+
 #ifdef QATUTOR_INBOX_DESKTOP
 #include <QApplication>
 #include <QDesktopServices>

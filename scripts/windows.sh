@@ -1,0 +1,37 @@
+# Shared by build-windows.sh and test.sh: what building qatutor for Windows on Linux needs, and
+# Wine to run the results. Sourced after common.sh.
+
+# The mingw-w64 compilers with posix threads, Wine (wine64 runs the programs; wine puts `wine` on
+# the path), GoogleTest's sources to build for Windows.
+WINDOWS_TEST_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
+    binutils-mingw-w64-x86-64 wine wine64 googletest)
+# Building Qt from Debian's source (dpkg-dev unpacks it) with Debian's Linux Qt as host tools.
+WINDOWS_BUILD_PACKAGES=("${WINDOWS_TEST_PACKAGES[@]}" dpkg-dev qt6-base-dev qt6-base-dev-tools)
+
+# The Qt for Windows that build-windows.sh builds and later runs reuse: the same version as the
+# Linux Qt whose tools it builds with, in the user's cache.
+windows_qt_version() {
+    dpkg-query -W -f='${Version}' qt6-base-dev 2>/dev/null | sed 's/[+~-].*//'
+}
+QATUTOR_CACHE="${XDG_CACHE_HOME:-$HOME/.cache}/qatutor"
+windows_qt_prefix() {
+    echo "$QATUTOR_CACHE/qt6-windows-$(windows_qt_version)"
+}
+# windows_qt_ready: true when the cached Qt for Windows was built and installed whole.
+windows_qt_ready() {
+    [ -n "$(windows_qt_version)" ] && [ -f "$(windows_qt_prefix)/qatutor-qt-complete" ]
+}
+
+# with_wine COMMAND...: runs COMMAND with a Wine prefix of its own in build-windows/ (created on
+# first use), no Wine debugging output and no desktop integration.
+with_wine() {
+    export WINEPREFIX="${WINEPREFIX:-$PWD/build-windows/wine-prefix}"
+    export WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        mkdir -p "$WINEPREFIX"
+        echo "Creating the Wine prefix $WINEPREFIX ..."
+        wineboot --init >/dev/null 2>&1 || true
+        wineserver -w || true
+    fi
+    "$@"
+}

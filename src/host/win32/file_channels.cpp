@@ -1,0 +1,295 @@
+// The file channels on Windows. A record goes to the end of its file through a handle opened with
+// CreateFileW, under a lock that every copy of the program takes (LockFileEx), is flushed with
+// FlushFileBuffers, and a record that fails is cut back to the file's size before it.
+#include "host/file_channels.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "host/win32/system_text.h"
+
+namespace qatutor {
+namespace {
+
+void checkChannelNumber(int channel) {
+    if (channel < firstChannel || channel > lastChannel)
+        throw HostError("Bad file channel number " + std::to_string(channel) + ".");
+}
+
+std::string describe(const std::string& displayPath, const std::string& localPath) {
+    return displayPath == localPath ? displayPath : displayPath + " (" + localPath + ")";
+}
+
+const char* modeVerb(FileMode mode) {
+    switch (mode) {
+    case FileMode::input: return "reading";
+    case FileMode::output: return "writing";
+    case FileMode::append: return "appending";
+    }
+    return "";
+}
+
+HANDLE handleOf(NativeFile file) { return reinterpret_cast<HANDLE>(file); }
+NativeFile nativeOf(HANDLE handle) { return reinterpret_cast<NativeFile>(handle); }
+
+// The error of a failed call: an errno value when there is one for it, else Windows' own code
+// made negative, so that both fit the one int that the fault hook also gives.
+int lastError() {
+    const DWORD error = ::GetLastError();
+    const int posix = win32::errnoOf(error);
+    return posix != 0 ? posix : -static_cast<int>(error);
+}
+
+std::string errorText(int error) {
+    return error >= 0 ? std::strerror(error) : win32::errorText(static_cast<DWORD>(-error));
+}
+
+// Windows' byte-range locks are mandatory: a locked range can be neither read nor written through
+// another handle. The lock that keeps writers in turn therefore covers one byte far past the end
+// of any record file, so that it holds up only the writers that ask for it, and never a reader
+// such as the instructor's inbox or an editor.
+constexpr DWORD lockOffsetHigh = 0x40000000;  // byte 2^62
+
+// Holds the lock on a record file while one record is appended. Another copy of the program
+// writing to the same file (a double click starts two) waits for it, so a record that fails and
+// is cut back never takes the other copy's record with it. A file system without locks still
+// gets its records, unlocked.
+class AppendLock {
+public:
+    explicit AppendLock(HANDLE file) : file_(file) {
+        OVERLAPPED at{};
+        at.OffsetHigh = lockOffsetHigh;
+        locked_ = ::LockFileEx(file_, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at) != 0;
+    }
+    ~AppendLock() {
+        if (locked_) unlock(file_);
+    }
+    static void unlock(HANDLE file) {
+        OVERLAPPED at{};
+        at.OffsetHigh = lockOffsetHigh;
+        ::UnlockFileEx(file, 0, 1, 0, &at);
+    }
+    // Leaves the lock to another handle of the same open file, which unlocks or closes it.
+    void handOver() { locked_ = false; }
+    AppendLock(const AppendLock&) = delete;
+    AppendLock& operator=(const AppendLock&) = delete;
+
+private:
+    HANDLE file_;
+    bool locked_ = false;
+};
+
+// Writes the first `limit` bytes of the pieces, in order, each at the end of the file.
+bool writeAll(HANDLE file, std::span<const std::string_view> pieces, std::size_t limit) {
+    for (std::string_view piece : pieces) {
+        std::size_t left = std::min(piece.size(), limit);
+        limit -= left;
+        const char* data = piece.data();
+        while (left > 0) {
+            const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(left, 1u << 30));
+            OVERLAPPED atEnd{};  // both halves all ones: the end of the file, wherever it is
+            atEnd.Offset = 0xFFFFFFFF;
+            atEnd.OffsetHigh = 0xFFFFFFFF;
+            DWORD written = 0;
+            if (!::WriteFile(file, data, chunk, &written, &atEnd)) return false;
+            if (written == 0) {
+                ::SetLastError(ERROR_WRITE_FAULT);
+                return false;
+            }
+            data += written;
+            left -= written;
+        }
+    }
+    return true;
+}
+
+// Puts the file back to `size` bytes, so that it never keeps part of a record.
+void cutBack(HANDLE file, LONGLONG size) {
+    LARGE_INTEGER at{};
+    at.QuadPart = size;
+    if (::SetFilePointerEx(file, at, nullptr, FILE_BEGIN)) ::SetEndOfFile(file);
+    ::FlushFileBuffers(file);
+}
+
+bool readAll(HANDLE file, std::string& out) {
+    char buffer[65536];
+    for (;;) {
+        DWORD got = 0;
+        if (!::ReadFile(file, buffer, sizeof buffer, &got, nullptr)) return false;
+        if (got == 0) return true;
+        out.append(buffer, got);
+    }
+}
+
+}  // namespace
+
+FileChannels::~FileChannels() {
+    closeAll();
+    for (auto& flush : pendingFlushes_) flush.wait();
+}
+
+int FileChannels::injectedFault(FileOperation operation, const std::string& localPath) const {
+    return faultHook_ ? faultHook_(operation, localPath) : 0;
+}
+
+void FileChannels::fail(const std::string& what, const Channel& ch, int error) const {
+    throw HostError(what + " " + describe(ch.displayPath, ch.localPath) + ": " + errorText(error));
+}
+
+void FileChannels::open(int channel, const std::string& localPath, const std::string& displayPath,
+                        FileMode mode) {
+    checkChannelNumber(channel);
+    Channel& ch = channels_[channel];
+    if (ch.fd != -1)
+        throw HostError("File channel " + std::to_string(channel) + " is already open (" +
+                        ch.displayPath + ").");
+    Channel opening{-1, mode, localPath, displayPath, {}, 0};
+    const std::string what = std::string("Could not open for ") + modeVerb(mode);
+    if (const int error = injectedFault(FileOperation::open, localPath)) fail(what, opening, error);
+
+    const std::wstring name = win32::wide(localPath);
+    const DWORD attributes = ::GetFileAttributesW(name.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        fail(what, opening, EISDIR);
+    // Other copies of the program, and readers, may have the file open at the same time.
+    const DWORD access = mode == FileMode::input ? GENERIC_READ : GENERIC_WRITE;
+    const DWORD disposition = mode == FileMode::input    ? OPEN_EXISTING
+                              : mode == FileMode::output ? CREATE_ALWAYS
+                                                         : OPEN_ALWAYS;
+    const HANDLE file =
+        ::CreateFileW(name.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) fail(what, opening, lastError());
+    if (mode == FileMode::input && !readAll(file, opening.content)) {
+        const int error = lastError();
+        ::CloseHandle(file);
+        fail("Could not read", opening, error);
+    }
+    opening.fd = nativeOf(file);
+    ch = std::move(opening);
+}
+
+FileChannels::Channel& FileChannels::openChannel(int channel, const char* operation) {
+    checkChannelNumber(channel);
+    Channel& ch = channels_[channel];
+    if (ch.fd == -1)
+        throw HostError(std::string(operation) + ": file channel " + std::to_string(channel) +
+                        " is not open.");
+    return ch;
+}
+
+std::string FileChannels::readLine(int channel) {
+    Channel& ch = openChannel(channel, "Read");
+    if (ch.mode != FileMode::input)
+        throw HostError("Read: file channel " + std::to_string(channel) +
+                        " is not open for reading.");
+    if (ch.readPos >= ch.content.size())
+        throw HostError("Input past end of file " + ch.displayPath + ".");
+    const std::size_t end = ch.content.find_first_of("\r\n", ch.readPos);
+    std::string line;
+    if (end == std::string::npos) {
+        line = ch.content.substr(ch.readPos);
+        ch.readPos = ch.content.size();
+    } else {
+        line = ch.content.substr(ch.readPos, end - ch.readPos);
+        ch.readPos = end + 1;
+        if (ch.content[end] == '\r' && ch.readPos < ch.content.size() &&
+            ch.content[ch.readPos] == '\n')
+            ++ch.readPos;
+    }
+    return line;
+}
+
+bool FileChannels::atEnd(int channel) {
+    Channel& ch = openChannel(channel, "End-of-file test");
+    if (ch.mode != FileMode::input) return true;
+    return ch.readPos >= ch.content.size();
+}
+
+void FileChannels::write(int channel, std::string_view bytes) {
+    write(channel, std::span<const std::string_view>(&bytes, 1));
+}
+
+void FileChannels::write(int channel, std::span<const std::string_view> pieces) {
+    Channel& ch = openChannel(channel, "Write");
+    if (ch.mode == FileMode::input)
+        throw HostError("Write: file channel " + std::to_string(channel) +
+                        " is open for reading only.");
+    const HANDLE file = handleOf(ch.fd);
+    AppendLock lock(file);  // from before the size is read until after the flush
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(file, &size)) fail("Could not write to", ch, lastError());
+    const LONGLONG sizeBefore = size.QuadPart;
+
+    auto rollBack = [&](int error) {
+        cutBack(file, sizeBefore);
+        fail("Could not write to", ch, error);
+    };
+    std::size_t total = 0;
+    for (std::string_view piece : pieces) total += piece.size();
+    if (const int error = injectedFault(FileOperation::write, ch.localPath)) {
+        writeAll(file, pieces, total / 2);
+        rollBack(error);
+    }
+    if (!writeAll(file, pieces, total)) rollBack(lastError());
+    if (flushInBackground_) {
+        // The flush goes on with a handle of its own, which keeps the file and its lock, so the
+        // channel may close meanwhile; another writer of the file waits for the lock as before.
+        HANDLE flushFile = nullptr;
+        const HANDLE process = ::GetCurrentProcess();
+        if (::DuplicateHandle(process, file, process, &flushFile, 0, FALSE,
+                              DUPLICATE_SAME_ACCESS)) {
+            lock.handOver();
+            pendingFlushes_.push_back(
+                std::async(std::launch::async,
+                           [flushFile, sizeBefore, hook = faultHook_, path = ch.localPath,
+                            what = "Could not write to " + describe(ch.displayPath, ch.localPath)] {
+                               int error = hook ? hook(FileOperation::flush, path) : 0;
+                               if (error == 0 && !::FlushFileBuffers(flushFile))
+                                   error = lastError();
+                               if (error != 0) cutBack(flushFile, sizeBefore);
+                               AppendLock::unlock(flushFile);
+                               ::CloseHandle(flushFile);
+                               return error == 0 ? std::string() : what + ": " + errorText(error);
+                           }));
+            return;
+        }
+    }
+    if (const int error = injectedFault(FileOperation::flush, ch.localPath)) rollBack(error);
+    if (!::FlushFileBuffers(file)) rollBack(lastError());
+}
+
+void FileChannels::waitForFlushes() {
+    std::string firstError;
+    for (auto& flush : pendingFlushes_) {
+        const std::string error = flush.get();
+        if (firstError.empty()) firstError = error;
+    }
+    pendingFlushes_.clear();
+    if (!firstError.empty()) throw HostError(firstError);
+}
+
+void FileChannels::close(int channel) {
+    checkChannelNumber(channel);
+    Channel& ch = channels_[channel];
+    if (ch.fd != -1) ::CloseHandle(handleOf(ch.fd));
+    ch = Channel{};
+}
+
+void FileChannels::closeAll() {
+    for (int channel = firstChannel; channel <= lastChannel; ++channel) close(channel);
+}
+
+bool FileChannels::isOpen(int channel) const {
+    return channel >= firstChannel && channel <= lastChannel && channels_[channel].fd != -1;
+}
+
+int FileChannels::openCount() const {
+    int count = 0;
+    for (int channel = firstChannel; channel <= lastChannel; ++channel)
+        count += isOpen(channel) ? 1 : 0;
+    return count;
+}
+
+}  // namespace qatutor
