@@ -1,7 +1,8 @@
 # Fails when one of FILES ("a|b|...") includes a header of a folder of SOURCE_ROOT that is not
 # among ALLOWED ("folder,folder,..."). Every spelling of an include that the compiler takes is
-# read: "..." or <...>, blanks or tabs around the #, the %: digraph, a line continued with a
-# backslash, and paths with ./ or ../ (resolved from the including file's folder).
+# read: "..." or <...>, blanks, tabs and comments around the #, the %: digraph, #include_next and
+# #import, a line continued with a backslash, and paths with ./ or ../ (resolved from the including
+# file's folder). An include named by a macro cannot be followed, so it is refused.
 # Run as: cmake -DSOURCE_ROOT=... -DTARGET=... -DALLOWED=... -DFILES=... -P CheckFolderIncludes.cmake
 cmake_policy(VERSION 3.25)
 string(REPLACE "," ";" allowed "${ALLOWED}")
@@ -20,11 +21,20 @@ foreach(file IN LISTS files)
   # Semicolons would split the text into a list; line continuations join their lines.
   string(REPLACE ";" " " text "${text}")
   string(REGEX REPLACE "\\\\\r?\n" "" text "${text}")
-  string(REGEX MATCHALL "(^|\n)[ \t]*(#|%:)[ \t]*include[ \t]*[<\"][^>\"\n]+[>\"]" includes
-         "${text}")
+  # A comment within a line stands for a blank, as it does for the compiler; a directive may also
+  # follow the end of a comment of several lines.
+  string(REGEX REPLACE "/\\*([^*\n]|\\*+[^*/\n])*\\*+/" " " text "${text}")
+  string(REGEX REPLACE "\\*/" "*/\n" text "${text}")
+  set(directive "(^|\n)[ \t]*(#|%:)[ \t]*(include_next|include|import)")
+  string(REGEX MATCHALL "${directive}[ \t]+[A-Za-z_][^\n]*" computed "${text}")
+  foreach(line IN LISTS computed)
+    string(STRIP "${line}" line)
+    list(APPEND faults "  ${file}: ${line} (a header named by a macro cannot be checked)")
+  endforeach()
+  string(REGEX MATCHALL "${directive}[ \t]*[<\"][^>\"\n]+[>\"]" includes "${text}")
   get_filename_component(dir ${file} DIRECTORY)
   foreach(line IN LISTS includes)
-    string(REGEX REPLACE "^\n?[ \t]*(#|%:)[ \t]*include[ \t]*[<\"]([^>\"\n]+)[>\"]$" "\\2" path
+    string(REGEX REPLACE "^\n?[ \t]*(#|%:)[ \t]*[a-z_]+[ \t]*[<\"]([^>\"\n]+)[>\"]$" "\\2" path
            "${line}")
     string(STRIP "${line}" line)
     # A path from the including file's own folder that lands in src/, or one written from src/.
