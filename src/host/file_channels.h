@@ -9,10 +9,13 @@
 // whole of what one call wrote or none of it. The write holds a lock on the file (flock on POSIX
 // systems, LockFileEx on Windows) from before its size is read until after the flush, so that
 // other copies of the program appending to the same file never lose a record to that cut. A lock
-// that another program keeps longer than lockWait() fails the write with a message naming the
-// file and the kind of lock.
+// that another program keeps longer than the lock wait (setLockWait) fails the write with a
+// message naming the file and the kind of lock.
 //
-// posix/file_channels.cpp and win32/file_channels.cpp hold the two implementations.
+// posix/file_channels.cpp and win32/file_channels.cpp hold the two implementations. The Windows
+// one has not caught up yet: its write waits for a lock as long as it is held, each of its
+// background flushes stands alone (a failed one does not cut back the writes made after it), and
+// a helper thread that cannot start is not handled.
 #pragma once
 
 #include <sys/types.h>
