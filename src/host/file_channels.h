@@ -19,7 +19,9 @@
 #pragma once
 
 #include <sys/types.h>
+#ifndef _WIN32
 #include <sys/uio.h>
+#endif
 
 #include <array>
 #include <chrono>
@@ -87,7 +89,14 @@ public:
     void setFaultHook(FaultHook hook) { faultHook_ = std::move(hook); }
     // For fault tests: the system call that writes the pieces (::writev unless set), so that a
     // test can stand in for a file system that writes less than it is given, or nothing.
+    // On Windows it writes one piece at the end of the file as WriteFile does, returning the
+    // bytes written, or -1 with the reason in GetLastError().
+#ifdef _WIN32
+    using WriteCall =
+        std::function<std::int64_t(NativeFile file, const char* data, std::uint32_t size)>;
+#else
     using WriteCall = std::function<ssize_t(int fd, const iovec* pieces, int count)>;
+#endif
     void setWriteCall(WriteCall call) { writeCall_ = std::move(call); }
 
 private:
@@ -106,7 +115,7 @@ private:
     };                         // only because an earlier one failed
 
     Channel& openedChannel(int channel, const char* operation);
-    bool writeAll(int fd, std::span<const std::string_view> pieces, std::size_t limit) const;
+    bool writeAll(NativeFile fd, std::span<const std::string_view> pieces, std::size_t limit) const;
     int injectedFault(FileOperation operation, const std::string& localPath) const;
     [[noreturn]] void fail(const std::string& what, const Channel& ch, int error) const;
 

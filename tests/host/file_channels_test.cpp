@@ -1,9 +1,11 @@
 // File channels over real files: raw bytes, line reading, errors, and whole-or-nothing writes.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <chrono>
@@ -248,6 +250,7 @@ TEST_F(FileChannelsTest, AFailedBackgroundFlushCutsBackItsWriteAndEveryLaterOne)
     }
 }
 
+#ifndef _WIN32
 // Each way a write can go wrong below the record: the system writes nothing without saying why,
 // or the helper thread of a background flush cannot start. Either way the file ends whole or as
 // it was, no descriptor is left behind, and the lock is free for the next writer.
@@ -345,6 +348,34 @@ TEST_F(FileChannelsTest, ALockHeldByAnotherProgramIsWaitedForABoundedTimeAndName
         channels.close(1);
         EXPECT_EQ(readFile(folder.file("masterFile_A.txt")), "old\r\n") << said;
     }
+}
+
+#endif  // _WIN32
+
+// On every system: a copy whose background flush keeps the file locked past the other's wait
+// makes that write fail, naming the file, and leave it as the flush leaves it.
+TEST_F(FileChannelsTest, AWriteGivesUpOnALockKeptLongerThanItsWait) {
+    writeFile(folder.file("masterFile_A.txt"), "old\r\n");
+    FileChannels holder;
+    holder.setFaultHook([](FileOperation op, const std::string&) {
+        if (op == FileOperation::flush) std::this_thread::sleep_for(std::chrono::milliseconds(800));
+        return 0;
+    });
+    holder.setFlushInBackground(true);
+    holder.open(1, folder.file("masterFile_A.txt"), "masterFile_A.txt", FileMode::append);
+    holder.write(1, "header\r\n");
+    channels.setLockWait(std::chrono::milliseconds(100));
+    open(1, "masterFile_A.txt", FileMode::append);
+    try {
+        channels.write(1, "record\r\n");
+        ADD_FAILURE() << "the write should give up on the lock";
+    } catch (const HostError& error) {
+        EXPECT_NE(std::string(error.what()).find("masterFile_A.txt"), std::string::npos);
+        EXPECT_NE(std::string(error.what()).find("holds"), std::string::npos) << error.what();
+    }
+    holder.waitForFlushes();
+    EXPECT_NO_THROW(channels.write(1, "record\r\n"));
+    EXPECT_EQ(readFile(folder.file("masterFile_A.txt")), "old\r\nheader\r\nrecord\r\n");
 }
 
 }  // namespace

@@ -124,7 +124,8 @@ TEST(FaultInjection, EveryFileKeepsTheWholeRecordOrNoneOfIt) {
             if (!completed) {
                 EXPECT_NE(message.find(std::strerror(error)), std::string::npos)
                     << where << ": " << message;
-                EXPECT_NE(message.find(host.home.file("kavrodel/")), std::string::npos)
+                EXPECT_NE(message.find(host.home.file("kavrodel") + TempFolder::separator),
+                          std::string::npos)
                     << where << ": " << message;
             }
             // A record that reached some files and not others says which are which.
@@ -138,7 +139,8 @@ TEST(FaultInjection, EveryFileKeepsTheWholeRecordOrNoneOfIt) {
                 for (const std::string& name : recordFiles) {
                     if (after[name] == before[name]) continue;  // not one of this record's files
                     const bool held = snapshot(host)[name] == after[name];
-                    const std::size_t at = message.find(host.home.file("kavrodel/" + name), said);
+                    const std::size_t at = message.find(
+                        host.home.file("kavrodel" + (TempFolder::separator + name)), said);
                     ASSERT_NE(at, std::string::npos) << where << ": " << name << ": " << message;
                     EXPECT_EQ(at < notIn, held) << where << ": " << name << ": " << message;
                 }

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <system_error>
+#include <thread>
 
 #include "host/win32/system_text.h"
 
@@ -17,8 +19,10 @@ void checkChannelNumber(int channel) {
         throw HostError("Bad file channel number " + std::to_string(channel) + ".");
 }
 
-std::string describe(const std::string& displayPath, const std::string& localPath) {
-    return displayPath == localPath ? displayPath : displayPath + " (" + localPath + ")";
+// A file is named where the student finds it: by its local path, never in the program's own form
+// (c:\kavrodel\send_1208Ann_Lee.txt) beside it.
+std::string describe(const std::string& /*displayPath*/, const std::string& localPath) {
+    return localPath;
 }
 
 const char* modeVerb(FileMode mode) {
@@ -54,13 +58,30 @@ constexpr DWORD lockOffsetHigh = 0x40000000;  // byte 2^62
 // Holds the lock on a record file while one record is appended. Another copy of the program
 // writing to the same file (a double click starts two) waits for it, so a record that fails and
 // is cut back never takes the other copy's record with it. A file system without locks still
-// gets its records, unlocked.
+// gets its records, unlocked. A lock that another program keeps longer than `wait` leaves
+// heldByAnother() true, and the file unlocked.
 class AppendLock {
 public:
-    explicit AppendLock(HANDLE file) : file_(file) {
-        OVERLAPPED at{};
-        at.OffsetHigh = lockOffsetHigh;
-        locked_ = ::LockFileEx(file_, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at) != 0;
+    AppendLock(HANDLE file, std::chrono::milliseconds wait) : file_(file) {
+        const auto until = std::chrono::steady_clock::now() + wait;
+        auto pause = std::chrono::milliseconds(1);
+        for (;;) {
+            OVERLAPPED at{};
+            at.OffsetHigh = lockOffsetHigh;
+            if (::LockFileEx(file_, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                             &at)) {
+                locked_ = true;
+                return;
+            }
+            const DWORD error = ::GetLastError();
+            if (error != ERROR_LOCK_VIOLATION && error != ERROR_IO_PENDING) return;  // no locks
+            if (std::chrono::steady_clock::now() >= until) {
+                heldByAnother_ = true;
+                return;
+            }
+            std::this_thread::sleep_for(pause);
+            pause = std::min(pause * 2, std::chrono::milliseconds(50));
+        }
     }
     ~AppendLock() {
         if (locked_) unlock(file_);
@@ -72,40 +93,33 @@ public:
     }
     // Leaves the lock to another handle of the same open file, which unlocks or closes it.
     void handOver() { locked_ = false; }
+    // True when another program kept the file locked for the whole wait.
+    bool heldByAnother() const { return heldByAnother_; }
     AppendLock(const AppendLock&) = delete;
     AppendLock& operator=(const AppendLock&) = delete;
 
 private:
     HANDLE file_;
     bool locked_ = false;
+    bool heldByAnother_ = false;
 };
 
-// Writes the first `limit` bytes of the pieces, in order, each at the end of the file.
-bool writeAll(HANDLE file, std::span<const std::string_view> pieces, std::size_t limit) {
-    for (std::string_view piece : pieces) {
-        std::size_t left = std::min(piece.size(), limit);
-        limit -= left;
-        const char* data = piece.data();
-        while (left > 0) {
-            const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(left, 1u << 30));
-            OVERLAPPED atEnd{};  // both halves all ones: the end of the file, wherever it is
-            atEnd.Offset = 0xFFFFFFFF;
-            atEnd.OffsetHigh = 0xFFFFFFFF;
-            DWORD written = 0;
-            if (!::WriteFile(file, data, chunk, &written, &atEnd)) return false;
-            if (written == 0) {
-                ::SetLastError(ERROR_WRITE_FAULT);
-                return false;
-            }
-            data += written;
-            left -= written;
-        }
-    }
-    return true;
+// Writes `size` bytes at the end of the file, wherever it is: both halves of the offset all ones.
+std::int64_t writeAtEnd(NativeFile file, const char* data, std::uint32_t size) {
+    OVERLAPPED atEnd{};
+    atEnd.Offset = 0xFFFFFFFF;
+    atEnd.OffsetHigh = 0xFFFFFFFF;
+    DWORD written = 0;
+    if (!::WriteFile(handleOf(file), data, size, &written, &atEnd)) return -1;
+    return written;
 }
 
-// Puts the file back to `size` bytes, so that it never keeps part of a record.
+// Puts the file back to `size` bytes, so that it never keeps part of a record. A file that is
+// already no longer than that (an earlier write's cut took this one's bytes too) is left as it
+// is: cutting "back" would then lengthen it with zero bytes.
 void cutBack(HANDLE file, LONGLONG size) {
+    LARGE_INTEGER now{};
+    if (::GetFileSizeEx(file, &now) && now.QuadPart <= size) return;
     LARGE_INTEGER at{};
     at.QuadPart = size;
     if (::SetFilePointerEx(file, at, nullptr, FILE_BEGIN)) ::SetEndOfFile(file);
@@ -122,7 +136,37 @@ bool readAll(HANDLE file, std::string& out) {
     }
 }
 
+std::size_t totalSize(std::span<const std::string_view> pieces) {
+    std::size_t size = 0;
+    for (std::string_view piece : pieces) size += piece.size();
+    return size;
+}
+
 }  // namespace
+
+// Writes the first `limit` bytes of the pieces, in order, each at the end of the file. A write
+// that writes nothing and reports no error would never end; it fails as a write fault.
+bool FileChannels::writeAll(NativeFile file, std::span<const std::string_view> pieces,
+                            std::size_t limit) const {
+    for (std::string_view piece : pieces) {
+        std::size_t left = std::min(piece.size(), limit);
+        limit -= left;
+        const char* data = piece.data();
+        while (left > 0) {
+            const auto chunk = static_cast<std::uint32_t>(std::min<std::size_t>(left, 1u << 30));
+            const std::int64_t written =
+                writeCall_ ? writeCall_(file, data, chunk) : writeAtEnd(file, data, chunk);
+            if (written < 0) return false;
+            if (written == 0) {
+                ::SetLastError(ERROR_WRITE_FAULT);
+                return false;
+            }
+            data += written;
+            left -= static_cast<std::size_t>(written);
+        }
+    }
+    return true;
+}
 
 FileChannels::~FileChannels() {
     closeAll();
@@ -170,7 +214,7 @@ void FileChannels::open(int channel, const std::string& localPath, const std::st
     ch = std::move(opening);
 }
 
-FileChannels::Channel& FileChannels::openChannel(int channel, const char* operation) {
+FileChannels::Channel& FileChannels::openedChannel(int channel, const char* operation) {
     checkChannelNumber(channel);
     Channel& ch = channels_[channel];
     if (ch.fd == -1)
@@ -180,7 +224,7 @@ FileChannels::Channel& FileChannels::openChannel(int channel, const char* operat
 }
 
 std::string FileChannels::readLine(int channel) {
-    Channel& ch = openChannel(channel, "Read");
+    Channel& ch = openedChannel(channel, "Read");
     if (ch.mode != FileMode::input)
         throw HostError("Read: file channel " + std::to_string(channel) +
                         " is not open for reading.");
@@ -202,7 +246,7 @@ std::string FileChannels::readLine(int channel) {
 }
 
 bool FileChannels::atEnd(int channel) {
-    Channel& ch = openChannel(channel, "End-of-file test");
+    Channel& ch = openedChannel(channel, "End-of-file test");
     if (ch.mode != FileMode::input) return true;
     return ch.readPos >= ch.content.size();
 }
@@ -212,12 +256,17 @@ void FileChannels::write(int channel, std::string_view bytes) {
 }
 
 void FileChannels::write(int channel, std::span<const std::string_view> pieces) {
-    Channel& ch = openChannel(channel, "Write");
+    Channel& ch = openedChannel(channel, "Write");
     if (ch.mode == FileMode::input)
         throw HostError("Write: file channel " + std::to_string(channel) +
                         " is open for reading only.");
     const HANDLE file = handleOf(ch.fd);
-    AppendLock lock(file);  // from before the size is read until after the flush
+    AppendLock lock(file, lockWait_);  // from before the size is read until after the flush
+    if (lock.heldByAnother())
+        throw HostError("Could not write to " + describe(ch.displayPath, ch.localPath) +
+                        ": another program holds a lock on it, and kept it for " +
+                        std::to_string((lockWait_.count() + 999) / 1000) +
+                        " seconds. Close that program and start again.");
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(file, &size)) fail("Could not write to", ch, lastError());
     const LONGLONG sizeBefore = size.QuadPart;
@@ -226,13 +275,12 @@ void FileChannels::write(int channel, std::span<const std::string_view> pieces) 
         cutBack(file, sizeBefore);
         fail("Could not write to", ch, error);
     };
-    std::size_t total = 0;
-    for (std::string_view piece : pieces) total += piece.size();
+    const std::size_t total = totalSize(pieces);
     if (const int error = injectedFault(FileOperation::write, ch.localPath)) {
-        writeAll(file, pieces, total / 2);
+        writeAll(ch.fd, pieces, total / 2);
         rollBack(error);
     }
-    if (!writeAll(file, pieces, total)) rollBack(lastError());
+    if (!writeAll(ch.fd, pieces, total)) rollBack(lastError());
     if (flushInBackground_) {
         // The flush goes on with a handle of its own, which keeps the file and its lock, so the
         // channel may close meanwhile; another writer of the file waits for the lock as before.
@@ -240,20 +288,34 @@ void FileChannels::write(int channel, std::span<const std::string_view> pieces) 
         const HANDLE process = ::GetCurrentProcess();
         if (::DuplicateHandle(process, file, process, &flushFile, 0, FALSE,
                               DUPLICATE_SAME_ACCESS)) {
-            lock.handOver();
-            pendingFlushes_.push_back(
-                std::async(std::launch::async,
-                           [flushFile, sizeBefore, hook = faultHook_, path = ch.localPath,
-                            what = "Could not write to " + describe(ch.displayPath, ch.localPath)] {
-                               int error = hook ? hook(FileOperation::flush, path) : 0;
-                               if (error == 0 && !::FlushFileBuffers(flushFile))
-                                   error = lastError();
-                               if (error != 0) cutBack(flushFile, sizeBefore);
-                               AppendLock::unlock(flushFile);
-                               ::CloseHandle(flushFile);
-                               return error == 0 ? std::string() : what + ": " + errorText(error);
-                           }));
-            return;
+            std::shared_future<FlushOutcome> earlier;
+            if (!pendingFlushes_.empty()) earlier = pendingFlushes_.back();
+            try {
+                if (const int error = injectedFault(FileOperation::startFlush, ch.localPath))
+                    throw std::system_error(error, std::generic_category());
+                pendingFlushes_.push_back(
+                    std::async(std::launch::async, [flushFile, sizeBefore, earlier,
+                                                    hook = faultHook_, path = ch.localPath,
+                                                    what = "Could not write to " +
+                                                           describe(ch.displayPath, ch.localPath)] {
+                        int error = hook ? hook(FileOperation::flush, path) : 0;
+                        if (error == 0 && !::FlushFileBuffers(flushFile)) error = lastError();
+                        FlushOutcome outcome;
+                        if (error != 0 || (earlier.valid() && earlier.get().cutBack)) {
+                            cutBack(flushFile, sizeBefore);
+                            outcome.cutBack = true;
+                        }
+                        if (error != 0) outcome.error = what + ": " + errorText(error);
+                        AppendLock::unlock(flushFile);
+                        ::CloseHandle(flushFile);
+                        return outcome;
+                    }).share());
+                lock.handOver();
+                return;
+            } catch (const std::system_error&) {
+                ::CloseHandle(
+                    flushFile);  // no thread: this write flushes, and unlocks, as it would
+            }
         }
     }
     if (const int error = injectedFault(FileOperation::flush, ch.localPath)) rollBack(error);
@@ -263,7 +325,7 @@ void FileChannels::write(int channel, std::span<const std::string_view> pieces) 
 void FileChannels::waitForFlushes() {
     std::string firstError;
     for (auto& flush : pendingFlushes_) {
-        const std::string error = flush.get();
+        const std::string& error = flush.get().error;
         if (firstError.empty()) firstError = error;
     }
     pendingFlushes_.clear();
