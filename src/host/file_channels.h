@@ -12,10 +12,8 @@
 // that another program keeps longer than the lock wait (setLockWait) fails the write with a
 // message naming the file and the kind of lock.
 //
-// posix/file_channels.cpp and win32/file_channels.cpp hold the two implementations. The Windows
-// one has not caught up yet: its write waits for a lock as long as it is held, each of its
-// background flushes stands alone (a failed one does not cut back the writes made after it), and
-// a helper thread that cannot start is not handled.
+// posix/file_channels.cpp and win32/file_channels.cpp hold the two implementations, with the
+// same guarantees; on Windows the message on a held lock cannot say its kind or holder.
 #pragma once
 
 #include <sys/types.h>
