@@ -30,7 +30,8 @@ TextBoxWidget::TextBoxWidget(QWidget* parent)
     setTabChangesFocus(true);
     connect(document(), &QTextDocument::contentsChanged, this, [this] {
         ++changeCount_;
-        if (!settingText_) editedSinceEmptied_ = true;
+        // An edit that leaves the box empty leaves nothing typed in it to lose.
+        if (!settingText_) editedSinceEmptied_ = !document()->isEmpty();
     });
 }
 

@@ -34,8 +34,9 @@ public:
     // The text last put into the box by setBytes or replaceBytes.
     const std::string& bytesLastSet() const { return bytesLastSet_; }
 
-    // Whether the student has changed the text since the tutor last emptied the box: typing,
-    // pasting, deleting, undo and redo count; what the tutor adds or replaces does not.
+    // Whether the student has changed the text since the box was last emptied, by the tutor or
+    // by the student's own edit: typing, pasting, deleting, undo and redo count; what the tutor
+    // adds or replaces does not.
     bool editedSinceEmptied() const { return editedSinceEmptied_; }
 
     // When on, any text the tutor puts into the box stands selected whole until the student

@@ -199,6 +199,13 @@ TEST_F(TypedWorkTest, WithNothingToLoseNothingIsAsked) {
              QTest::keyClick(t.window.answerBox(), Qt::Key_Backspace);
              QTest::keyClick(t.window.answerBox(), Qt::Key_Backspace);
          }},
+        {"a question box typed into and emptied before the tutor added to it",
+         [](TypedWork& t) {
+             t.typeInto(t.window.questionBox(), QStringLiteral("my working"));
+             QTest::keyClick(t.window.questionBox(), Qt::Key_A, Qt::ControlModifier);
+             QTest::keyClick(t.window.questionBox(), Qt::Key_Delete);
+             t.window.questionBox()->setBytes("the next piece");
+         }},
         {"a response already recorded",
          [](TypedWork& t) {
              t.window.answerBox()->setFocus();
