@@ -173,6 +173,20 @@ def box_text(desktop, origin, box):
     return run("xclip", "-o", "-selection", "clipboard", env=desktop.env)
 
 
+def start_session(desktop, command, home, name):
+    """Starts the tutor in `home`, answers the three start-up prompts (name, the default folder,
+    assignment 1) and returns the program, its window and the client area's origin."""
+    program = subprocess.Popen(command, env=dict(desktop.env, HOME=home),
+                               stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    answer_prompt(desktop, name)
+    answer_prompt(desktop, "")
+    answer_prompt(desktop, "1")
+    window = desktop.wait_window("Form1")
+    desktop.xdotool("windowactivate", "--sync", window)
+    time.sleep(0.5)
+    return program, window, desktop.client_origin(window)
+
+
 def typed_work_session(desktop, qatutor):
     """Quit with typed, unentered work: the tutor asks; staying keeps it; leaving ends the run
     without writing it. Returns the number of failures."""
@@ -180,16 +194,10 @@ def typed_work_session(desktop, qatutor):
     program = None
     failures = []
     try:
-        env = dict(desktop.env, HOME=home)
-        program = subprocess.Popen([qatutor, "-qwindowtitle", "X", "-reverse", "-qwindowgeometry", "400x300"],
-                                   env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
-        answer_prompt(desktop, "Bo Reed")
-        answer_prompt(desktop, "")
-        answer_prompt(desktop, "1")
-        window = desktop.wait_window("Form1")   # the title is the tutor's own, not -qwindowtitle's
-        desktop.xdotool("windowactivate", "--sync", window)
-        time.sleep(0.5)
-        origin = desktop.client_origin(window)
+        # The window is found by the tutor's own title, not -qwindowtitle's.
+        program, window, origin = start_session(
+            desktop, [qatutor, "-qwindowtitle", "X", "-reverse", "-qwindowgeometry", "400x300"],
+            home, "Bo Reed")
         info = run("xwininfo", "-id", window, env=desktop.env)
         size = (int(re.search(r"Width:\s+(\d+)", info).group(1)), int(re.search(r"Height:\s+(\d+)", info).group(1)))
         if size != (10875 // TWIPS_PER_PIXEL, 8490 // TWIPS_PER_PIXEL):
@@ -240,15 +248,7 @@ def focus_after_record_session(desktop, qatutor):
     program = None
     failures = []
     try:
-        program = subprocess.Popen([qatutor], env=dict(desktop.env, HOME=home),
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
-        answer_prompt(desktop, "Cy Lin")
-        answer_prompt(desktop, "")
-        answer_prompt(desktop, "1")
-        window = desktop.wait_window("Form1")
-        desktop.xdotool("windowactivate", "--sync", window)
-        time.sleep(0.5)
-        origin = desktop.client_origin(window)
+        program, window, origin = start_session(desktop, [qatutor], home, "Cy Lin")
         click_control(desktop, origin, *NEXT)
         click_control(desktop, origin, *ANSWER_BOX)
         desktop.type_line("OK")
@@ -291,16 +291,7 @@ def main():
     program = None
     try:
         desktop.start()
-        env = dict(desktop.env, HOME=home)
-        program = subprocess.Popen([qatutor], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
-        answer_prompt(desktop, "Ann Lee")
-        answer_prompt(desktop, "")
-        answer_prompt(desktop, "1")
-
-        window = desktop.wait_window("Form1")
-        desktop.xdotool("windowactivate", "--sync", window)
-        time.sleep(0.5)
-        origin = desktop.client_origin(window)
+        program, window, origin = start_session(desktop, [qatutor], home, "Ann Lee")
 
         click_control(desktop, origin, *NEXT)                # question 001
         click_control(desktop, origin, *ANSWER_BOX)
