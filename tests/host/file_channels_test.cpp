@@ -7,6 +7,7 @@
 #include <unistd.h>
 #endif
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -217,27 +218,32 @@ TEST_F(FileChannelsTest, AFailedBackgroundFlushCutsBackItsWriteAndEveryLaterOne)
     struct Case {
         const char* failing;  // the file whose flush fails, or none
         std::string master, send;
+        int second = 2;  // the channel of the second write
     };
     const std::vector<Case> cases = {
         {"", "old\r\nheader\r\n", "header\r\n"},
         {"masterFile", "old\r\n", ""},
         {"send_", "old\r\nheader\r\n", ""},
+        // The second cut of one file, already cut back further, must not lengthen it.
+        {"masterFile", "old\r\n", "", 1},
     };
     for (const Case& c : cases) {
+        std::atomic<int> masterFlushes = 0;
         writeFile(folder.file("masterFile_A.txt"), "old\r\n");
         std::filesystem::remove(folder.file("send_A.txt"));
         channels.setFaultHook([&](FileOperation op, const std::string& path) {
             if (op != FileOperation::flush) return 0;
             // The master's flush ends last, after the send file's header is written and flushed.
+            // A second master flush ends after the first.
             if (path.find("masterFile") != std::string::npos)
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                std::this_thread::sleep_for(std::chrono::milliseconds(50) * ++masterFlushes);
             return *c.failing && path.find(c.failing) != std::string::npos ? EIO : 0;
         });
         channels.setFlushInBackground(true);
         open(1, "masterFile_A.txt", FileMode::append);
         open(2, "send_A.txt", FileMode::append);
         channels.write(1, "header\r\n");
-        channels.write(2, "header\r\n");
+        channels.write(c.second, "header\r\n");
         channels.closeAll();
         channels.setFlushInBackground(false);
         if (*c.failing)

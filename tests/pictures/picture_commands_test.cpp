@@ -22,6 +22,7 @@ TEST(PictureCommandsTest, NextPictureLooksTwoLinesAhead) {
         {{"x", "y", "`routine graph1"}, 0, false},
         {{"`routine", "x", "y"}, 1, true},  // the empty name ends the run
         {{"`routine exitprog", "x", "y"}, 0, true},
+        {{"x", "`routine exitprog", "y"}, 0, true},
     };
     for (const Case& c : cases) {
         Session s;

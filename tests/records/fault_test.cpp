@@ -136,6 +136,11 @@ TEST(FaultInjection, EveryFileKeepsTheWholeRecordOrNoneOfIt) {
             if (said != std::string::npos) {
                 const std::size_t notIn = message.find(" not in ", said);
                 ASSERT_NE(notIn, std::string::npos) << where << ": " << message;
+                // "in A and B, but not in C or D": every file held, none of those missing.
+                EXPECT_EQ(message.find(" or your", said) < notIn, false)
+                    << where << ": " << message;
+                EXPECT_EQ(message.find(" and your", notIn), std::string::npos)
+                    << where << ": " << message;
                 for (const std::string& name : recordFiles) {
                     if (after[name] == before[name]) continue;  // not one of this record's files
                     const bool held = snapshot(host)[name] == after[name];
