@@ -12,8 +12,9 @@
 // that another program keeps longer than the lock wait (setLockWait) fails the write with a
 // message naming the file and the kind of lock.
 //
-// posix/file_channels.cpp and win32/file_channels.cpp hold the two implementations, with the
-// same guarantees; on Windows the message on a held lock cannot say its kind or holder.
+// posix/file_channels.cpp and win32/file_channels.cpp hold the two implementations of opening,
+// writing and closing, with the same guarantees (on Windows the message on a held lock cannot say
+// its kind or holder); file_channels.cpp holds what they share.
 #pragma once
 
 #include <sys/types.h>
@@ -98,8 +99,11 @@ public:
     void setWriteCall(WriteCall call) { writeCall_ = std::move(call); }
 
 private:
+    static constexpr NativeFile closedFile = -1;
+    static void closeNative(NativeFile file);
+
     struct Channel {
-        NativeFile fd = -1;
+        NativeFile fd = closedFile;
         FileMode mode = FileMode::input;
         std::string localPath;
         std::string displayPath;

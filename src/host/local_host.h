@@ -1,7 +1,8 @@
 // The part of a host that is the same wherever the tutor runs: file channels on the local file
 // system, folder creation, and the run's random generator. The Qt host adds the window, dialogs
-// and clock; the fake host for tests adds scripted ones. posix/local_host.cpp maps the program's
-// paths onto Linux or macOS; win32/local_host.cpp uses them as Windows does.
+// and clock; the fake host for tests adds scripted ones. local_host.cpp holds what is the same on
+// every system; posix/local_host.cpp maps the program's paths onto Linux or macOS,
+// win32/local_host.cpp uses them as Windows does.
 #pragma once
 
 #include <string>

@@ -18,30 +18,13 @@
 #include <system_error>
 #include <thread>
 
+#include "host/file_channels_shared.h"
 #include "host/path_mapping.h"
 
 namespace qatutor {
 namespace {
 
-void checkChannelNumber(int channel) {
-    if (channel < firstChannel || channel > lastChannel)
-        throw HostError("Bad file channel number " + std::to_string(channel) + ".");
-}
-
-// A file is named where the student finds it: by its local path, with one kind of separator,
-// never in the program's own form (full\send_1208Ann_Lee.txt) beside it.
-std::string describe(const std::string& /*displayPath*/, const std::string& localPath) {
-    return localPath;
-}
-
-const char* modeVerb(FileMode mode) {
-    switch (mode) {
-    case FileMode::input: return "reading";
-    case FileMode::output: return "writing";
-    case FileMode::append: return "appending";
-    }
-    return "";
-}
+using channels::describe;
 
 // Makes a newly created file's directory entry durable too. Best effort on purpose: the file was
 // created and opened, so the student's work can go on; some file systems (network shares, FUSE
@@ -52,12 +35,6 @@ void syncFolder(const std::string& localPath) {
     if (dirFd < 0) return;
     ::fsync(dirFd);
     ::close(dirFd);
-}
-
-std::size_t totalSize(std::span<const std::string_view> pieces) {
-    std::size_t size = 0;
-    for (std::string_view piece : pieces) size += piece.size();
-    return size;
 }
 
 // Cuts a file back to `size` and makes that durable, after a failed write or flush. A file that
@@ -108,22 +85,17 @@ std::string lockHolder(int fd) {
 class AppendLock {
 public:
     AppendLock(int fd, std::chrono::milliseconds wait) : fd_(fd) {
-        const auto until = std::chrono::steady_clock::now() + wait;
-        auto pause = std::chrono::milliseconds(1);
-        for (;;) {
-            if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) {
-                locked_ = true;
-                return;
-            }
-            if (errno == EINTR) continue;
-            if (errno != EWOULDBLOCK) return;  // no locks here
-            if (std::chrono::steady_clock::now() >= until) {
-                heldBy_ = lockHolder(fd_);
-                return;
-            }
-            std::this_thread::sleep_for(pause);
-            pause = std::min(pause * 2, std::chrono::milliseconds(50));
-        }
+        const channels::LockWait end = channels::waitForLock(
+            [fd] {
+                while (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+                    if (errno != EINTR)
+                        return errno == EWOULDBLOCK ? channels::LockAttempt::heldByAnother
+                                                    : channels::LockAttempt::noLocks;
+                return channels::LockAttempt::locked;
+            },
+            wait);
+        locked_ = end == channels::LockWait::locked;
+        if (end == channels::LockWait::heldTooLong) heldBy_ = lockHolder(fd_);
     }
     ~AppendLock() {
         if (locked_) ::flock(fd_, LOCK_UN);
@@ -192,15 +164,6 @@ bool FileChannels::writeAll(int fd, std::span<const std::string_view> pieces,
     return true;
 }
 
-FileChannels::~FileChannels() {
-    closeAll();
-    for (auto& flush : pendingFlushes_) flush.wait();
-}
-
-int FileChannels::injectedFault(FileOperation operation, const std::string& localPath) const {
-    return faultHook_ ? faultHook_(operation, localPath) : 0;
-}
-
 void FileChannels::fail(const std::string& what, const Channel& ch, int error) const {
     throw HostError(what + " " + describe(ch.displayPath, ch.localPath) + ": " +
                     std::strerror(error));
@@ -208,13 +171,13 @@ void FileChannels::fail(const std::string& what, const Channel& ch, int error) c
 
 void FileChannels::open(int channel, const std::string& localPath, const std::string& displayPath,
                         FileMode mode) {
-    checkChannelNumber(channel);
+    channels::checkNumber(channel);
     Channel& ch = channels_[channel];
-    if (ch.fd >= 0)
+    if (ch.fd != closedFile)
         throw HostError("File channel " + std::to_string(channel) + " is already open (" +
                         ch.displayPath + ").");
-    Channel opening{-1, mode, localPath, displayPath, {}, 0};
-    const std::string what = std::string("Could not open for ") + modeVerb(mode);
+    Channel opening{closedFile, mode, localPath, displayPath, {}, 0};
+    const std::string what = std::string("Could not open for ") + channels::modeVerb(mode);
     if (const int error = injectedFault(FileOperation::open, localPath)) fail(what, opening, error);
 
     int flags = O_CLOEXEC;
@@ -242,47 +205,6 @@ void FileChannels::open(int channel, const std::string& localPath, const std::st
     ch = std::move(opening);
 }
 
-FileChannels::Channel& FileChannels::openedChannel(int channel, const char* operation) {
-    checkChannelNumber(channel);
-    Channel& ch = channels_[channel];
-    if (ch.fd < 0)
-        throw HostError(std::string(operation) + ": file channel " + std::to_string(channel) +
-                        " is not open.");
-    return ch;
-}
-
-std::string FileChannels::readLine(int channel) {
-    Channel& ch = openedChannel(channel, "Read");
-    if (ch.mode != FileMode::input)
-        throw HostError("Read: file channel " + std::to_string(channel) +
-                        " is not open for reading.");
-    if (ch.readPos >= ch.content.size())
-        throw HostError("Input past end of file " + ch.displayPath + ".");
-    const std::size_t end = ch.content.find_first_of("\r\n", ch.readPos);
-    std::string line;
-    if (end == std::string::npos) {
-        line = ch.content.substr(ch.readPos);
-        ch.readPos = ch.content.size();
-    } else {
-        line = ch.content.substr(ch.readPos, end - ch.readPos);
-        ch.readPos = end + 1;
-        if (ch.content[end] == '\r' && ch.readPos < ch.content.size() &&
-            ch.content[ch.readPos] == '\n')
-            ++ch.readPos;
-    }
-    return line;
-}
-
-bool FileChannels::atEnd(int channel) {
-    Channel& ch = openedChannel(channel, "End-of-file test");
-    if (ch.mode != FileMode::input) return true;
-    return ch.readPos >= ch.content.size();
-}
-
-void FileChannels::write(int channel, std::string_view bytes) {
-    write(channel, std::span<const std::string_view>(&bytes, 1));
-}
-
 void FileChannels::write(int channel, std::span<const std::string_view> pieces) {
     Channel& ch = openedChannel(channel, "Write");
     if (ch.mode == FileMode::input)
@@ -303,10 +225,10 @@ void FileChannels::write(int channel, std::span<const std::string_view> pieces) 
         fail("Could not write to", ch, error);
     };
     if (const int error = injectedFault(FileOperation::write, ch.localPath)) {
-        writeAll(ch.fd, pieces, totalSize(pieces) / 2);
+        writeAll(ch.fd, pieces, channels::totalSize(pieces) / 2);
         rollBack(error);
     }
-    if (!writeAll(ch.fd, pieces, totalSize(pieces))) rollBack(errno);
+    if (!writeAll(ch.fd, pieces, channels::totalSize(pieces))) rollBack(errno);
     if (flushInBackground_) {
         // The flush goes on with a descriptor of its own, which keeps the lock, so the channel
         // may close meanwhile; another writer of the file waits for the lock as before.
@@ -345,36 +267,6 @@ void FileChannels::write(int channel, std::span<const std::string_view> pieces) 
     if (::fsync(ch.fd) != 0) rollBack(errno);
 }
 
-void FileChannels::waitForFlushes() {
-    std::string firstError;
-    for (auto& flush : pendingFlushes_) {
-        const std::string& error = flush.get().error;
-        if (firstError.empty()) firstError = error;
-    }
-    pendingFlushes_.clear();
-    if (!firstError.empty()) throw HostError(firstError);
-}
-
-void FileChannels::close(int channel) {
-    checkChannelNumber(channel);
-    Channel& ch = channels_[channel];
-    if (ch.fd >= 0) ::close(ch.fd);
-    ch = Channel{};
-}
-
-void FileChannels::closeAll() {
-    for (int channel = firstChannel; channel <= lastChannel; ++channel) close(channel);
-}
-
-bool FileChannels::isOpen(int channel) const {
-    return channel >= firstChannel && channel <= lastChannel && channels_[channel].fd >= 0;
-}
-
-int FileChannels::openCount() const {
-    int count = 0;
-    for (int channel = firstChannel; channel <= lastChannel; ++channel)
-        count += isOpen(channel) ? 1 : 0;
-    return count;
-}
+void FileChannels::closeNative(int fd) { ::close(fd); }
 
 }  // namespace qatutor

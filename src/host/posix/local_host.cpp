@@ -41,22 +41,11 @@ void checkNameLengths(const std::string& local, const std::string& programPath) 
 
 }  // namespace
 
-LocalHost::LocalHost(std::string homeFolder) : homeFolder_(std::move(homeFolder)) {}
-
 void LocalHost::openFile(int channel, const std::string& path, FileMode mode) {
     const std::string local = localPath(path, homeFolder_);
     checkNameLengths(local, path);
     channels_.open(channel, local, cp1252::toUtf8(path), mode);
 }
-
-std::string LocalHost::readLine(int channel) { return channels_.readLine(channel); }
-bool LocalHost::atEnd(int channel) { return channels_.atEnd(channel); }
-void LocalHost::write(int channel, std::string_view bytes) { channels_.write(channel, bytes); }
-void LocalHost::write(int channel, std::span<const std::string_view> pieces) {
-    channels_.write(channel, pieces);
-}
-void LocalHost::closeFile(int channel) { channels_.close(channel); }
-void LocalHost::closeAllFiles() { channels_.closeAll(); }
 
 bool LocalHost::fileExists(const std::string& path) {
     struct stat info {};
@@ -71,9 +60,6 @@ void LocalHost::makeFolder(const std::string& path) {
 }
 
 std::string LocalHost::realPath(const std::string& path) { return localPath(path, homeFolder_); }
-
-void LocalHost::reseedRandom(float seed) { random_.reseed(seed); }
-float LocalHost::nextRandom() { return random_.next(); }
 
 std::string userHomeFolder() {
     if (const char* home = std::getenv("HOME"); home && *home) return home;

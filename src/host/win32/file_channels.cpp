@@ -9,30 +9,13 @@
 #include <system_error>
 #include <thread>
 
+#include "host/file_channels_shared.h"
 #include "host/win32/system_text.h"
 
 namespace qatutor {
 namespace {
 
-void checkChannelNumber(int channel) {
-    if (channel < firstChannel || channel > lastChannel)
-        throw HostError("Bad file channel number " + std::to_string(channel) + ".");
-}
-
-// A file is named where the student finds it: by its local path, never in the program's own form
-// (c:\kavrodel\send_1208Ann_Lee.txt) beside it.
-std::string describe(const std::string& /*displayPath*/, const std::string& localPath) {
-    return localPath;
-}
-
-const char* modeVerb(FileMode mode) {
-    switch (mode) {
-    case FileMode::input: return "reading";
-    case FileMode::output: return "writing";
-    case FileMode::append: return "appending";
-    }
-    return "";
-}
+using channels::describe;
 
 HANDLE handleOf(NativeFile file) { return reinterpret_cast<HANDLE>(file); }
 NativeFile nativeOf(HANDLE handle) { return reinterpret_cast<NativeFile>(handle); }
@@ -63,25 +46,21 @@ constexpr DWORD lockOffsetHigh = 0x40000000;  // byte 2^62
 class AppendLock {
 public:
     AppendLock(HANDLE file, std::chrono::milliseconds wait) : file_(file) {
-        const auto until = std::chrono::steady_clock::now() + wait;
-        auto pause = std::chrono::milliseconds(1);
-        for (;;) {
-            OVERLAPPED at{};
-            at.OffsetHigh = lockOffsetHigh;
-            if (::LockFileEx(file_, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
-                             &at)) {
-                locked_ = true;
-                return;
-            }
-            const DWORD error = ::GetLastError();
-            if (error != ERROR_LOCK_VIOLATION && error != ERROR_IO_PENDING) return;  // no locks
-            if (std::chrono::steady_clock::now() >= until) {
-                heldByAnother_ = true;
-                return;
-            }
-            std::this_thread::sleep_for(pause);
-            pause = std::min(pause * 2, std::chrono::milliseconds(50));
-        }
+        const channels::LockWait end = channels::waitForLock(
+            [file] {
+                OVERLAPPED at{};
+                at.OffsetHigh = lockOffsetHigh;
+                if (::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                                 &at))
+                    return channels::LockAttempt::locked;
+                const DWORD error = ::GetLastError();
+                return error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING
+                           ? channels::LockAttempt::heldByAnother
+                           : channels::LockAttempt::noLocks;
+            },
+            wait);
+        locked_ = end == channels::LockWait::locked;
+        heldByAnother_ = end == channels::LockWait::heldTooLong;
     }
     ~AppendLock() {
         if (locked_) unlock(file_);
@@ -136,12 +115,6 @@ bool readAll(HANDLE file, std::string& out) {
     }
 }
 
-std::size_t totalSize(std::span<const std::string_view> pieces) {
-    std::size_t size = 0;
-    for (std::string_view piece : pieces) size += piece.size();
-    return size;
-}
-
 }  // namespace
 
 // Writes the first `limit` bytes of the pieces, in order, each at the end of the file. A write
@@ -168,28 +141,19 @@ bool FileChannels::writeAll(NativeFile file, std::span<const std::string_view> p
     return true;
 }
 
-FileChannels::~FileChannels() {
-    closeAll();
-    for (auto& flush : pendingFlushes_) flush.wait();
-}
-
-int FileChannels::injectedFault(FileOperation operation, const std::string& localPath) const {
-    return faultHook_ ? faultHook_(operation, localPath) : 0;
-}
-
 void FileChannels::fail(const std::string& what, const Channel& ch, int error) const {
     throw HostError(what + " " + describe(ch.displayPath, ch.localPath) + ": " + errorText(error));
 }
 
 void FileChannels::open(int channel, const std::string& localPath, const std::string& displayPath,
                         FileMode mode) {
-    checkChannelNumber(channel);
+    channels::checkNumber(channel);
     Channel& ch = channels_[channel];
-    if (ch.fd != -1)
+    if (ch.fd != closedFile)
         throw HostError("File channel " + std::to_string(channel) + " is already open (" +
                         ch.displayPath + ").");
-    Channel opening{-1, mode, localPath, displayPath, {}, 0};
-    const std::string what = std::string("Could not open for ") + modeVerb(mode);
+    Channel opening{closedFile, mode, localPath, displayPath, {}, 0};
+    const std::string what = std::string("Could not open for ") + channels::modeVerb(mode);
     if (const int error = injectedFault(FileOperation::open, localPath)) fail(what, opening, error);
 
     const std::wstring name = win32::wide(localPath);
@@ -214,47 +178,6 @@ void FileChannels::open(int channel, const std::string& localPath, const std::st
     ch = std::move(opening);
 }
 
-FileChannels::Channel& FileChannels::openedChannel(int channel, const char* operation) {
-    checkChannelNumber(channel);
-    Channel& ch = channels_[channel];
-    if (ch.fd == -1)
-        throw HostError(std::string(operation) + ": file channel " + std::to_string(channel) +
-                        " is not open.");
-    return ch;
-}
-
-std::string FileChannels::readLine(int channel) {
-    Channel& ch = openedChannel(channel, "Read");
-    if (ch.mode != FileMode::input)
-        throw HostError("Read: file channel " + std::to_string(channel) +
-                        " is not open for reading.");
-    if (ch.readPos >= ch.content.size())
-        throw HostError("Input past end of file " + ch.displayPath + ".");
-    const std::size_t end = ch.content.find_first_of("\r\n", ch.readPos);
-    std::string line;
-    if (end == std::string::npos) {
-        line = ch.content.substr(ch.readPos);
-        ch.readPos = ch.content.size();
-    } else {
-        line = ch.content.substr(ch.readPos, end - ch.readPos);
-        ch.readPos = end + 1;
-        if (ch.content[end] == '\r' && ch.readPos < ch.content.size() &&
-            ch.content[ch.readPos] == '\n')
-            ++ch.readPos;
-    }
-    return line;
-}
-
-bool FileChannels::atEnd(int channel) {
-    Channel& ch = openedChannel(channel, "End-of-file test");
-    if (ch.mode != FileMode::input) return true;
-    return ch.readPos >= ch.content.size();
-}
-
-void FileChannels::write(int channel, std::string_view bytes) {
-    write(channel, std::span<const std::string_view>(&bytes, 1));
-}
-
 void FileChannels::write(int channel, std::span<const std::string_view> pieces) {
     Channel& ch = openedChannel(channel, "Write");
     if (ch.mode == FileMode::input)
@@ -275,7 +198,7 @@ void FileChannels::write(int channel, std::span<const std::string_view> pieces) 
         cutBack(file, sizeBefore);
         fail("Could not write to", ch, error);
     };
-    const std::size_t total = totalSize(pieces);
+    const std::size_t total = channels::totalSize(pieces);
     if (const int error = injectedFault(FileOperation::write, ch.localPath)) {
         writeAll(ch.fd, pieces, total / 2);
         rollBack(error);
@@ -322,36 +245,6 @@ void FileChannels::write(int channel, std::span<const std::string_view> pieces) 
     if (!::FlushFileBuffers(file)) rollBack(lastError());
 }
 
-void FileChannels::waitForFlushes() {
-    std::string firstError;
-    for (auto& flush : pendingFlushes_) {
-        const std::string& error = flush.get().error;
-        if (firstError.empty()) firstError = error;
-    }
-    pendingFlushes_.clear();
-    if (!firstError.empty()) throw HostError(firstError);
-}
-
-void FileChannels::close(int channel) {
-    checkChannelNumber(channel);
-    Channel& ch = channels_[channel];
-    if (ch.fd != -1) ::CloseHandle(handleOf(ch.fd));
-    ch = Channel{};
-}
-
-void FileChannels::closeAll() {
-    for (int channel = firstChannel; channel <= lastChannel; ++channel) close(channel);
-}
-
-bool FileChannels::isOpen(int channel) const {
-    return channel >= firstChannel && channel <= lastChannel && channels_[channel].fd != -1;
-}
-
-int FileChannels::openCount() const {
-    int count = 0;
-    for (int channel = firstChannel; channel <= lastChannel; ++channel)
-        count += isOpen(channel) ? 1 : 0;
-    return count;
-}
+void FileChannels::closeNative(NativeFile file) { ::CloseHandle(handleOf(file)); }
 
 }  // namespace qatutor

@@ -105,8 +105,6 @@ std::string windowsPath(const std::string& programPath, const std::string& homeF
 
 }  // namespace
 
-LocalHost::LocalHost(std::string homeFolder) : homeFolder_(std::move(homeFolder)) {}
-
 LocalHost::LocalHost(std::string homeFolder, std::string driveFolder)
     : homeFolder_(std::move(homeFolder)), driveFolder_(std::move(driveFolder)) {}
 
@@ -115,15 +113,6 @@ void LocalHost::openFile(int channel, const std::string& path, FileMode mode) {
     checkNames(local);
     channels_.open(channel, local, cp1252::toUtf8(path), mode);
 }
-
-std::string LocalHost::readLine(int channel) { return channels_.readLine(channel); }
-bool LocalHost::atEnd(int channel) { return channels_.atEnd(channel); }
-void LocalHost::write(int channel, std::string_view bytes) { channels_.write(channel, bytes); }
-void LocalHost::write(int channel, std::span<const std::string_view> pieces) {
-    channels_.write(channel, pieces);
-}
-void LocalHost::closeFile(int channel) { channels_.close(channel); }
-void LocalHost::closeAllFiles() { channels_.closeAll(); }
 
 bool LocalHost::fileExists(const std::string& path) {
     const DWORD attributes =
@@ -142,9 +131,6 @@ void LocalHost::makeFolder(const std::string& path) {
 std::string LocalHost::realPath(const std::string& path) {
     return windowsPath(path, homeFolder_, driveFolder_);
 }
-
-void LocalHost::reseedRandom(float seed) { random_.reseed(seed); }
-float LocalHost::nextRandom() { return random_.next(); }
 
 std::string userHomeFolder() {
     wchar_t* profile = nullptr;
