@@ -1,13 +1,7 @@
 #include "inbox/run_output.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -91,13 +85,6 @@ std::string startOfRun() {
     return std::string(runPrefix) + buffer;
 }
 
-void syncFolder(const std::string& folder) {
-    if (const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 }  // namespace
 
 bool isReportOutput(std::string_view name) {
@@ -105,13 +92,10 @@ bool isReportOutput(std::string_view name) {
 }
 
 RunOutput::RunOutput(std::string folder) : folder_(std::move(folder)) {
-    lock_ = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (lock_ < 0) {
-        fail("cannot open the folder " + folder_, errno);
-        return;
-    }
     // Another run into this folder holds the lock until it ends, or is killed.
-    while (::flock(lock_, LOCK_EX) != 0 && errno == EINTR) {
+    if (std::string reason = lock_.take(folder_); !reason.empty()) {
+        fail("cannot open the folder " + folder_, reason);
+        return;
     }
     std::error_code error;
     for (const std::string& name :
@@ -120,15 +104,11 @@ RunOutput::RunOutput(std::string folder) : folder_(std::move(folder)) {
     runName_ = startOfRun();
     for (int n = 2; fs::exists(fs::path(folder_) / runName_, error); ++n)
         runName_ = startOfRun() + "-" + std::to_string(n);
-    std::string pattern = folder_ + "/." + runName_ + ".XXXXXX";
-    if (::mkdtemp(pattern.data())) {
-        workingPath_ = pattern;
-        // mkdtemp keeps the folder to its owner; the outputs are as readable as any new file.
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::chmod(workingPath_.c_str(), 0777 & ~mask);
-    } else
-        fail("cannot create a folder in " + folder_, errno);
+    HiddenFolder working = makeHiddenFolder(folder_, runName_);
+    if (working.path.empty())
+        fail("cannot create a folder in " + folder_, working.reason);
+    else
+        workingPath_ = std::move(working.path);
 }
 
 RunOutput::~RunOutput() {
@@ -136,11 +116,10 @@ RunOutput::~RunOutput() {
         std::error_code ignored;
         fs::remove_all(workingPath_, ignored);
     }
-    if (lock_ >= 0) ::close(lock_);
 }
 
-void RunOutput::fail(const std::string& what, int error) {
-    if (error_.empty()) error_ = what + ": " + std::strerror(error);
+void RunOutput::fail(const std::string& what, const std::string& reason) {
+    if (error_.empty()) error_ = what + ": " + reason;
 }
 
 std::string RunOutput::linkTo(std::string_view name) const {
@@ -149,49 +128,40 @@ std::string RunOutput::linkTo(std::string_view name) const {
 
 std::FILE* RunOutput::create(std::string_view name) {
     if (!error_.empty()) return nullptr;
-    const std::string path = workingPath_ + "/" + std::string(name);
-    std::FILE* file = std::fopen(path.c_str(), "wbe");
-    if (!file) {
-        fail("cannot write " + folder_ + "/" + linkTo(name), errno);
-        return nullptr;
-    }
-    std::setvbuf(file, nullptr, _IOFBF, 1 << 16);
+    std::FILE* file = createOutputFile(workingPath_ + "/" + std::string(name));
+    if (!file) fail("cannot write " + folder_ + "/" + linkTo(name), std::strerror(errno));
     return file;
 }
 
 void RunOutput::finish(std::FILE* file) {
     if (!file) return;
-    int error = 0;
-    if (std::ferror(file) || std::fflush(file) != 0) error = errno ? errno : EIO;
-    if (std::fclose(file) != 0 && !error) error = errno;
-    if (error) fail("cannot write into " + folder_ + "/" + runName_, error);
+    if (std::string reason = finishOutputFile(file); !reason.empty())
+        fail("cannot write into " + folder_ + "/" + runName_, reason);
 }
 
 std::string RunOutput::commit(const std::function<void(std::FILE*)>& writeReport) {
     if (!error_.empty()) return error_;
-    // Every file of the run reaches the disk before the folder is put in place: one flush of the
-    // file system for them all, much quicker than one per student's page.
-    if (::syncfs(lock_) != 0) fail("cannot write into " + folder_ + "/" + runName_, errno);
+    // Every file of the run reaches the disk before the folder is put in place.
+    if (std::string reason = lock_.syncWritten(workingPath_); !reason.empty())
+        fail("cannot write into " + folder_ + "/" + runName_, reason);
     if (!error_.empty()) return error_;
-    syncFolder(workingPath_);
     const std::string runPath = folder_ + "/" + runName_;
-    if (::rename(workingPath_.c_str(), runPath.c_str()) != 0) {
-        fail("cannot write " + runPath, errno);
+    if (std::string reason = moveFolder(workingPath_, runPath); !reason.empty()) {
+        fail("cannot write " + runPath, reason);
         return error_;
     }
     workingPath_ = runPath;
-    syncFolder(folder_);
     // A records table that an earlier version wrote beside the report would now stand beside a
     // report of another run.
+    std::error_code error;
     const std::string oldCsv = folder_ + "/" + csvName;
     std::string start(earlierCsvHeader.size(), '\0');
     std::ifstream(oldCsv, std::ios::binary).read(start.data(), std::streamsize(start.size()));
-    if (start == earlierCsvHeader) ::unlink(oldCsv.c_str());
+    if (start == earlierCsvHeader) fs::remove(oldCsv, error);
 
     error_ = writeAtomically(folder_, reportName, writeReport);
     if (!error_.empty()) return error_;  // the folder, linked from no report, goes next run
     committed_ = true;
-    std::error_code error;
     for (const std::string& path : namesIn(folder_, [&](std::string_view name) {
              return name != runName_ && isRunFolderName(name);
          }))

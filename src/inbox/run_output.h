@@ -18,6 +18,8 @@
 #include <string>
 #include <string_view>
 
+#include "inbox/atomic_output.h"
+
 namespace qatutor::inbox {
 
 class RunOutput {
@@ -45,13 +47,13 @@ public:
     std::string commit(const std::function<void(std::FILE*)>& writeReport);
 
 private:
-    void fail(const std::string& what, int error);
+    void fail(const std::string& what, const std::string& reason);
 
     std::string folder_;
     std::string runName_;      // "report-20261208-210405"
     std::string workingPath_;  // the hidden folder while the run writes it
     std::string error_;
-    int lock_ = -1;
+    FolderLock lock_;
     bool committed_ = false;
 };
 

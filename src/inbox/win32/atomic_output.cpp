@@ -1,11 +1,14 @@
-// The report written whole on Windows: into a temporary file beside it, committed to the disk,
-// then moved over the old report in one step (rename does not replace a file on Windows).
+// The inbox's outputs put in place on Windows: a temporary file and folder under names of their
+// own, FlushFileBuffers (through _commit) to reach the disk, MoveFileExW to put them in place (a
+// rename does not replace a file on Windows), and LockFileEx on a hidden lock file to keep runs in
+// turn, since Windows cannot lock a folder. The inbox's paths are in the system's code page here,
+// as the C library's fopen takes them; the wide calls get them converted from it.
 #include <io.h>
 #include <windows.h>
 
 #include <cerrno>
 #include <cstring>
-#include <vector>
+#include <random>
 
 #include "inbox/atomic_output.h"
 
@@ -23,42 +26,111 @@ std::string windowsErrorText(DWORD error) {
     return words.empty() ? "Windows error " + std::to_string(error) : words;
 }
 
+std::wstring wide(const std::string& path) {
+    const int size =
+        ::MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
+    std::wstring text(static_cast<std::size_t>(size), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), text.data(), size);
+    return text;
+}
+
+// Moves `from` to `to`, the move reaching the disk before it returns; 0, or Windows' error. A
+// file that another program holds open for a moment (a virus scanner, the search indexer, a
+// browser reading the old report) cannot be replaced meanwhile, so the move is tried again for
+// up to two seconds before it fails.
+DWORD moveWholly(const std::string& from, const std::string& to, DWORD flags) {
+    const std::wstring source = wide(from), target = wide(to);
+    for (int attempt = 1;; ++attempt) {
+        if (::MoveFileExW(source.c_str(), target.c_str(), flags | MOVEFILE_WRITE_THROUGH)) return 0;
+        const DWORD error = ::GetLastError();
+        if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) || attempt == 40)
+            return error;
+        ::Sleep(50);
+    }
+}
+
+HANDLE handleOf(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+
 }  // namespace
 
-std::string writeAtomically(const std::string& folder, const std::string& name,
-                            const std::function<void(std::FILE*)>& write) {
-    const std::string finalPath = folder + "/" + name;
-    std::string temporary = folder + "/." + name + ".XXXXXX";
-    std::vector<char> pattern(temporary.begin(), temporary.end());
-    pattern.push_back('\0');
-    const int fd = ::mkstemp(pattern.data());
-    if (fd < 0) return "cannot create a file in " + folder + ": " + std::strerror(errno);
-    temporary = pattern.data();
+// Closing the lock file's handle, or the end of its process, gives up the lock.
+FolderLock::~FolderLock() {
+    if (handle_ != -1) ::CloseHandle(handleOf(handle_));
+}
 
-    std::FILE* out = ::fdopen(fd, "wb");
-    if (!out) {
+std::string FolderLock::take(const std::string& folder) {
+    const HANDLE file =
+        ::CreateFileW(wide(folder + "/" + runLockName).c_str(), GENERIC_READ | GENERIC_WRITE,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                      FILE_ATTRIBUTE_HIDDEN, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return windowsErrorText(::GetLastError());
+    handle_ = reinterpret_cast<std::intptr_t>(file);
+    // Waits for the lock. A file system without locks still gets its report, unlocked, as on
+    // other systems.
+    OVERLAPPED firstByte{};
+    ::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &firstByte);
+    return {};
+}
+
+// Each file reached the disk as it was finished: Windows lets no program without administrator
+// rights flush a whole drive at once.
+std::string FolderLock::syncWritten(const std::string& /*written*/) const { return {}; }
+
+HiddenFolder makeHiddenFolder(const std::string& folder, const std::string& name) {
+    static constexpr char marks[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    LARGE_INTEGER now{};
+    ::QueryPerformanceCounter(&now);
+    std::mt19937 random(static_cast<std::uint32_t>(now.QuadPart) ^ ::GetCurrentProcessId());
+    DWORD error = ERROR_ALREADY_EXISTS;
+    for (int attempt = 0; attempt < 100 && error == ERROR_ALREADY_EXISTS; ++attempt) {
+        std::string path = folder + "/." + name + ".";
+        for (int i = 0; i < 6; ++i) path += marks[random() % (sizeof marks - 1)];
+        if (::CreateDirectoryW(wide(path).c_str(), nullptr)) return {path, {}};
+        error = ::GetLastError();
+    }
+    return {{}, windowsErrorText(error)};
+}
+
+std::FILE* createOutputFile(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file) std::setvbuf(file, nullptr, _IOFBF, 1 << 16);
+    return file;
+}
+
+TemporaryFile createTemporaryFile(const std::string& folder, const std::string& name) {
+    std::string path = folder + "/." + name + ".XXXXXX";
+    const int fd = ::mkstemp(path.data());
+    if (fd < 0) return {nullptr, {}, std::strerror(errno)};
+    std::FILE* file = ::fdopen(fd, "wb");
+    if (!file) {
         const int error = errno;
         ::_close(fd);
-        ::_unlink(temporary.c_str());
-        return "cannot write " + finalPath + ": " + std::strerror(error);
+        ::_unlink(path.c_str());
+        return {nullptr, {}, std::strerror(error)};
     }
-    std::setvbuf(out, nullptr, _IOFBF, 1 << 16);
-    write(out);
+    std::setvbuf(file, nullptr, _IOFBF, 1 << 16);
+    return {file, path, {}};
+}
+
+std::string finishOutputFile(std::FILE* file) {
     int error = 0;
-    if (std::ferror(out) || std::fflush(out) != 0 || ::_commit(fd) != 0)
+    if (std::ferror(file) || std::fflush(file) != 0 || ::_commit(::_fileno(file)) != 0)
         error = errno ? errno : EIO;
-    if (std::fclose(out) != 0 && !error) error = errno;
-    if (error) {
-        ::_unlink(temporary.c_str());
-        return "cannot write " + finalPath + ": " + std::strerror(error);
-    }
-    if (!::MoveFileExA(temporary.c_str(), finalPath.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        const DWORD moveError = ::GetLastError();
-        ::_unlink(temporary.c_str());
-        return "cannot write " + finalPath + ": " + windowsErrorText(moveError);
-    }
-    return {};
+    if (std::fclose(file) != 0 && !error) error = errno;
+    return error ? std::strerror(error) : std::string();
+}
+
+std::string finishFileOnDisk(std::FILE* file) { return finishOutputFile(file); }
+
+std::string moveFolder(const std::string& from, const std::string& to) {
+    const DWORD error = moveWholly(from, to, 0);
+    return error ? windowsErrorText(error) : std::string();
+}
+
+std::string replaceFile(const std::string& from, const std::string& to) {
+    const DWORD error = moveWholly(from, to, MOVEFILE_REPLACE_EXISTING);
+    return error ? windowsErrorText(error) : std::string();
 }
 
 }  // namespace qatutor::inbox
