@@ -54,14 +54,9 @@ HiddenFolder makeHiddenFolder(const std::string& folder, const std::string& name
 
 // A new file for writing, fully buffered; null with errno set when it cannot be created.
 std::FILE* createOutputFile(const std::string& path);
-// A new file `folder`/.NAME.XXXXXX (the X's made unique) for writing, fully buffered, as readable
-// as any new file: the file and its path, or a null file and the reason.
-struct TemporaryFile {
-    std::FILE* file = nullptr;
-    std::string path;
-    std::string reason;
-};
-TemporaryFile createTemporaryFile(const std::string& folder, const std::string& name);
+// Makes the X's that end `pattern` (".../.report.html.XXXXXX") unique, as mkstemp does, and
+// creates that file, as readable as any new file: its descriptor, or -1 with errno set.
+int createTemporaryFile(std::string& pattern);
 
 // Closes a file of a run's folder; its bytes reach the disk with the run's
 // (FolderLock::syncWritten), on Windows before it is closed.

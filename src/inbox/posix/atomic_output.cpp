@@ -66,20 +66,11 @@ std::FILE* createOutputFile(const std::string& path) {
     return file;
 }
 
-TemporaryFile createTemporaryFile(const std::string& folder, const std::string& name) {
-    std::string path = folder + "/." + name + ".XXXXXX";
-    const int fd = ::mkstemp(path.data());
-    if (fd < 0) return {nullptr, {}, reasonOf(errno)};
-    ::fchmod(fd, 0666 & ~currentUmask());  // mkstemp keeps the file to its owner
-    std::FILE* file = ::fdopen(fd, "wb");
-    if (!file) {
-        const int error = errno;
-        ::close(fd);
-        ::unlink(path.c_str());
-        return {nullptr, {}, reasonOf(error)};
-    }
-    std::setvbuf(file, nullptr, _IOFBF, 1 << 16);
-    return {file, path, {}};
+// mkstemp keeps the file to its owner; the report is as readable as any new file.
+int createTemporaryFile(std::string& pattern) {
+    const int fd = ::mkstemp(pattern.data());
+    if (fd >= 0) ::fchmod(fd, 0666 & ~currentUmask());
+    return fd;
 }
 
 namespace {

@@ -98,20 +98,7 @@ std::FILE* createOutputFile(const std::string& path) {
     return file;
 }
 
-TemporaryFile createTemporaryFile(const std::string& folder, const std::string& name) {
-    std::string path = folder + "/." + name + ".XXXXXX";
-    const int fd = ::mkstemp(path.data());
-    if (fd < 0) return {nullptr, {}, std::strerror(errno)};
-    std::FILE* file = ::fdopen(fd, "wb");
-    if (!file) {
-        const int error = errno;
-        ::_close(fd);
-        ::_unlink(path.c_str());
-        return {nullptr, {}, std::strerror(error)};
-    }
-    std::setvbuf(file, nullptr, _IOFBF, 1 << 16);
-    return {file, path, {}};
-}
+int createTemporaryFile(std::string& pattern) { return ::mkstemp(pattern.data()); }
 
 std::string finishOutputFile(std::FILE* file) {
     int error = 0;
