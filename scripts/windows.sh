@@ -23,15 +23,27 @@ windows_qt_ready() {
 }
 
 # with_wine COMMAND...: runs COMMAND with a Wine prefix of its own in build-windows/ (created on
-# first use), no Wine debugging output and no desktop integration.
+# first use), no Wine debugging output, no desktop integration and no crash dialog (a program that
+# crashes ends at once, so that no test waits on a window nobody sees).
 with_wine() {
     export WINEPREFIX="${WINEPREFIX:-$PWD/build-windows/wine-prefix}"
-    export WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
+    export WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d;winedbg.exe=d"
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         mkdir -p "$WINEPREFIX"
         echo "Creating the Wine prefix $WINEPREFIX ..."
-        wineboot --init >/dev/null 2>&1 || true
+        wineboot --init </dev/null >/dev/null 2>&1 || true
         wineserver -w || true
     fi
+    # The server and Wine's own services start apart from COMMAND's output: started by COMMAND
+    # they would keep its pipe open after it ended, and whoever reads that pipe (CTest) would
+    # wait on them. The server stays 30 seconds after the last program ends.
+    wineserver -p30 </dev/null >/dev/null 2>&1 || true
+    wineboot </dev/null >/dev/null 2>&1 || true
     "$@"
+}
+
+# stop_wine: ends the Wine server of the prefix and every program in it, and waits until it has.
+stop_wine() {
+    WINEPREFIX="${WINEPREFIX:-$PWD/build-windows/wine-prefix}" wineserver -k 2>/dev/null || true
+    WINEPREFIX="${WINEPREFIX:-$PWD/build-windows/wine-prefix}" wineserver -w 2>/dev/null || true
 }
