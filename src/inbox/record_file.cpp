@@ -815,7 +815,8 @@ std::string_view Parser::readQuotedAndLabel(std::string_view tail, bool cut, Rec
 void Parser::readTextAndRating(std::string_view text, bool cut, Record& record) const {
     if (!cut) {
         const std::size_t closing = text.find(closingLine);
-        if (closing != npos && (closing == 0 || text.substr(closing - 2, 2) == lineEnd))
+        if (closing != npos &&
+            (closing == 0 || (closing >= 2 && text.substr(closing - 2, 2) == lineEnd)))
             text = text.substr(0, closing);
     }
     if (text.size() >= 2 && text.substr(text.size() - 2) == lineEnd) text.remove_suffix(2);
