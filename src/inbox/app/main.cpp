@@ -24,8 +24,6 @@ static int lstat(const char* path, struct stat* info) { return ::stat(path, info
 
 #ifdef QATUTOR_INBOX_DESKTOP
 #ifdef _WIN32
-#define NOMINMAX
-#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #endif
 #include <QApplication>
