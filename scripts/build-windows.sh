@@ -4,7 +4,7 @@
 # - Qt 6 (Core, Gui, Widgets and the Windows platform plugin; no network, SQL, D-Bus or OpenGL)
 #   from Debian's own qt6-base source, and ICU from Debian's own icu source, into cache folders
 #   that later runs reuse: ${XDG_CACHE_HOME:-~/.cache}/qatutor/qt6-windows-<version> and
-#   icu-windows-<version>. Qt takes about 40 minutes on 2 cores, ICU about 20; a build that
+#   icu-windows-<version>. Qt takes about 40 minutes on 2 cores, ICU about 10; a build that
 #   stopped goes on where it stopped.
 # - qatutor.exe, qatutor-inbox.exe and qatutor-bankcheck.exe in build-windows/app, with the
 #   names' spelling test run under Wine;
@@ -93,7 +93,7 @@ build_windows_icu() {
     prefix="$(windows_icu_prefix)"
     work="$QATUTOR_CACHE/icu-windows-$version-build"
     ensure_debian_sources
-    echo "Building ICU $version for Windows into $prefix (about 20 minutes on 2 cores) ..."
+    echo "Building ICU $version for Windows into $prefix (about 10 minutes on 2 cores) ..."
     mkdir -p "$work"
     local source
     source="$(debian_source "$work" icu libicu-dev)"
