@@ -11,7 +11,9 @@ set(CMAKE_RC_COMPILER ${QATUTOR_MINGW_TRIPLET}-windres)
 # Headers and libraries come from the target's tree only; programs (moc, the compilers' helpers)
 # from the Linux machine. Packages are searched in both, since Qt's own build finds its Linux host
 # tools' packages through QT_HOST_PATH.
-set(CMAKE_FIND_ROOT_PATH /usr/${QATUTOR_MINGW_TRIPLET})
+# Libraries built for Windows elsewhere (ICU) are found by adding their install folders with
+# -DCMAKE_FIND_ROOT_PATH=FOLDER;...
+list(APPEND CMAKE_FIND_ROOT_PATH /usr/${QATUTOR_MINGW_TRIPLET})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

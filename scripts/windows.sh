@@ -5,8 +5,12 @@
 # the path), GoogleTest's sources to build for Windows.
 WINDOWS_TEST_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
     binutils-mingw-w64-x86-64 wine wine64 googletest)
-# Building Qt from Debian's source (dpkg-dev unpacks it) with Debian's Linux Qt as host tools.
-WINDOWS_BUILD_PACKAGES=("${WINDOWS_TEST_PACKAGES[@]}" dpkg-dev qt6-base-dev qt6-base-dev-tools)
+# Building Qt and ICU from Debian's source (dpkg-dev unpacks it) with Debian's Linux Qt as host
+# tools and ICU's own build (make); the icon drawn and put into an .ico (librsvg2-bin, icoutils);
+# the installer (nsis); the session under Wine in an X server (xvfb, openbox, xdotool, x11-utils,
+# imagemagick for the screenshot).
+WINDOWS_BUILD_PACKAGES=("${WINDOWS_TEST_PACKAGES[@]}" dpkg-dev make qt6-base-dev qt6-base-dev-tools
+    librsvg2-bin icoutils nsis python3 xvfb openbox xdotool x11-utils imagemagick)
 
 # The Qt for Windows that build-windows.sh builds and later runs reuse: the same version as the
 # Linux Qt whose tools it builds with, in the user's cache.
@@ -20,6 +24,19 @@ windows_qt_prefix() {
 # windows_qt_ready: true when the cached Qt for Windows was built and installed whole.
 windows_qt_ready() {
     [ -n "$(windows_qt_version)" ] && [ -f "$(windows_qt_prefix)/qatutor-qt-complete" ]
+}
+
+# ICU for Windows, which build-windows.sh builds from Debian's icu source: the same version as the
+# Linux ICU the tutor links, in the user's cache beside Qt.
+windows_icu_version() {
+    dpkg-query -W -f='${Version}' libicu-dev 2>/dev/null | sed 's/[+~-].*//'
+}
+windows_icu_prefix() {
+    echo "$QATUTOR_CACHE/icu-windows-$(windows_icu_version)"
+}
+# windows_icu_ready: true when the cached ICU for Windows was built and installed whole.
+windows_icu_ready() {
+    [ -n "$(windows_icu_version)" ] && [ -f "$(windows_icu_prefix)/qatutor-icu-complete" ]
 }
 
 # with_wine COMMAND...: runs COMMAND with a Wine prefix of its own in build-windows/ (created on

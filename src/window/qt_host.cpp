@@ -1,11 +1,10 @@
 #include "window/qt_host.h"
 
-#include <sys/time.h>
-
 #include <QApplication>
 #include <QClipboard>
 #include <QTimer>
 #include <QWidget>
+#include <chrono>
 #include <ctime>
 
 #include "host/clock_text.h"
@@ -17,12 +16,18 @@
 namespace qatutor {
 namespace {
 
-std::tm localNow() {
-    const std::time_t now = std::time(nullptr);
+// The local time of `when`; localtime_r is POSIX's thread-safe form, localtime_s Windows'.
+std::tm localTime(std::time_t when) {
     std::tm local{};
-    localtime_r(&now, &local);
+#ifdef _WIN32
+    localtime_s(&local, &when);
+#else
+    localtime_r(&when, &local);
+#endif
     return local;
 }
+
+std::tm localNow() { return localTime(std::time(nullptr)); }
 
 }  // namespace
 
@@ -68,12 +73,15 @@ std::string QtHost::dateText() { return qatutor::dateText(localNow()); }
 std::string QtHost::timeText() { return qatutor::timeText(localNow()); }
 
 float QtHost::secondsSinceMidnight() {
-    timeval now{};
-    ::gettimeofday(&now, nullptr);
-    std::tm local{};
-    localtime_r(&now.tv_sec, &local);
+    // The wall clock to the microsecond: whole seconds from the local time, the rest from the
+    // clock itself.
+    using namespace std::chrono;
+    const auto sinceEpoch = system_clock::now().time_since_epoch();
+    const auto wholeSeconds = floor<seconds>(sinceEpoch);
+    const std::tm local = localTime(static_cast<std::time_t>(wholeSeconds.count()));
+    const auto micros = duration_cast<microseconds>(sinceEpoch - wholeSeconds).count();
     return static_cast<float>(local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec) +
-           static_cast<float>(now.tv_usec) / 1e6f;
+           static_cast<float>(micros) / 1e6f;
 }
 
 void QtHost::beep() { QApplication::beep(); }

@@ -23,6 +23,9 @@ static int lstat(const char* path, struct stat* info) { return ::stat(path, info
 #endif
 
 #ifdef QATUTOR_INBOX_DESKTOP
+#ifdef _WIN32
+#include <windows.h>
+#endif
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -165,6 +168,12 @@ int runFromCommandLine(int argc, char** argv) {
 // Started from the desktop menu: the folder comes from a dialog and the report opens in the
 // browser.
 int runFromDesktop(int argc, char** argv) {
+#ifdef _WIN32
+    // Started from the Start menu, Windows gives the inbox a console window of its own, which
+    // would only stand beside the dialogs; a command prompt's console it shares is left alone.
+    DWORD consoleProcesses[2];
+    if (GetConsoleProcessList(consoleProcesses, 2) == 1) FreeConsole();
+#endif
     QApplication app(argc, argv);
     QApplication::setApplicationName("qatutor-inbox");
     // The menu entry's name (the window's icon under Wayland) and the shared theme icon under X.
@@ -196,8 +205,13 @@ int runFromDesktop(int argc, char** argv) {
 int main(int argc, char** argv) {
 #ifdef QATUTOR_INBOX_DESKTOP
     // Without a display there is no dialog to ask in: no arguments is then a usage error.
+    // Windows always has its desktop.
+#ifdef _WIN32
+    const bool display = true;
+#else
     const bool display =
         std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY") || std::getenv("QT_QPA_PLATFORM");
+#endif
     if (argc == 1 && display) return runFromDesktop(argc, argv);
 #endif
     return runFromCommandLine(argc, argv);
