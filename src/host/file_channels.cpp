@@ -30,6 +30,14 @@ const char* modeVerb(FileMode mode) {
     return "";
 }
 
+std::string heldLockMessage(const std::string& file, const std::string& holder,
+                            std::chrono::milliseconds wait) {
+    const long long seconds = (wait.count() + 999) / 1000;
+    return "Could not write to " + file + ": another program holds " + holder +
+           " on it, and kept it for " + std::to_string(seconds) +
+           (seconds == 1 ? " second" : " seconds") + ". Close that program and start again.";
+}
+
 std::size_t totalSize(std::span<const std::string_view> pieces) {
     std::size_t size = 0;
     for (std::string_view piece : pieces) size += piece.size();

@@ -22,6 +22,11 @@ std::string describe(const std::string& displayPath, const std::string& localPat
 // "reading", "writing", "appending": what the channel was opened for, in "Could not open for ...".
 const char* modeVerb(FileMode mode);
 
+// The message of a write that gave up on another program's lock, the wait in whole seconds rounded
+// up: "Could not write to ...: another program holds a lock on it, and kept it for 5 seconds. ..."
+std::string heldLockMessage(const std::string& file, const std::string& holder,
+                            std::chrono::milliseconds wait);
+
 std::size_t totalSize(std::span<const std::string_view> pieces);
 
 // One attempt at a record's lock on its file.

@@ -25,6 +25,7 @@ namespace qatutor {
 namespace {
 
 using channels::describe;
+using channels::heldLockMessage;
 
 // Makes a newly created file's directory entry durable too. Best effort on purpose: the file was
 // created and opened, so the student's work can go on; some file systems (network shares, FUSE
@@ -212,10 +213,8 @@ void FileChannels::write(int channel, std::span<const std::string_view> pieces) 
                         " is open for reading only.");
     AppendLock lock(ch.fd, lockWait_);  // from before the size is read until after the flush
     if (!lock.heldBy().empty())
-        throw HostError("Could not write to " + describe(ch.displayPath, ch.localPath) +
-                        ": another program holds " + lock.heldBy() + " on it, and kept it for " +
-                        std::to_string((lockWait_.count() + 999) / 1000) +
-                        " seconds. Close that program and start again.");
+        throw HostError(
+            heldLockMessage(describe(ch.displayPath, ch.localPath), lock.heldBy(), lockWait_));
     const off_t sizeBefore = ::lseek(ch.fd, 0, SEEK_END);
     if (sizeBefore < 0) fail("Could not write to", ch, errno);
 

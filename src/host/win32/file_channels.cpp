@@ -16,6 +16,7 @@ namespace qatutor {
 namespace {
 
 using channels::describe;
+using channels::heldLockMessage;
 
 HANDLE handleOf(NativeFile file) { return reinterpret_cast<HANDLE>(file); }
 NativeFile nativeOf(HANDLE handle) { return reinterpret_cast<NativeFile>(handle); }
@@ -186,10 +187,8 @@ void FileChannels::write(int channel, std::span<const std::string_view> pieces) 
     const HANDLE file = handleOf(ch.fd);
     AppendLock lock(file, lockWait_);  // from before the size is read until after the flush
     if (lock.heldByAnother())
-        throw HostError("Could not write to " + describe(ch.displayPath, ch.localPath) +
-                        ": another program holds a lock on it, and kept it for " +
-                        std::to_string((lockWait_.count() + 999) / 1000) +
-                        " seconds. Close that program and start again.");
+        throw HostError(
+            heldLockMessage(describe(ch.displayPath, ch.localPath), "a lock", lockWait_));
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(file, &size)) fail("Could not write to", ch, lastError());
     const LONGLONG sizeBefore = size.QuadPart;
