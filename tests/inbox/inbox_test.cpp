@@ -736,6 +736,13 @@ TEST(InboxProgram, ExitStatusSaysWhetherEveryFileWasRead) {
     EXPECT_NE(readFile(damaged.file("report.html")).find("Read with damage"), std::string::npos);
     const std::string csv = readFile(damaged.file(runFolderOf(damaged.path()) + "/records.csv"));
     EXPECT_NE(csv.find("\"next to damage\""), std::string::npos);
+    EXPECT_EQ(csv.find("\"damaged\""), std::string::npos);  // the line came between records
+    send.replace(send.find("    ", send.find("14:06:10") - 60), 4, "\t");  // inside a record
+    writeFile(damaged.file("send_1207Ann_Lee.txt"), send);
+    EXPECT_EQ(runProgram(damaged.path()), 1);
+    EXPECT_NE(
+        readFile(damaged.file(runFolderOf(damaged.path()) + "/records.csv")).find("\"damaged\""),
+        std::string::npos);
     EXPECT_TRUE(exists(out.file("report.html")));
     EXPECT_FALSE(exists(bad.file("report.html")));
     EXPECT_EQ(runProgram("--help"), 0);

@@ -2,6 +2,7 @@
 // own commands whose responses are made of the pieces that look like record lines.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
 
 #include "base/cp1252.h"
@@ -355,6 +356,20 @@ TEST(RecordFile, DamageAtEachLineOfOneRecord) {
         ASSERT_FALSE(file.damage.empty()) << what;
         EXPECT_EQ(file.damage.front().line, c.damageLine)
             << what << ": " << file.damage.front().expected;
+        // What the damage list says was expected is the layout's line at the break; a break
+        // inside the record marks the record read from it "damaged", one after its closing line
+        // only its neighbours.
+        const std::map<std::size_t, std::string> layout = {
+            {6, "separator line (\"......!!!!!!!!....\")"},
+            {7, "the time (HH:MM:SS) at column 57"},
+            {8, "the bank line the record answers"},
+            {9, "the separator line after the bank line"},
+            {10, "\"RESPONSE -->  \" or \"NOTES -------> \""},
+            {13, "the closing line (49 points)"},
+            {14, "separator line (\"......!!!!!!!!....\") or a file header"}};
+        EXPECT_NE(file.damage.front().expected.find(layout.at(c.damageLine)), std::string::npos)
+            << what << ": " << file.damage.front().expected;
+        EXPECT_EQ(file.records.front().damaged, c.damageLine < 14) << what;
         EXPECT_NE(file.records[file.records.size() - 3].damage, "") << what;  // the record after
     }
 }
