@@ -26,7 +26,7 @@ std::string writeAtomically(const std::string& folder, const std::string& name,
         if (reason.empty()) reason = replaceFile(temporary, finalPath);
     }
     if (reason.empty()) return {};
-    ::unlink(temporary.c_str());
+    removeFile(temporary);
     return "cannot write " + finalPath + ": " + reason;
 }
 

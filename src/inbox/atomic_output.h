@@ -57,6 +57,8 @@ std::FILE* createOutputFile(const std::string& path);
 // Makes the X's that end `pattern` (".../.report.html.XXXXXX") unique, as mkstemp does, and
 // creates that file, as readable as any new file: its descriptor, or -1 with errno set.
 int createTemporaryFile(std::string& pattern);
+// Removes a file, if it can.
+void removeFile(const std::string& path);
 
 // Closes a file of a run's folder; its bytes reach the disk with the run's
 // (FolderLock::syncWritten), on Windows before it is closed.

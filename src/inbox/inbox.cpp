@@ -13,6 +13,7 @@
 
 #include "base/cp1252.h"
 #include "base/text.h"
+#include "inbox/path_text.h"
 #include "inbox/run_output.h"
 #include "records/record_layout.h"
 
@@ -54,7 +55,7 @@ std::string damageLine(const ParsedFile& parsed) {
 }
 
 std::string nameFromPath(const std::string& path) {
-    std::string name = fs::path(path).filename().string();
+    std::string name = textOf(pathOf(path).filename());
     if (name.empty()) name = path;  // "dir/" names the folder itself
     return utf8Name(name);
 }
@@ -70,7 +71,11 @@ std::string kindProblem(const struct stat& info) {
 // Reads a whole regular file; on failure `reason` says why. Opens without blocking, so a pipe
 // or a device never holds the inbox up.
 bool readWholeFile(const std::string& path, std::string& bytes, std::string& reason) {
+#ifdef _WIN32
+    const int fd = ::_wopen(pathOf(path).c_str(), O_RDONLY | O_BINARY);
+#else
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+#endif
     if (fd < 0) {
         reason = std::string("cannot be opened: ") + std::strerror(errno);
         return false;
@@ -171,7 +176,7 @@ void readOne(const std::string& path, const CourseIndex& course, Inbox& inbox) {
     StudentFile file;
     file.path = path;
     file.name = nameFromPath(path);
-    std::tie(file.student, file.kind) = studentOf(fs::path(path).filename().string());
+    std::tie(file.student, file.kind) = studentOf(textOf(pathOf(path).filename()));
     if (isNotesFileName(file.name)) {
         inbox.remarks.push_back(
             {file.name, "a notes file, not read: its notes are also in the send and master files"});
@@ -466,8 +471,9 @@ std::string studentKey(std::string_view student) {
 static void listFolder(const std::string& folder, InboxListing& listing) {
     std::error_code error;
     std::vector<std::string> names;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        const std::string name = it->path().filename().string();
+    for (fs::directory_iterator it(pathOf(folder), error), end; !error && it != end;
+         it.increment(error)) {
+        const std::string name = textOf(it->path().filename());
         if (startsWith(name, ".") || isReportOutput(name)) continue;
         names.push_back(name);
     }
@@ -478,11 +484,11 @@ static void listFolder(const std::string& folder, InboxListing& listing) {
     }
     std::sort(names.begin(), names.end());
     for (const std::string& name : names) {
-        const fs::path path = fs::path(folder) / name;
-        if (std::string problem = entryProblem(folder, path); !problem.empty())
+        const fs::path path = pathOf(folder) / pathOf(name);
+        if (std::string problem = entryProblem(pathOf(folder), path); !problem.empty())
             listing.notRead.push_back({utf8Name(name), std::move(problem)});
         else
-            listing.files.push_back(path.string());
+            listing.files.push_back(textOf(path));
     }
 }
 
@@ -490,7 +496,7 @@ InboxListing listInbox(const std::vector<std::string>& paths) {
     InboxListing listing;
     for (const std::string& path : paths) {
         std::error_code error;
-        if (fs::is_directory(path, error))
+        if (fs::is_directory(pathOf(path), error))
             listFolder(path, listing);
         else
             listing.files.push_back(path);

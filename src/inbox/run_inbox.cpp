@@ -4,6 +4,7 @@
 #include <map>
 
 #include "base/text.h"
+#include "inbox/path_text.h"
 #include "inbox/records_csv.h"
 #include "inbox/run_output.h"
 #include "inbox/student_page.h"
@@ -20,7 +21,7 @@ std::map<std::string, std::vector<std::string>> filesByStudent(
     const std::vector<std::string>& files) {
     std::map<std::string, std::vector<std::string>> students;
     for (const std::string& path : files) {
-        std::string name = fs::path(path).filename().string();
+        std::string name = textOf(pathOf(path).filename());
         if (name.empty()) name = path;
         students[studentKey(studentOf(name).first)].push_back(path);
     }
@@ -32,8 +33,8 @@ std::string sourcesOf(const std::vector<std::string>& paths) {
     std::string sources;
     for (const std::string& path : paths) {
         std::error_code error;
-        const fs::path full = fs::absolute(path, error).lexically_normal();
-        sources += (sources.empty() ? "" : ", ") + utf8Name(error ? path : full.string());
+        const fs::path full = fs::absolute(pathOf(path), error).lexically_normal();
+        sources += (sources.empty() ? "" : ", ") + utf8Name(error ? path : textOf(full));
     }
     return sources;
 }

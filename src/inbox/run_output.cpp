@@ -10,6 +10,7 @@
 
 #include "inbox/atomic_output.h"
 #include "inbox/inbox.h"
+#include "inbox/path_text.h"
 
 namespace qatutor::inbox {
 namespace {
@@ -59,7 +60,7 @@ bool isLeftBehind(std::string_view name) {
 bool holdsOnlyRunOutput(const fs::path& folder) {
     std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        const std::string name = it->path().filename().string();
+        const std::string name = textOf(it->path().filename());
         const bool page = name.size() > 13 && name.substr(0, 8) == "student-" &&
                           name.substr(name.size() - 5) == ".html" &&
                           digits(std::string_view(name).substr(8, name.size() - 13));
@@ -73,8 +74,9 @@ template <typename Wanted>
 std::vector<std::string> namesIn(const std::string& folder, Wanted wanted) {
     std::vector<std::string> paths;
     std::error_code error;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
-        if (wanted(it->path().filename().string())) paths.push_back(it->path().string());
+    for (fs::directory_iterator it(pathOf(folder), error), end; !error && it != end;
+         it.increment(error))
+        if (wanted(textOf(it->path().filename()))) paths.push_back(textOf(it->path()));
     return paths;
 }
 
@@ -100,9 +102,9 @@ RunOutput::RunOutput(std::string folder) : folder_(std::move(folder)) {
     std::error_code error;
     for (const std::string& name :
          namesIn(folder_, [](std::string_view name) { return isLeftBehind(name); }))
-        fs::remove_all(name, error);
+        fs::remove_all(pathOf(name), error);
     runName_ = startOfRun();
-    for (int n = 2; fs::exists(fs::path(folder_) / runName_, error); ++n)
+    for (int n = 2; fs::exists(pathOf(folder_) / pathOf(runName_), error); ++n)
         runName_ = startOfRun() + "-" + std::to_string(n);
     HiddenFolder working = makeHiddenFolder(folder_, runName_);
     if (working.path.empty())
@@ -114,7 +116,7 @@ RunOutput::RunOutput(std::string folder) : folder_(std::move(folder)) {
 RunOutput::~RunOutput() {
     if (!committed_ && !workingPath_.empty()) {
         std::error_code ignored;
-        fs::remove_all(workingPath_, ignored);
+        fs::remove_all(pathOf(workingPath_), ignored);
     }
 }
 
@@ -156,8 +158,9 @@ std::string RunOutput::commit(const std::function<void(std::FILE*)>& writeReport
     std::error_code error;
     const std::string oldCsv = folder_ + "/" + csvName;
     std::string start(earlierCsvHeader.size(), '\0');
-    std::ifstream(oldCsv, std::ios::binary).read(start.data(), std::streamsize(start.size()));
-    if (start == earlierCsvHeader) fs::remove(oldCsv, error);
+    std::ifstream(pathOf(oldCsv), std::ios::binary)
+        .read(start.data(), std::streamsize(start.size()));
+    if (start == earlierCsvHeader) fs::remove(pathOf(oldCsv), error);
 
     error_ = writeAtomically(folder_, reportName, writeReport);
     if (!error_.empty()) return error_;  // the folder, linked from no report, goes next run
@@ -165,7 +168,7 @@ std::string RunOutput::commit(const std::function<void(std::FILE*)>& writeReport
     for (const std::string& path : namesIn(folder_, [&](std::string_view name) {
              return name != runName_ && isRunFolderName(name);
          }))
-        if (holdsOnlyRunOutput(path)) fs::remove_all(path, error);
+        if (holdsOnlyRunOutput(pathOf(path))) fs::remove_all(pathOf(path), error);
     return {};
 }
 

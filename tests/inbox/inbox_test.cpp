@@ -15,6 +15,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <optional>
 #include <thread>
@@ -24,6 +25,7 @@
 #include "inbox/atomic_output.h"
 #include "inbox/html.h"
 #include "inbox/inbox.h"
+#include "inbox/path_text.h"
 #include "inbox/records_csv.h"
 #include "inbox/report.h"
 #include "inbox/run_inbox.h"
@@ -515,6 +517,33 @@ TEST(Inbox, TwoRunsIntoOneFolderTakeTurns) {
               (std::vector<std::string>{secondLink.substr(0, secondLink.find('/')), reportName}));
     const std::string missing = folder.file("missing");
     EXPECT_TRUE(startsWith(RunOutput(missing).error(), "cannot open the folder " + missing + ": "));
+}
+
+// A folder and files named in other scripts are found, read and written beside, on every system
+// (on Windows the file system's names are UTF-16, and a name must not pass through the code page).
+TEST(Inbox, NamesInAnyScriptAreReadAndWrittenBeside) {
+    TempFolder top;
+    const std::string folder =
+        top.path() + "/\xC3\x89l\xC3\xA8ves \xCE\x9C\xCE\xB1\xCE\xB8";  // Élèves Μαθ
+    ASSERT_TRUE(std::filesystem::create_directory(pathOf(folder)));
+    const std::vector<std::string> names = {
+        "send_1207Zo\xC3\xAB_Lee.txt",                            // Zoë, in Windows-1252 too
+        "send_1207\xCE\x9D\xCE\xAF\xCE\xBA\xCE\xBF\xCF\x82.txt",  // Νίκος, which it cannot hold
+        "send_1207\xE6\x9D\x8E - Copy.txt"};                      // 李, a copy of his file
+    for (const std::string& name : names)
+        std::ofstream(pathOf(folder + "/" + name), std::ios::binary) << goldenSend();
+    const InboxRun run = runInbox({folder}, folder, fixtureCourse());
+    ASSERT_EQ(run.error, "");
+    for (const FileLine& line : run.notRead) ADD_FAILURE() << line.name << ": " << line.reason;
+    EXPECT_EQ(run.totals.files, 3u);
+    EXPECT_EQ(run.totals.students, 3u);
+    EXPECT_TRUE(std::filesystem::is_regular_file(pathOf(run.reportPath))) << run.reportPath;
+    EXPECT_TRUE(std::filesystem::is_regular_file(pathOf(run.csvPath))) << run.csvPath;
+    std::ifstream csvFile(pathOf(run.csvPath), std::ios::binary);
+    const std::string csv{std::istreambuf_iterator<char>(csvFile), {}};
+    for (const char* student :
+         {"Zo\xC3\xAB Lee", "\xCE\x9D\xCE\xAF\xCE\xBA\xCE\xBF\xCF\x82", "\xE6\x9D\x8E"})
+        EXPECT_NE(csv.find(student), std::string::npos) << student;
 }
 
 // The cells of one CSV row, unquoted.

@@ -18,14 +18,24 @@
 #include "inbox/run_inbox.h"
 
 #ifdef _WIN32
-// Windows' C library has no lstat; whether an input is there is all that is asked of it.
-static int lstat(const char* path, struct stat* info) { return ::stat(path, info); }
+#include "inbox/path_text.h"
+// Windows' C library has no lstat, and its narrow stat reads a name in the code page, not as the
+// UTF-8 the inbox keeps: whether an input is there, and whether it is a folder, is all that is
+// asked of it.
+static int lstat(const char* path, struct stat* info) {
+    struct _stat64 wide {};
+    const int result = ::_wstat64(qatutor::inbox::pathOf(path).c_str(), &wide);
+    info->st_mode = wide.st_mode;
+    return result;
+}
 #endif
 
-#ifdef QATUTOR_INBOX_DESKTOP
 #ifdef _WIN32
 #include <windows.h>
+// after windows.h, which it needs
+#include <shellapi.h>
 #endif
+#ifdef QATUTOR_INBOX_DESKTOP
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -64,7 +74,11 @@ constexpr const char* helpText =
 
 bool isFolder(const std::string& path) {
     struct stat info {};
+#ifdef _WIN32
+    return lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);  // Windows' has no links
+#else
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+#endif
 }
 
 int usage(const std::string& message) {
@@ -202,7 +216,39 @@ int runFromDesktop(int argc, char** argv) {
 
 }  // namespace
 
+#ifdef _WIN32
+// Windows hands a program its arguments in the system's code page, which cannot hold every name
+// ("C:\\Élèves" can, "C:\\Μαθηματικά" cannot); the inbox takes them from the wide command line
+// instead, as UTF-8 like all its paths.
+std::vector<std::string> utf8Arguments() {
+    int count = 0;
+    wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    std::vector<std::string> arguments;
+    for (int i = 0; wide && i < count; ++i) {
+        const int size =
+            ::WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+        std::string text(static_cast<std::size_t>(size > 0 ? size : 1), '\0');
+        ::WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, text.data(), size, nullptr, nullptr);
+        text.resize(std::strlen(text.c_str()));
+        arguments.push_back(std::move(text));
+    }
+    if (wide) ::LocalFree(wide);
+    return arguments;
+}
+#endif
+
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    std::vector<std::string> arguments = utf8Arguments();
+    std::vector<char*> pointers;
+    for (std::string& argument : arguments) pointers.push_back(argument.data());
+    pointers.push_back(nullptr);
+    if (!arguments.empty()) {
+        argc = static_cast<int>(arguments.size());
+        argv = pointers.data();
+    }
+    ::SetConsoleOutputCP(CP_UTF8);  // the names in its messages are UTF-8 too
+#endif
 #ifdef QATUTOR_INBOX_DESKTOP
     // Without a display there is no dialog to ask in: no arguments is then a usage error.
     // Windows always has its desktop.

@@ -73,6 +73,8 @@ int createTemporaryFile(std::string& pattern) {
     return fd;
 }
 
+void removeFile(const std::string& path) { ::unlink(path.c_str()); }
+
 namespace {
 
 std::string finish(std::FILE* file, bool onDisk) {

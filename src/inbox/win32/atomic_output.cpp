@@ -1,9 +1,11 @@
 // The inbox's outputs put in place on Windows: a temporary file and folder under names of their
 // own, FlushFileBuffers (through _commit) to reach the disk, MoveFileExW to put them in place (a
 // rename does not replace a file on Windows), and LockFileEx on a hidden lock file to keep runs in
-// turn, since Windows cannot lock a folder. The inbox's paths are in the system's code page here,
-// as the C library's fopen takes them; the wide calls get them converted from it.
+// turn, since Windows cannot lock a folder. The inbox's paths are UTF-8 text (path_text.h); the
+// wide calls get them converted from it.
+#include <fcntl.h>
 #include <io.h>
+#include <sys/stat.h>
 #include <windows.h>
 
 #include <cerrno>
@@ -28,9 +30,10 @@ std::string windowsErrorText(DWORD error) {
 
 std::wstring wide(const std::string& path) {
     const int size =
-        ::MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
+        ::MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
     std::wstring text(static_cast<std::size_t>(size), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), text.data(), size);
+    ::MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), text.data(),
+                          size);
     return text;
 }
 
@@ -93,12 +96,30 @@ HiddenFolder makeHiddenFolder(const std::string& folder, const std::string& name
 }
 
 std::FILE* createOutputFile(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
+    std::FILE* file = ::_wfopen(wide(path).c_str(), L"wb");
     if (file) std::setvbuf(file, nullptr, _IOFBF, 1 << 16);
     return file;
 }
 
-int createTemporaryFile(std::string& pattern) { return ::mkstemp(pattern.data()); }
+// mkstemp's Windows form takes the name in the code page, which cannot hold every folder's name.
+int createTemporaryFile(std::string& pattern) {
+    static constexpr char marks[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    LARGE_INTEGER now{};
+    ::QueryPerformanceCounter(&now);
+    std::mt19937 random(static_cast<std::uint32_t>(now.QuadPart) ^ ::GetCurrentProcessId());
+    const std::size_t marksAt = pattern.size() - 6;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        for (std::size_t i = marksAt; i < pattern.size(); ++i)
+            pattern[i] = marks[random() % (sizeof marks - 1)];
+        const int fd = ::_wopen(wide(pattern).c_str(), _O_CREAT | _O_EXCL | _O_RDWR | _O_BINARY,
+                                _S_IREAD | _S_IWRITE);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+
+void removeFile(const std::string& path) { ::_wunlink(wide(path).c_str()); }
 
 std::string finishOutputFile(std::FILE* file) {
     int error = 0;
