@@ -1,6 +1,7 @@
 // qatutor-bench MEASUREMENT SIDE [MEGABYTES] [RUNS]: runs one measurement in this process, either
 // through the tutor (SIDE "qatutor") or through its floor (SIDE "floor"), and prints one line
-// "sample NAME MILLISECONDS" per measured run (after one run that warms up). The start-up
+// "sample NAME MILLISECONDS" per measured run (after one run that warms up; four for
+// record-core, whose comment says why). The start-up
 // measurement prints "shown" instead; bench/run.sh times it from the launch.
 //   qatutor-bench startup qatutor|floor
 //   qatutor-bench display-send SIDE MB RUNS     qatutor-bench enter-response SIDE MB RUNS

@@ -90,7 +90,7 @@ int recordCore(bool tutor, int megabytes, int runs) {
     // The response reaches the core in a new buffer each run, as it does from the answer box, and
     // the core keeps the last one as its work text, so the heap reuses its buffers only from the
     // fifth run on. Until then the system's first read of a new megabyte costs about 1.3 ms on
-    // some processors (AMD EPYC), while the floor writes from the same buffers every run: both
+    // some machines (a small virtual machine on AMD EPYC), while the floor writes from the same buffers every run: both
     // sides leave out their first four runs, so that the figure is a record's cost, not the heap's.
     constexpr int warmUpRuns = 4;
     for (int run = 1 - warmUpRuns; run <= runs; ++run) {
