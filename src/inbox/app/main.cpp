@@ -34,6 +34,8 @@ static int lstat(const char* path, struct stat* info) {
 #include <windows.h>
 // after windows.h, which it needs
 #include <shellapi.h>
+
+#include "host/win32/system_text.h"
 #endif
 #ifdef QATUTOR_INBOX_DESKTOP
 #include <QApplication>
@@ -224,14 +226,7 @@ std::vector<std::string> utf8Arguments() {
     int count = 0;
     wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
     std::vector<std::string> arguments;
-    for (int i = 0; wide && i < count; ++i) {
-        const int size =
-            ::WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
-        std::string text(static_cast<std::size_t>(size > 0 ? size : 1), '\0');
-        ::WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, text.data(), size, nullptr, nullptr);
-        text.resize(std::strlen(text.c_str()));
-        arguments.push_back(std::move(text));
-    }
+    for (int i = 0; wide && i < count; ++i) arguments.push_back(qatutor::win32::utf8(wide[i]));
     if (wide) ::LocalFree(wide);
     return arguments;
 }

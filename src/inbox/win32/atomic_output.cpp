@@ -12,28 +12,26 @@
 #include <cstring>
 #include <random>
 
+#include "host/win32/system_text.h"
 #include "inbox/atomic_output.h"
 
 namespace qatutor::inbox {
 namespace {
 
-std::string windowsErrorText(DWORD error) {
-    char* text = nullptr;
-    const DWORD size = ::FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string words = size > 0 && text ? std::string(text, size) : std::string();
-    if (text) ::LocalFree(text);
-    while (!words.empty() && std::strchr("\r\n .", words.back())) words.pop_back();
-    return words.empty() ? "Windows error " + std::to_string(error) : words;
-}
+using win32::errorText;
+using win32::wide;
 
-std::wstring wide(const std::string& path) {
-    const int size =
-        ::MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
-    std::wstring text(static_cast<std::size_t>(size), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), text.data(),
-                          size);
+// Six letters or digits for a unique name, as mkstemp and mkdtemp choose them.
+std::string uniqueMarks() {
+    static constexpr char marks[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    static std::mt19937 random = [] {
+        LARGE_INTEGER now{};
+        ::QueryPerformanceCounter(&now);
+        return std::mt19937(static_cast<std::uint32_t>(now.QuadPart) ^ ::GetCurrentProcessId());
+    }();
+    std::string text;
+    for (int i = 0; i < 6; ++i) text += marks[random() % (sizeof marks - 1)];
     return text;
 }
 
@@ -66,7 +64,7 @@ std::string FolderLock::take(const std::string& folder) {
         ::CreateFileW(wide(folder + "/" + runLockName).c_str(), GENERIC_READ | GENERIC_WRITE,
                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                       FILE_ATTRIBUTE_HIDDEN, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return windowsErrorText(::GetLastError());
+    if (file == INVALID_HANDLE_VALUE) return errorText(::GetLastError());
     handle_ = reinterpret_cast<std::intptr_t>(file);
     // Waits for the lock. A file system without locks still gets its report, unlocked, as on
     // other systems.
@@ -80,19 +78,13 @@ std::string FolderLock::take(const std::string& folder) {
 std::string FolderLock::syncWritten(const std::string& /*written*/) const { return {}; }
 
 HiddenFolder makeHiddenFolder(const std::string& folder, const std::string& name) {
-    static constexpr char marks[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    LARGE_INTEGER now{};
-    ::QueryPerformanceCounter(&now);
-    std::mt19937 random(static_cast<std::uint32_t>(now.QuadPart) ^ ::GetCurrentProcessId());
     DWORD error = ERROR_ALREADY_EXISTS;
     for (int attempt = 0; attempt < 100 && error == ERROR_ALREADY_EXISTS; ++attempt) {
-        std::string path = folder + "/." + name + ".";
-        for (int i = 0; i < 6; ++i) path += marks[random() % (sizeof marks - 1)];
+        const std::string path = folder + "/." + name + "." + uniqueMarks();
         if (::CreateDirectoryW(wide(path).c_str(), nullptr)) return {path, {}};
         error = ::GetLastError();
     }
-    return {{}, windowsErrorText(error)};
+    return {{}, errorText(error)};
 }
 
 std::FILE* createOutputFile(const std::string& path) {
@@ -103,15 +95,8 @@ std::FILE* createOutputFile(const std::string& path) {
 
 // mkstemp's Windows form takes the name in the code page, which cannot hold every folder's name.
 int createTemporaryFile(std::string& pattern) {
-    static constexpr char marks[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    LARGE_INTEGER now{};
-    ::QueryPerformanceCounter(&now);
-    std::mt19937 random(static_cast<std::uint32_t>(now.QuadPart) ^ ::GetCurrentProcessId());
-    const std::size_t marksAt = pattern.size() - 6;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        for (std::size_t i = marksAt; i < pattern.size(); ++i)
-            pattern[i] = marks[random() % (sizeof marks - 1)];
+        pattern.replace(pattern.size() - 6, 6, uniqueMarks());
         const int fd = ::_wopen(wide(pattern).c_str(), _O_CREAT | _O_EXCL | _O_RDWR | _O_BINARY,
                                 _S_IREAD | _S_IWRITE);
         if (fd >= 0 || errno != EEXIST) return fd;
@@ -133,12 +118,12 @@ std::string finishFileOnDisk(std::FILE* file) { return finishOutputFile(file); }
 
 std::string moveFolder(const std::string& from, const std::string& to) {
     const DWORD error = moveWholly(from, to, 0);
-    return error ? windowsErrorText(error) : std::string();
+    return error ? errorText(error) : std::string();
 }
 
 std::string replaceFile(const std::string& from, const std::string& to) {
     const DWORD error = moveWholly(from, to, MOVEFILE_REPLACE_EXISTING);
-    return error ? windowsErrorText(error) : std::string();
+    return error ? errorText(error) : std::string();
 }
 
 }  // namespace qatutor::inbox
