@@ -22,6 +22,9 @@
 
 #include "base/cp1252.h"
 #include "base/text.h"
+#ifdef _WIN32
+#include "host/win32/system_text.h"
+#endif
 #include "inbox/atomic_output.h"
 #include "inbox/html.h"
 #include "inbox/inbox.h"
@@ -521,6 +524,8 @@ TEST(Inbox, TwoRunsIntoOneFolderTakeTurns) {
 
 // A folder and files named in other scripts are found, read and written beside, on every system
 // (on Windows the file system's names are UTF-16, and a name must not pass through the code page).
+int runProgram(const std::string& arguments);  // the program's exit status
+
 TEST(Inbox, NamesInAnyScriptAreReadAndWrittenBeside) {
     TempFolder top;
     const std::string folder =
@@ -544,6 +549,7 @@ TEST(Inbox, NamesInAnyScriptAreReadAndWrittenBeside) {
     for (const char* student :
          {"Zo\xC3\xAB Lee", "\xCE\x9D\xCE\xAF\xCE\xBA\xCE\xBF\xCF\x82", "\xE6\x9D\x8E"})
         EXPECT_NE(csv.find(student), std::string::npos) << student;
+    EXPECT_EQ(runProgram("\"" + folder + "\""), 0);  // and named on the command line
 }
 
 // The cells of one CSV row, unquoted.
@@ -627,13 +633,15 @@ PROCESS_INFORMATION startProgram(const std::string& arguments) {
     const HANDLE nowhere =
         ::CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                       &inherited, OPEN_EXISTING, 0, nullptr);
-    STARTUPINFOA startup{};
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = startup.hStdOutput = startup.hStdError = nowhere;
-    std::string command = "\"" + std::string(QATUTOR_INBOX_PROGRAM) + "\" " + arguments;
+    // The arguments as UTF-8, the way the inbox takes its paths, passed on in UTF-16.
+    std::wstring command =
+        win32::wide("\"" + std::string(QATUTOR_INBOX_PROGRAM) + "\" " + arguments);
     PROCESS_INFORMATION process{};
-    if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
                           nullptr, nullptr, &startup, &process))
         process = {};
     ::CloseHandle(nowhere);
