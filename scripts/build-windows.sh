@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds qatutor for 64-bit Windows on Linux with Debian's mingw-w64, makes its installer and tests
 # it under Wine:
-# - Qt 6 (Core, Gui, Widgets and the Windows platform plugin; no network, SQL, D-Bus or OpenGL)
+# - Qt 6 (Core, Gui, Widgets, Test and the Windows platform plugin; no network, SQL, D-Bus or
+#   OpenGL)
 #   from Debian's own qt6-base source, and ICU from Debian's own icu source, into cache folders
 #   that later runs reuse: ${XDG_CACHE_HOME:-~/.cache}/qatutor/qt6-windows-<version> and
 #   icu-windows-<version>. Qt takes about 40 minutes on 2 cores, ICU about 10; a build that
@@ -62,8 +63,9 @@ build_windows_qt() {
     mkdir -p "$work"
     local source
     source="$(debian_source "$work" qt6-base qt6-base-dev)"
-    # Only what qatutor uses: Core, Gui, Widgets and the qwindows plugin. Debian's source lacks the
-    # tablet header (wintab.h), and without OpenGL there is no dynamic OpenGL to choose either.
+    # Only what qatutor and its window's tests use: Core, Gui, Widgets, Test and the qwindows
+    # plugin. Debian's source lacks the tablet header (wintab.h), and without OpenGL there is no
+    # dynamic OpenGL to choose either.
     # A build that stopped half way goes on where it stopped.
     [ -f "$work/build/build.ninja" ] || cmake -S "$source" -B "$work/build" -G Ninja \
         -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
@@ -73,11 +75,11 @@ build_windows_qt() {
         -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
         -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_opengl=OFF \
         -DINPUT_opengl=no -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF \
-        -DFEATURE_testlib=OFF -DFEATURE_vulkan=OFF -DFEATURE_tabletevent=OFF -DFEATURE_dynamicgl=OFF \
+        -DFEATURE_vulkan=OFF -DFEATURE_tabletevent=OFF -DFEATURE_dynamicgl=OFF \
         >"$work/configure.log" 2>&1 || { tail -n 40 "$work/configure.log" >&2; exit 1; }
     cmake --build "$work/build" -- -j"$(nproc)"
     cmake --install "$work/build" >/dev/null
-    touch "$prefix/qatutor-qt-complete"
+    touch "$prefix/qatutor-qt-with-test-complete"
     rm -rf "$work"
 }
 

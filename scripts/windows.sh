@@ -21,9 +21,10 @@ QATUTOR_CACHE="${XDG_CACHE_HOME:-$HOME/.cache}/qatutor"
 windows_qt_prefix() {
     echo "$QATUTOR_CACHE/qt6-windows-$(windows_qt_version)"
 }
-# windows_qt_ready: true when the cached Qt for Windows was built and installed whole.
+# windows_qt_ready: true when the cached Qt for Windows was built and installed whole, with Qt Test
+# (a cache from before the window's tests ran under Wine has no Qt Test, and is built again).
 windows_qt_ready() {
-    [ -n "$(windows_qt_version)" ] && [ -f "$(windows_qt_prefix)/qatutor-qt-complete" ]
+    [ -n "$(windows_qt_version)" ] && [ -f "$(windows_qt_prefix)/qatutor-qt-with-test-complete" ]
 }
 
 # ICU for Windows, which build-windows.sh builds from Debian's icu source: the same version as the
