@@ -908,7 +908,7 @@ ParsedFile parseRecordFile(std::string_view bytes, const CourseIndex& course) {
     auto readWhole = [](const ParsedFile& parsed) {
         return !parsed.cutOff && parsed.problem.empty() && parsed.damage.empty();
     };
-    if (readWhole(file) || bytes.empty() || bytes.substr(bytes.size() - 2) == lineEnd) return file;
+    if (readWhole(file) || bytes.empty() || bytes.ends_with(lineEnd)) return file;
     // An editor may save the file without its last line end: read it as if it were there.
     const std::string ended = std::string(bytes) + std::string(lineEnd);
     ParsedFile retried = Parser(ended, course).parse();
