@@ -1,26 +1,24 @@
-// The file channels' part that is the same on every system: the channel table, reading lines
-// from a file read whole, and the lock's wait. posix/file_channels.cpp and
-// win32/file_channels.cpp open, write, flush and close the files.
+// The file channels on every system: the channel table, reading lines from a file read whole, and
+// what opening, appending, flushing, cutting back and waiting for a lock mean, over the system's
+// calls in system_files.h.
 #include "host/file_channels.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <system_error>
 #include <thread>
 
-#include "host/file_channels_shared.h"
-
 namespace qatutor {
-
-namespace channels {
+namespace {
 
 void checkNumber(int channel) {
     if (channel < firstChannel || channel > lastChannel)
         throw HostError("Bad file channel number " + std::to_string(channel) + ".");
 }
 
-std::string describe(const std::string& /*displayPath*/, const std::string& localPath) {
-    return localPath;
-}
-
+// "reading", "writing", "appending": what the channel was opened for, in "Could not open for ...".
 const char* modeVerb(FileMode mode) {
     switch (mode) {
     case FileMode::input: return "reading";
@@ -30,12 +28,10 @@ const char* modeVerb(FileMode mode) {
     return "";
 }
 
-std::string heldLockMessage(const std::string& file, const std::string& holder,
-                            std::chrono::milliseconds wait) {
+// A wait in whole seconds, rounded up: "1 second", "5 seconds".
+std::string secondsText(std::chrono::milliseconds wait) {
     const long long seconds = (wait.count() + 999) / 1000;
-    return "Could not write to " + file + ": another program holds " + holder +
-           " on it, and kept it for " + std::to_string(seconds) +
-           (seconds == 1 ? " second" : " seconds") + ". Close that program and start again.";
+    return std::to_string(seconds) + (seconds == 1 ? " second" : " seconds");
 }
 
 std::size_t totalSize(std::span<const std::string_view> pieces) {
@@ -44,39 +40,140 @@ std::size_t totalSize(std::span<const std::string_view> pieces) {
     return size;
 }
 
-LockWait waitForLock(const std::function<LockAttempt()>& attempt, std::chrono::milliseconds wait) {
+// Tries `attempt` until it locks, the file system turns out to have no locks, or another program
+// has held the file for `wait`; in between, a pause of 1 ms that doubles up to 50 ms. True unless
+// the wait ran out.
+bool waitForTurn(const std::function<LockAttempt()>& attempt, std::chrono::milliseconds wait) {
     const auto until = std::chrono::steady_clock::now() + wait;
     auto pause = std::chrono::milliseconds(1);
-    for (;;) {
-        switch (attempt()) {
-        case LockAttempt::locked: return LockWait::locked;
-        case LockAttempt::noLocks: return LockWait::noLocks;
-        case LockAttempt::heldByAnother: break;
-        }
-        if (std::chrono::steady_clock::now() >= until) return LockWait::heldTooLong;
+    while (attempt() == LockAttempt::heldByAnother) {
+        if (std::chrono::steady_clock::now() >= until) return false;
         std::this_thread::sleep_for(pause);
         pause = std::min(pause * 2, std::chrono::milliseconds(50));
     }
+    return true;
 }
 
-}  // namespace channels
+// The mark beside a record file while a record goes into it: ".masterFile_Ann_Lee.txt.unfinished"
+// in the same folder, holding the file's size before the record in decimal digits.
+std::string markPath(const std::string& localPath) {
+    const std::size_t separator = localPath.find_last_of("/\\");
+    const std::size_t name = separator == std::string::npos ? 0 : separator + 1;
+    return localPath.substr(0, name) + "." + localPath.substr(name) + ".unfinished";
+}
+
+// Writes the mark. Best effort: a folder that takes the record but not the mark (a name at the
+// file system's length limit) still gets the record, without the cover of the mark.
+void writeMark(SystemFiles& files, const std::string& path, std::int64_t size) {
+    const SystemFiles::Opened mark = files.open(path, FileMode::output, true);
+    if (mark.error) return;
+    const std::string digits = std::to_string(size);
+    const std::string_view text(digits);
+    std::size_t written = 0;
+    if (files.append(mark.file, std::span(&text, 1), written) || written != digits.size()) {
+        files.close(mark.file);
+        files.remove(path);
+        return;
+    }
+    files.close(mark.file);
+}
+
+// The size a mark holds; -1 when there is no mark, or none that can be read.
+std::int64_t readMark(SystemFiles& files, const std::string& path) {
+    const SystemFiles::Opened mark = files.open(path, FileMode::input, true);
+    if (mark.error) return -1;
+    std::string digits;
+    const SystemError error = files.readAll(mark.file, digits);
+    files.close(mark.file);
+    std::int64_t size = -1;
+    const auto [end, parsed] = std::from_chars(digits.data(), digits.data() + digits.size(), size);
+    if (error || parsed != std::errc() || end != digits.data() + digits.size()) return -1;
+    return size;
+}
+
+// The message of a write that gave up on another program's lock, the wait in whole seconds rounded
+// up: "Could not write to ...: another program holds a lock on it, and kept it for 5 seconds. ..."
+std::string heldLockMessage(const std::string& file, const std::string& holder,
+                            std::chrono::milliseconds wait) {
+    return "Could not write to " + file + ": another program holds " + holder +
+           " on it, and kept it for " + secondsText(wait) + ". Close that program and start again.";
+}
+
+}  // namespace
 
 FileChannels::~FileChannels() {
     closeAll();
     for (auto& flush : pendingFlushes_) flush.wait();
 }
 
-int FileChannels::injectedFault(FileOperation operation, const std::string& localPath) const {
-    return faultHook_ ? faultHook_(operation, localPath) : 0;
+namespace {
+
+// What the fault hook makes an operation fail with, in the C library's words; nothing when it
+// lets the operation go on.
+std::string faultText(const FileChannels::FaultHook& hook, FileOperation operation,
+                      const std::string& localPath) {
+    const int error = hook ? hook(operation, localPath) : 0;
+    return error != 0 ? std::strerror(error) : std::string();
+}
+
+}  // namespace
+
+std::string FileChannels::injectedFault(FileOperation operation,
+                                        const std::string& localPath) const {
+    return faultText(faultHook_, operation, localPath);
 }
 
 FileChannels::Channel& FileChannels::openedChannel(int channel, const char* operation) {
-    channels::checkNumber(channel);
+    checkNumber(channel);
     Channel& ch = channels_[channel];
-    if (ch.fd == closedFile)
+    if (ch.file == noFile)
         throw HostError(std::string(operation) + ": file channel " + std::to_string(channel) +
                         " is not open.");
     return ch;
+}
+
+// Opens the channel's file, waiting as for a held lock while another program has it open
+// without sharing it.
+SystemFiles::Opened FileChannels::openWhenFree(const Channel& opening) {
+    SystemFiles::Opened opened;
+    waitForTurn(
+        [&] {
+            opened = files_.open(opening.localPath, opening.mode, false);
+            return opened.error.inUse ? LockAttempt::heldByAnother : LockAttempt::locked;
+        },
+        lockWait_);
+    return opened;
+}
+
+void FileChannels::open(int channel, const std::string& localPath, const std::string& displayPath,
+                        FileMode mode) {
+    checkNumber(channel);
+    Channel& ch = channels_[channel];
+    if (ch.file != noFile)
+        throw HostError("File channel " + std::to_string(channel) + " is already open (" +
+                        ch.displayPath + ").");
+    Channel opening{noFile, mode, localPath, displayPath, {}, 0};
+    const std::string what =
+        std::string("Could not open for ") + modeVerb(mode) + " " + localPath + ": ";
+    if (const std::string fault = injectedFault(FileOperation::open, localPath); !fault.empty())
+        throw HostError(what + fault);
+    if (files_.isFolder(localPath)) throw HostError(what + "a folder has that name.");
+
+    const SystemFiles::Opened opened = openWhenFree(opening);
+    if (opened.error.inUse)
+        throw FileBusyError(what + files_.errorText(opened.error) + ". Another program has kept " +
+                            "it open for " + secondsText(lockWait_) +
+                            ": close the file there, or that program, and start again.");
+    if (opened.error) throw HostError(what + files_.errorText(opened.error));
+    if (mode == FileMode::input) {
+        if (const SystemError error = files_.readAll(opened.file, opening.content)) {
+            files_.close(opened.file);
+            throw HostError("Could not read " + localPath + ": " + files_.errorText(error));
+        }
+    }
+    if (opened.created) files_.flushFolderOf(localPath);
+    opening.file = opened.file;
+    ch = std::move(opening);
 }
 
 std::string FileChannels::readLine(int channel) {
@@ -111,6 +208,214 @@ void FileChannels::write(int channel, std::string_view bytes) {
     write(channel, std::span<const std::string_view>(&bytes, 1));
 }
 
+namespace {
+
+// Holds the writers' lock on a record file while one record is appended. Another copy of the
+// program writing to the same file (a double click starts two) waits for it, so a record that
+// fails and is cut back never takes the other copy's record with it. A file system without locks
+// still gets its records, unlocked.
+class WritersLock {
+public:
+    WritersLock(SystemFiles& files, SystemFile file, std::chrono::milliseconds wait)
+        : files_(files), file_(file) {
+        LockAttempt last = LockAttempt::noLocks;
+        heldTooLong_ = !waitForTurn(
+            [&] {
+                last = files.tryLock(file);
+                return last;
+            },
+            wait);
+        locked_ = last == LockAttempt::locked;
+    }
+    // False on a file system without locks, where the writers of a file are not kept in turn.
+    bool locked() const { return locked_; }
+    ~WritersLock() {
+        if (locked_) files_.unlock(file_);
+    }
+    // Leaves the lock to another handle of the same open file, which unlocks or closes it.
+    void handOver() { locked_ = false; }
+    // True when another program kept the file locked for the whole wait.
+    bool heldTooLong() const { return heldTooLong_; }
+    WritersLock(const WritersLock&) = delete;
+    WritersLock& operator=(const WritersLock&) = delete;
+
+private:
+    SystemFiles& files_;
+    SystemFile file_;
+    bool locked_ = false;
+    bool heldTooLong_ = false;
+};
+
+// Cuts a file back to `size` and flushes that, after a failed write or flush. Returns why it could
+// not, or nothing. A file that is already no longer than that (an earlier write's cut took this
+// one's bytes too) is left as it is: cutting "back" would then lengthen it with zero bytes.
+std::string cutBack(SystemFiles& files, SystemFile file, std::int64_t size,
+                    const std::string& fault) {
+    std::int64_t now = 0;
+    if (!files.size(file, now) && now <= size) return {};
+    if (!fault.empty()) return fault;
+    if (const SystemError error = files.shorten(file, size)) return files.errorText(error);
+    files.flush(file);
+    return {};
+}
+
+// What a write that could not be cut back leaves: "... /home/ann/kavrodel/send_1208Ann.txt may
+// end with part of it: it could not be cut back (Permission denied)."
+std::string partLeftText(const std::string& file, const std::string& why) {
+    return " " + file + " may end with part of it: it could not be cut back (" + why +
+           "). The next record to it tries the cut again first.";
+}
+
+}  // namespace
+
+// The record that a program ended in the middle of its write left unfinished, as its mark says,
+// is cut back out before the next one goes in; `size` becomes the file's size after that.
+void FileChannels::finishUnfinishedRecord(const Channel& ch, std::int64_t& size) {
+    const std::string mark = markPath(ch.localPath);
+    const std::int64_t before = readMark(files_, mark);
+    if (before < 0) return;
+    if (before < size) {
+        if (const std::string why = cutBack(files_, ch.file, before, {}); !why.empty())
+            throw PartlyWrittenError("Could not write to " + ch.localPath +
+                                     ": it ends with part of a record that the tutor was ended "
+                                     "in the middle of writing, and that part could not be cut "
+                                     "back out (" +
+                                     why +
+                                     "). Close any program that has the file open and "
+                                     "start again.");
+        size = before;
+    }
+    files_.remove(mark);
+}
+
+// Appends the first `limit` bytes of the pieces in as few system writes as the system allows: one,
+// unless it writes less than it was given. Pieces beyond what one write takes are joined into one
+// text first. Returns why it failed, or nothing.
+std::string FileChannels::appendAll(SystemFile file, std::span<const std::string_view> pieces,
+                                    std::size_t limit) {
+    std::vector<std::string_view> rest;
+    for (std::string_view piece : pieces) {
+        piece = piece.substr(0, limit);
+        limit -= piece.size();
+        if (!piece.empty()) rest.push_back(piece);
+    }
+    std::string joined;
+    if (rest.size() > files_.gatherLimit()) {
+        joined.reserve(totalSize(rest));
+        for (std::string_view piece : rest) joined += piece;
+        rest = {joined};
+    }
+    std::size_t first = 0;
+    while (first < rest.size()) {
+        const std::size_t count = std::min(rest.size() - first, files_.gatherLimit());
+        std::size_t written = 0;
+        if (const SystemError error =
+                files_.append(file, std::span(rest).subspan(first, count), written))
+            return files_.errorText(error);
+        if (written == 0) return "the file system took none of the bytes it was given";
+        while (written > 0) {  // moves past what was written, piece by piece
+            const std::size_t done = std::min(written, rest[first].size());
+            rest[first].remove_prefix(done);
+            written -= done;
+            if (rest[first].empty()) ++first;
+        }
+    }
+    return {};
+}
+
+void FileChannels::rollBack(const Channel& ch, std::int64_t size, bool marked,
+                            const std::string& reason) {
+    const std::string why =
+        cutBack(files_, ch.file, size, injectedFault(FileOperation::cutBack, ch.localPath));
+    const std::string message = "Could not write to " + ch.localPath + ": " + reason;
+    if (!why.empty()) throw PartlyWrittenError(message + "." + partLeftText(ch.localPath, why));
+    if (marked) files_.remove(markPath(ch.localPath));
+    throw HostError(message);
+}
+
+void FileChannels::write(int channel, std::span<const std::string_view> pieces) {
+    Channel& ch = openedChannel(channel, "Write");
+    if (ch.mode == FileMode::input)
+        throw HostError("Write: file channel " + std::to_string(channel) +
+                        " is open for reading only.");
+    WritersLock lock(files_, ch.file, lockWait_);  // from before the size is read until the flush
+    if (lock.heldTooLong())
+        throw FileBusyError(heldLockMessage(ch.localPath, files_.lockHolder(ch.file), lockWait_));
+    std::int64_t sizeBefore = 0;
+    if (const SystemError error = files_.size(ch.file, sizeBefore))
+        throw HostError("Could not write to " + ch.localPath + ": " + files_.errorText(error));
+    // Without the lock another writer's mark could be taken for one left unfinished: a file system
+    // without locks gets no marks.
+    const bool marked = lock.locked();
+    if (marked) {
+        finishUnfinishedRecord(ch, sizeBefore);
+        writeMark(files_, markPath(ch.localPath), sizeBefore);
+    }
+
+    const std::size_t total = totalSize(pieces);
+    if (const std::string fault = injectedFault(FileOperation::write, ch.localPath);
+        !fault.empty()) {
+        appendAll(ch.file, pieces, total / 2);
+        rollBack(ch, sizeBefore, marked, fault);
+    }
+    if (const std::string why = appendAll(ch.file, pieces, total); !why.empty())
+        rollBack(ch, sizeBefore, marked, why);
+    if (flushInBackground_ && flushInBackground(ch, sizeBefore, marked)) {
+        lock.handOver();
+        return;
+    }
+    if (const std::string fault = injectedFault(FileOperation::flush, ch.localPath); !fault.empty())
+        rollBack(ch, sizeBefore, marked, fault);
+    if (const SystemError error = files_.flush(ch.file))
+        rollBack(ch, sizeBefore, marked, files_.errorText(error));
+    if (marked) files_.remove(markPath(ch.localPath));
+}
+
+// Leaves the flush of the write just made to a helper thread, with a handle of its own that keeps
+// the file and its lock, so the channel may close meanwhile; another writer of the file waits for
+// the lock as before. False when there is no second handle or no thread: the write then flushes,
+// and unlocks, as it would have without.
+bool FileChannels::flushInBackground(const Channel& ch, std::int64_t sizeBefore, bool marked) {
+    const SystemFile flushFile = files_.duplicate(ch.file);
+    if (flushFile == noFile) return false;
+    std::shared_future<FlushOutcome> earlier;
+    if (!pendingFlushes_.empty()) earlier = pendingFlushes_.back();
+    try {
+        if (const std::string fault = injectedFault(FileOperation::startFlush, ch.localPath);
+            !fault.empty())
+            throw std::system_error(EAGAIN, std::generic_category(), fault);
+        pendingFlushes_.push_back(
+            std::async(std::launch::async, [&files = files_, hook = faultHook_, flushFile,
+                                            sizeBefore, marked, earlier, path = ch.localPath] {
+                FlushOutcome outcome;
+                std::string why = faultText(hook, FileOperation::flush, path);
+                if (why.empty())
+                    if (const SystemError error = files.flush(flushFile))
+                        why = files.errorText(error);
+                bool markStays = false;
+                if (!why.empty() || (earlier.valid() && earlier.get().cutBack)) {
+                    outcome.cutBack = true;
+                    const std::string cutFailure =
+                        cutBack(files, flushFile, sizeBefore,
+                                faultText(hook, FileOperation::cutBack, path));
+                    markStays = !cutFailure.empty();
+                    if (why.empty() && markStays) why = "a write before it failed";
+                    if (!why.empty())
+                        outcome.error = "Could not write to " + path + ": " + why + "." +
+                                        (markStays ? partLeftText(path, cutFailure) : "");
+                }
+                if (marked && !markStays) files.remove(markPath(path));
+                files.unlock(flushFile);
+                files.close(flushFile);
+                return outcome;
+            }).share());
+        return true;
+    } catch (const std::system_error&) {
+        files_.close(flushFile);
+        return false;
+    }
+}
+
 void FileChannels::waitForFlushes() {
     std::string firstError;
     for (auto& flush : pendingFlushes_) {
@@ -122,9 +427,9 @@ void FileChannels::waitForFlushes() {
 }
 
 void FileChannels::close(int channel) {
-    channels::checkNumber(channel);
+    checkNumber(channel);
     Channel& ch = channels_[channel];
-    if (ch.fd != closedFile) closeNative(ch.fd);
+    if (ch.file != noFile) files_.close(ch.file);
     ch = Channel{};
 }
 
@@ -133,7 +438,7 @@ void FileChannels::closeAll() {
 }
 
 bool FileChannels::isOpen(int channel) const {
-    return channel >= firstChannel && channel <= lastChannel && channels_[channel].fd != closedFile;
+    return channel >= firstChannel && channel <= lastChannel && channels_[channel].file != noFile;
 }
 
 int FileChannels::openCount() const {

@@ -1,26 +1,25 @@
 // Numbered file channels 1 to 5 over real files, in raw bytes.
 //
-// This is the file half of every host, real or fake. Paths given here are already local
-// (see path_mapping.h); `displayPath` is the program's own form, used in messages.
+// This is the file half of every host, real or fake. Paths given here are local, in the form the
+// host's path mapping gives them (path_mapping.h); `displayPath` is the program's own form.
+// Messages name a file by its local path, where the student finds it.
 //
-// A write appends its bytes with one gather write (several when the system writes less) and
-// flushes them to stable storage. If any part of
-// that fails, the file is cut back to its size before the write, so a file holds either the
-// whole of what one call wrote or none of it. The write holds a lock on the file (flock on POSIX
-// systems, LockFileEx on Windows) from before its size is read until after the flush, so that
-// other copies of the program appending to the same file never lose a record to that cut. A lock
-// that another program keeps longer than the lock wait (setLockWait) fails the write with a
-// message naming the file and the kind of lock.
+// A write appends its bytes with one system write and flushes them to stable storage. If any part
+// of that fails, the file is cut back to its size before the write, so that it holds either the
+// whole of what one call wrote or none of it; a cut that fails is a PartlyWrittenError. While the
+// bytes go in, a mark beside the file (".masterFile_Ann_Lee.txt.unfinished", hidden on Windows)
+// holds that size, so that when the program is ended in the middle of a write (killed, a crash, a
+// log-off), the next write to the file cuts the unfinished record back out before it appends.
+// The mark is not flushed: it covers a program that stops, not a computer that does.
 //
-// posix/file_channels.cpp and win32/file_channels.cpp hold the two implementations of opening,
-// writing and closing, with the same guarantees (on Windows the message on a held lock cannot say
-// its kind or holder); file_channels.cpp holds what they share.
+// The write holds the writers' lock on the file (system_files.h) from before its size is read
+// until after the flush, so that other copies of the program appending to the same file never
+// lose a record to that cut. A lock that another program keeps longer than the wait (setLockWait),
+// or a file that another program keeps open without letting others write to it, fails the write
+// or the open with a FileBusyError naming the file.
+//
+// All of this is written once, here, over the system's few calls (system_files.h).
 #pragma once
-
-#include <sys/types.h>
-#ifndef _WIN32
-#include <sys/uio.h>
-#endif
 
 #include <array>
 #include <chrono>
@@ -33,23 +32,19 @@
 #include <vector>
 
 #include "host/host.h"
+#include "host/system_files.h"
 
 namespace qatutor {
 
-// startFlush: starting the helper thread of a flush in the background.
-enum class FileOperation { open, write, flush, startFlush };
-
-// An open file: a descriptor on POSIX systems, a HANDLE on Windows; -1 when closed, which on
-// Windows is INVALID_HANDLE_VALUE.
-#ifdef _WIN32
-using NativeFile = std::intptr_t;
-#else
-using NativeFile = int;
-#endif
+// startFlush: starting the helper thread of a flush in the background; cutBack: cutting a failed
+// write's bytes back out.
+enum class FileOperation { open, write, flush, startFlush, cutBack };
 
 class FileChannels {
 public:
-    FileChannels() = default;
+    // `files`: the system's calls; tests give a table that forwards to the real one and fails
+    // where they choose.
+    explicit FileChannels(SystemFiles& files = systemFiles()) : files_(files) {}
     FileChannels(const FileChannels&) = delete;
     FileChannels& operator=(const FileChannels&) = delete;
     ~FileChannels();
@@ -59,8 +54,8 @@ public:
     std::string readLine(int channel);
     bool atEnd(int channel);
     void write(int channel, std::string_view bytes);
-    // Writes the pieces in order with one writev, or as few as the system allows (more than
-    // IOV_MAX pieces, or a short write, take several).
+    // Writes the pieces in order as one text: one gather write when the system takes that many
+    // pieces at once, else one write of the pieces joined.
     void write(int channel, std::span<const std::string_view> pieces);
     void close(int channel);
     void closeAll();
@@ -77,33 +72,20 @@ public:
     void setFlushInBackground(bool on) { flushInBackground_ = on; }
     void waitForFlushes();
 
-    // How long a write waits for a lock that another program holds on its file (5 seconds).
+    // How long a write waits for a lock that another program holds on its file, and an open for
+    // a file that another program keeps to itself (5 seconds).
     void setLockWait(std::chrono::milliseconds wait) { lockWait_ = wait; }
 
-    // For fault tests: called before each open, write and flush with the local path. A non-zero
-    // result is an errno value that the operation then fails with (a failing write first puts
-    // half of its bytes in the file, as a full disk does).
-    // For startFlush, the helper thread fails to start.
+    // For fault tests: called before each open, write, flush, start of a background flush and cut
+    // back, with the local path. A non-zero result is an errno value that the operation then fails
+    // with, told in the C library's words on every system (a failing write first puts half of its
+    // bytes in the file, as a full disk does; for startFlush the helper thread fails to start).
     using FaultHook = std::function<int(FileOperation, const std::string& localPath)>;
     void setFaultHook(FaultHook hook) { faultHook_ = std::move(hook); }
-    // For fault tests: the system call that writes the pieces (::writev unless set), so that a
-    // test can stand in for a file system that writes less than it is given, or nothing.
-    // On Windows it writes one piece at the end of the file as WriteFile does, returning the
-    // bytes written, or -1 with the reason in GetLastError().
-#ifdef _WIN32
-    using WriteCall =
-        std::function<std::int64_t(NativeFile file, const char* data, std::uint32_t size)>;
-#else
-    using WriteCall = std::function<ssize_t(int fd, const iovec* pieces, int count)>;
-#endif
-    void setWriteCall(WriteCall call) { writeCall_ = std::move(call); }
 
 private:
-    static constexpr NativeFile closedFile = -1;
-    static void closeNative(NativeFile file);
-
     struct Channel {
-        NativeFile fd = closedFile;
+        SystemFile file = noFile;
         FileMode mode = FileMode::input;
         std::string localPath;
         std::string displayPath;
@@ -117,13 +99,18 @@ private:
     };                         // only because an earlier one failed
 
     Channel& openedChannel(int channel, const char* operation);
-    bool writeAll(NativeFile fd, std::span<const std::string_view> pieces, std::size_t limit) const;
-    int injectedFault(FileOperation operation, const std::string& localPath) const;
-    [[noreturn]] void fail(const std::string& what, const Channel& ch, int error) const;
+    SystemFiles::Opened openWhenFree(const Channel& opening);
+    void finishUnfinishedRecord(const Channel& ch, std::int64_t& size);
+    std::string appendAll(SystemFile file, std::span<const std::string_view> pieces,
+                          std::size_t limit);
+    [[noreturn]] void rollBack(const Channel& ch, std::int64_t size, bool marked,
+                               const std::string& reason);
+    bool flushInBackground(const Channel& ch, std::int64_t sizeBefore, bool marked);
+    std::string injectedFault(FileOperation operation, const std::string& localPath) const;
 
+    SystemFiles& files_;
     std::array<Channel, lastChannel + 1> channels_{};
     FaultHook faultHook_;
-    WriteCall writeCall_;
     std::chrono::milliseconds lockWait_{5000};
     bool flushInBackground_ = false;
     std::vector<std::shared_future<FlushOutcome>> pendingFlushes_;  // in the order written

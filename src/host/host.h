@@ -32,6 +32,20 @@ public:
     using HostError::HostError;
 };
 
+// Another program kept a record file from the tutor for longer than the tutor waits: it had the
+// file open and let no one else write to it, or held the writers' lock. The file is as it was.
+class FileBusyError : public HostError {
+public:
+    using HostError::HostError;
+};
+
+// A write failed, and what it had put in the file could not be cut back out: the file may end
+// with part of what was written. The next write to the file tries the cut again first.
+class PartlyWrittenError : public HostError {
+public:
+    using HostError::HostError;
+};
+
 // Thrown by Host::endProgram: unwinds the running command so that nothing after it runs.
 struct ProgramEnded {};
 
@@ -73,19 +87,21 @@ public:
     // File channels over raw bytes, no newline translation. Paths are the program's own
     // (c:\kavrodel\masterFile_Ann_Lee.txt); the host maps them to its file system.
     // Opening a channel that is open, or a file in a missing folder, is a host error; a name in
-    // the path that is too long for the file system is a NameTooLongError.
+    // the path that is too long for the file system is a NameTooLongError; a file that another
+    // program keeps open without sharing it, past the wait, is a FileBusyError.
     virtual void openFile(int channel, const std::string& path, FileMode mode) = 0;
     // The next line without its line end (CR LF, LF or CR). Past the end: host error.
     virtual std::string readLine(int channel) = 0;
     virtual bool atEnd(int channel) = 0;
-    // Appends `bytes` and flushes them to stable storage before returning (the Qt host's start-up
-    // leaves the flush of the file header to a helper thread and waits for it before the window
-    // is shown). On failure the file is left exactly as it was before the call and a host error
-    // is raised.
+    // Appends `bytes` with one system write and flushes them to stable storage before returning.
+    // On failure the file is cut back to where it was and a host error is raised; a
+    // PartlyWrittenError when the cut itself failed. (The Qt host's start-up leaves the flush of
+    // the file headers to a helper thread, and a failed flush is raised when it waits for them,
+    // before the window is shown.)
     virtual void write(int channel, std::string_view bytes) = 0;
-    // The same for bytes held in pieces, written in order by one gather write (several when there
-    // are more pieces than the system takes at once, or it writes less than it was given), so that
-    // a long text reaches the file without being copied into one buffer first.
+    // The same for bytes held in pieces, written in order as one text: with one gather write
+    // where the system has one and takes that many pieces, so that a long text reaches the file
+    // without being copied into one buffer first.
     virtual void write(int channel, std::span<const std::string_view> pieces) {
         std::string bytes;
         for (std::string_view piece : pieces) bytes += piece;
