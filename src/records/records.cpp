@@ -12,22 +12,19 @@
 namespace qatutor {
 namespace {
 
-// Opens record files for appending, all before anything is written; the guard closes them
-// when the command leaves, however it leaves, a failed open of a later file included.
-void openForAppending(Host& host, std::initializer_list<std::pair<int, const std::string*>> files) {
-    for (const auto& [channel, path] : files) {
-        host.closeFile(channel);
-        host.openFile(channel, *path, FileMode::append);
-    }
-}
-
 // One file's part of a record: its channel, its path and the record's bytes for it.
 struct RecordFile {
     int channel;
     const char* kind;  // "master file", "send file", "notes file"
     const std::string& path;
-    const RecordText& text;
+    const RecordText* text;  // none while the files are only opened
 };
+
+// What a record command that failed tells after the error: where the record is, and that the run
+// ends.
+std::string failedRecordText(const std::string& held) {
+    return "\n\n" + held + " The tutor ends when you click OK; start it again to go on.";
+}
 
 // "your master file /home/ann/kavrodel/masterFile_Ann_Lee.txt and your send file ..."
 std::string fileList(Host& host, std::span<const RecordFile> files, const char* joiner) {
@@ -39,21 +36,44 @@ std::string fileList(Host& host, std::span<const RecordFile> files, const char* 
     return list;
 }
 
+// Opens record files for appending, all before anything is written; the guard closes them
+// when the command leaves, however it leaves, a failed open of a later file included. When one
+// cannot be opened, nothing is in any file yet: a record command (`what`, "The response") says so.
+void openForAppending(Host& host, const char* what, std::initializer_list<RecordFile> files) {
+    for (const RecordFile& file : files) {
+        host.closeFile(file.channel);
+        try {
+            host.openFile(file.channel, file.path, FileMode::append);
+        } catch (const HostError& error) {
+            if (!what) throw;
+            throw HostError(
+                error.what() +
+                failedRecordText(what + std::string(" is in none of your record files.")));
+        }
+    }
+}
+
 // Appends each file's record in turn. When one cannot be written, the error says which files
-// hold the record and which do not, since the files before it keep theirs.
+// hold the record and which do not, since the files before it keep theirs, and which may end
+// with part of it, when its bytes could not be cut back out.
 //   "... The response is in your master file /home/ann/full/masterFile_Ann.txt, but not in your
-//    send file /home/ann/full/send_1208Ann.txt."
+//    send file /home/ann/full/send_1208Ann.txt. The tutor ends ..."
 void writeRecord(Host& host, const char* what, std::initializer_list<RecordFile> files) {
     const std::span<const RecordFile> all(files.begin(), files.size());
     for (std::size_t i = 0; i < all.size(); ++i) {
         try {
-            host.write(all[i].channel, all[i].text.pieces());
+            host.write(all[i].channel, all[i].text->pieces());
         } catch (const HostError& error) {
+            const bool partLeft = dynamic_cast<const PartlyWrittenError*>(&error) != nullptr;
             const std::string held =
-                i == 0 ? std::string(" is in none of your record files: not in ")
+                i == 0 ? std::string(" is in none of your record files") +
+                             (partLeft ? " whole" : "") + ": not in "
                        : " is in " + fileList(host, all.first(i), " and ") + ", but not in ";
-            throw HostError(std::string(error.what()) + "\n\n" + what + held +
-                            fileList(host, all.subspan(i), " or ") + ".");
+            const std::string part =
+                partLeft ? "; your " + std::string(all[i].kind) + " may end with part of it" : "";
+            throw HostError(error.what() +
+                            failedRecordText(what + held + fileList(host, all.subspan(i), " or ") +
+                                             part + "."));
         }
     }
 }
@@ -91,8 +111,9 @@ void askSelfCritique(Host& host, Session& session, RecordText& master, RecordTex
 
 void writeFileHeader(Host& host, Session& session) {
     ChannelGuard guard(host, {masterChannel, sendChannel});
-    openForAppending(
-        host, {{masterChannel, &session.masterFilePath}, {sendChannel, &session.sendFilePath}});
+    openForAppending(host, nullptr,
+                     {{masterChannel, "master file", session.masterFilePath, nullptr},
+                      {sendChannel, "send file", session.sendFilePath, nullptr}});
     const std::string noiseLine = makeCodeLine(host, session.codeNumber);
     RecordText master, send;
     fileHeader(host, session, noiseLine, master);
@@ -106,8 +127,9 @@ void cmdEnterResponse(Host& host, Session& session) {
     if (response != session.answerPrompt) {
         session.resetAnswerBox = false;
         ChannelGuard guard(host, {masterChannel, sendChannel});
-        openForAppending(
-            host, {{masterChannel, &session.masterFilePath}, {sendChannel, &session.sendFilePath}});
+        openForAppending(host, "The response",
+                         {{masterChannel, "master file", session.masterFilePath, nullptr},
+                          {sendChannel, "send file", session.sendFilePath, nullptr}});
         session.workText = code(std::move(response), session.codeNumber);  // as the files hold it
 
         RecordText master, send;
@@ -138,8 +160,8 @@ void cmdEnterResponse(Host& host, Session& session) {
         send.line({closingLine});
 
         writeRecord(host, "The response",
-                    {{masterChannel, "master file", session.masterFilePath, master},
-                     {sendChannel, "send file", session.sendFilePath, send}});
+                    {{masterChannel, "master file", session.masterFilePath, &master},
+                     {sendChannel, "send file", session.sendFilePath, &send}});
     }
     emptyBoxes(host);
 }
@@ -150,9 +172,10 @@ void cmdSaveAsNotes(Host& host, Session& session) {
         session.resetAnswerBox = false;
         session.workText = code(std::string(notesLabel) + note, session.codeNumber);
         ChannelGuard guard(host, {masterChannel, sendChannel, notesChannel});
-        openForAppending(host, {{masterChannel, &session.masterFilePath},
-                                {sendChannel, &session.sendFilePath},
-                                {notesChannel, &session.notesFilePath}});
+        openForAppending(host, "The note",
+                         {{masterChannel, "master file", session.masterFilePath, nullptr},
+                          {sendChannel, "send file", session.sendFilePath, nullptr},
+                          {notesChannel, "notes file", session.notesFilePath, nullptr}});
 
         RecordText master, send, notes;
         const std::initializer_list<RecordText*> all = {&master, &send, &notes};
@@ -170,9 +193,9 @@ void cmdSaveAsNotes(Host& host, Session& session) {
         notes.unendedLine(closingLine);
 
         writeRecord(host, "The note",
-                    {{masterChannel, "master file", session.masterFilePath, master},
-                     {sendChannel, "send file", session.sendFilePath, send},
-                     {notesChannel, "notes file", session.notesFilePath, notes}});
+                    {{masterChannel, "master file", session.masterFilePath, &master},
+                     {sendChannel, "send file", session.sendFilePath, &send},
+                     {notesChannel, "notes file", session.notesFilePath, &notes}});
     }
     emptyBoxes(host);
 }

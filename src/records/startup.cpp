@@ -44,6 +44,9 @@ void makeMasterFileExist(Host& host, const Session& session) {
     } catch (const NameTooLongError& error) {
         throw HostError(std::string(error.what()) +
                         " Start again with a shorter name or folder; nothing was written.");
+    } catch (const FileBusyError& error) {
+        // The folder is fine: another program has the file.
+        throw HostError(std::string(error.what()) + " Nothing was written.");
     } catch (const HostError& error) {
         throw HostError("Your record files cannot be written in the folder " +
                         cp1252::toUtf8(session.outputFolder) + ", so nothing was written. " +

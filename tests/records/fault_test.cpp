@@ -128,12 +128,16 @@ TEST(FaultInjection, EveryFileKeepsTheWholeRecordOrNoneOfIt) {
                           std::string::npos)
                     << where << ": " << message;
             }
-            // A record that reached some files and not others says which are which.
+            // A record that failed says which files hold it: none when a file did not open,
+            // and which are which when it reached some files and not others.
             const std::size_t said = message.find("\n\n");
-            const bool failedInWrite = !completed && failedOperation != FileOperation::open;
-            EXPECT_EQ(said != std::string::npos, failedInWrite && scenario.name != fileHeader)
+            EXPECT_EQ(said != std::string::npos, !completed && scenario.name != fileHeader)
                 << where << ": " << message;
-            if (said != std::string::npos) {
+            if (said != std::string::npos && failedOperation == FileOperation::open) {
+                EXPECT_NE(message.find(" is in none of your record files. The tutor ends", said),
+                          std::string::npos)
+                    << where << ": " << message;
+            } else if (said != std::string::npos) {
                 const std::size_t notIn = message.find(" not in ", said);
                 ASSERT_NE(notIn, std::string::npos) << where << ": " << message;
                 // "in A and B, but not in C or D": every file held, none of those missing.
@@ -182,6 +186,45 @@ TEST(FaultInjection, AFolderRemovedDuringTheRunStopsTheRecordBeforeAnythingIsAsk
     EXPECT_EQ(host.prompts().size(), promptsBefore);
     EXPECT_EQ(host.answer, "lost?");  // the student's text is still in the box
     EXPECT_EQ(host.channels().openCount(), 0);
+}
+
+// A record whose bytes stay in a file because the cut back failed says which file may end with
+// part of it, whether that file is the first or a later one.
+TEST(FaultInjection, AFileThatCouldNotBeCutBackIsNamedAsHoldingPartOfTheRecord) {
+    struct Case {
+        const char* failing;
+        const char* says;
+    };
+    const std::vector<Case> cases = {
+        {"/masterFile_", " is in none of your record files whole: not in your master file "},
+        {"/send_", " is in your master file "},
+    };
+    for (const Case& c : cases) {
+        FakeHost host;
+        Session session;
+        startAnn(host, session);
+        cmdNextQuestion(host, session);
+        host.answer = "my answer";
+        host.queuePromptReply("2");
+        host.channels().setFaultHook([&](FileOperation operation, const std::string& path) {
+            if (path.find(c.failing) == std::string::npos) return 0;
+            return operation == FileOperation::write     ? ENOSPC
+                   : operation == FileOperation::cutBack ? EACCES
+                                                         : 0;
+        });
+        try {
+            cmdEnterResponse(host, session);
+            ADD_FAILURE() << c.failing << ": the record should fail";
+        } catch (const HostError& error) {
+            const std::string message = error.what();
+            const std::string kind = c.failing == std::string("/send_") ? "send" : "master";
+            EXPECT_NE(message.find(std::string("The response") + c.says), std::string::npos)
+                << message;
+            EXPECT_NE(message.find("; your " + kind + " file may end with part of it."),
+                      std::string::npos)
+                << message;
+        }
+    }
 }
 
 }  // namespace

@@ -331,7 +331,8 @@ TEST_F(TypedWorkTest, AFullDiskSaysWhichFilesHoldTheResponseAndLeavesTheTypedTex
                                  "file ") +
                   folder + QStringLiteral("masterFile_Ann_Lee.txt, but not in your send file ") +
                   send +
-                  QStringLiteral(".\n\nWhat you typed is on the clipboard: paste it into "
+                  QStringLiteral(". The tutor ends when you click OK; start it again to go on."
+                                 "\n\nWhat you typed is on the clipboard: paste it into "
                                  "another program (an editor, an e-mail) before you click OK."));
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral(" my answer"));
     EXPECT_EQ(window.exitCode(), 1);
