@@ -464,7 +464,68 @@ TEST_F(FileChannelsTest, AFileAnotherProgramKeepsToItselfIsWaitedForThenNamed) {
     }
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+// Windows' own ways of keeping a file from the tutor: another program has it open without sharing
+// it (waited for, then named in Windows' words), or has it mapped, which keeps a failed record's
+// bytes from being cut back out (told, and cut by the next write once the mapping is gone).
+TEST_F(FileChannelsTest, OnWindowsAFileHeldOpenOrMappedByAnotherProgramIsToldOrWaitedFor) {
+    const std::string path = folder.file("masterFile_A.txt");
+    const auto holdWithoutSharing = [&] {
+        return ::CreateFileW(std::filesystem::path(path).wstring().c_str(), GENERIC_READ, 0,
+                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+    channels.setLockWait(std::chrono::milliseconds(300));
+    for (const bool letGo : {true, false}) {
+        writeFile(path, "old\r\n");
+        HANDLE other = holdWithoutSharing();
+        ASSERT_NE(other, INVALID_HANDLE_VALUE);
+        files.onOpen = [&](const std::string& name, FileMode mode, bool hidden) {
+            SystemFiles::Opened opened = files.real.open(name, mode, hidden);
+            if (opened.error.inUse && letGo && other != INVALID_HANDLE_VALUE) {
+                ::CloseHandle(other);  // the other program closes the file while the tutor waits
+                other = INVALID_HANDLE_VALUE;
+            }
+            return opened;
+        };
+        try {
+            open(1, "masterFile_A.txt", FileMode::append);
+            channels.write(1, "new\r\n");
+            channels.close(1);
+            EXPECT_TRUE(letGo);
+            EXPECT_EQ(readFile(path), "old\r\nnew\r\n");
+        } catch (const FileBusyError& error) {
+            EXPECT_FALSE(letGo) << error.what();
+            // "The process cannot access the file because it is being used by another process"
+            const std::string words =
+                files.real.errorText(SystemError{ERROR_SHARING_VIOLATION, true});
+            EXPECT_NE(std::string(error.what()).find(": " + words + ". Another program"),
+                      std::string::npos)
+                << error.what();
+        }
+        if (other != INVALID_HANDLE_VALUE) ::CloseHandle(other);
+        files.onOpen = nullptr;
+    }
+
+    writeFile(path, "old\r\n");
+    const HANDLE file = ::CreateFileW(std::filesystem::path(path).wstring().c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE mapping = ::CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    void* view = ::MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
+    ASSERT_NE(view, nullptr);
+    channels.setFaultHook(
+        [](FileOperation op, const std::string&) { return op == FileOperation::flush ? EIO : 0; });
+    open(1, "masterFile_A.txt", FileMode::append);
+    EXPECT_THROW(channels.write(1, "a record that fails\r\n"), PartlyWrittenError);
+    channels.setFaultHook(nullptr);
+    ::UnmapViewOfFile(view);
+    ::CloseHandle(mapping);
+    ::CloseHandle(file);
+    channels.write(1, "next\r\n");
+    channels.close(1);
+    EXPECT_EQ(readFile(path), "old\r\nnext\r\n");
+}
+#else
 // Another program keeps a record file locked. The write waits a while, then fails, naming the
 // file and the lock, and leaves the file as it was.
 TEST_F(FileChannelsTest, ALockHeldByAnotherProgramIsWaitedForABoundedTimeAndNamed) {

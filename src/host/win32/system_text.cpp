@@ -41,8 +41,6 @@ int errnoOf(DWORD error) {
     case ERROR_DIRECTORY: return ENOTDIR;
     case ERROR_FILENAME_EXCED_RANGE: return ENAMETOOLONG;
     case ERROR_INVALID_NAME: return EINVAL;
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION: return EBUSY;
     case ERROR_TOO_MANY_OPEN_FILES: return EMFILE;
     case ERROR_CRC:
     case ERROR_SECTOR_NOT_FOUND:

@@ -13,7 +13,9 @@ std::wstring wide(const std::string& utf8);
 std::string utf8(const std::wstring& wide);
 
 // The errno value that says what a Windows error says, so that messages read as they do on other
-// systems ("No such file or directory", "No space left on device"); 0 for an error it has none for.
+// systems ("No such file or directory", "No space left on device"); 0 for an error it has none
+// for, or whose C library words would say less than Windows' own (a file in use by another
+// process: Windows' C library calls EBUSY "Resource device").
 int errnoOf(DWORD error);
 // "No such file or directory" for ERROR_PATH_NOT_FOUND; Windows' own words for the others.
 std::string errorText(DWORD error);
