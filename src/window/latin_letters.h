@@ -1,4 +1,4 @@
-// The platform's transliterator, for names: one implementation per platform, chosen by the build.
+// The transliterator for names, ICU's on every system (latin_letters_icu.cpp).
 #pragma once
 
 #include <QString>

@@ -1,4 +1,5 @@
-// The transliterator on Linux and macOS: ICU's, which Qt's own text handling already loads.
+// The transliterator on every system: ICU's (on Linux the one Qt's own text handling already
+// loads; on Windows built in, from the same version).
 #include <unicode/translit.h>
 #include <unicode/unistr.h>
 
