@@ -25,6 +25,22 @@ endforeach()
 
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
 
+# Every program and DLL installed goes without its symbols and debugging sections (mingw-w64's
+# libstdc++-6.dll carries 20 MB of them): install(TARGETS) strips only qatutor's own programs, and
+# only when asked to, while the DLLs are installed as files.
+install(CODE "
+  set(root \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\")
+  file(GLOB shipped \"\${root}/*.exe\" \"\${root}/*.dll\" \"\${root}/platforms/*.dll\"
+                    \"\${root}/styles/*.dll\")
+  foreach(file IN LISTS shipped)
+    execute_process(COMMAND \"${CMAKE_STRIP}\" --strip-unneeded \"\${file}\"
+                    RESULT_VARIABLE stripped)
+    if(NOT stripped EQUAL 0)
+      message(FATAL_ERROR \"Could not strip \${file}\")
+    endif()
+  endforeach()
+")
+
 # The installer.
 set(CPACK_GENERATOR NSIS)
 set(CPACK_PACKAGE_NAME qatutor)

@@ -169,13 +169,26 @@ check_windows_dlls() {
     return $missing
 }
 
+# check_stripped FOLDER: fails when a program or DLL under FOLDER still carries debugging sections.
+check_stripped() {
+    local file failed=0
+    while IFS= read -r -d '' file; do
+        if x86_64-w64-mingw32-objdump -h "$file" | grep -q ' \.debug_'; then
+            echo "${file#"$1"/} still carries debugging sections" >&2
+            failed=1
+        fi
+    done < <(find "$1" \( -iname '*.exe' -o -iname '*.dll' \) -print0)
+    return $failed
+}
+
 # build_windows_installer: the installer, build-windows/qatutor-VERSION-win64.exe, after checking
-# that the installed folder holds every DLL its programs load.
+# that the installed folder holds every DLL its programs load, each stripped.
 build_windows_installer() {
     local app=build-windows/app
     rm -rf build-windows/installed
     cmake --install "$app" --prefix build-windows/installed >/dev/null
     check_windows_dlls build-windows/installed
+    check_stripped build-windows/installed
     (cd "$app" && cpack -G NSIS -B "$PWD/.." >cpack.log 2>&1) || { cat "$app/cpack.log" >&2; exit 1; }
     rm -rf build-windows/_CPack_Packages
     echo "The installer: $(windows_installer)"
