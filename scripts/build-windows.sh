@@ -2,13 +2,12 @@
 # Builds qatutor for 64-bit Windows on Linux with Debian's mingw-w64, makes its installer and tests
 # it under Wine:
 # - Qt 6 (Core, Gui, Widgets, Test and the Windows platform plugin; no network, SQL, D-Bus or
-#   OpenGL)
-#   from Debian's own qt6-base source, and ICU from Debian's own icu source, into cache folders
+#   OpenGL) from Debian's own qt6-base source, and ICU from Debian's own icu source, into cache folders
 #   that later runs reuse: ${XDG_CACHE_HOME:-~/.cache}/qatutor/qt6-windows-<version> and
 #   icu-windows-<version>. Qt takes about 40 minutes on 2 cores, ICU about 10; a build that
 #   stopped goes on where it stopped.
 # - qatutor.exe, qatutor-inbox.exe and qatutor-bankcheck.exe in build-windows/app, with the
-#   names' spelling test run under Wine;
+#   window's tests run under Wine;
 # - the installer build-windows/qatutor-<version>-win64.exe (CPack's NSIS generator);
 # - a student's session under Wine in Xvfb with the installed tutor (tests/e2e/wine_session.py).
 set -euo pipefail
@@ -125,23 +124,29 @@ build_windows_icu() {
 }
 
 # build_windows_app: builds qatutor.exe, qatutor-inbox.exe and qatutor-bankcheck.exe against the
-# cached Qt and ICU in build-windows/app, with the names' spelling test, which it runs under Wine.
+# cached Qt and ICU in build-windows/app, with the window's tests, which it runs under Wine
+# offscreen, as ./test.sh runs them on Linux.
 build_windows_app() {
     local app=build-windows/app
     cmake -S . -B "$app" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
         -DQATUTOR_WERROR=ON \
         -DCMAKE_PREFIX_PATH="$(windows_qt_prefix)" -DCMAKE_FIND_ROOT_PATH="$(windows_icu_prefix)" \
         -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake >/dev/null
-    cmake --build "$app" --target qatutor qatutor-inbox qatutor-bankcheck name_spelling_tests \
+    cmake --build "$app" --target qatutor qatutor-inbox qatutor-bankcheck window_tests \
         -- -j"$(nproc)"
-    echo "== the names' spellings under Wine"
-    # Qt's and the compiler's DLLs are found through WINEPATH (Windows paths: / is Z:\).
+    echo "== the window's tests under Wine"
+    # Qt's and the compiler's DLLs are found through WINEPATH, Qt's plugins through
+    # QT_PLUGIN_PATH (Windows paths: / is Z:\).
     local runtime folders=() folder
     runtime="$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")"
     for folder in "$(windows_qt_prefix)/bin" "$runtime" /usr/x86_64-w64-mingw32/lib; do
         folders+=("Z:${folder//\//\\}")
     done
-    WINEPATH="$(IFS=';'; echo "${folders[*]}")" with_wine wine "$app/tests/window/name_spelling_tests.exe"
+    local plugins
+    plugins="$(windows_qt_prefix)/plugins"
+    WINEPATH="$(IFS=';'; echo "${folders[*]}")" QT_PLUGIN_PATH="Z:${plugins//\//\\}" \
+        QT_QPA_PLATFORM=offscreen with_wine wine "$app/tests/window/window_tests.exe"
+    stop_wine
 }
 
 # The DLLs every Windows has (and the API sets it resolves itself); any other DLL a program or
