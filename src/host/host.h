@@ -79,6 +79,10 @@ public:
     // Windows-1252 does not hold in Latin letters it holds ("Νίκος" -> "Níkos") and shows the
     // name so written while it is typed. A host without a transliterator asks as prompt does.
     virtual std::string promptName(const std::string& text) { return prompt(text); }
+    // The same dialog for a folder, which is no maths and never goes into a record: the reply is
+    // the folder as typed, in the host's own spelling of paths (UTF-8 for the local hosts), and
+    // the core only joins the file names to it with "\" and hands such paths back to the host.
+    virtual std::string promptFolder(const std::string& text) { return prompt(text); }
 
     // The whole text of a box, line breaks as CR LF.
     virtual std::string boxText(TextBox box) = 0;

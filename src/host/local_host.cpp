@@ -1,10 +1,16 @@
-// The local host's part that is the same on every system: the file channels and the generator.
-// posix/local_host.cpp and win32/local_host.cpp place the program's paths and make folders.
+// The local host's part that is the same on every system: the file channels, the folder reply
+// and the generator. posix/local_host.cpp and win32/local_host.cpp place the program's paths and
+// make folders.
 #include "host/local_host.h"
 
 namespace qatutor {
 
-LocalHost::LocalHost(std::string homeFolder) : homeFolder_(std::move(homeFolder)) {}
+LocalHost::LocalHost(std::string homeFolder, std::string driveFolder)
+    : places_{std::move(homeFolder), std::move(driveFolder), {}} {}
+
+std::string LocalHost::promptFolder(const std::string& text) {
+    return takeFolderReply(prompt(text));
+}
 
 std::string LocalHost::readLine(int channel) { return channels_.readLine(channel); }
 bool LocalHost::atEnd(int channel) { return channels_.atEnd(channel); }

@@ -28,10 +28,12 @@ bool cannotStandInFileName(char c) {
     return control || std::string_view(" /\\:*?\"<>|").find(c) != std::string_view::npos;
 }
 
+// The default folder, or the folder the student typed in the host's own spelling of paths (any
+// script, as typed): the record file names are joined to it, and only the host reads it back.
 std::string askOutputFolder(Host& host) {
     std::string folder(defaultFolder);
     if (host.prompt(std::string(folderChoicePrompt)) == "1") {
-        std::string typed = host.prompt(std::string(folderPathPrompt));
+        std::string typed = host.promptFolder(std::string(folderPathPrompt));
         if (!typed.empty()) folder = std::move(typed);
     }
     return folder;
@@ -49,7 +51,7 @@ void makeMasterFileExist(Host& host, const Session& session) {
         throw HostError(std::string(error.what()) + " Nothing was written.");
     } catch (const HostError& error) {
         throw HostError("Your record files cannot be written in the folder " +
-                        cp1252::toUtf8(session.outputFolder) + ", so nothing was written. " +
+                        host.realPath(session.outputFolder) + ", so nothing was written. " +
                         error.what());
     }
     host.closeFile(masterChannel);

@@ -28,9 +28,9 @@ struct Session {
 
     // Set at start-up.
     std::string courseTitle;
-    int codeNumber = 0;  // 19 to 28, the coding number of the run
-    std::string outputFolder;
-    std::string masterFilePath;
+    int codeNumber = 0;          // 19 to 28, the coding number of the run
+    std::string outputFolder;    // c:\kavrodel, or the folder typed, in the host's spelling
+    std::string masterFilePath;  // outputFolder, "\" and the file name (Windows-1252)
     std::string sendFilePath;
     std::string notesFilePath;
     std::string assignmentReply;   // the reply to the assignment prompt, exactly as typed

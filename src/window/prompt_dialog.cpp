@@ -45,7 +45,7 @@ PromptDialog::PromptDialog(const QString& prompt, QWidget* parent, Reply reply)
         };
         connect(entry_, &QLineEdit::textChanged, this, preview);
         preview({});
-    } else {
+    } else if (reply_ == Reply::text) {
         connect(entry_, &QLineEdit::textEdited, this, &PromptDialog::spellForRecordsAsTyped);
     }
     connect(notice_, &RefusalNotice::gone, this, &PromptDialog::fitHeight);
@@ -80,19 +80,30 @@ void PromptDialog::fitHeight() {
 }
 
 std::string PromptDialog::reply() const {
-    return fromEntryText(reply_ == Reply::name ? nameForRecords(entry_->text()) : entry_->text());
+    switch (reply_) {
+    case Reply::name: return fromEntryText(nameForRecords(entry_->text()));
+    case Reply::folder: return entry_->text().toUtf8().toStdString();
+    case Reply::text: break;
+    }
+    return fromEntryText(entry_->text());
+}
+
+std::string PromptDialog::askFor(const std::string& prompt, QWidget* parent, Reply reply) {
+    PromptDialog dialog(fromBytes(prompt), parent, reply);
+    if (dialog.exec() != QDialog::Accepted) return {};
+    return dialog.reply();
 }
 
 std::string PromptDialog::ask(const std::string& prompt, QWidget* parent) {
-    PromptDialog dialog(fromBytes(prompt), parent);
-    if (dialog.exec() != QDialog::Accepted) return {};
-    return dialog.reply();
+    return askFor(prompt, parent, Reply::text);
 }
 
 std::string PromptDialog::askName(const std::string& prompt, QWidget* parent) {
-    PromptDialog dialog(fromBytes(prompt), parent, Reply::name);
-    if (dialog.exec() != QDialog::Accepted) return {};
-    return dialog.reply();
+    return askFor(prompt, parent, Reply::name);
+}
+
+std::string PromptDialog::askFolder(const std::string& prompt, QWidget* parent) {
+    return askFor(prompt, parent, Reply::folder);
 }
 
 }  // namespace qatutor

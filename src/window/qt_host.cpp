@@ -42,18 +42,25 @@ PictureBoxWidget* QtHost::widget(PictureBox box) const {
     return box == PictureBox::picture1 ? parts_.picture1 : parts_.picture2;
 }
 
+// Over the window once it is shown. The start-up prompts come before the window: a hidden parent
+// would only make Qt prepare the window early, which costs the start-up milliseconds.
+QWidget* QtHost::promptParent() const {
+    return parts_.dialogParent->isVisible() ? parts_.dialogParent : nullptr;
+}
+
 std::string QtHost::prompt(const std::string& text) {
     if (promptAnswerer_) return promptAnswerer_(text);
-    // Over the window once it is shown. The start-up prompts come before the window: a hidden
-    // parent would only make Qt prepare the window early, which costs the start-up milliseconds.
-    QWidget* parent = parts_.dialogParent->isVisible() ? parts_.dialogParent : nullptr;
-    return PromptDialog::ask(text, parent);
+    return PromptDialog::ask(text, promptParent());
 }
 
 std::string QtHost::promptName(const std::string& text) {
     if (promptAnswerer_) return promptAnswerer_(text);
-    return PromptDialog::askName(text,
-                                 parts_.dialogParent->isVisible() ? parts_.dialogParent : nullptr);
+    return PromptDialog::askName(text, promptParent());
+}
+
+std::string QtHost::promptFolder(const std::string& text) {
+    return takeFolderReply(promptAnswerer_ ? promptAnswerer_(text)
+                                           : PromptDialog::askFolder(text, promptParent()));
 }
 
 std::string QtHost::boxText(TextBox box) { return widget(box)->bytes(); }

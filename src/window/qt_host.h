@@ -29,6 +29,7 @@ public:
 
     std::string prompt(const std::string& text) override;
     std::string promptName(const std::string& text) override;
+    std::string promptFolder(const std::string& text) override;
     std::string boxText(TextBox box) override;
     void setBoxText(TextBox box, const std::string& text) override;
     std::string dateText() override;
@@ -43,7 +44,7 @@ public:
     void showMessage(const std::string& text) override;
     [[noreturn]] void endProgram() override;
 
-    // For tests: answers prompts instead of the dialog when set.
+    // For tests: answers prompts instead of the dialog when set (a folder reply in UTF-8).
     void setPromptAnswerer(std::function<std::string(const std::string&)> answerer) {
         promptAnswerer_ = std::move(answerer);
     }
@@ -55,6 +56,7 @@ public:
 private:
     TextBoxWidget* widget(TextBox box) const;
     PictureBoxWidget* widget(PictureBox box) const;
+    QWidget* promptParent() const;
 
     WindowParts parts_;
     std::function<std::string(const std::string&)> promptAnswerer_;

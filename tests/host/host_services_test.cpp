@@ -32,6 +32,10 @@ TEST(PathMapping, DriveCIsTheHomeFolderAndBackslashesSeparateFolders) {
     for (const auto& [program, local] : cases)
         EXPECT_EQ(localPath(program, "/home/ann"), local) << program;
     EXPECT_THROW(localPath("d:\\math\\x.txt", "/home/ann"), HostError);
+    // A typed folder keeps its own spelling (UTF-8); the file name after it is Windows-1252.
+    const std::string typed = "/srv/\xD0\x94";  // Д
+    EXPECT_EQ(localPath(typed + "\\notes_Zo\xEB.txt", PathPlaces{"/home/ann", {}, typed}),
+              typed + "/notes_Zo\xC3\xAB.txt");
 }
 
 TEST(Cp1252, EveryByteSurvivesTheRoundTripThroughUnicode) {

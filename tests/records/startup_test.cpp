@@ -5,7 +5,6 @@
 
 #include <filesystem>
 
-#include "base/cp1252.h"
 #include "base/numbers.h"
 #include "records/startup.h"
 #include "support/fake_host.h"
@@ -13,6 +12,10 @@
 
 namespace qatutor::testing {
 namespace {
+
+// A folder reply in another script, in UTF-8 as the student types it.
+const std::string documents =
+    "\xD0\x94\xD0\xBE\xD0\xBA\xD1\x83\xD0\xBC\xD0\xB5\xD0\xBD\xD1\x82\xD1\x8B";  // Документы
 
 struct StartedRun {
     FakeHost host;
@@ -161,9 +164,6 @@ TEST(StartUp, AnAssignmentNotInTheBankEndsTheRunWithNothingWritten) {
 }
 
 TEST(StartUp, AFolderThatCannotHoldFilesEndsTheRunWithNothingWritten) {
-    StartedRun run;
-    const std::string notAFolder = run.host.home.file("plain-file");
-    writeFile(notAFolder, "x");
     const std::string longName(300, 'n');
 #ifdef _WIN32
     const std::string units = "characters";  // Windows counts a name in UTF-16 units
@@ -172,36 +172,48 @@ TEST(StartUp, AFolderThatCannotHoldFilesEndsTheRunWithNothingWritten) {
 #endif
     struct Case {
         std::string name;
-        std::string folder;
-        std::string messageStart;
+        std::string folder;        // in the home folder, which holds a plain file
+        std::string messageStart;  // empty: the folder cannot be written, named as the host has it
     };
     const std::vector<Case> cases = {
-        {"A", run.host.home.file("missing"),
-         "Your record files cannot be written in the folder " + run.host.home.file("missing")},
-        {"A", notAFolder, "Your record files cannot be written in the folder " + notAFolder},
+        {"A", "missing", ""},
+        {"A", documents, ""},
+        {"A", "plain-file", ""},
         // A name too long for the file system says so first; the folder is not to blame.
-        {longName, run.host.home.path(),
+        {longName, "",
          "The name masterFile_" + longName + ".txt is too long for the file system: 315 " + units +
              ", at most 255."},
-        {"A", run.host.home.file(longName),
+        {"A", longName,
          "The name " + longName + " is too long for the file system: 300 " + units +
              ", at most 255."},
     };
     for (const Case& c : cases) {
         StartedRun attempt;
-        const std::string message = attempt.start({c.name, "1", c.folder, "1"});
-        EXPECT_EQ(message.substr(0, c.messageStart.size()), c.messageStart) << message;
+        const TempFolder& home = attempt.host.home;
+        writeFile(home.file("plain-file"), "x");
+        const std::string folder = c.folder.empty() ? home.path() : home.file(c.folder);
+        const std::string messageStart =
+            c.messageStart.empty() ? "Your record files cannot be written in the folder " + folder
+                                   : c.messageStart;
+        const std::string message = attempt.start({c.name, "1", folder, "1"});
+        EXPECT_EQ(message.substr(0, messageStart.size()), messageStart) << message;
         EXPECT_NE(message.find("nothing was written"), std::string::npos) << message;
         EXPECT_EQ(attempt.host.channels().openCount(), 0);
+        EXPECT_EQ(readFile(home.file("plain-file")), "x");
     }
-    EXPECT_EQ(readFile(notAFolder), "x");
 }
 
 TEST(StartUp, ATypedFolderThatIsNotAbsoluteLiesInTheHomeFolder) {
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {"math", "math"}, {"~/math", "math"},         {"~\\math\\", "math"},
-        {"~", ""},        {"m\xE9th", "m\xC3\xA9th"},
+    std::vector<std::pair<std::string, std::string>> cases = {
+        {"math", "math"},       {"~/math", "math"},
+        {"~\\math\\", "math"},  {"~", ""},
+        {".\\math", "math"},    {"c:math", "math"},
+        {documents, documents}, {"m\xC3\xA9th", "m\xC3\xA9th"},
     };
+#ifdef _WIN32
+    // On Linux "\math" is the folder /math; on Windows it is no more than "math".
+    cases.insert(cases.end(), {{"\\math", "math"}, {"\"" + documents + "\"", documents}});
+#endif
     for (const auto& [typed, folder] : cases) {
         StartedRun run;
         ::mkdir(run.host.home.file(folder).c_str(), 0755);
@@ -223,7 +235,7 @@ TEST(StartUp, HostileNamesAndFoldersKeepEveryFileInsideTheFolderOrWriteNothing) 
         {std::string("tab\tnew\nline\x7f"), "", true},
         {std::string(300, 'x'), "", false},  // longer than a file name may be
         {"   ", "", true},
-        {"Zo\xEB", "caf\xE9 math", true},  // Windows-1252 letters in name and folder
+        {"Zo\xEB", "caf\xC3\xA9 " + documents, true},  // a name in Windows-1252, a folder typed
         {"Ann", "with blanks in it", true},
     };
     for (const Case& c : cases) {
@@ -231,7 +243,7 @@ TEST(StartUp, HostileNamesAndFoldersKeepEveryFileInsideTheFolderOrWriteNothing) 
         std::string folder = run.host.home.file("kavrodel");
         std::vector<std::string> replies = {c.name, "", "1"};
         if (!c.folder.empty()) {
-            folder = run.host.home.file(cp1252::toUtf8(c.folder));
+            folder = run.host.home.file(c.folder);
             ::mkdir(folder.c_str(), 0755);
             replies = {c.name, "1", run.host.home.file(c.folder), "1"};
         }

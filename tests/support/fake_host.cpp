@@ -9,12 +9,8 @@
 
 namespace qatutor::testing {
 
-#ifdef _WIN32
-// On Windows the drive c: is the temporary folder too, not the real drive.
+// The drive c: is the temporary folder too, on Windows not the real drive.
 FakeHost::FakeHost() : LocalHost(home.path(), home.path()) {}
-#else
-FakeHost::FakeHost() : LocalHost(home.path()) {}
-#endif
 
 std::string FakeHost::prompt(const std::string& text) {
     prompts_.push_back(text);

@@ -24,7 +24,8 @@ public:
 
     FakeHost();
 
-    // Replies for the coming prompts, in order. A prompt with no reply queued fails the test.
+    // Replies for the coming prompts, in order; a folder reply is UTF-8, as the student typed it.
+    // A prompt with no reply queued fails the test.
     void queuePromptReply(std::string reply) { replies_.push_back(std::move(reply)); }
     // The prompts shown so far.
     const std::vector<std::string>& prompts() const { return prompts_; }

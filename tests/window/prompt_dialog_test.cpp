@@ -13,6 +13,7 @@
 #include "typing.h"
 #include "window/prompt_dialog.h"
 #include "window/refusal_notice.h"
+#include "window/text_box.h"
 
 namespace qatutor::testing {
 namespace {
@@ -114,6 +115,27 @@ TEST(PromptDialog, ANameIsNoMathsAndIsShownAsItWillBeWritten) {
         QTest::keyClick(dialog->entry(), Qt::Key_Return);
     });
     EXPECT_EQ(PromptDialog::askName("Your full name:  ", nullptr), "N\xEDkos p Dvorak");
+}
+
+TEST(PromptDialog, AFolderIsKeptAsTypedWhileTheAnswerBoxStillSpells) {
+    // A folder in Cyrillic letters, with a pi the answer box would spell.
+    const QString typed = QString::fromUtf8(
+        "/home/ann/\u0414\u043E\u043A\u0443\u043C\u0435\u043D\u0442\u044B \u03C0");
+    whenDialogOpens([&](PromptDialog* dialog) {
+        typeText(dialog->entry(), typed);
+        QApplication::processEvents();
+        EXPECT_EQ(dialog->entry()->text(), typed) << "neither spelled nor refused";
+        EXPECT_TRUE(dialog->notice()->isHidden());
+        QTest::keyClick(dialog->entry(), Qt::Key_Return);
+    });
+    EXPECT_EQ(PromptDialog::askFolder("Enter the path to the folder", nullptr),
+              typed.toUtf8().toStdString());
+
+    TextBoxWidget answer;
+    answer.show();
+    typeText(&answer, typed);
+    EXPECT_EQ(answer.bytes(), "/home/ann/ pi");
+    EXPECT_TRUE(answer.notice()->isVisible());
 }
 
 }  // namespace

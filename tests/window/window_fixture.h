@@ -10,7 +10,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include "host/path_mapping.h"
 #include "support/fixture_bank.h"
 #include "support/temp_folder.h"
 #include "window/main_window.h"
@@ -45,7 +44,7 @@ public:
     std::string answer() const { return window.answerBox()->bytes(); }
     std::string file(const std::string& name) const { return home.file("kavrodel/" + name); }
     // The send file is named after today's date.
-    std::string sendFile() { return localPath(window.session().sendFilePath, home.path()); }
+    std::string sendFile() { return window.host().realPath(window.session().sendFilePath); }
 
     TempFolder home;
     MainWindow window;

@@ -2,6 +2,8 @@
 // commands and the circle timer, all through the real Qt host on a temporary home folder.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
@@ -336,6 +338,20 @@ TEST_F(WindowTest, NextAtTheNextAssignmentSaysItIsFinishedAndEndsTheRun) {
                                home.path() + "/kavrodel\n\nSend the file " + sendName +
                                " to your instructor.");
     EXPECT_EQ(sendName.substr(0, 5), "send_");
+}
+
+TEST_F(WindowTest, ACyrillicFolderHoldsTheFilesAndIsNamedAsTyped) {
+    const std::string folder = home.file("\xD0\x94\xD0\xBE\xD0\xBA");  // Док
+    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+    start({"A", "1", folder, "4"});
+    for (int click = 0; click < 3; ++click) this->click("cmdNextQuestion");
+    ASSERT_TRUE(window.hasEnded());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("in the folder\n" + folder + "\n"), std::string::npos)
+        << messages[0];
+    EXPECT_EQ(sendFile().substr(0, folder.size() + 6), folder + "/send_");
+    EXPECT_TRUE(exists(sendFile()));
+    EXPECT_TRUE(exists(folder + "/masterFile_A.txt"));
 }
 
 TEST_F(WindowTest, AnAssignmentNotInTheBankEndsAtStartUpWithAMessage) {
