@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <limits>
 #include <system_error>
 #include <thread>
 
@@ -55,7 +56,18 @@ bool waitForTurn(const std::function<LockAttempt()>& attempt, std::chrono::milli
 }
 
 // The mark beside a record file while a record goes into it: ".masterFile_Ann_Lee.txt.unfinished"
-// in the same folder, holding the file's size before the record in decimal digits.
+// in the same folder, holding the file's size before the record and the size the record makes
+// it, in decimal digits: "1024 2048". A file whose size lies strictly between the two holds part
+// of that record; at either end, the record is wholly out or wholly in, and the mark is only one
+// that could not be removed (or that a stopped computer brought back).
+// A record whose cut back failed is marked as ending nowhere, so that whatever follows the size
+// before it is cut out.
+struct Mark {
+    std::int64_t before = -1;  // -1: no mark, or none that can be read
+    std::int64_t end = -1;
+};
+constexpr std::int64_t nowhere = std::numeric_limits<std::int64_t>::max();
+
 std::string markPath(const std::string& localPath) {
     const std::size_t separator = localPath.find_last_of("/\\");
     const std::size_t name = separator == std::string::npos ? 0 : separator + 1;
@@ -64,10 +76,10 @@ std::string markPath(const std::string& localPath) {
 
 // Writes the mark. Best effort: a folder that takes the record but not the mark (a name at the
 // file system's length limit) still gets the record, without the cover of the mark.
-void writeMark(SystemFiles& files, const std::string& path, std::int64_t size) {
+void writeMark(SystemFiles& files, const std::string& path, Mark sizes) {
     const SystemFiles::Opened mark = files.open(path, FileMode::output, true);
     if (mark.error) return;
-    const std::string digits = std::to_string(size);
+    const std::string digits = std::to_string(sizes.before) + " " + std::to_string(sizes.end);
     const std::string_view text(digits);
     std::size_t written = 0;
     if (files.append(mark.file, std::span(&text, 1), written) || written != digits.size()) {
@@ -78,17 +90,21 @@ void writeMark(SystemFiles& files, const std::string& path, std::int64_t size) {
     files.close(mark.file);
 }
 
-// The size a mark holds; -1 when there is no mark, or none that can be read.
-std::int64_t readMark(SystemFiles& files, const std::string& path) {
-    const SystemFiles::Opened mark = files.open(path, FileMode::input, true);
-    if (mark.error) return -1;
-    std::string digits;
-    const SystemError error = files.readAll(mark.file, digits);
-    files.close(mark.file);
-    std::int64_t size = -1;
-    const auto [end, parsed] = std::from_chars(digits.data(), digits.data() + digits.size(), size);
-    if (error || parsed != std::errc() || end != digits.data() + digits.size()) return -1;
-    return size;
+// The sizes a mark holds; none when there is no mark, or none that can be read.
+Mark readMark(SystemFiles& files, const std::string& path) {
+    const SystemFiles::Opened opened = files.open(path, FileMode::input, true);
+    if (opened.error) return {};
+    std::string text;
+    const SystemError error = files.readAll(opened.file, text);
+    files.close(opened.file);
+    Mark mark;
+    const char* const last = text.data() + text.size();
+    const auto [space, first] = std::from_chars(text.data(), last, mark.before);
+    if (error || first != std::errc() || space == last || *space != ' ') return {};
+    const auto [end, second] = std::from_chars(space + 1, last, mark.end);
+    if (second != std::errc() || end != last || mark.before < 0 || mark.end < mark.before)
+        return {};
+    return mark;
 }
 
 // The message of a write that gave up on another program's lock, the wait in whole seconds rounded
@@ -103,7 +119,7 @@ std::string heldLockMessage(const std::string& file, const std::string& holder,
 
 FileChannels::~FileChannels() {
     closeAll();
-    for (auto& flush : pendingFlushes_) flush.wait();
+    for (const PendingFlush& pending : pendingFlushes_) pending.outcome.wait();
 }
 
 namespace {
@@ -246,21 +262,22 @@ private:
     bool heldTooLong_ = false;
 };
 
-// Cuts a file back to `size` and flushes that, after a failed write or flush. Returns why it could
-// not, or nothing. A file that is already no longer than that (an earlier write's cut took this
-// one's bytes too) is left as it is: cutting "back" would then lengthen it with zero bytes.
+// Cuts a file back to `size` and puts that on stable storage, after a failed write or flush.
+// Returns why it could not do both, or nothing. A file that is already no longer than that (an
+// earlier write's cut took this one's bytes too) is left as it is: cutting "back" would then
+// lengthen it with zero bytes.
 std::string cutBack(SystemFiles& files, SystemFile file, std::int64_t size,
                     const std::string& fault) {
     std::int64_t now = 0;
     if (!files.size(file, now) && now <= size) return {};
     if (!fault.empty()) return fault;
     if (const SystemError error = files.shorten(file, size)) return files.errorText(error);
-    files.flush(file);
+    if (const SystemError error = files.flush(file)) return files.errorText(error);
     return {};
 }
 
-// What a write that could not be cut back leaves: "... /home/ann/kavrodel/send_1208Ann.txt may
-// end with part of it: it could not be cut back (Permission denied)."
+// What a write that could not be cut back leaves: " /home/ann/kavrodel/send_1208Ann.txt may end
+// with part of it: it could not be cut back (Permission denied). ..."
 std::string partLeftText(const std::string& file, const std::string& why) {
     return " " + file + " may end with part of it: it could not be cut back (" + why +
            "). The next record to it tries the cut again first.";
@@ -268,29 +285,30 @@ std::string partLeftText(const std::string& file, const std::string& why) {
 
 }  // namespace
 
-// The record that a program ended in the middle of its write left unfinished, as its mark says,
-// is cut back out before the next one goes in; `size` becomes the file's size after that.
-void FileChannels::finishUnfinishedRecord(const Channel& ch, std::int64_t& size) {
-    const std::string mark = markPath(ch.localPath);
-    const std::int64_t before = readMark(files_, mark);
-    if (before < 0) return;
-    if (before < size) {
-        if (const std::string why = cutBack(files_, ch.file, before, {}); !why.empty())
-            throw PartlyWrittenError("Could not write to " + ch.localPath +
-                                     ": it ends with part of a record that the tutor was ended "
-                                     "in the middle of writing, and that part could not be cut "
-                                     "back out (" +
-                                     why +
-                                     "). Close any program that has the file open and "
-                                     "start again.");
-        size = before;
+// Cuts out the part of a record that a program ended in the middle of its write left at the end
+// of the file, as its mark says, before the next record goes in; `size` becomes the file's size
+// after that. When the part cannot be cut out, nothing of the next record is written.
+void FileChannels::cutOutUnfinishedRecord(const Channel& ch, std::int64_t& size) {
+    const std::string path = markPath(ch.localPath);
+    const Mark mark = readMark(files_, path);
+    if (mark.before < 0) return;
+    if (mark.before < size && size < mark.end) {
+        if (const std::string why = cutBack(files_, ch.file, mark.before,
+                                            injectedFault(FileOperation::cutBack, ch.localPath));
+            !why.empty())
+            throw HostError("Could not write to " + ch.localPath +
+                            ": it ends with part of a record that the tutor was ended in the "
+                            "middle of writing, and that part could not be cut back out (" +
+                            why + "). Close any program that has the file open and start again.");
+        size = mark.before;
     }
-    files_.remove(mark);
+    files_.remove(path);
 }
 
 // Appends the first `limit` bytes of the pieces in as few system writes as the system allows: one,
-// unless it writes less than it was given. Pieces beyond what one write takes are joined into one
-// text first. Returns why it failed, or nothing.
+// unless it writes less than it was given (a full disk) or the text is larger than one write
+// takes (1 GiB on Windows). Pieces beyond what one write takes are joined into one text first.
+// Returns why it failed, or nothing.
 std::string FileChannels::appendAll(SystemFile file, std::span<const std::string_view> pieces,
                                     std::size_t limit) {
     std::vector<std::string_view> rest;
@@ -323,13 +341,16 @@ std::string FileChannels::appendAll(SystemFile file, std::span<const std::string
     return {};
 }
 
-void FileChannels::rollBack(const Channel& ch, std::int64_t size, bool marked,
+void FileChannels::rollBack(const Channel& ch, std::int64_t size, bool locked,
                             const std::string& reason) {
     const std::string why =
         cutBack(files_, ch.file, size, injectedFault(FileOperation::cutBack, ch.localPath));
     const std::string message = "Could not write to " + ch.localPath + ": " + reason;
-    if (!why.empty()) throw PartlyWrittenError(message + "." + partLeftText(ch.localPath, why));
-    if (marked) files_.remove(markPath(ch.localPath));
+    if (!why.empty()) {
+        if (locked) writeMark(files_, markPath(ch.localPath), {size, nowhere});
+        throw PartlyWrittenError(message + "." + partLeftText(ch.localPath, why));
+    }
+    if (locked) files_.remove(markPath(ch.localPath));
     throw HostError(message);
 }
 
@@ -338,77 +359,105 @@ void FileChannels::write(int channel, std::span<const std::string_view> pieces) 
     if (ch.mode == FileMode::input)
         throw HostError("Write: file channel " + std::to_string(channel) +
                         " is open for reading only.");
+    // A write of this file whose flush goes on in the background is done first: on POSIX systems
+    // the lock belongs to the open file, which a second write through the channel shares.
+    for (const PendingFlush& pending : pendingFlushes_)
+        if (pending.localPath == ch.localPath) pending.outcome.wait();
     WritersLock lock(files_, ch.file, lockWait_);  // from before the size is read until the flush
     if (lock.heldTooLong())
         throw FileBusyError(heldLockMessage(ch.localPath, files_.lockHolder(ch.file), lockWait_));
     std::int64_t sizeBefore = 0;
     if (const SystemError error = files_.size(ch.file, sizeBefore))
         throw HostError("Could not write to " + ch.localPath + ": " + files_.errorText(error));
-    // Without the lock another writer's mark could be taken for one left unfinished: a file system
-    // without locks gets no marks.
-    const bool marked = lock.locked();
-    if (marked) {
-        finishUnfinishedRecord(ch, sizeBefore);
-        writeMark(files_, markPath(ch.localPath), sizeBefore);
+    // Marks are written and read under the lock only: without it, another writer's mark could be
+    // taken for one left unfinished. A file system without locks gets no marks.
+    const bool locked = lock.locked();
+    const std::size_t total = totalSize(pieces);
+    if (locked) {
+        cutOutUnfinishedRecord(ch, sizeBefore);
+        writeMark(files_, markPath(ch.localPath),
+                  {sizeBefore, sizeBefore + static_cast<std::int64_t>(total)});
     }
 
-    const std::size_t total = totalSize(pieces);
     if (const std::string fault = injectedFault(FileOperation::write, ch.localPath);
         !fault.empty()) {
         appendAll(ch.file, pieces, total / 2);
-        rollBack(ch, sizeBefore, marked, fault);
+        rollBack(ch, sizeBefore, locked, fault);
     }
     if (const std::string why = appendAll(ch.file, pieces, total); !why.empty())
-        rollBack(ch, sizeBefore, marked, why);
-    if (flushInBackground_ && flushInBackground(ch, sizeBefore, marked)) {
+        rollBack(ch, sizeBefore, locked, why);
+    if (flushInBackground_ && flushInBackground(ch, sizeBefore, locked)) {
         lock.handOver();
         return;
     }
     if (const std::string fault = injectedFault(FileOperation::flush, ch.localPath); !fault.empty())
-        rollBack(ch, sizeBefore, marked, fault);
+        rollBack(ch, sizeBefore, locked, fault);
     if (const SystemError error = files_.flush(ch.file))
-        rollBack(ch, sizeBefore, marked, files_.errorText(error));
-    if (marked) files_.remove(markPath(ch.localPath));
+        rollBack(ch, sizeBefore, locked, files_.errorText(error));
+    if (locked) files_.remove(markPath(ch.localPath));
 }
+
+namespace {
+
+// What a flush in the background needs: a handle of its own that keeps the file and its lock, and
+// how the write before it ended.
+struct BackgroundFlush {
+    SystemFiles& files;
+    FileChannels::FaultHook hook;
+    SystemFile file;
+    std::string path;
+    std::int64_t sizeBefore;
+    bool locked;                                             // the write holds the lock, and a mark
+    std::shared_future<FileChannels::FlushOutcome> earlier;  // the write before, if any
+};
+
+// Flushes a write made earlier; when the flush fails, or the flush of an earlier write failed
+// (so that this write would never have been made), cuts the write back out. Then unlocks and
+// closes the handle.
+FileChannels::FlushOutcome settle(BackgroundFlush job) {
+    FileChannels::FlushOutcome outcome;
+    std::string why = faultText(job.hook, FileOperation::flush, job.path);
+    if (why.empty())
+        if (const SystemError error = job.files.flush(job.file)) why = job.files.errorText(error);
+    std::string cutFailure;
+    if (!why.empty() || (job.earlier.valid() && job.earlier.get().cutBack)) {
+        outcome.cutBack = true;
+        cutFailure = cutBack(job.files, job.file, job.sizeBefore,
+                             faultText(job.hook, FileOperation::cutBack, job.path));
+        if (!cutFailure.empty()) {
+            if (why.empty()) why = "a write before it failed";
+            outcome.partLeft = true;
+        }
+        if (!why.empty())
+            outcome.error = "Could not write to " + job.path + ": " + why + "." +
+                            (cutFailure.empty() ? "" : partLeftText(job.path, cutFailure));
+    }
+    if (job.locked && cutFailure.empty())
+        job.files.remove(markPath(job.path));
+    else if (job.locked)
+        writeMark(job.files, markPath(job.path), {job.sizeBefore, nowhere});
+    job.files.unlock(job.file);
+    job.files.close(job.file);
+    return outcome;
+}
+
+}  // namespace
 
 // Leaves the flush of the write just made to a helper thread, with a handle of its own that keeps
 // the file and its lock, so the channel may close meanwhile; another writer of the file waits for
 // the lock as before. False when there is no second handle or no thread: the write then flushes,
 // and unlocks, as it would have without.
-bool FileChannels::flushInBackground(const Channel& ch, std::int64_t sizeBefore, bool marked) {
+bool FileChannels::flushInBackground(const Channel& ch, std::int64_t sizeBefore, bool locked) {
     const SystemFile flushFile = files_.duplicate(ch.file);
     if (flushFile == noFile) return false;
-    std::shared_future<FlushOutcome> earlier;
-    if (!pendingFlushes_.empty()) earlier = pendingFlushes_.back();
+    BackgroundFlush job{files_, faultHook_, flushFile, ch.localPath, sizeBefore, locked, {}};
+    if (!pendingFlushes_.empty()) job.earlier = pendingFlushes_.back().outcome;
     try {
         if (const std::string fault = injectedFault(FileOperation::startFlush, ch.localPath);
             !fault.empty())
             throw std::system_error(EAGAIN, std::generic_category(), fault);
         pendingFlushes_.push_back(
-            std::async(std::launch::async, [&files = files_, hook = faultHook_, flushFile,
-                                            sizeBefore, marked, earlier, path = ch.localPath] {
-                FlushOutcome outcome;
-                std::string why = faultText(hook, FileOperation::flush, path);
-                if (why.empty())
-                    if (const SystemError error = files.flush(flushFile))
-                        why = files.errorText(error);
-                bool markStays = false;
-                if (!why.empty() || (earlier.valid() && earlier.get().cutBack)) {
-                    outcome.cutBack = true;
-                    const std::string cutFailure =
-                        cutBack(files, flushFile, sizeBefore,
-                                faultText(hook, FileOperation::cutBack, path));
-                    markStays = !cutFailure.empty();
-                    if (why.empty() && markStays) why = "a write before it failed";
-                    if (!why.empty())
-                        outcome.error = "Could not write to " + path + ": " + why + "." +
-                                        (markStays ? partLeftText(path, cutFailure) : "");
-                }
-                if (marked && !markStays) files.remove(markPath(path));
-                files.unlock(flushFile);
-                files.close(flushFile);
-                return outcome;
-            }).share());
+            {ch.localPath, std::async(std::launch::async, settle, std::move(job)).share()});
         return true;
     } catch (const std::system_error&) {
         files_.close(flushFile);
@@ -416,14 +465,20 @@ bool FileChannels::flushInBackground(const Channel& ch, std::int64_t sizeBefore,
     }
 }
 
+// Every failed flush is told, one line each; a PartlyWrittenError when one of them left part of a
+// write in its file.
 void FileChannels::waitForFlushes() {
-    std::string firstError;
-    for (auto& flush : pendingFlushes_) {
-        const std::string& error = flush.get().error;
-        if (firstError.empty()) firstError = error;
+    std::string errors;
+    bool partLeft = false;
+    for (const PendingFlush& pending : pendingFlushes_) {
+        const FlushOutcome& outcome = pending.outcome.get();
+        if (outcome.error.empty()) continue;
+        errors += (errors.empty() ? "" : "\n") + outcome.error;
+        partLeft = partLeft || outcome.partLeft;
     }
     pendingFlushes_.clear();
-    if (!firstError.empty()) throw HostError(firstError);
+    if (partLeft) throw PartlyWrittenError(errors);
+    if (!errors.empty()) throw HostError(errors);
 }
 
 void FileChannels::close(int channel) {

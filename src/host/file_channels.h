@@ -4,13 +4,15 @@
 // host's path mapping gives them (path_mapping.h); `displayPath` is the program's own form.
 // Messages name a file by its local path, where the student finds it.
 //
-// A write appends its bytes with one system write and flushes them to stable storage. If any part
-// of that fails, the file is cut back to its size before the write, so that it holds either the
+// A write appends its bytes with one system write (more only when the system takes less than it
+// was given, or a text over 1 GiB on Windows) and flushes them to stable storage. If any part of
+// that fails, the file is cut back to its size before the write, so that it holds either the
 // whole of what one call wrote or none of it; a cut that fails is a PartlyWrittenError. While the
 // bytes go in, a mark beside the file (".masterFile_Ann_Lee.txt.unfinished", hidden on Windows)
-// holds that size, so that when the program is ended in the middle of a write (killed, a crash, a
-// log-off), the next write to the file cuts the unfinished record back out before it appends.
-// The mark is not flushed: it covers a program that stops, not a computer that does.
+// holds the sizes before and after, so that when the program is ended in the middle of a write
+// (killed, a crash, a log-off), the next write to the file cuts the unfinished record back out
+// before it appends. The mark is not flushed: it covers a program that stops, not a computer that
+// does.
 //
 // The write holds the writers' lock on the file (system_files.h) from before its size is read
 // until after the flush, so that other copies of the program appending to the same file never
@@ -64,11 +66,12 @@ public:
 
     // While on, a write returns once its bytes are written and leaves their flush to stable
     // storage to a helper thread, so that start-up's two file headers are flushed side by side.
-    // The file stays locked until the flush is done. A failed flush cuts its file back as a failed
-    // write does, and so is every write made after it while it was pending, so that the files end
-    // as they would had each write flushed before returning (the later writes would not have been
-    // made). A helper thread that cannot start leaves the flush to the write itself.
-    // waitForFlushes() waits for them all; the first failed one is a host error naming its file.
+    // The file stays locked until the flush is done (a second write to it waits). A failed flush
+    // cuts its file back as a failed write does, and so is every write made after it while it was
+    // pending, so that the files end as they would had each write flushed before returning (the
+    // later writes would not have been made). A helper thread that cannot start leaves the flush
+    // to the write itself. waitForFlushes() waits for them all; every failed one is told in one
+    // host error naming its file, a PartlyWrittenError when a cut back failed.
     void setFlushInBackground(bool on) { flushInBackground_ = on; }
     void waitForFlushes();
 
@@ -76,8 +79,15 @@ public:
     // a file that another program keeps to itself (5 seconds).
     void setLockWait(std::chrono::milliseconds wait) { lockWait_ = wait; }
 
+    // How a flush in the background ended.
+    struct FlushOutcome {
+        bool cutBack = false;   // the write was to be cut back out: it, or an earlier one, failed
+        bool partLeft = false;  // ... and the cut failed, so the file may end with part of it
+        std::string error;      // what to tell; empty when nothing went wrong, or the write was
+    };                          // cut back out only because an earlier one failed
+
     // For fault tests: called before each open, write, flush, start of a background flush and cut
-    // back, with the local path. A non-zero result is an errno value that the operation then fails
+    // back (of a failed write, or of an unfinished record), with the local path. A non-zero result is an errno value that the operation then fails
     // with, told in the C library's words on every system (a failing write first puts half of its
     // bytes in the file, as a full disk does; for startFlush the helper thread fails to start).
     using FaultHook = std::function<int(FileOperation, const std::string& localPath)>;
@@ -93,19 +103,19 @@ private:
         std::size_t readPos = 0;
     };
 
-    struct FlushOutcome {
-        bool cutBack = false;  // the file is back at its size before the write
-        std::string error;     // why the flush failed; empty when it did not, or was cut back
-    };                         // only because an earlier one failed
+    struct PendingFlush {
+        std::string localPath;
+        std::shared_future<FlushOutcome> outcome;
+    };
 
     Channel& openedChannel(int channel, const char* operation);
     SystemFiles::Opened openWhenFree(const Channel& opening);
-    void finishUnfinishedRecord(const Channel& ch, std::int64_t& size);
+    void cutOutUnfinishedRecord(const Channel& ch, std::int64_t& size);
     std::string appendAll(SystemFile file, std::span<const std::string_view> pieces,
                           std::size_t limit);
-    [[noreturn]] void rollBack(const Channel& ch, std::int64_t size, bool marked,
+    [[noreturn]] void rollBack(const Channel& ch, std::int64_t size, bool locked,
                                const std::string& reason);
-    bool flushInBackground(const Channel& ch, std::int64_t sizeBefore, bool marked);
+    bool flushInBackground(const Channel& ch, std::int64_t sizeBefore, bool locked);
     std::string injectedFault(FileOperation operation, const std::string& localPath) const;
 
     SystemFiles& files_;
@@ -113,7 +123,7 @@ private:
     FaultHook faultHook_;
     std::chrono::milliseconds lockWait_{5000};
     bool flushInBackground_ = false;
-    std::vector<std::shared_future<FlushOutcome>> pendingFlushes_;  // in the order written
+    std::vector<PendingFlush> pendingFlushes_;  // in the order written
 };
 
 }  // namespace qatutor

@@ -97,7 +97,8 @@ public:
     // The next line without its line end (CR LF, LF or CR). Past the end: host error.
     virtual std::string readLine(int channel) = 0;
     virtual bool atEnd(int channel) = 0;
-    // Appends `bytes` with one system write and flushes them to stable storage before returning.
+    // Appends `bytes` with one system write (see file_channels.h for when there are more) and
+    // flushes them to stable storage before returning.
     // On failure the file is cut back to where it was and a host error is raised; a
     // PartlyWrittenError when the cut itself failed. (The Qt host's start-up leaves the flush of
     // the file headers to a helper thread, and a failed flush is raised when it waits for them,

@@ -39,7 +39,7 @@ public:
     // Whether `path` names a folder.
     virtual bool isFolder(const std::string& path) = 0;
     // Opens `path` for reading (input), emptied or created (output) or created if missing
-    // (append), shared with every other reader and writer. `hidden`: a file it creates is hidden
+    // (append), shared with every other reader and writer; every write goes to the file's end. `hidden`: a file it creates is hidden
     // where the system has such a mark (names starting with a dot are hidden already on POSIX
     // systems). `created` says whether the file was made by this call.
     struct Opened {

@@ -408,18 +408,70 @@ TEST_F(FileChannelsTest, ACutBackThatFailsIsToldAndTriedAgainByTheNextWrite) {
     }
 }
 
+// Start-up's headers flushed in the background: the master's flush fails, so the send file's
+// header is cut back too, and neither cut can be made. Both files are named.
+TEST_F(FileChannelsTest, EveryFailedCutBackInTheBackgroundIsTold) {
+    writeFile(folder.file("masterFile_A.txt"), "old\r\n");
+    writeFile(folder.file("send_A.txt"), "old\r\n");
+    channels.setFaultHook([](FileOperation op, const std::string& path) {
+        if (op == FileOperation::cutBack) return EACCES;
+        return op == FileOperation::flush && path.find("masterFile") != std::string::npos ? EIO : 0;
+    });
+    channels.setFlushInBackground(true);
+    open(1, "masterFile_A.txt", FileMode::append);
+    open(2, "send_A.txt", FileMode::append);
+    channels.write(1, "header\r\n");
+    channels.write(2, "header\r\n");
+    channels.closeAll();
+    channels.setFlushInBackground(false);
+    try {
+        channels.waitForFlushes();
+        ADD_FAILURE() << "the failed flush should be told";
+    } catch (const PartlyWrittenError& error) {
+        for (const char* name : {"masterFile_A.txt", "send_A.txt"})
+            EXPECT_NE(
+                std::string(error.what()).find(folder.file(name) + " may end with part of it"),
+                std::string::npos)
+                << error.what();
+    }
+    channels.setFaultHook(nullptr);
+}
+
+// A write after a cut back follows what the file holds, whether the file was opened to append or
+// to be emptied: no gap is left where the cut bytes were.
+TEST_F(FileChannelsTest, AWriteAfterACutBackFollowsWhatIsLeft) {
+    for (FileMode mode : {FileMode::append, FileMode::output}) {
+        open(3, "queri.txt", mode);
+        channels.write(3, "line1\r\n");
+        channels.setFaultHook([](FileOperation op, const std::string&) {
+            return op == FileOperation::write ? EIO : 0;
+        });
+        EXPECT_THROW(channels.write(3, "line2\r\n"), HostError);
+        channels.setFaultHook(nullptr);
+        channels.write(3, "line3\r\n");
+        channels.close(3);
+        EXPECT_EQ(readFile(folder.file("queri.txt")), "line1\r\nline3\r\n");
+        std::filesystem::remove(folder.file("queri.txt"));
+    }
+}
+
 // A program ended in the middle of a write leaves part of a record and the mark beside the file;
 // the next write cuts the part back out as the mark says, and a mark that does not fit is let be.
 TEST_F(FileChannelsTest, AnUnfinishedRecordIsCutBackOutByTheNextWrite) {
     struct Case {
-        const char* mark;
+        const char* mark;  // the sizes before and after the record
         std::string before, after;
     };
     const std::vector<Case> cases = {
-        {"5", "old\r\nhalf of a rec", "old\r\nnew\r\n"},
-        {"0", "half of a rec", "new\r\n"},
-        {"99", "old\r\n", "old\r\nnew\r\n"},                            // the file is shorter
-        {"5x", "old\r\nhalf of a rec", "old\r\nhalf of a recnew\r\n"},  // not a size
+        {"5 30", "old\r\nhalf of a rec", "old\r\nnew\r\n"},
+        {"0 30", "half of a rec", "new\r\n"},
+        // A mark that stayed after its record went in whole (it could not be removed, or a
+        // computer that stopped brought it back) cuts nothing, nor does one the file is past.
+        {"5 19", "old\r\nwhole record\r\n", "old\r\nwhole record\r\nnew\r\n"},
+        {"5 19", "old\r\nwhole record\r\nlater\r\n", "old\r\nwhole record\r\nlater\r\nnew\r\n"},
+        {"99 120", "old\r\n", "old\r\nnew\r\n"},                       // the file is shorter
+        {"5", "old\r\nhalf of a rec", "old\r\nhalf of a recnew\r\n"},  // not a mark
+        {"5 x", "old\r\nhalf of a rec", "old\r\nhalf of a recnew\r\n"},
     };
     for (const Case& c : cases) {
         writeFile(folder.file("masterFile_A.txt"), c.before);

@@ -196,8 +196,8 @@ TEST(FaultInjection, AFileThatCouldNotBeCutBackIsNamedAsHoldingPartOfTheRecord) 
         const char* says;
     };
     const std::vector<Case> cases = {
-        {"/masterFile_", " is in none of your record files whole: not in your master file "},
-        {"/send_", " is in your master file "},
+        {"masterFile_", " is in none of your record files whole: not in your master file "},
+        {"send_", " is in your master file "},
     };
     for (const Case& c : cases) {
         FakeHost host;
@@ -217,7 +217,7 @@ TEST(FaultInjection, AFileThatCouldNotBeCutBackIsNamedAsHoldingPartOfTheRecord) 
             ADD_FAILURE() << c.failing << ": the record should fail";
         } catch (const HostError& error) {
             const std::string message = error.what();
-            const std::string kind = c.failing == std::string("/send_") ? "send" : "master";
+            const std::string kind = c.failing == std::string("send_") ? "send" : "master";
             EXPECT_NE(message.find(std::string("The response") + c.says), std::string::npos)
                 << message;
             EXPECT_NE(message.find("; your " + kind + " file may end with part of it."),

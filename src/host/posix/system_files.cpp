@@ -68,7 +68,9 @@ public:
         int flags = O_CLOEXEC;
         switch (mode) {
         case FileMode::input: flags |= O_RDONLY; break;
-        case FileMode::output: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
+        // Every write goes to the end of the file, as on Windows, also for a file opened to be
+        // emptied: a write after a cut back then follows what is left, with no gap.
+        case FileMode::output: flags |= O_WRONLY | O_CREAT | O_TRUNC | O_APPEND; break;
         case FileMode::append: flags |= O_WRONLY | O_CREAT | O_APPEND; break;
         }
         Opened opened;
