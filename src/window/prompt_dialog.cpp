@@ -1,5 +1,6 @@
 #include "window/prompt_dialog.h"
 
+#include <QDate>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -7,6 +8,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "records/startup.h"
 #include "window/accessibility.h"
 #include "window/name_spelling.h"
 #include "window/plain_spelling.h"
@@ -39,9 +41,16 @@ PromptDialog::PromptDialog(const QString& prompt, QWidget* parent, Reply reply)
         namePreview_->setObjectName(QStringLiteral("namePreview"));
         namePreview_->setWordWrap(true);
         namePreview_->setTextFormat(Qt::PlainText);
+        // The names the record files get from the name, today: the file names are all that
+        // the name is written into.
         const auto preview = [this](const QString& text) {
-            namePreview_->setText(QStringLiteral("Written in your record files as: ") +
-                                  nameForRecords(text));
+            const std::string today =
+                QDate::currentDate().toString(QStringLiteral("MM-dd-yyyy")).toStdString();
+            const RecordFileNames names =
+                recordFileNames(fromEntryText(nameForRecords(text)), today);
+            namePreview_->setText(
+                QStringLiteral("Your record files are named %1, %2 and %3.")
+                    .arg(fromBytes(names.master), fromBytes(names.send), fromBytes(names.notes)));
         };
         connect(entry_, &QLineEdit::textChanged, this, preview);
         preview({});

@@ -1,8 +1,8 @@
 // The prompt dialog: one prompt text (wrapped), one entry line, OK and Cancel. Enter is OK,
 // Escape is Cancel. Characters that Windows-1252 cannot hold are spelled or refused as in the
 // text boxes, with the notice under the entry line. A name is no maths: asked for a name, the
-// dialog takes any letters and shows under the entry, as it is typed, the name in the Latin
-// letters the record files hold.
+// dialog takes any letters and shows under the entry, as it is typed, the names of the record
+// files the name gives, in the Latin letters they are written in.
 #pragma once
 
 #include <QDialog>
@@ -25,7 +25,7 @@ public:
 
     QLineEdit* entry() const { return entry_; }
     RefusalNotice* notice() const { return notice_; }
-    // The line under the entry that shows the name as it will be written (names only).
+    // The line under the entry that shows the record files' names (names only).
     QLabel* namePreview() const { return namePreview_; }
     // The reply as the tutor takes it, in Windows-1252.
     std::string reply() const;
