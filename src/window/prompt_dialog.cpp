@@ -10,6 +10,7 @@
 
 #include "records/startup.h"
 #include "window/accessibility.h"
+#include "window/message_boxes.h"
 #include "window/name_spelling.h"
 #include "window/plain_spelling.h"
 #include "window/refusal_notice.h"
@@ -48,9 +49,10 @@ PromptDialog::PromptDialog(const QString& prompt, QWidget* parent, Reply reply)
                 QDate::currentDate().toString(QStringLiteral("MM-dd-yyyy")).toStdString();
             const RecordFileNames names =
                 recordFileNames(fromEntryText(nameForRecords(text)), today);
-            namePreview_->setText(
-                QStringLiteral("Your record files are named %1, %2 and %3.")
-                    .arg(fromBytes(names.master), fromBytes(names.send), fromBytes(names.notes)));
+            namePreview_->setText(wrappableText(
+                QStringLiteral("Your record files are named\n%1\n%2\n%3")
+                    .arg(fromBytes(names.master), fromBytes(names.send), fromBytes(names.notes))));
+            if (layout()) fitHeight();  // a longer name may take more lines
         };
         connect(entry_, &QLineEdit::textChanged, this, preview);
         preview({});
@@ -85,7 +87,7 @@ void PromptDialog::fitHeight() {
     layout()->invalidate();
     layout()->activate();
     const int needed = layout()->totalHeightForWidth(width());
-    if (notice_->isVisible() ? needed > height() : needed < height()) resize(width(), needed);
+    if (needed > height() || (notice_->isHidden() && needed < height())) resize(width(), needed);
 }
 
 std::string PromptDialog::reply() const {

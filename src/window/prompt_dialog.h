@@ -37,7 +37,8 @@ public:
 
 private:
     void spellForRecordsAsTyped(const QString& text);
-    // Grows to show the whole notice, or gives its room back; the width stays.
+    // Grows to show the whole notice and name preview, or gives the room back that the notice
+    // took; the width stays.
     void fitHeight();
 
     Reply reply_;
