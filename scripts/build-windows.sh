@@ -35,7 +35,7 @@ ensure_debian_sources() {
         echo "No Debian archive found in /etc/apt to fetch Qt's source from." >&2
         exit 1
     fi
-    "${runner[@]}" apt-get update -qq
+    apt_update
 }
 
 # debian_source WORK PACKAGE INSTALLED: the folder of PACKAGE's source in WORK, fetched with

@@ -80,6 +80,15 @@ std::string fileNamePart(std::string_view name) {
     return part;
 }
 
+RecordFileNames recordFileNames(std::string_view name, std::string_view date) {
+    const std::string n = fileNamePart(name);
+    const std::string extension(recordFileExtension);
+    return {std::string(masterFilePrefix) + n + extension,
+            std::string(sendFilePrefix) + std::string(date.substr(0, 2)) +
+                std::string(date.substr(3, 2)) + n + extension,
+            std::string(notesFilePrefix) + n + extension};
+}
+
 void setUpSession(Host& host, Session& session, const std::vector<BankPiece>& bank) {
     host.reseedRandom(host.secondsSinceMidnight());
     // In double precision: in single precision the highest draw would round up to 29.
@@ -96,15 +105,10 @@ void setUpSession(Host& host, Session& session, const std::vector<BankPiece>& ba
     const std::string name = host.promptName(std::string(namePrompt));
     session.outputFolder = askOutputFolder(host);
 
-    const std::string n = fileNamePart(name);
-    const std::string date = host.dateText();
-    const std::string extension(recordFileExtension);
-    session.masterFilePath =
-        session.outputFolder + "\\" + std::string(masterFilePrefix) + n + extension;
-    session.sendFilePath = session.outputFolder + "\\" + std::string(sendFilePrefix) +
-                           date.substr(0, 2) + date.substr(3, 2) + n + extension;
-    session.notesFilePath =
-        session.outputFolder + "\\" + std::string(notesFilePrefix) + n + extension;
+    const RecordFileNames names = recordFileNames(name, host.dateText());
+    session.masterFilePath = session.outputFolder + "\\" + names.master;
+    session.sendFilePath = session.outputFolder + "\\" + names.send;
+    session.notesFilePath = session.outputFolder + "\\" + names.notes;
 
     session.assignmentReply = host.prompt(std::string(assignmentPrompt));
     session.assignmentNumber = session.assignmentReply;

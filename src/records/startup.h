@@ -43,4 +43,15 @@ void openAssignment(Host& host, Session& session);
 //   fileNamePart("Ann Lee") -> "Ann_Lee"     fileNamePart("../x") -> ".._x"
 std::string fileNamePart(std::string_view name);
 
+// The names of a student's three record files, for the name as typed and the date of the run
+// ("MM-DD-YYYY"), in Windows-1252.
+//   recordFileNames("Ann Lee", "12-07-2026")
+//     -> masterFile_Ann_Lee.txt, send_1207Ann_Lee.txt, notes_Ann_Lee.txt
+struct RecordFileNames {
+    std::string master;
+    std::string send;
+    std::string notes;
+};
+RecordFileNames recordFileNames(std::string_view name, std::string_view date);
+
 }  // namespace qatutor

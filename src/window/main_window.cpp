@@ -29,6 +29,7 @@
 #include "window/screen_fit.h"
 #include "window/text_box.h"
 #include "window/text_conversion.h"
+#include "window/tutor_text.h"
 #include "window/wrapping_button.h"
 
 namespace qatutor {
@@ -233,26 +234,20 @@ void MainWindow::report(const QString& message) {
 bool MainWindow::answerBoxHoldsUnenteredText() const {
     // Unchanged since the tutor put its text there or a command read it to record: a long text
     // need not be read again to know that.
-    const unsigned long changes = answer_->changeCount();
-    if (changes == answer_->changeCountAtLastSet() || changes == changeCountRecorded_) return false;
-    // Longer than every text it could be left with, it is typed work: nor need it be read. (A
-    // byte is one character of the box, a CR LF one line break.)
-    const auto shown = static_cast<std::size_t>(answer_->document()->characterCount() - 1);
-    if (shown > std::max({session_.answerPrompt.size(), answer_->bytesLastSet().size(),
-                          static_cast<std::size_t>(rawTextRecorded_.size())}))
-        return true;
-    const std::string text = answer_->bytes();
-    if (text.empty() || text == " " || text == session_.answerPrompt ||
-        text == answer_->bytesLastSet())
+    if (!answer_->changedSinceTutorTextAlone() || answer_->changeCount() == changeCountRecorded_)
+        return false;
+    // Nothing beyond the tutor's text, nor beyond the instructions (back by undo, say). A typed
+    // character ends the comparison where it stands, so a long typed text is not compared
+    // through.
+    const QString raw = answer_->document()->toRawText();
+    if (!typedBeyond(raw, answer_->tutorText()) || !typedBeyond(raw, session_.answerPrompt))
         return false;
     // The response just recorded, back by undoing the emptying, is in the record files already.
     return answer_->document()->availableUndoSteps() != undoStepsRecorded_ ||
-           text != fromDocumentText(rawTextRecorded_);
+           raw != rawTextRecorded_;
 }
 
-bool MainWindow::questionBoxHoldsTypedText() const {
-    return question_->editedSinceEmptied() && !question_->document()->isEmpty();
-}
+bool MainWindow::questionBoxHoldsTypedText() const { return question_->holdsTypedText(); }
 
 bool MainWindow::mayLeave(const QString& lead) {
     const bool answer = answerBoxHoldsUnenteredText();
@@ -291,6 +286,7 @@ void MainWindow::nextQuestion() {
 }
 
 void MainWindow::record(const std::function<void()>& command) {
+    const bool questionBoxTyped = questionBoxHoldsTypedText();
     // The command reads the answer box once, through the host; what it read is kept from there.
     answer_->forgetLastRead();
     command();
@@ -300,8 +296,18 @@ void MainWindow::record(const std::function<void()>& command) {
         // The command emptied the box as one undo step after the text it recorded.
         undoStepsRecorded_ = answer_->document()->availableUndoSteps() - 1;
     }
-    // The next response is typed next: a second Return must not record an empty one.
+    // The command emptied the question box too, as a step Ctrl+Z takes back where the student
+    // had typed there; the first time in a run, the student is told.
+    if (questionBoxTyped && !questionBoxUndoTold_ && question_->document()->isEmpty()) {
+        question_->notice()->tell(
+            QStringLiteral("The record emptied this box, and what you typed in it is not "
+                           "recorded. Click here and press Ctrl+Z to bring it back."));
+        questionBoxUndoTold_ = true;
+    }
+    // The next response is typed next: a second Return must neither record an empty response
+    // nor begin the next one with a line break.
     answer_->setFocus();
+    answer_->ignoreReturnUntilTyping();
 }
 
 void MainWindow::showAppended(const std::function<void()>& command) {

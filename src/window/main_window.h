@@ -46,12 +46,13 @@ public:
         errorReporter_ = std::move(reporter);
     }
 
-    // Whether the answer box holds text the student typed and did not enter: not the answer
-    // prompt, not the one blank it starts with, not empty, not what the tutor last put there,
-    // and not the response last recorded brought back by undo. The same text typed again after
-    // the record is a new response, and counts.
+    // Whether the answer box holds text the student typed and did not enter: more than the
+    // tutor's text and more than the answer prompt, blanks and line breaks aside (the box's
+    // starting blank and an emptied box hold nothing), and not the response last recorded
+    // brought back by undo. The same text typed again after the record is a new response, and
+    // counts.
     bool answerBoxHoldsUnenteredText() const;
-    // Whether the student typed into the question box since a record last emptied it.
+    // Whether the question box holds more than the tutor's text, blanks and line breaks aside.
     bool questionBoxHoldsTypedText() const;
 
     // Runs one command as a click does: ends the program when the command ends it, and when any
@@ -75,6 +76,8 @@ private:
     // Next, and the notice when it replaced typed work with the instructions.
     void nextQuestion();
     // Runs a recording command; what it read from the answer box counts as recorded after it.
+    // Typed text the command empties from the question box is one Ctrl+Z away there, which a
+    // notice tells the first time.
     void record(const std::function<void()>& command);
     // Runs a command that appends to the question box, then shows the box from what it added.
     void showAppended(const std::function<void()>& command);
@@ -99,6 +102,7 @@ private:
     QString rawTextRecorded_;
     std::optional<unsigned long> changeCountRecorded_;
     int undoStepsRecorded_ = -1;
+    bool questionBoxUndoTold_ = false;
     std::function<void(const QString&)> errorReporter_;
 };
 

@@ -1,5 +1,6 @@
 #include "window/prompt_dialog.h"
 
+#include <QDate>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -7,7 +8,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "records/startup.h"
 #include "window/accessibility.h"
+#include "window/message_boxes.h"
 #include "window/name_spelling.h"
 #include "window/plain_spelling.h"
 #include "window/refusal_notice.h"
@@ -39,9 +42,17 @@ PromptDialog::PromptDialog(const QString& prompt, QWidget* parent, Reply reply)
         namePreview_->setObjectName(QStringLiteral("namePreview"));
         namePreview_->setWordWrap(true);
         namePreview_->setTextFormat(Qt::PlainText);
+        // The names the record files get from the name, today: the file names are all that
+        // the name is written into.
         const auto preview = [this](const QString& text) {
-            namePreview_->setText(QStringLiteral("Written in your record files as: ") +
-                                  nameForRecords(text));
+            const std::string today =
+                QDate::currentDate().toString(QStringLiteral("MM-dd-yyyy")).toStdString();
+            const RecordFileNames names =
+                recordFileNames(fromEntryText(nameForRecords(text)), today);
+            namePreview_->setText(wrappableText(
+                QStringLiteral("Your record files are named\n%1\n%2\n%3")
+                    .arg(fromBytes(names.master), fromBytes(names.send), fromBytes(names.notes))));
+            if (layout()) fitHeight();  // a longer name may take more lines
         };
         connect(entry_, &QLineEdit::textChanged, this, preview);
         preview({});
@@ -76,7 +87,7 @@ void PromptDialog::fitHeight() {
     layout()->invalidate();
     layout()->activate();
     const int needed = layout()->totalHeightForWidth(width());
-    if (notice_->isVisible() ? needed > height() : needed < height()) resize(width(), needed);
+    if (needed > height() || (notice_->isHidden() && needed < height())) resize(width(), needed);
 }
 
 std::string PromptDialog::reply() const {

@@ -1,9 +1,10 @@
 // The prompt dialog: one prompt text (wrapped), one entry line, OK and Cancel. Enter is OK,
 // Escape is Cancel. Characters that Windows-1252 cannot hold are spelled or refused as in the
 // text boxes, with the notice under the entry line. A name is no maths: asked for a name, the
-// dialog takes any letters and shows under the entry, as it is typed, the name in the Latin
-// letters the record files hold. Neither is a folder, which never goes into a record: asked for a
-// folder, the dialog takes any letters and gives the folder back as typed, in UTF-8.
+// dialog takes any letters and shows under the entry, as it is typed, the names of the record
+// files the name gives, in the Latin letters they are written in. Neither is a folder, which never
+// goes into a record: asked for a folder, the dialog takes any letters and gives the folder back
+// as typed, in UTF-8.
 #pragma once
 
 #include <QDialog>
@@ -26,7 +27,7 @@ public:
 
     QLineEdit* entry() const { return entry_; }
     RefusalNotice* notice() const { return notice_; }
-    // The line under the entry that shows the name as it will be written (names only).
+    // The line under the entry that shows the record files' names (names only).
     QLabel* namePreview() const { return namePreview_; }
     // The reply as the tutor takes it: in Windows-1252, but a folder as typed, in UTF-8.
     std::string reply() const;
@@ -41,7 +42,8 @@ public:
 private:
     static std::string askFor(const std::string& prompt, QWidget* parent, Reply reply);
     void spellForRecordsAsTyped(const QString& text);
-    // Grows to show the whole notice, or gives its room back; the width stays.
+    // Grows to show the whole notice and name preview, or gives the room back that the notice
+    // took; the width stays.
     void fitHeight();
 
     Reply reply_;

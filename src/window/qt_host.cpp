@@ -68,11 +68,12 @@ std::string QtHost::boxText(TextBox box) { return widget(box)->bytes(); }
 void QtHost::setBoxText(TextBox box, const std::string& text) {
     // What the tutor puts into the answer box can be taken back with Ctrl+Z, so that text the
     // student typed there is never lost for good. The question box's texts (a whole send file,
-    // perhaps) are set outright.
+    // perhaps) are set outright while nothing there is to be undone; a text that replaces typed
+    // text is taken back with Ctrl+Z, and one added to the box keeps its undo steps.
     if (box == TextBox::answer)
         widget(box)->replaceBytes(text);
     else
-        widget(box)->setBytes(text);
+        widget(box)->showTutorText(text);
 }
 
 std::string QtHost::dateText() { return qatutor::dateText(localNow()); }

@@ -9,8 +9,29 @@
 #include "window/plain_spelling.h"
 #include "window/refusal_notice.h"
 #include "window/text_conversion.h"
+#include "window/tutor_text.h"
 
 namespace qatutor {
+
+namespace {
+
+bool isReturn(const QKeyEvent* event) {
+    return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+}
+
+// A modifier pressed alone (Shift before Shift+Return, Ctrl before Ctrl+Z) is no key of its own.
+bool isModifier(const QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Meta:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr: return true;
+    default: return false;
+    }
+}
+
+}  // namespace
 
 QFont boxFont() {
     QFont font(QStringLiteral("Sans Serif"));
@@ -28,11 +49,7 @@ TextBoxWidget::TextBoxWidget(QWidget* parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setTabChangesFocus(true);
-    connect(document(), &QTextDocument::contentsChanged, this, [this] {
-        ++changeCount_;
-        // An edit that leaves the box empty leaves nothing typed in it to lose.
-        if (!settingText_) editedSinceEmptied_ = !document()->isEmpty();
-    });
+    connect(document(), &QTextDocument::contentsChanged, this, [this] { ++changeCount_; });
 }
 
 std::string TextBoxWidget::bytes() {
@@ -47,28 +64,52 @@ void TextBoxWidget::forgetLastRead() {
 }
 
 void TextBoxWidget::setBytes(const std::string& text) {
-    settingText_ = true;
     setPlainText(toDisplayText(text));
-    settingText_ = false;
     tutorSet(text);
 }
 
 void TextBoxWidget::replaceBytes(const std::string& text) {
-    settingText_ = true;
     QTextCursor cursor(document());
     cursor.beginEditBlock();
     cursor.select(QTextCursor::Document);
     cursor.insertText(toDisplayText(text));
     cursor.endEditBlock();
-    settingText_ = false;
     moveCursor(QTextCursor::Start);  // where setBytes leaves the cursor too
     tutorSet(text);
 }
 
-void TextBoxWidget::tutorSet(const std::string& text) {
-    bytesLastSet_ = text;
+void TextBoxWidget::showTutorText(const std::string& text) {
+    const QString raw = document()->toRawText();
+    if (const auto shown = bytesSpelling(raw, text)) {
+        const std::string added = text.substr(*shown);
+        const bool tutorsOnly = changeCount_ == changeCountTutorsOnly_;
+        if (document()->isUndoAvailable()) {
+            // An edit block of its own, never merged with the student's typing before it.
+            QTextCursor cursor(document());
+            cursor.movePosition(QTextCursor::End);
+            cursor.beginEditBlock();
+            cursor.insertText(toDisplayText(added));
+            cursor.endEditBlock();
+        } else {
+            setPlainText(toDisplayText(text));
+        }
+        tutorSet(tutorText_ + added, tutorsOnly);
+    } else if (changedSinceTutorTextAlone() && typedBeyond(raw, tutorText_)) {
+        replaceBytes(text);
+    } else {
+        setBytes(text);
+    }
+}
+
+bool TextBoxWidget::holdsTypedText() const {
+    return changedSinceTutorTextAlone() && typedBeyond(document()->toRawText(), tutorText_);
+}
+
+void TextBoxWidget::tutorSet(std::string tutors, bool tutorsOnly) {
+    tutorText_ = std::move(tutors);
     changeCountAtLastSet_ = changeCount_;
-    if (text.empty()) editedSinceEmptied_ = false;
+    if (tutorsOnly) changeCountTutorsOnly_ = changeCount_;
+    ignoresReturn_ = false;
     if (selectsTutorText_) selectTutorText();
 }
 
@@ -84,11 +125,16 @@ void TextBoxWidget::selectTutorText() {
     setTextCursor(cursor);
 }
 
+void TextBoxWidget::mousePressEvent(QMouseEvent* event) {
+    ignoresReturn_ = false;
+    QPlainTextEdit::mousePressEvent(event);
+}
+
 void TextBoxWidget::mouseReleaseEvent(QMouseEvent* event) {
     QPlainTextEdit::mouseReleaseEvent(event);
     // A click into the tutor's text selects it whole again: typing replaces it, never lands
     // in its middle.
-    if (selectsTutorText_ && changeCount_ == changeCountAtLastSet_ && !bytesLastSet_.empty())
+    if (selectsTutorText_ && changeCount_ == changeCountAtLastSet_ && !tutorText_.empty())
         selectTutorText();
 }
 
@@ -117,6 +163,13 @@ QString TextBoxWidget::acceptable(const QString& text) {
 }
 
 void TextBoxWidget::keyPressEvent(QKeyEvent* event) {
+    if (ignoresReturn_) {
+        if (isReturn(event)) {
+            event->accept();
+            return;
+        }
+        if (!isModifier(event)) ignoresReturn_ = false;
+    }
     const QString text = event->text();
     if (text.isEmpty() || spellForRecords(text).text == text) {
         QPlainTextEdit::keyPressEvent(event);

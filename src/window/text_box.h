@@ -31,13 +31,29 @@ public:
     // Replaces the whole text as one step that Ctrl+Z (or Undo in the box's menu) takes back,
     // so that typed text the tutor replaces is never lost for good.
     void replaceBytes(const std::string& text);
-    // The text last put into the box by setBytes or replaceBytes.
-    const std::string& bytesLastSet() const { return bytesLastSet_; }
+    // The tutor's new text for a box the student may write in too (the question box): nothing
+    // typed there is lost for good. A text that begins with the box's whole text is added at
+    // its end, as a step of its own while the box has steps to undo (so that those stay within
+    // reach), and outright as setBytes does otherwise. A text that replaces typed text is one
+    // step that Ctrl+Z takes back, as replaceBytes does; any other is set outright.
+    //   box "Q1. my working", showTutorText("Q1. my working A1.") -> " A1." added at the end
+    void showTutorText(const std::string& text);
 
-    // Whether the student has changed the text since the box was last emptied, by the tutor or
-    // by the student's own edit: typing, pasting, deleting, undo and redo count; what the tutor
-    // adds or replaces does not.
-    bool editedSinceEmptied() const { return editedSinceEmptied_; }
+    // The tutor's own text in the box: the text it last put there, or, where it added to what
+    // the box held (showTutorText), the tutor's text before it and what it added.
+    const std::string& tutorText() const { return tutorText_; }
+    // Whether the box holds text the student typed: more than the tutor's text, blanks and line
+    // breaks aside (see typedBeyond). Reads the box only when it changed since it last held the
+    // tutor's text alone.
+    bool holdsTypedText() const;
+    // Whether the text changed since the box last held the tutor's text alone; while it has
+    // not, the box holds nothing typed.
+    bool changedSinceTutorTextAlone() const { return changeCount_ != changeCountTutorsOnly_; }
+
+    // From now on Return adds nothing until the student presses another key or clicks into the
+    // box, or the tutor puts text there. The window calls it after a record, so that a Return
+    // pressed again out of habit after the rating dialog's begins no response with a line break.
+    void ignoreReturnUntilTyping() { ignoresReturn_ = true; }
 
     // When on, any text the tutor puts into the box stands selected whole until the student
     // changes it, also after a click into it, so that the first key press replaces it.
@@ -46,7 +62,7 @@ public:
     // How often the text has changed, by the tutor, the student, undo or redo: while the count
     // stays the same, so does the text, and nobody needs to read a long text again to know it.
     unsigned long changeCount() const { return changeCount_; }
-    // The count when setBytes or replaceBytes last put text into the box.
+    // The count when the tutor last put text into the box.
     unsigned long changeCountAtLastSet() const { return changeCountAtLastSet_; }
     // What bytes() read last, as the box's raw text (shared, not copied), and the count it was
     // read at; nothing after forgetLastRead().
@@ -67,6 +83,7 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
     void insertFromMimeData(const QMimeData* source) override;
@@ -74,19 +91,20 @@ protected:
 private:
     // Spells `text` for the records and tells the student about what it refuses.
     QString acceptable(const QString& text);
-    // Records that the tutor put `text` into the box.
-    void tutorSet(const std::string& text);
+    // Records that the box now holds the tutor's text `tutors` as the tutor left it, and
+    // nothing else unless the tutor added to typed text (`tutorsOnly` false).
+    void tutorSet(std::string tutors, bool tutorsOnly = true);
     // Selects the whole text, the view staying at its top.
     void selectTutorText();
 
     RefusalNotice* notice_;
     QString lastRefusalNotice_;
-    std::string bytesLastSet_;
+    std::string tutorText_;
     unsigned long changeCount_ = 0;
     unsigned long changeCountAtLastSet_ = 0;
-    bool settingText_ = false;
-    bool editedSinceEmptied_ = false;
+    unsigned long changeCountTutorsOnly_ = 0;  // when the box last held the tutor's text alone
     bool selectsTutorText_ = false;
+    bool ignoresReturn_ = false;
     QString rawTextLastRead_;
     std::optional<unsigned long> changeCountAtLastRead_;
 };

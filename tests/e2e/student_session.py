@@ -10,9 +10,10 @@ A second run, started with Qt's own command-line options (which the tutor must i
 answer and does not enter it: quit program asks first, staying keeps the typed text, leaving ends
 the run, and the record files hold the file header only.
 
-A third run enters a response and rates it, then presses Return twice: once the rating dialog has
-closed, the window manager gives the window back its focus, which is in the answer box, so the
-presses type line breaks there and no second, empty response is recorded.
+A third run types scratch work into the question box, enters a response and rates it, then
+presses Return twice: once the rating dialog has closed, the window manager gives the window back
+its focus, which is in the answer box, where the presses add nothing and record nothing. Ctrl+Z in
+the emptied question box brings the scratch work back, and quit program asks about it.
 Usage: student_session.py QATUTOR BANKCHECK [SCREENSHOT.png]
 """
 import json
@@ -125,6 +126,7 @@ NEXT = (240, 0, 975, 735)
 ENTER_RESPONSE = (5640, 240, 855, 495)
 SAVE_AS_NOTES = (6480, 240, 855, 495)
 ANSWER_BOX = (5640, 720, 5055, 3255)
+QUESTION_BOX = (240, 720, 5175, 3255)
 QUIT = (10200, 0, 735, 495)
 
 TIME = re.compile(rb"\d\d:\d\d:\d\d")
@@ -162,11 +164,13 @@ def expected_files(question_line, answer_line):
     return master, send, note
 
 
-def box_text(desktop, origin, box):
+def box_text(desktop, origin, box, *keys):
     """The text of a box, read through the clipboard (a known text first, since an empty box
-    copies nothing)."""
+    copies nothing), after pressing `keys` in it."""
     subprocess.run(["xclip", "-selection", "clipboard"], input="<empty>", text=True, env=desktop.env, check=True)
     click_control(desktop, origin, *box)
+    for key in keys:
+        desktop.key(key)
     desktop.key("ctrl+a")
     desktop.key("ctrl+c")
     time.sleep(0.3)
@@ -243,13 +247,18 @@ def typed_work_session(desktop, qatutor):
 
 
 def focus_after_record_session(desktop, qatutor):
-    """Return after a record types into the answer box. Returns the number of failures."""
+    """Return after a record adds nothing to the answer box, and the question box's scratch work
+    the record emptied comes back with Ctrl+Z. Returns the number of failures."""
     home = tempfile.mkdtemp(prefix="qatutor-e2e-")
     program = None
     failures = []
+    scratch = " my scratch 7*6*5"
     try:
         program, window, origin = start_session(desktop, [qatutor], home, "Cy Lin")
         click_control(desktop, origin, *NEXT)
+        click_control(desktop, origin, *QUESTION_BOX)
+        desktop.key("ctrl+End")
+        desktop.type_line(scratch)
         click_control(desktop, origin, *ANSWER_BOX)
         desktop.type_line("OK")
         click_control(desktop, origin, *ENTER_RESPONSE)
@@ -261,13 +270,21 @@ def focus_after_record_session(desktop, qatutor):
         if desktop.active_window()[1] != "Form1":
             failures.append("Return after the record opened another dialog")
             desktop.key("Escape")
-        click_control(desktop, origin, *QUIT)      # the two line breaks are unentered text
+        text = box_text(desktop, origin, ANSWER_BOX)
+        if text != "<empty>":
+            failures.append(f"after Return twice the answer box holds {text!r}")
+        text = box_text(desktop, origin, QUESTION_BOX, "ctrl+z")
+        if not text.endswith(scratch) or not text.startswith("`q001."):
+            failures.append(f"after Ctrl+Z the question box holds {text!r}")
+        click_control(desktop, origin, *QUIT)      # the scratch work is typed work again
         desktop.wait_window("qatutor")
         desktop.key("alt+l")
         program.wait(timeout=10)
         master = open(os.path.join(home, "kavrodel", "masterFile_Cy_Lin.txt"), "rb").read()
         if master.count(b"RESPONSE -->") != 1:
             failures.append(f"{master.count(b'RESPONSE -->')} responses recorded, not 1")
+        if b"RESPONSE -->  \r\nOK\r\nconfidence assessment:  3\r\n" not in master:
+            failures.append(f"the response is not recorded as typed: {master!r}")
     except (RuntimeError, subprocess.TimeoutExpired, OSError) as error:
         failures.append(str(error))
     finally:

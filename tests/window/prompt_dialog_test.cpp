@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDate>
 #include <QDialogButtonBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -102,19 +103,36 @@ TEST(PromptDialog, ANoticeGoneGivesItsRoomBack) {
     EXPECT_EQ(PromptDialog::ask("Assignment Number:  ", nullptr), "a");
 }
 
-TEST(PromptDialog, ANameIsNoMathsAndIsShownAsItWillBeWritten) {
-    const QString typed =
-        QString::fromUtf8("\u039D\u03AF\u03BA\u03BF\u03C2 \u03C0 Dvo\u0159\u00E1k");
-    whenDialogOpens([&](PromptDialog* dialog) {
-        typeText(dialog->entry(), typed);
-        QApplication::processEvents();
-        EXPECT_EQ(dialog->entry()->text(), typed) << "neither spelled nor refused";
-        EXPECT_TRUE(dialog->notice()->isHidden());
-        EXPECT_EQ(dialog->namePreview()->text(),
-                  QString::fromUtf8("Written in your record files as: N\u00EDkos p Dvorak"));
-        QTest::keyClick(dialog->entry(), Qt::Key_Return);
-    });
-    EXPECT_EQ(PromptDialog::askName("Your full name:  ", nullptr), "N\xEDkos p Dvorak");
+// The name is written into the record files' names only: the preview shows those names, with
+// the blanks and the characters no file name may hold replaced by "_".
+TEST(PromptDialog, ANameIsNoMathsAndTheFilesItNamesAreShown) {
+    const struct {
+        const char* typed;
+        const char* inFileNames;
+        std::string reply;
+    } table[] = {
+        {"\u039D\u03AF\u03BA\u03BF\u03C2 \u03C0 Dvo\u0159\u00E1k", "N\u00EDkos_p_Dvorak",
+         "N\xEDkos p Dvorak"},
+        {"Zo\u00EB Bront\u00EB", "Zo\u00EB_Bront\u00EB", "Zo\xEB Bront\xEB"},
+        {"Ann/Lee: *", "Ann_Lee___", "Ann/Lee: *"},
+    };
+    for (const auto& row : table) {
+        const QString typed = QString::fromUtf8(row.typed);
+        whenDialogOpens([&](PromptDialog* dialog) {
+            typeText(dialog->entry(), typed);
+            QApplication::processEvents();
+            EXPECT_EQ(dialog->entry()->text(), typed) << "neither spelled nor refused";
+            EXPECT_TRUE(dialog->notice()->isHidden());
+            const QString name = QString::fromUtf8(row.inFileNames);
+            const QString today = QDate::currentDate().toString(QStringLiteral("MMdd"));
+            EXPECT_EQ(dialog->namePreview()->text().remove(QChar(0x200B)),  // break chances
+                      QStringLiteral("Your record files are named\nmasterFile_%1.txt\nsend_%2%1.txt"
+                                     "\nnotes_%1.txt")
+                          .arg(name, today));
+            QTest::keyClick(dialog->entry(), Qt::Key_Return);
+        });
+        EXPECT_EQ(PromptDialog::askName("Your full name:  ", nullptr), row.reply) << row.typed;
+    }
 }
 
 TEST(PromptDialog, AFolderIsKeptAsTypedWhileTheAnswerBoxStillSpells) {

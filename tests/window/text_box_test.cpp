@@ -13,6 +13,7 @@
 #include "window/refusal_notice.h"
 #include "window/text_box.h"
 #include "window/text_conversion.h"
+#include "window/tutor_text.h"
 
 namespace qatutor::testing {
 namespace {
@@ -165,6 +166,30 @@ TEST(TextBox, DocumentTextBecomesBytesWhateverItsRunsAndLineBreaks) {
         document += std::string(static_cast<std::size_t>(length), '\xE9') + "\r\n";
     }
     EXPECT_EQ(fromDocumentText(lines), document);
+}
+
+// The box's raw text (line breaks as paragraph separators) against the tutor's bytes.
+TEST(TextBox, TypedTextIsWhatTheBoxHoldsBeyondTheTutorsText) {
+    const struct {
+        const char16_t* box;
+        const char* tutors;
+        bool typed;
+    } table[] = {
+        {u"\u2029\u2029 \t", " ", false},  // blanks and line breaks added
+        {u"Q1.\u2029\u2029Count  it.\u2029 ", "Q1.\r\nCount it.", false},
+        {u"Q1.Count it.", "Q1.\r\nCount it.", false},  // the tutor's line break deleted
+        {u"Q1. it.", "Q1. Count it.", false},          // a stretch of it deleted
+        {u"Caf\u00E9 \u20AC", "Caf\xE9 \x80", false},  // Windows-1252 letters alike
+        {u"x", "", true},
+        {u"xQ1. Count it.", "Q1. Count it.", true},
+        {u"Q1. Count it.\u2029 my 7*6*5\u2029A1.", "Q1. Count it.\r\nA1.", true},
+        {u"Q1. it.x", "Q1. Count it.", true},     // a stretch replaced
+        {u"Q. Count it", "Q1. Count it.", true},  // two stretches deleted
+    };
+    for (const auto& row : table) {
+        const QString box = QString::fromUtf16(row.box);
+        EXPECT_EQ(typedBeyond(box, row.tutors), row.typed) << box.toStdString();
+    }
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Typed work in the answer box is never lost without a word: the tutor's replacements can be
-// undone, and every way out of the run asks first when there is typed, unentered text.
+// Typed work is never lost without a word: the tutor's replacements can be undone, and every way
+// out of the run asks first when a box holds typed text beyond the tutor's own, and only then.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -206,6 +206,19 @@ TEST_F(TypedWorkTest, WithNothingToLoseNothingIsAsked) {
              QTest::keyClick(t.window.questionBox(), Qt::Key_Delete);
              t.window.questionBox()->setBytes("the next piece");
          }},
+        {"a question box typed into and taken back with Backspace",
+         [](TypedWork& t) {
+             t.typeInto(t.window.questionBox(), QStringLiteral("x"));
+             QTest::keyClick(t.window.questionBox(), Qt::Key_Backspace);
+         }},
+        {"line breaks and blanks added to the tutor's text in both boxes",
+         [](TypedWork& t) {
+             for (TextBoxWidget* box : {t.window.questionBox(), t.window.answerBox()}) {
+                 t.typeInto(box, QStringLiteral(" "));
+                 QTest::keyClick(box, Qt::Key_Return);
+                 QTest::keyClick(box, Qt::Key_Return);
+             }
+         }},
         {"a response already recorded",
          [](TypedWork& t) {
              t.window.answerBox()->setFocus();
@@ -278,6 +291,57 @@ TEST_F(TypedWorkTest, TypedWorkInEitherBoxIsAskedAboutAndTheLastNextSaysTheAssig
             EXPECT_EQ(stay.texts[0], lead + work.said) << ending.how << " with " << work.what;
             EXPECT_FALSE(t.window.hasEnded()) << ending.how << " with " << work.what;
         }
+    }
+}
+
+// The rating dialog's Return, pressed again out of habit, finds the focus in the emptied answer
+// box: it adds nothing there until another key or a click says the student is typing ("\r" is
+// Return).
+TEST_F(TypedWorkTest, AReturnRightAfterARecordAddsNothing) {
+    const std::vector<std::tuple<bool, QString, std::string>> cases = {
+        {false, QStringLiteral("\r\r"), ""},
+        {false, QStringLiteral("\ra\rb"), "a\r\nb"},
+        {true, QStringLiteral("\ra"), "\r\na"},  // after a click into the box
+    };
+    for (const auto& [click, keys, box] : cases) {
+        TypedWork t;
+        t.start({"Ann Lee", "", "2", "3"});
+        t.click("cmdNextQuestion");
+        t.type(QStringLiteral("Twelve"));
+        t.click("cmd_enter_response");
+        ASSERT_EQ(t.window.focusWidget(), t.window.answerBox());
+        if (click) QTest::mouseClick(t.window.answerBox()->viewport(), Qt::LeftButton);
+        QTest::keyClicks(t.window.answerBox(), keys);
+        EXPECT_EQ(t.answer(), box) << keys.toStdString();
+        EXPECT_EQ(t.prompts.size(), 4u) << "a second rating was asked";
+    }
+}
+
+// Enter Response and Save as Notes empty the question box as they always did; what the student
+// typed there comes back with Ctrl+Z, also after Next has added a piece (one Ctrl+Z more), and the
+// first such record of the run says so.
+TEST_F(TypedWorkTest, QuestionBoxTextARecordEmptiesIsOneCtrlZAway) {
+    const std::vector<std::tuple<const char*, int, bool>> records = {
+        {"cmd_enter_response", 0, true}, {"cmd_save_as_notes", 1, false},  // told once in a run
+    };
+    start({"Ann Lee", "", "2", "3"});
+    TextBoxWidget* box = window.questionBox();
+    for (const auto& [button, nexts, told] : records) {
+        click("cmdNextQuestion");
+        typeInto(box, QStringLiteral(" my scratch 7*6*5"));
+        const std::string scratch = question();
+        type(QStringLiteral("OK"));
+        click(button);
+        QApplication::processEvents();
+        EXPECT_EQ(question(), "") << button;
+        const RefusalNotice* notice = box->notice();
+        EXPECT_EQ(notice->isVisible() && notice->text().startsWith(u"The record emptied this box"),
+                  told)
+            << button;
+        for (int i = 0; i < nexts; ++i) click("cmdNextQuestion");
+        for (int i = 0; i <= nexts; ++i) QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
+        EXPECT_EQ(question(), scratch) << button;
+        box->setBytes("");
     }
 }
 
