@@ -16,6 +16,7 @@
 
 #include "inbox/course_index.h"
 #include "inbox/record_file.h"
+#include "inbox/resaved_file.h"
 
 namespace qatutor::inbox {
 
