@@ -23,12 +23,14 @@
 #include "base/cp1252.h"
 #include "base/text.h"
 #ifdef _WIN32
-#include "host/win32/system_text.h"
+#include "base/win32/system_text.h"
 #endif
 #include "inbox/atomic_output.h"
 #include "inbox/html.h"
 #include "inbox/inbox.h"
-#include "inbox/path_text.h"
+#include "inbox/inbox_error.h"
+#include "inbox/output_names.h"
+#include "inbox/platform.h"
 #include "inbox/records_csv.h"
 #include "inbox/report.h"
 #include "inbox/run_inbox.h"
@@ -458,21 +460,37 @@ TEST(Inbox, StudentTextIsTextInHtmlAndCsv) {
     for (const auto& [typed, value] : ratings) EXPECT_EQ(ratingValue(typed), value) << typed;
 }
 
+// What `step` fails with, or "" when it does not.
+std::string errorOf(const std::function<void()>& step) {
+    try {
+        step();
+    } catch (const InboxError& error) {
+        return error.what();
+    }
+    return "";
+}
+
 TEST(Inbox, OutputReplacesTheOldFileOnlyWhenTheNewOneIsWhole) {
     TempFolder folder;
-    EXPECT_EQ(writeAtomically(folder.path(), "report.html",
-                              [](std::FILE* out) { std::fputs("old", out); }),
+    EXPECT_EQ(errorOf([&] {
+                  writeAtomically(folder.path(), "report.html",
+                                  [](std::FILE* out) { std::fputs("old", out); });
+              }),
               "");
     EXPECT_EQ(readFile(folder.file("report.html")), "old");
     // A write that fails: the old file stays, and no temporary file is left behind.
-    const std::string error = writeAtomically(folder.path(), "report.html", [](std::FILE* out) {
-        std::fputs("half", out);
-        ::close(::fileno(out));
+    const std::string error = errorOf([&] {
+        writeAtomically(folder.path(), "report.html", [](std::FILE* out) {
+            std::fputs("half", out);
+            ::close(::fileno(out));
+        });
     });
     EXPECT_NE(error, "");
     EXPECT_EQ(readFile(folder.file("report.html")), "old");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
-    EXPECT_NE(writeAtomically(folder.file("missing"), "report.html", [](std::FILE*) {}), "");
+    EXPECT_NE(
+        errorOf([&] { writeAtomically(folder.file("missing"), "report.html", [](std::FILE*) {}); }),
+        "");
 }
 
 // Two runs into one folder at once: the second waits until the first has ended, and the report
@@ -480,19 +498,20 @@ TEST(Inbox, OutputReplacesTheOldFileOnlyWhenTheNewOneIsWhole) {
 TEST(Inbox, TwoRunsIntoOneFolderTakeTurns) {
     TempFolder folder;
     std::atomic<bool> firstEnded = false, secondStarted = false;
-    auto first = std::make_unique<RunOutput>(folder.path());
-    ASSERT_EQ(first->error(), "");
+    std::unique_ptr<RunOutput> first;
+    ASSERT_EQ(errorOf([&] { first = std::make_unique<RunOutput>(folder.path()); }), "");
     std::string secondLink, secondError;
     std::thread second([&] {
-        RunOutput run(folder.path());
-        secondStarted = true;
-        EXPECT_TRUE(firstEnded);
-        if (std::FILE* csv = run.create(csvName)) {
+        secondError = errorOf([&] {
+            RunOutput run(folder.path());
+            secondStarted = true;
+            EXPECT_TRUE(firstEnded);
+            std::FILE* csv = run.create(csvName);
             std::fputs("second", csv);
             run.finish(csv);
-        }
-        secondLink = run.linkTo(csvName);
-        secondError = run.commit([&](std::FILE* out) { std::fputs(secondLink.c_str(), out); });
+            secondLink = run.linkTo(csvName);
+            run.commit([&](std::FILE* out) { std::fputs(secondLink.c_str(), out); });
+        });
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_FALSE(secondStarted);
@@ -501,7 +520,9 @@ TEST(Inbox, TwoRunsIntoOneFolderTakeTurns) {
     std::fputs("first", csv);
     first->finish(csv);
     EXPECT_EQ(
-        first->commit([&](std::FILE* out) { std::fputs(first->linkTo(csvName).c_str(), out); }),
+        errorOf([&] {
+            first->commit([&](std::FILE* out) { std::fputs(first->linkTo(csvName).c_str(), out); });
+        }),
         "");
     EXPECT_EQ(readFile(folder.file(reportName)), first->linkTo(csvName));
     firstEnded = true;
@@ -519,7 +540,8 @@ TEST(Inbox, TwoRunsIntoOneFolderTakeTurns) {
     EXPECT_EQ(left,
               (std::vector<std::string>{secondLink.substr(0, secondLink.find('/')), reportName}));
     const std::string missing = folder.file("missing");
-    EXPECT_TRUE(startsWith(RunOutput(missing).error(), "cannot open the folder " + missing + ": "));
+    EXPECT_TRUE(startsWith(errorOf([&] { RunOutput run(missing); }),
+                           "cannot open the folder " + missing + ": "));
 }
 
 // A folder and files named in other scripts are found, read and written beside, on every system
