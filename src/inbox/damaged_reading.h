@@ -1,9 +1,9 @@
 // Reading a record file past damage: a file damaged in the middle (a line added, lost or edited)
 // is read in stretches from one record's start to the next. What keeps to the layout is read
 // exactly (exact_reading.h); each place where the file leaves it is named by its line and what
-// was expected there (layout_breaks.h); the record read from a damaged stretch (partial_record.h), and the records
-// on either side of it, are marked. A file cut short keeps what it holds, its last record marked
-// incomplete. Within the reader only.
+// was expected there (layout_breaks.h); the record read from a damaged stretch
+// (partial_record.h), and the records on either side of it, are marked. A file cut short keeps
+// what it holds, its last record marked incomplete. Within the reader only.
 #pragma once
 
 #include <cstddef>

@@ -14,7 +14,8 @@ bool endsWith(std::string_view text, std::string_view end) {
     return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
 }
 
-// Drops ".txt" in any case ("send_1207Ann_Lee.TXT" from a Windows mail program); true if there was one.
+// Drops ".txt" in any case ("send_1207Ann_Lee.TXT" from a Windows mail program); true if there
+// was one.
 bool dropTxt(std::string& stem) {
     const std::size_t size = recordFileExtension.size();
     if (stem.size() < size ||

@@ -3,10 +3,11 @@
 // files.cpp and console.cpp; the report's outputs are put in place by the steps of
 // atomic_output.h, in the same two folders. Nothing else of the inbox depends on the system.
 //
-// The inbox keeps every path as UTF-8 text. On Linux that text is the file system's own bytes,
-// whatever they encode; on Windows the file system's names are UTF-16, and a narrow string
-// handed to std::filesystem or the C library would be read in the system's code page, which
-// would make "send_1209Zoë_Lee.txt" or a folder "C:\Μαθηματικά" a name that does not exist.
+// The inbox keeps every path as a byte string. On Linux it is the file system's own bytes,
+// whatever they encode. On Windows it is UTF-8, turned into the file system's UTF-16 for every
+// call: a narrow string handed to std::filesystem or the C library would be read in the
+// system's code page there, which would make "send_1209Zoë_Lee.txt" or a folder "C:\Μαθηματικά"
+// a name that does not exist.
 #pragma once
 
 #include <cstddef>
