@@ -78,7 +78,7 @@ void ExactReading::solve(std::size_t from, std::size_t limit) {
 
 ExactReading::Choice ExactReading::chooseEnd(const Start& start) const {
     // The text, even an empty one, ends with CR LF before a rating line or the closing line.
-    const std::size_t earliest = start.after + 2;
+    const std::size_t earliest = start.after + lineEnd.size();
     auto pick = [&](const ValidEnds& list) { return Choice{list.nearest(earliest), &list}; };
     if (start.recordKind == RecordKind::note) return pick(noteEnds_);
     Choice choice;
@@ -96,13 +96,13 @@ Record ExactReading::recordOf(const Start& start, std::size_t closing, const Val
     record.time = std::string(start.time);
     record.noteDate = std::string(start.noteDate);
     record.numberLine = std::string(start.numberLine);
-    std::size_t textEnd = closing - 2;
+    std::size_t textEnd = closing - lineEnd.size();
     if (record.kind == RecordKind::response && start.expect != Expect::nothing) {
         // The rating line is the last line before the closing line.
         const std::size_t ratingLine = scan_.lineBefore(closing);
-        const std::string_view line = scan_.bytes().substr(ratingLine, closing - 2 - ratingLine);
+        const std::string_view line = scan_.bytes().substr(ratingLine, textEnd - ratingLine);
         const bool fromRatingList = &list != &responseEnds_;
-        if (ratingLine >= start.after + 2 || fromRatingList) {
+        if (ratingLine >= start.after + lineEnd.size() || fromRatingList) {
             if (startsWith(line, confidenceLabel) && start.expect != Expect::selfCritique) {
                 record.ratingKind = RatingKind::confidence;
                 record.rating = std::string(line.substr(confidenceLabel.size()));
@@ -110,7 +110,7 @@ Record ExactReading::recordOf(const Start& start, std::size_t closing, const Val
                 record.ratingKind = RatingKind::selfCritique;
                 record.rating = std::string(line.substr(selfCritiqueLabel.size()));
             }
-            if (record.ratingKind != RatingKind::none) textEnd = ratingLine - 2;
+            if (record.ratingKind != RatingKind::none) textEnd = ratingLine - lineEnd.size();
         }
     }
     record.text = std::string(scan_.bytes().substr(start.after, textEnd - start.after));

@@ -91,13 +91,15 @@ void readTextAndRating(std::string_view text, bool cut, Record& record) {
     if (!cut) {
         const std::size_t closing = text.find(closingLine);
         if (closing != npos &&
-            (closing == 0 || (closing >= lineEnd.size() && text.substr(closing - 2, 2) == lineEnd)))
+            (closing == 0 || (closing >= lineEnd.size() &&
+                              text.substr(closing - lineEnd.size(), lineEnd.size()) == lineEnd)))
             text = text.substr(0, closing);
     }
-    if (text.size() >= 2 && text.substr(text.size() - 2) == lineEnd) text.remove_suffix(2);
+    if (text.size() >= lineEnd.size() && text.substr(text.size() - lineEnd.size()) == lineEnd)
+        text.remove_suffix(lineEnd.size());
     // What the cut left of the closing line; in a damaged record, its edited closing line.
     const std::size_t lastBreak = text.rfind(lineEnd);
-    const std::string_view last = text.substr(lastBreak == npos ? 0 : lastBreak + 2);
+    const std::string_view last = text.substr(lastBreak == npos ? 0 : lastBreak + lineEnd.size());
     const bool cutClosing =
         !last.empty() && last.size() <= closingLine.size() && last.find_first_not_of('.') == npos;
     if (cutClosing || (!cut && last.find(closingLine) != npos))

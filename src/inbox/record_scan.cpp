@@ -88,7 +88,7 @@ RecordScan::RecordScan(std::string_view bytes, const CourseIndex& course)
     : b_(bytes), course_(course) {
     lineStarts_.push_back(0);
     for (std::size_t at = b_.find(lineEnd); at != npos; at = b_.find(lineEnd, at + 1))
-        lineStarts_.push_back(at + 2);
+        lineStarts_.push_back(at + lineEnd.size());
     for (std::size_t at = b_.find(separatorBreak); at != npos; at = b_.find(separatorBreak, at + 1))
         separatorBreaks_.push_back(at);
 
@@ -111,7 +111,7 @@ RecordScan::RecordScan(std::string_view bytes, const CourseIndex& course)
 }
 
 std::size_t RecordScan::endOfLine(std::size_t from, std::size_t longest) const {
-    return b_.substr(0, std::min(b_.size(), from + longest + 2)).find(lineEnd, from);
+    return b_.substr(0, std::min(b_.size(), from + longest + lineEnd.size())).find(lineEnd, from);
 }
 
 std::string_view RecordScan::lineAt(std::size_t p, std::size_t limit) const {
@@ -121,7 +121,7 @@ std::string_view RecordScan::lineAt(std::size_t p, std::size_t limit) const {
 
 std::size_t RecordScan::nextLine(std::size_t p, std::size_t limit) const {
     const std::size_t end = b_.substr(0, limit).find(lineEnd, p);
-    return end == npos ? limit : std::min(end + 2, limit);
+    return end == npos ? limit : std::min(end + lineEnd.size(), limit);
 }
 
 bool RecordScan::wholeLine(std::size_t at, std::size_t to) const {
@@ -164,14 +164,14 @@ Start RecordScan::headerAt(std::size_t p) const {
     Start start;
     const std::size_t noiseEnd = endOfLine(p, longestNoiseLine);
     if (noiseEnd == npos || !isNoiseLine(b_.substr(p, noiseEnd - p))) return start;
-    std::size_t at = noiseEnd + 2;
+    std::size_t at = noiseEnd + lineEnd.size();
     if (!startsWith(b_.substr(at), assignmentLabel)) return start;
     std::string_view items[headerLines - 1];
     for (std::string_view& item : items) {
         const std::size_t end = endOfLine(at, longestHeaderItem);
         if (end == npos) return start;
         item = b_.substr(at, end - at);
-        at = end + 2;
+        at = end + lineEnd.size();
     }
     start.kind = Start::header;
     start.after = at;
@@ -187,14 +187,14 @@ Start RecordScan::headerAt(std::size_t p) const {
 Start RecordScan::recordAt(std::size_t p) const {
     Start start;
     std::size_t at = p + separatorLine.size();
-    if (b_.substr(at, 2) != lineEnd) return start;
-    at += 2;
+    if (b_.substr(at, lineEnd.size()) != lineEnd) return start;
+    at += lineEnd.size();
     const std::size_t timeEnd = endOfLine(at, longestTimeLine);
     if (timeEnd == npos) return start;
     const auto timeItems = itemsAfterIndent(b_.substr(at, timeEnd - at));
     if (timeItems.size() != 1) return start;
     start.time = timeItems[0];
-    at = timeEnd + 2;
+    at = timeEnd + lineEnd.size();
     if (b_.substr(at, separatorLine.size()) == separatorLine) return start;  // no bank line
 
     // The quoted bank line never holds a separator line of its own.
@@ -216,7 +216,7 @@ bool RecordScan::readBetween(std::string_view between, std::size_t label, Start&
             if (end == npos) return false;
             start.numberLine = trimmedBlanks(
                 between.substr(questionNumberPrefix.size(), end - questionNumberPrefix.size()));
-            between = between.substr(end + 2);
+            between = between.substr(end + lineEnd.size());
         }
         start.expect = expectedRating(between, course_);
     } else if (b_.substr(label, notesLabel.size()) == notesLabel) {
@@ -226,7 +226,7 @@ bool RecordScan::readBetween(std::string_view between, std::size_t label, Start&
         const auto items = itemsAfterIndent(between.substr(0, end));
         if (end == npos || items.size() != 2) return false;
         start.noteDate = items[0];
-        between = between.substr(end + 2);
+        between = between.substr(end + lineEnd.size());
     } else {
         return false;
     }

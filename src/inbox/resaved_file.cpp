@@ -119,7 +119,7 @@ Resave restoreWindows1252(std::string& bytes) {
 }
 
 bool restoreTrimmedBlanks(std::string& bytes) {
-    if (bytes.find(" \r\n") != npos) return false;
+    if (bytes.find(" " + std::string(lineEnd)) != npos) return false;
     auto trimmed = [](std::string_view label) {
         return label.substr(0, label.find_last_not_of(' ') + 1);
     };
@@ -136,8 +136,8 @@ bool restoreTrimmedBlanks(std::string& bytes) {
                 restored += label.substr(line.size());
                 changed = true;
             }
-        restored += std::string_view(bytes).substr(end, 2);
-        at = end + 2;
+        restored += std::string_view(bytes).substr(end, lineEnd.size());
+        at = end + lineEnd.size();
     }
     if (changed) bytes = std::move(restored);
     return changed;

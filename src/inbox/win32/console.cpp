@@ -1,5 +1,5 @@
 // The inbox's command line and console on Windows. Windows hands a program its arguments in the
-// system's code page, which cannot hold every name ("C:\\Élèves" can, "C:\\Μαθηματικά" cannot),
+// system's code page, which cannot hold every name ("C:\Élèves" can, "C:\Μαθηματικά" cannot),
 // so they are taken from the wide command line instead. A console is written in UTF-16, which it
 // shows whatever its code page, so the code page of the instructor's console is never changed.
 #include <windows.h>
