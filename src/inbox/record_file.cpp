@@ -49,12 +49,9 @@ ParsedFile parseRecordFile(std::string_view bytes, const CourseIndex& course) {
     // Empty lines that a mail program added at the end belong to no record: every record file
     // ends with one line end at most.
     const std::string emptyLine = std::string(lineEnd) + std::string(lineEnd);
-    while (bytes.size() >= emptyLine.size() &&
-           bytes.substr(bytes.size() - emptyLine.size()) == emptyLine)
-        bytes.remove_suffix(lineEnd.size());
+    while (bytes.ends_with(emptyLine)) bytes.remove_suffix(lineEnd.size());
     ParsedFile file = readRuns(bytes, course);
-    if (readWhole(file) || bytes.empty() || bytes.substr(bytes.size() - lineEnd.size()) == lineEnd)
-        return file;
+    if (readWhole(file) || bytes.empty() || bytes.ends_with(lineEnd)) return file;
     // An editor may save the file without its last line end: read it as if it were there.
     const std::string ended = std::string(bytes) + std::string(lineEnd);
     ParsedFile retried = readRuns(ended, course);
