@@ -12,6 +12,7 @@
 #include "inbox/record_file.h"
 #include "inbox/records_csv.h"
 #include "inbox/report.h"
+#include "inbox/resaved_file.h"
 #include "inbox/student_page.h"
 #include "inbox/student_work.h"
 

@@ -1,33 +1,30 @@
 #include "inbox/atomic_output.h"
 
-#include <unistd.h>
+#include <utility>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include "inbox/inbox_error.h"
+#include "inbox/platform.h"
 
 namespace qatutor::inbox {
 
-std::string writeAtomically(const std::string& folder, const std::string& name,
-                            const std::function<void(std::FILE*)>& write) {
-    const std::string finalPath = folder + "/" + name;
-    std::string temporary = folder + "/." + name + ".XXXXXX";
-    const int fd = createTemporaryFile(temporary);
-    if (fd < 0) return "cannot create a file in " + folder + ": " + std::strerror(errno);
-    std::FILE* out = ::fdopen(fd, "wb");
-    std::string reason;
-    if (!out) {
-        reason = std::strerror(errno);
-        ::close(fd);
-    } else {
-        std::setvbuf(out, nullptr, _IOFBF, 1 << 16);
-        write(out);
-        reason = finishFileOnDisk(out);
-        if (reason.empty()) reason = replaceFile(temporary, finalPath);
+void writeAtomically(const std::string& folder, const std::string& name,
+                     const std::function<void(std::FILE*)>& write) {
+    const std::string finalPath = joinPath(folder, name);
+    std::string temporary = joinPath(folder, "." + name + ".XXXXXX");
+    std::FILE* out = explained("cannot create a file in " + folder,
+                               [&] { return createTemporaryFile(temporary); });
+    // Whatever fails after this, the temporary file goes and the old file stays.
+    try {
+        explained("cannot write " + finalPath, [&] {
+            write(out);
+            finishFileOnDisk(std::exchange(out, nullptr));
+            replaceFile(temporary, finalPath);
+        });
+    } catch (...) {
+        if (out) std::fclose(out);
+        removeFile(temporary);
+        throw;
     }
-    if (reason.empty()) return {};
-    removeFile(temporary);
-    return "cannot write " + finalPath + ": " + reason;
 }
 
 }  // namespace qatutor::inbox

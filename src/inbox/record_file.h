@@ -25,7 +25,6 @@
 // merging two records into one.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -82,40 +81,12 @@ struct ParsedFile {
     std::string problem;              // why the file is not a record file; empty when it was read
 };
 
-// Reads the bytes of one record file, with CR LF line ends (see normalizeLineEnds).
+// Reads the bytes of one record file, with CR LF line ends (resaved_file.h): exactly when
+// it keeps to the layout (exact_reading.h), else past its damage (damaged_reading.h).
 ParsedFile parseRecordFile(std::string_view bytes, const CourseIndex& course);
 
 // "HH:MM:SS" -> seconds since midnight; -1 for another text.
 //   secondsOf("14:05:09") -> 50709     secondsOf("14:05") -> -1
 int secondsOf(std::string_view time);
-
-// The code point of the UTF-8 sequence at `at`, moving `at` past it; nothing, and `at` left as
-// it is, where the bytes there are no UTF-8 of a code point.
-//   decodeUtf8("\xC3\xA9", at = 0) -> U+00E9, at = 2     decodeUtf8("\xE9", at = 0) -> nothing
-std::optional<char32_t> decodeUtf8(std::string_view bytes, std::size_t& at);
-
-// A file whose line ends a mail program turned into LF (no CR LF anywhere) gets its CR LF back.
-// Returns true when it changed anything.
-bool normalizeLineEnds(std::string& bytes);
-
-// How an editor saved a record file again, if it did.
-enum class Resave {
-    none,
-    utf8,          // as UTF-8
-    utf8Replaced,  // as UTF-8, every byte it could not read replaced by U+FFFD
-    utf16,         // as UTF-16 (Notepad's "Unicode"), either byte order, with or without its mark
-};
-
-// A file that an editor saved again gets its Windows-1252 bytes back; a character the editor
-// replaced becomes "?". The tutor's own files are never valid UTF-8 beyond ASCII, nor UTF-16:
-// the noise line of every file header is random bytes from 66 to 255.
-//   "caf\xC3\xA9" -> "caf\xE9" (utf8)     "\xEF\xBB\xBFabc" (a byte-order mark) -> "abc" (utf8)
-//   "\xFF\xFEa\0b\0" -> "ab" (utf16)       "caf\xEF\xBF\xBD" -> "caf?" (utf8Replaced)
-Resave restoreWindows1252(std::string& bytes);
-
-// A file whose lines lost their trailing blanks (an editor's "trim trailing whitespace") gets
-// them back where the layout has them: "RESPONSE -->" -> "RESPONSE -->  ", and the rating and
-// notes labels. Only a file none of whose lines ends in a blank is changed; true when it was.
-bool restoreTrimmedBlanks(std::string& bytes);
 
 }  // namespace qatutor::inbox

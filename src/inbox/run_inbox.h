@@ -3,11 +3,10 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "inbox/course_index.h"
-#include "inbox/inbox.h"
+#include "inbox/inbox_listing.h"
 #include "inbox/report.h"
 
 namespace qatutor::inbox {
@@ -22,13 +21,16 @@ struct InboxRun {
 
 // Reads every file and folder of `paths` and writes the report, the records table and the
 // students' pages into `outputFolder`, all of one run or none. Memory holds one student's files
-// at a time, and the figures of the report.
+// at a time, and the figures of the report. Whatever fails on the way, an InboxError or any
+// other exception (no memory left), ends the run here, with its reason in `error`.
 InboxRun runInbox(const std::vector<std::string>& paths, const std::string& outputFolder,
                   const CourseIndex& course);
 
-// UTF-8 text for a terminal line: control characters (C0, DEL and C1), which a terminal would
-// act on, and the backslash written as escapes.
-//   terminalText("a\x1b[31m\\") -> "a\\x1b[31m\\\\"
-std::string terminalText(std::string_view utf8);
+// The program's exit status after a run: 0 every file was read, 1 some were not or were read
+// with damage (the report is written all the same), 2 the report could not be written.
+inline constexpr int everyFileRead = 0;
+inline constexpr int someFilesNotRead = 1;
+inline constexpr int usageError = 2;
+int exitStatusOf(const InboxRun& run);
 
 }  // namespace qatutor::inbox

@@ -17,48 +17,46 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "inbox/atomic_output.h"
 
 namespace qatutor::inbox {
 
+// Every step throws InboxError saying what failed; nothing is put in place after a failure.
 class RunOutput {
 public:
     // Waits for any other run writing into `folder`, removes what killed runs left there and
-    // starts this run's hidden folder; error() says why that failed.
+    // starts this run's hidden folder.
     explicit RunOutput(std::string folder);
-    ~RunOutput();  // an output never put in place is removed
+    ~RunOutput();  // a file never finished is closed, an output never put in place removed
     RunOutput(const RunOutput&) = delete;
     RunOutput& operator=(const RunOutput&) = delete;
 
-    // The first thing that failed, or empty; once set, nothing will be put in place.
-    const std::string& error() const { return error_; }
-
     // The link from report.html to a file of this run: "report-20261208-210405/records.csv".
     std::string linkTo(std::string_view name) const;
+    // Where a file of this run stands once the run is in place: "FOLDER/report-.../records.csv".
+    std::string placeOf(std::string_view name) const;
 
-    // A new file in the run's folder, or null (and error() set).
+    // A new file in the run's folder, open until finish().
     std::FILE* create(std::string_view name);
     // Closes a file from create(); its bytes reach the disk before commit() puts it in place.
     void finish(std::FILE* file);
 
     // Puts the run's folder in place, then report.html as `writeReport` writes it, then removes
-    // the earlier runs' outputs. Returns error(): empty when all is in place.
-    std::string commit(const std::function<void(std::FILE*)>& writeReport);
+    // the earlier runs' outputs.
+    void commit(const std::function<void(std::FILE*)>& writeReport);
 
 private:
-    void fail(const std::string& what, const std::string& reason);
+    void removeLeftBehind() const;
+    void removeEarlierRuns() const;
 
     std::string folder_;
     std::string runName_;      // "report-20261208-210405"
     std::string workingPath_;  // the hidden folder while the run writes it
-    std::string error_;
+    std::vector<std::FILE*> open_;
     FolderLock lock_;
     bool committed_ = false;
 };
-
-// True for the name of a run's folder, hidden or in place, and of report.html and records.csv:
-// the outputs that are never read back as students' files.
-bool isReportOutput(std::string_view name);
 
 }  // namespace qatutor::inbox

@@ -33,7 +33,7 @@ struct StudentWork {
     int oddRatings = 0;  // ratings that are not 0 to 3
     int incomplete = 0;
     int inDoubt = 0;           // records read from damaged lines of a file, or next to them
-    std::string first, last;   // "12-07-2026 14:05:09"
+    std::string first, last;   // "2026-12-07 14:05:09", year first as the report shows it
     std::vector<int> missing;  // bank questions without a response
 };
 

@@ -42,6 +42,12 @@ inline constexpr std::string_view sendFilePrefix = "send_";
 inline constexpr std::string_view notesFilePrefix = "notes_";
 inline constexpr std::string_view recordFileExtension = ".txt";
 
+// A record line's items stand at the starts of print zones of 14 columns (columns 1, 15, 29, 43,
+// 57, ...): the time at column 57 of the time line and the date-time line.
+inline constexpr int printZoneWidth = 14;
+inline constexpr int timeColumn = 57;
+
+static_assert((timeColumn - 1) % printZoneWidth == 0);
 static_assert(separatorLine.size() == 49);
 static_assert(closingLine.size() == 49);
 static_assert(indent.size() == 36);

@@ -6,7 +6,6 @@
 namespace qatutor {
 namespace {
 
-inline constexpr int printZoneWidth = 14;
 inline constexpr std::size_t reserveAfterLongItem = 4096;
 
 }  // namespace

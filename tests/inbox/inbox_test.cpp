@@ -23,12 +23,15 @@
 #include "base/cp1252.h"
 #include "base/text.h"
 #ifdef _WIN32
-#include "host/win32/system_text.h"
+#include "base/win32/system_text.h"
 #endif
 #include "inbox/atomic_output.h"
+#include "inbox/desktop_start.h"
 #include "inbox/html.h"
 #include "inbox/inbox.h"
-#include "inbox/path_text.h"
+#include "inbox/inbox_error.h"
+#include "inbox/output_names.h"
+#include "inbox/platform.h"
 #include "inbox/records_csv.h"
 #include "inbox/report.h"
 #include "inbox/run_inbox.h"
@@ -458,21 +461,37 @@ TEST(Inbox, StudentTextIsTextInHtmlAndCsv) {
     for (const auto& [typed, value] : ratings) EXPECT_EQ(ratingValue(typed), value) << typed;
 }
 
+// What `step` fails with, or "" when it does not.
+std::string errorOf(const std::function<void()>& step) {
+    try {
+        step();
+    } catch (const InboxError& error) {
+        return error.what();
+    }
+    return "";
+}
+
 TEST(Inbox, OutputReplacesTheOldFileOnlyWhenTheNewOneIsWhole) {
     TempFolder folder;
-    EXPECT_EQ(writeAtomically(folder.path(), "report.html",
-                              [](std::FILE* out) { std::fputs("old", out); }),
+    EXPECT_EQ(errorOf([&] {
+                  writeAtomically(folder.path(), "report.html",
+                                  [](std::FILE* out) { std::fputs("old", out); });
+              }),
               "");
     EXPECT_EQ(readFile(folder.file("report.html")), "old");
     // A write that fails: the old file stays, and no temporary file is left behind.
-    const std::string error = writeAtomically(folder.path(), "report.html", [](std::FILE* out) {
-        std::fputs("half", out);
-        ::close(::fileno(out));
+    const std::string error = errorOf([&] {
+        writeAtomically(folder.path(), "report.html", [](std::FILE* out) {
+            std::fputs("half", out);
+            ::close(::fileno(out));
+        });
     });
     EXPECT_NE(error, "");
     EXPECT_EQ(readFile(folder.file("report.html")), "old");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
-    EXPECT_NE(writeAtomically(folder.file("missing"), "report.html", [](std::FILE*) {}), "");
+    EXPECT_NE(
+        errorOf([&] { writeAtomically(folder.file("missing"), "report.html", [](std::FILE*) {}); }),
+        "");
 }
 
 // Two runs into one folder at once: the second waits until the first has ended, and the report
@@ -480,19 +499,20 @@ TEST(Inbox, OutputReplacesTheOldFileOnlyWhenTheNewOneIsWhole) {
 TEST(Inbox, TwoRunsIntoOneFolderTakeTurns) {
     TempFolder folder;
     std::atomic<bool> firstEnded = false, secondStarted = false;
-    auto first = std::make_unique<RunOutput>(folder.path());
-    ASSERT_EQ(first->error(), "");
+    std::unique_ptr<RunOutput> first;
+    ASSERT_EQ(errorOf([&] { first = std::make_unique<RunOutput>(folder.path()); }), "");
     std::string secondLink, secondError;
     std::thread second([&] {
-        RunOutput run(folder.path());
-        secondStarted = true;
-        EXPECT_TRUE(firstEnded);
-        if (std::FILE* csv = run.create(csvName)) {
+        secondError = errorOf([&] {
+            RunOutput run(folder.path());
+            secondStarted = true;
+            EXPECT_TRUE(firstEnded);
+            std::FILE* csv = run.create(csvName);
             std::fputs("second", csv);
             run.finish(csv);
-        }
-        secondLink = run.linkTo(csvName);
-        secondError = run.commit([&](std::FILE* out) { std::fputs(secondLink.c_str(), out); });
+            secondLink = run.linkTo(csvName);
+            run.commit([&](std::FILE* out) { std::fputs(secondLink.c_str(), out); });
+        });
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_FALSE(secondStarted);
@@ -501,7 +521,9 @@ TEST(Inbox, TwoRunsIntoOneFolderTakeTurns) {
     std::fputs("first", csv);
     first->finish(csv);
     EXPECT_EQ(
-        first->commit([&](std::FILE* out) { std::fputs(first->linkTo(csvName).c_str(), out); }),
+        errorOf([&] {
+            first->commit([&](std::FILE* out) { std::fputs(first->linkTo(csvName).c_str(), out); });
+        }),
         "");
     EXPECT_EQ(readFile(folder.file(reportName)), first->linkTo(csvName));
     firstEnded = true;
@@ -519,12 +541,15 @@ TEST(Inbox, TwoRunsIntoOneFolderTakeTurns) {
     EXPECT_EQ(left,
               (std::vector<std::string>{secondLink.substr(0, secondLink.find('/')), reportName}));
     const std::string missing = folder.file("missing");
-    EXPECT_TRUE(startsWith(RunOutput(missing).error(), "cannot open the folder " + missing + ": "));
+    EXPECT_TRUE(startsWith(errorOf([&] { RunOutput run(missing); }),
+                           "cannot open the folder " + missing + ": "));
 }
 
 // A folder and files named in other scripts are found, read and written beside, on every system
 // (on Windows the file system's names are UTF-16, and a name must not pass through the code page).
-int runProgram(const std::string& arguments);  // the program's exit status
+// The program's exit status; what it writes on its standard output goes to `outputFile`, if
+// one is named.
+int runProgram(const std::string& arguments, const std::string& outputFile = {});
 
 TEST(Inbox, NamesInAnyScriptAreReadAndWrittenBeside) {
     TempFolder top;
@@ -628,15 +653,20 @@ std::string runFolderOf(const std::string& folder) {
 #ifdef _WIN32
 // The program started as Windows starts it, its output to nowhere; null handles when it could
 // not start.
-PROCESS_INFORMATION startProgram(const std::string& arguments) {
+PROCESS_INFORMATION startProgram(const std::string& arguments, const std::string& outputFile = {}) {
     SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
     const HANDLE nowhere =
         ::CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                       &inherited, OPEN_EXISTING, 0, nullptr);
+    const HANDLE output =
+        outputFile.empty() ? nowhere
+                           : ::CreateFileW(win32::wide(outputFile).c_str(), GENERIC_WRITE,
+                                           FILE_SHARE_READ, &inherited, CREATE_ALWAYS, 0, nullptr);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = startup.hStdOutput = startup.hStdError = nowhere;
+    startup.hStdInput = startup.hStdError = nowhere;
+    startup.hStdOutput = output;
     // The arguments as UTF-8, the way the inbox takes its paths, passed on in UTF-16.
     std::wstring command =
         win32::wide("\"" + std::string(QATUTOR_INBOX_PROGRAM) + "\" " + arguments);
@@ -644,6 +674,7 @@ PROCESS_INFORMATION startProgram(const std::string& arguments) {
     if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
                           nullptr, nullptr, &startup, &process))
         process = {};
+    if (output != nowhere) ::CloseHandle(output);
     ::CloseHandle(nowhere);
     return process;
 }
@@ -664,7 +695,9 @@ int endOf(PROCESS_INFORMATION process,
     return static_cast<int>(status);
 }
 
-int runProgram(const std::string& arguments) { return endOf(startProgram(arguments)); }
+int runProgram(const std::string& arguments, const std::string& outputFile) {
+    return endOf(startProgram(arguments, outputFile));
+}
 
 void killProgramAfter(const std::string& folder, std::chrono::milliseconds delay) {
     endOf(startProgram(folder), delay);
@@ -674,12 +707,13 @@ void killProgramAfter(const std::string& folder, std::chrono::milliseconds delay
 // takes a while to start) to near the end of its run.
 const std::vector<int> killDelays = {0, 150, 300, 500, 700, 900, 1100, 1400, 1800};
 #else
-int runProgram(const std::string& arguments) {
+int runProgram(const std::string& arguments, const std::string& outputFile) {
     // No display: the program never opens its folder dialog here.
-    const int status =
-        std::system(("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
-                     std::string(QATUTOR_INBOX_PROGRAM) + " " + arguments + " >/dev/null 2>&1")
-                        .c_str());
+    const std::string output = outputFile.empty() ? "/dev/null" : "\"" + outputFile + "\"";
+    const int status = std::system(("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
+                                    std::string(QATUTOR_INBOX_PROGRAM) + " " + arguments + " >" +
+                                    output + " 2>/dev/null")
+                                       .c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -788,6 +822,157 @@ TEST(InboxProgram, ExitStatusSaysWhetherEveryFileWasRead) {
           good.path() + " --out " + good.file("nowhere"), good.file("nowhere")})
         EXPECT_EQ(runProgram(usage), 2) << usage;
 }
+
+// A folder named with a separator at its end, as tab completion writes it (on Windows either
+// separator, and in quotes, where Windows reads the \" at its end as a quote), is the folder
+// itself; the report's path is shown as the system writes paths.
+TEST(InboxProgram, AFolderMayEndInASeparator) {
+    TempFolder folder, out, capture;
+    writeFile(folder.file("send_1207Ann_Lee.txt"), goldenSend());
+    std::vector<std::string> ends = {"/"};
+    if (TempFolder::separator != '/') ends.push_back(std::string(1, TempFolder::separator));
+    std::size_t runs = 0;
+    for (const std::string& end : ends) {
+        const std::vector<std::pair<std::string, std::string>> cases = {
+            {folder.path() + end, folder.file("report.html")},
+            {"\"" + folder.path() + end + "\"", folder.file("report.html")},
+            {folder.path() + " --out \"" + out.path() + end + "\"", out.file("report.html")},
+        };
+        for (const auto& [arguments, report] : cases) {
+            const std::string capturedOutput = capture.file(std::to_string(++runs));
+            EXPECT_EQ(runProgram(arguments, capturedOutput), 0) << arguments;
+            const std::string output = withLf(readFile(capturedOutput));
+            EXPECT_NE(output.find("Report: " + report + "\n"), std::string::npos) << output;
+        }
+    }
+}
+
+// The desktop's dialogs, scripted: the folder chosen, and what the inbox showed.
+struct ScriptedDesktop : Desktop {
+    std::optional<std::string> folder;
+    bool browser = true;
+    std::string opened, placeShown, error;
+
+    std::optional<std::string> chooseFolder() override { return folder; }
+    bool openInBrowser(const std::string& path) override {
+        opened = path;
+        return browser;
+    }
+    void showReportPlace(const std::string& path) override { placeShown = path; }
+    void showError(const std::string& reason) override { error = reason; }
+};
+
+// The folder comes from the dialog in the desktop's UTF-16 and reaches the inbox as UTF-8, in
+// any script; whatever fails is shown, and ends nothing else.
+TEST(InboxDesktop, TheChosenFolderIsReadInAnyScriptAndEveryFailureShown) {
+    TempFolder top;
+    // Élèves Μαθηματικά, and a folder of that name that is not there
+    const std::string folder = top.file(
+        "\xC3\x89l\xC3\xA8ves \xCE\x9C\xCE\xB1\xCE\xB8\xCE\xB7\xCE\xBC\xCE\xB1\xCF\x84\xCE\xB9"
+        "\xCE\xBA\xCE\xAC");
+    const std::string missing = folder + " 2";
+    ASSERT_TRUE(std::filesystem::create_directory(pathOf(folder)));
+    writeFile(folder + TempFolder::separator + "send_1207Ann_Lee.txt", goldenSend());
+    const std::string report = folder + TempFolder::separator + "report.html";
+    struct Case {
+        std::optional<std::string> chosen;
+        bool browser;
+        int status;
+        std::string opened, placeShown, error;
+    };
+    const std::vector<Case> cases = {
+        {folder, true, 0, report, "", ""},
+        {folder + TempFolder::separator, true, 0, report, "", ""},
+        {folder, false, 0, report, report, ""},  // no browser: where the report is, is shown
+        {std::nullopt, true, 0, "", "", ""},     // cancelled
+        {missing, true, 2, "", "", "cannot open the folder " + missing + ": "},
+        // "C:\...\Élèves" in the code page's bytes, which are no UTF-8
+        {top.file("\xC9l\xE8ves"), true, 2, "", "", "cannot open the folder "},
+    };
+    for (const Case& c : cases) {
+        ScriptedDesktop desktop;
+        desktop.folder = c.chosen;
+        desktop.browser = c.browser;
+        EXPECT_EQ(runFromDesktop(desktop, fixtureCourse()), c.status) << desktop.error;
+        EXPECT_EQ(desktop.opened, c.opened);
+        EXPECT_EQ(desktop.placeShown, c.placeShown);
+        EXPECT_TRUE(c.error.empty() ? desktop.error.empty() : startsWith(desktop.error, c.error))
+            << desktop.error;
+    }
+    EXPECT_TRUE(exists(report));
+}
+
+#ifdef _WIN32
+// Wine shows every name that starts with a point as hidden, unless its registry says
+// ShowDotFiles; there the test runs again in a process of its own that is told so, where only
+// Windows' hidden mark counts.
+bool dotNamesLookHidden() {
+    return ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") &&
+           !std::getenv("QATUTOR_DOT_NAMES_SHOWN");
+}
+
+int rerunShowingDotNames(const std::string& test) {
+    HKEY wine = nullptr;
+    ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine", 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                      &wine, nullptr);
+    ::RegSetValueExW(wine, L"ShowDotFiles", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"Y"),
+                     2 * sizeof(wchar_t));
+    ::SetEnvironmentVariableW(L"QATUTOR_DOT_NAMES_SHOWN", L"1");
+    wchar_t self[MAX_PATH];
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring command = L"\"" + std::wstring(self) + L"\" --gtest_filter=" + win32::wide(test);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &process))
+        process = {};
+    const int status = endOf(process);
+    ::SetEnvironmentVariableW(L"QATUTOR_DOT_NAMES_SHOWN", nullptr);
+    ::RegDeleteValueW(wine, L"ShowDotFiles");
+    ::RegCloseKey(wine);
+    return status;
+}
+
+bool isHidden(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesW(win32::wide(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_HIDDEN);
+}
+
+// The temporaries in `folder`: every name that starts with a point but the runs' lock file.
+std::vector<std::string> temporariesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const std::string& name : namesIn(folder))
+        if (startsWith(name, ".") && name != runLockName) names.push_back(name);
+    return names;
+}
+
+TEST(InboxOnWindows, OutputsAreHiddenUntilPutInPlace) {
+    if (dotNamesLookHidden()) {
+        EXPECT_EQ(rerunShowingDotNames("InboxOnWindows.OutputsAreHiddenUntilPutInPlace"), 0);
+        return;
+    }
+    TempFolder folder;
+    std::vector<std::string> written;
+    writeAtomically(folder.path(), reportName, [&](std::FILE*) {
+        written = temporariesIn(folder.path());
+        for (const std::string& name : written) EXPECT_TRUE(isHidden(folder.file(name))) << name;
+    });
+    EXPECT_EQ(written.size(), 1u);
+    EXPECT_FALSE(isHidden(folder.file(reportName)));
+
+    RunOutput output(folder.path());
+    written = temporariesIn(folder.path());
+    ASSERT_EQ(written.size(), 1u);
+    EXPECT_TRUE(isHidden(folder.file(written[0])));
+    output.finish(output.create(csvName));
+    output.commit([](std::FILE*) {});
+    const std::string link = output.linkTo(csvName);  // "report-20261207-140509/records.csv"
+    EXPECT_FALSE(isHidden(folder.file(link.substr(0, link.find('/')))));
+    EXPECT_FALSE(isHidden(output.placeOf(csvName)));
+    EXPECT_FALSE(isHidden(folder.file(reportName)));
+}
+#endif
 
 TEST(InboxProgram, NamesOnTheTerminalAreEscaped) {
 #ifdef _WIN32

@@ -8,6 +8,7 @@
 #include "base/cp1252.h"
 #include "base/numbers.h"
 #include "inbox/record_file.h"
+#include "inbox/resaved_file.h"
 #include "reader/reader.h"
 #include "records/record_layout.h"
 #include "records/records.h"

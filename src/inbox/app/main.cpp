@@ -5,54 +5,31 @@
 //                          and opens it in the browser
 // Exit status: 0 every file was read, 1 some were not or were read with damage (the report is
 // written all the same), 2 a usage error or a report that could not be written.
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "inbox/course_index.h"
+#include "inbox/file_names.h"
+#include "inbox/inbox_error.h"
+#include "inbox/platform.h"
 #include "inbox/run_inbox.h"
 
-#ifdef _WIN32
-#include "inbox/path_text.h"
-// Windows' C library has no lstat, and its narrow stat reads a name in the code page, not as the
-// UTF-8 the inbox keeps: whether an input is there, and whether it is a folder, is all that is
-// asked of it.
-static int lstat(const char* path, struct stat* info) {
-    struct _stat64 wide {};
-    const int result = ::_wstat64(qatutor::inbox::pathOf(path).c_str(), &wide);
-    info->st_mode = wide.st_mode;
-    return result;
-}
-#endif
-
-#ifdef _WIN32
-#include <windows.h>
-// after windows.h, which it needs
-#include <shellapi.h>
-
-#include "host/win32/system_text.h"
-#endif
 #ifdef QATUTOR_INBOX_DESKTOP
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QIcon>
 #include <QMessageBox>
 #include <QUrl>
+
+#include "inbox/desktop_start.h"
 #endif
 
 namespace {
 
 using namespace qatutor::inbox;
-
-constexpr int everyFileRead = 0;
-constexpr int someFilesNotRead = 1;
-constexpr int usageError = 2;
 
 constexpr const char* helpText =
     "Usage: qatutor-inbox FOLDER_OR_FILES... [--out DIR]\n"
@@ -74,24 +51,35 @@ constexpr const char* helpText =
     "damage (they are listed in the report, which is written all the same); 2 a\n"
     "usage error, or the report could not be written.\n";
 
-bool isFolder(const std::string& path) {
-    struct stat info {};
-#ifdef _WIN32
-    return lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);  // Windows' has no links
-#else
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-#endif
+// UTF-8 text for a terminal line: control characters (C0, DEL and C1), which a terminal would
+// act on, written as escapes, and the backslash doubled so that no escape can be mistaken for
+// text; but on Windows, where it separates the folders of every path shown, it stays as it is.
+//   terminalText("a\x1b[31m\\") -> "a\\x1b[31m\\\\"     (Windows: "a\\x1b[31m\\")
+std::string terminalText(std::string_view utf8) {
+    std::string out;
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        // U+0080 to U+009F, in UTF-8 0xC2 0x80 to 0xC2 0x9F
+        const bool c1 =
+            c == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) < 0xA0;
+        if (c == '\\' && pathSeparator != '\\') {
+            out += "\\\\";
+        } else if (c < 0x20 || c == 0x7F || c1) {
+            const unsigned value = c1 ? static_cast<unsigned char>(utf8[++i]) : c;
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02x", value);
+            out += escape;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
 }
 
 int usage(const std::string& message) {
-    std::fprintf(stderr, "qatutor-inbox: %s\nTry 'qatutor-inbox --help'.\n",
-                 terminalText(utf8Name(message)).c_str());
+    writeError("qatutor-inbox: " + terminalText(utf8Name(message)) +
+               "\nTry 'qatutor-inbox --help'.\n");
     return usageError;
-}
-
-int statusOf(const InboxRun& run) {
-    if (!run.error.empty()) return usageError;
-    return run.notRead.empty() && run.damaged.empty() ? everyFileRead : someFilesNotRead;
 }
 
 struct CommandLine {
@@ -101,11 +89,11 @@ struct CommandLine {
     std::string mistake;  // a usage error
 };
 
-CommandLine parseArguments(int argc, char** argv) {
+CommandLine parseArguments(const std::vector<std::string>& arguments) {
     CommandLine line;
     bool optionsEnded = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
         if (optionsEnded || argument.empty() || argument[0] != '-' || argument == "-") {
             line.inputs.push_back(argument);
         } else if (argument == "--") {
@@ -114,10 +102,10 @@ CommandLine parseArguments(int argc, char** argv) {
             line.help = true;
             return line;
         } else if (argument == "--out" || argument == "-o") {
-            if (i + 1 >= argc)
+            if (i + 1 >= arguments.size())
                 line.mistake = "--out needs a folder";
             else
-                line.outputFolder = argv[++i];
+                line.outputFolder = arguments[++i];
         } else if (argument.rfind("--out=", 0) == 0) {
             line.outputFolder = argument.substr(6);
         } else {
@@ -132,9 +120,11 @@ CommandLine parseArguments(int argc, char** argv) {
 std::string checkPaths(CommandLine& line) {
     if (line.inputs.empty()) return "no folder or file to read";
     for (const std::string& input : line.inputs) {
-        struct stat info {};
-        if (::lstat(input.c_str(), &info) != 0)
-            return "cannot find " + input + ": " + std::strerror(errno);
+        try {
+            checkFound(input);
+        } catch (const InboxError& error) {
+            return "cannot find " + input + ": " + error.what();
+        }
     }
     if (line.outputFolder.empty())
         line.outputFolder =
@@ -149,23 +139,23 @@ void printRun(const InboxRun& run) {
         return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
     };
     const Totals& t = run.totals;
-    std::printf("Read %s: %s, %s, %s.\n", count(t.files, "file").c_str(),
-                count(t.students, "student").c_str(), count(t.responses, "response").c_str(),
-                count(t.notes, "note").c_str());
+    std::string text = "Read " + count(t.files, "file") + ": " + count(t.students, "student") +
+                       ", " + count(t.responses, "response") + ", " + count(t.notes, "note") +
+                       ".\n";
     for (const FileLine& line : run.notRead)
-        std::printf("Not read: %s: %s\n", terminalText(line.name).c_str(),
-                    terminalText(line.reason).c_str());
+        text += "Not read: " + terminalText(line.name) + ": " + terminalText(line.reason) + "\n";
     for (const FileLine& line : run.damaged)
-        std::printf("Read with damage: %s: %s\n", terminalText(line.name).c_str(),
-                    terminalText(line.reason).c_str());
-    std::printf("Report: %s\nRecords: %s\n", terminalText(utf8Name(run.reportPath)).c_str(),
-                terminalText(utf8Name(run.csvPath)).c_str());
+        text += "Read with damage: " + terminalText(line.name) + ": " + terminalText(line.reason) +
+                "\n";
+    text += "Report: " + terminalText(utf8Name(run.reportPath)) +
+            "\nRecords: " + terminalText(utf8Name(run.csvPath)) + "\n";
+    writeOutput(text);
 }
 
-int runFromCommandLine(int argc, char** argv) {
-    CommandLine line = parseArguments(argc, argv);
+int runFromCommandLine(const std::vector<std::string>& arguments) {
+    CommandLine line = parseArguments(arguments);
     if (line.help) {
-        std::fputs(helpText, stdout);
+        writeOutput(helpText);
         return everyFileRead;
     }
     if (line.mistake.empty()) line.mistake = checkPaths(line);
@@ -173,87 +163,61 @@ int runFromCommandLine(int argc, char** argv) {
 
     const InboxRun run = runInbox(line.inputs, line.outputFolder, CourseIndex::builtIn());
     if (!run.error.empty()) {
-        std::fprintf(stderr, "qatutor-inbox: %s\n", terminalText(utf8Name(run.error)).c_str());
+        writeError("qatutor-inbox: " + terminalText(utf8Name(run.error)) + "\n");
         return usageError;
     }
     printRun(run);
-    return statusOf(run);
+    return exitStatusOf(run);
 }
 
 #ifdef QATUTOR_INBOX_DESKTOP
+// The desktop's dialogs in Qt. A QString holds UTF-16 and gives and takes UTF-8 through
+// toStdString and fromStdString, as the inbox keeps its paths on every system.
+class QtDesktop : public Desktop {
+public:
+    std::optional<std::string> chooseFolder() override {
+        const QString folder = QFileDialog::getExistingDirectory(
+            nullptr, QObject::tr("Folder of the students' send files"), QDir::homePath());
+        if (folder.isEmpty()) return std::nullopt;
+        return QDir::toNativeSeparators(folder).toStdString();
+    }
+    bool openInBrowser(const std::string& reportPath) override {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(reportPath)));
+    }
+    void showReportPlace(const std::string& reportPath) override {
+        QMessageBox::information(nullptr, QObject::tr("Student records"),
+                                 QObject::tr("The report is written to\n%1\nOpen it in your web "
+                                             "browser.")
+                                     .arg(QString::fromStdString(reportPath)));
+    }
+    void showError(const std::string& reason) override {
+        QMessageBox::critical(nullptr, QObject::tr("Student records"),
+                              QObject::tr("The report could not be written:\n%1")
+                                  .arg(QString::fromStdString(reason)));
+    }
+};
+
 // Started from the desktop menu: the folder comes from a dialog and the report opens in the
 // browser.
-int runFromDesktop(int argc, char** argv) {
-#ifdef _WIN32
-    // Started from the Start menu, Windows gives the inbox a console window of its own, which
-    // would only stand beside the dialogs; a command prompt's console it shares is left alone.
-    DWORD consoleProcesses[2];
-    if (GetConsoleProcessList(consoleProcesses, 2) == 1) FreeConsole();
-#endif
+int runOnDesktop(int argc, char** argv) {
+    leaveOwnConsole();
     QApplication app(argc, argv);
     QApplication::setApplicationName("qatutor-inbox");
     // The menu entry's name (the window's icon under Wayland) and the shared theme icon under X.
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.qatutor.Inbox"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("io.github.qatutor.Tutor")));
-    const QString folder = QFileDialog::getExistingDirectory(
-        nullptr, QObject::tr("Folder of the students' send files"), QDir::homePath());
-    if (folder.isEmpty()) return everyFileRead;
-    const std::string local = QFile::encodeName(folder).toStdString();
-    const InboxRun run = runInbox({local}, local, CourseIndex::builtIn());
-    if (!run.error.empty()) {
-        QMessageBox::critical(nullptr, QObject::tr("Student records"),
-                              QObject::tr("The report could not be written:\n%1")
-                                  .arg(QString::fromLocal8Bit(run.error.c_str())));
-        return usageError;
-    }
-    const QString report = QFile::decodeName(run.reportPath.c_str());
-    // Without a browser to open it in, the instructor is still told where the report went.
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(report)))
-        QMessageBox::information(
-            nullptr, QObject::tr("Student records"),
-            QObject::tr("The report is written to\n%1\nOpen it in your web browser.").arg(report));
-    return statusOf(run);
+    QtDesktop desktop;
+    return runFromDesktop(desktop, CourseIndex::builtIn());
 }
 #endif
 
 }  // namespace
 
-#ifdef _WIN32
-// Windows hands a program its arguments in the system's code page, which cannot hold every name
-// ("C:\\Élèves" can, "C:\\Μαθηματικά" cannot); the inbox takes them from the wide command line
-// instead, as UTF-8 like all its paths.
-std::vector<std::string> utf8Arguments() {
-    int count = 0;
-    wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-    std::vector<std::string> arguments;
-    for (int i = 0; wide && i < count; ++i) arguments.push_back(qatutor::win32::utf8(wide[i]));
-    if (wide) ::LocalFree(wide);
-    return arguments;
-}
-#endif
-
 int main(int argc, char** argv) {
-#ifdef _WIN32
-    std::vector<std::string> arguments = utf8Arguments();
-    std::vector<char*> pointers;
-    for (std::string& argument : arguments) pointers.push_back(argument.data());
-    pointers.push_back(nullptr);
-    if (!arguments.empty()) {
-        argc = static_cast<int>(arguments.size());
-        argv = pointers.data();
-    }
-    ::SetConsoleOutputCP(CP_UTF8);  // the names in its messages are UTF-8 too
-#endif
+    const std::vector<std::string> arguments = commandLineArguments(argc, argv);
 #ifdef QATUTOR_INBOX_DESKTOP
     // Without a display there is no dialog to ask in: no arguments is then a usage error.
-    // Windows always has its desktop.
-#ifdef _WIN32
-    const bool display = true;
-#else
-    const bool display =
-        std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY") || std::getenv("QT_QPA_PLATFORM");
+    if (arguments.empty() && desktopAvailable()) return runOnDesktop(argc, argv);
 #endif
-    if (argc == 1 && display) return runFromDesktop(argc, argv);
-#endif
-    return runFromCommandLine(argc, argv);
+    return runFromCommandLine(arguments);
 }

@@ -1,4 +1,4 @@
-#include "host/win32/system_text.h"
+#include "base/win32/system_text.h"
 
 #include <cerrno>
 #include <cstring>
