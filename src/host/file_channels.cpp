@@ -305,6 +305,42 @@ void FileChannels::cutOutUnfinishedRecord(const Channel& ch, std::int64_t& size)
     files_.remove(path);
 }
 
+void FileChannels::cutOutUnfinishedRecordsIn(const std::string& localFolder) {
+    const std::string prefix = ".", suffix = ".unfinished";
+    const char separator = localFolder.find('\\') != std::string::npos ? '\\' : '/';
+    for (const std::string& name : files_.namesIn(localFolder)) {
+        if (name.size() <= prefix.size() + suffix.size() || !name.starts_with(prefix) ||
+            !name.ends_with(suffix))
+            continue;
+        Channel ch{noFile,
+                   FileMode::append,
+                   localFolder + separator +
+                       name.substr(prefix.size(), name.size() - prefix.size() - suffix.size()),
+                   {},
+                   {},
+                   0};
+        if (files_.isFolder(ch.localPath)) continue;
+        // The mark of a file that is gone is let be: opening to append would make the file.
+        if (const SystemFiles::Opened existing = files_.open(ch.localPath, FileMode::input, false);
+            existing.error)
+            continue;
+        else
+            files_.close(existing.file);
+        const SystemFiles::Opened opened = files_.open(ch.localPath, FileMode::append, false);
+        if (opened.error) continue;
+        ch.file = opened.file;
+        struct Closer {
+            SystemFiles& files;
+            SystemFile file;
+            ~Closer() { files.close(file); }
+        } closer{files_, ch.file};
+        WritersLock lock(files_, ch.file, std::chrono::milliseconds(0));
+        std::int64_t size = 0;
+        if (!lock.locked() || files_.size(ch.file, size)) continue;
+        cutOutUnfinishedRecord(ch, size);
+    }
+}
+
 // Appends the first `limit` bytes of the pieces in as few system writes as the system allows: one,
 // unless it writes less than it was given (a full disk) or the text is larger than one write
 // takes (1 GiB on Windows). Pieces beyond what one write takes are joined into one text first.

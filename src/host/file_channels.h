@@ -75,6 +75,12 @@ public:
     void setFlushInBackground(bool on) { flushInBackground_ = on; }
     void waitForFlushes();
 
+    // Cuts out of every record file in `localFolder` the unfinished record that its mark says a
+    // program ended in the middle of writing, so that a file no later run writes to (the send
+    // file of an earlier day) is whole too. A file that another writer holds is let be: that
+    // writer's next write does it. A part that cannot be cut out is a host error naming the file.
+    void cutOutUnfinishedRecordsIn(const std::string& localFolder);
+
     // How long a write waits for a lock that another program holds on its file, and an open for
     // a file that another program keeps to itself (5 seconds).
     void setLockWait(std::chrono::milliseconds wait) { lockWait_ = wait; }

@@ -115,6 +115,10 @@ public:
     // Closing a channel that is not open does nothing.
     virtual void closeFile(int channel) = 0;
     virtual void closeAllFiles() = 0;
+    // Cuts out of the record files in `folder` any record that a run ended in the middle of
+    // writing left unfinished, in files that no write of this run may reach (an earlier day's
+    // send file). A part that cannot be cut out is a host error naming its file.
+    virtual void cutOutUnfinishedRecords(const std::string& /*folder*/) {}
     // Whether a file is at `path` (a folder there does not count).
     virtual bool fileExists(const std::string& path) = 0;
 

@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "host/host.h"
 
@@ -75,6 +76,8 @@ public:
     virtual SystemFile duplicate(SystemFile file) = 0;
     virtual void close(SystemFile file) = 0;
     virtual void remove(const std::string& path) = 0;
+    // The names of the entries in a folder; none when it cannot be read.
+    virtual std::vector<std::string> namesIn(const std::string& folder) = 0;
     // What the error says, in the system's own words: "No space left on device", "The process
     // cannot access the file because it is being used by another process".
     virtual std::string errorText(SystemError error) = 0;

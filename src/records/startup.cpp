@@ -137,6 +137,9 @@ void openAssignment(Host& host, Session& session) {
         ++session.lineCursor;
         line = session.bank.at(session.lineCursor);
     }
+    // A run ended in the middle of a record, on an earlier day, left it in a send file that no
+    // run writes to again: it is cut out before anything else is written.
+    host.cutOutUnfinishedRecords(session.outputFolder);
     makeMasterFileExist(host, session);
     writeFileHeader(host, session);
 }

@@ -95,7 +95,9 @@ void sizeParameterLabelsAlike(QWidget* window) {
 
 }  // namespace
 
-MainWindow::MainWindow(const std::string& homeFolder, QWidget* parent) : QWidget(parent) {
+MainWindow::MainWindow(const std::string& homeFolder, const std::string& driveFolder,
+                       QWidget* parent)
+    : QWidget(parent) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Form1"));
     QFont windowFont = font();
@@ -117,7 +119,8 @@ MainWindow::MainWindow(const std::string& homeFolder, QWidget* parent) : QWidget
     circleTimer_->setTimerType(Qt::PreciseTimer);
 
     host_ = std::make_unique<QtHost>(
-        homeFolder, WindowParts{this, question_, answer_, picture1_, picture2_, circleTimer_});
+        homeFolder, driveFolder,
+        WindowParts{this, question_, answer_, picture1_, picture2_, circleTimer_});
 
     Host& host = *host_;
     Session& session = session_;

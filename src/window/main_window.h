@@ -23,8 +23,10 @@ class TextBoxWidget;
 class MainWindow : public QWidget {
     Q_OBJECT
 public:
-    // `homeFolder` is what the drive c: stands for.
-    explicit MainWindow(const std::string& homeFolder, QWidget* parent = nullptr);
+    // `homeFolder` is the user's home folder, where a relative folder lies; the drive c: stands
+    // for `driveFolder` when one is given (tests), else as LocalHost says.
+    explicit MainWindow(const std::string& homeFolder, const std::string& driveFolder = {},
+                        QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // The start-up of the run: the prompts, the record files, the bank. False when the run ended

@@ -31,8 +31,8 @@ std::tm localNow() { return localTime(std::time(nullptr)); }
 
 }  // namespace
 
-QtHost::QtHost(std::string homeFolder, WindowParts parts)
-    : LocalHost(std::move(homeFolder)), parts_(parts) {}
+QtHost::QtHost(std::string homeFolder, std::string driveFolder, WindowParts parts)
+    : LocalHost(std::move(homeFolder), std::move(driveFolder)), parts_(parts) {}
 
 TextBoxWidget* QtHost::widget(TextBox box) const {
     return box == TextBox::question ? parts_.question : parts_.answer;

@@ -25,7 +25,8 @@ struct WindowParts {
 
 class QtHost : public LocalHost {
 public:
-    QtHost(std::string homeFolder, WindowParts parts);
+    // `homeFolder` and `driveFolder` as for LocalHost.
+    QtHost(std::string homeFolder, std::string driveFolder, WindowParts parts);
 
     std::string prompt(const std::string& text) override;
     std::string promptName(const std::string& text) override;

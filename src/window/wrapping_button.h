@@ -1,6 +1,6 @@
 // A command button whose caption wraps onto several lines when the button is narrow, as the
 // tutor's small buttons need; text() stays the caption as given. Return, like Space, presses
-// the button that has the focus, when the key is let go.
+// the button that has the focus, when the key is let go, however the system reports the key.
 #pragma once
 
 #include <QPushButton>
@@ -10,7 +10,7 @@ namespace qatutor {
 class WrappingButton : public QPushButton {
     Q_OBJECT
 public:
-    using QPushButton::QPushButton;
+    WrappingButton(const QString& caption, QWidget* parent);
 
     static constexpr int captionFlags = Qt::AlignCenter | Qt::TextWordWrap;
     // Where the caption is drawn: the button less a small margin.

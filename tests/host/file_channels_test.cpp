@@ -485,6 +485,22 @@ TEST_F(FileChannelsTest, AnUnfinishedRecordIsCutBackOutByTheNextWrite) {
     }
 }
 
+// A send file of an earlier day, which no later run writes to, is made whole at start-up; a mark
+// whose file is gone is let be.
+TEST_F(FileChannelsTest, UnfinishedRecordsAreCutOutOfEveryFileInTheFolder) {
+    writeFile(folder.file("send_1208A.txt"), "old\r\nhalf of a rec");
+    writeFile(folder.file(".send_1208A.txt.unfinished"), "5 30");
+    writeFile(folder.file("masterFile_A.txt"), "old\r\nwhole\r\n");
+    writeFile(folder.file(".gone.txt.unfinished"), "0 10");
+    channels.cutOutUnfinishedRecordsIn(folder.path());
+    EXPECT_EQ(readFile(folder.file("send_1208A.txt")), "old\r\n");
+    EXPECT_FALSE(std::filesystem::exists(folder.file(".send_1208A.txt.unfinished")));
+    EXPECT_EQ(readFile(folder.file("masterFile_A.txt")), "old\r\nwhole\r\n");
+    EXPECT_TRUE(std::filesystem::exists(folder.file(".gone.txt.unfinished")));
+    EXPECT_FALSE(std::filesystem::exists(folder.file("gone.txt")));
+    EXPECT_EQ(files.openHandles(), 0);
+}
+
 // Another program has the file open and lets no one else write to it (a word processor): the
 // open waits for it as for a held lock, then names the file in the system's own words.
 TEST_F(FileChannelsTest, AFileAnotherProgramKeepsToItselfIsWaitedForThenNamed) {

@@ -58,6 +58,9 @@ public:
         real.close(file);
     }
     void remove(const std::string& path) override { real.remove(path); }
+    std::vector<std::string> namesIn(const std::string& folder) override {
+        return real.namesIn(folder);
+    }
     std::string errorText(SystemError error) override { return real.errorText(error); }
 
 private:

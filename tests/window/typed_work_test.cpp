@@ -381,12 +381,11 @@ TEST_F(TypedWorkTest, AFullDiskSaysWhichFilesHoldTheResponseAndLeavesTheTypedTex
     type(QStringLiteral("my answer"));
     QApplication::clipboard()->setText(QStringLiteral("before"));
     window.host().channels().setFaultHook([](FileOperation operation, const std::string& path) {
-        return operation == FileOperation::write && path.find("/send_") != std::string::npos
-                   ? ENOSPC
-                   : 0;
+        return operation == FileOperation::write && path.find("send_") != std::string::npos ? ENOSPC
+                                                                                            : 0;
     });
     click("cmd_enter_response");
-    const QString folder = QString::fromStdString(home.file("kavrodel/"));
+    const QString folder = QString::fromStdString(home.file("kavrodel") + TempFolder::separator);
     const QString send = QString::fromStdString(sendFile());
     ASSERT_EQ(errors.size(), 1);
     EXPECT_EQ(errors[0],

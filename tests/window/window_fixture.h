@@ -22,7 +22,9 @@ namespace qatutor::testing {
 // One window and its home folder; a table-driven test may run several of its own.
 class WindowHarness {
 public:
-    WindowHarness() : window(home.path()) {
+    // The drive c: is the temporary home folder on every system, so that no test touches the
+    // real c:\kavrodel on Windows.
+    WindowHarness() : window(home.path(), home.path()) {
         window.setErrorReporter([this](const QString& message) { errors << message; });
         window.host().setMessageTaker(
             [this](const std::string& message) { messages.push_back(message); });

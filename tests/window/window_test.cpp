@@ -333,9 +333,9 @@ TEST_F(WindowTest, NextAtTheNextAssignmentSaysItIsFinishedAndEndsTheRun) {
     EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(window.exitCode(), 0);
     ASSERT_EQ(messages.size(), 1u);
-    const std::string sendName = sendFile().substr(sendFile().rfind('/') + 1);
+    const std::string sendName = sendFile().substr(sendFile().find_last_of("/\\") + 1);
     EXPECT_EQ(messages[0], "Assignment 004 is finished.\n\nYour record files are in the folder\n" +
-                               home.path() + "/kavrodel\n\nSend the file " + sendName +
+                               home.file("kavrodel") + "\n\nSend the file " + sendName +
                                " to your instructor.");
     EXPECT_EQ(sendName.substr(0, 5), "send_");
 }
@@ -349,9 +349,9 @@ TEST_F(WindowTest, ACyrillicFolderHoldsTheFilesAndIsNamedAsTyped) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("in the folder\n" + folder + "\n"), std::string::npos)
         << messages[0];
-    EXPECT_EQ(sendFile().substr(0, folder.size() + 6), folder + "/send_");
+    EXPECT_EQ(sendFile().substr(0, folder.size() + 6), folder + TempFolder::separator + "send_");
     EXPECT_TRUE(exists(sendFile()));
-    EXPECT_TRUE(exists(folder + "/masterFile_A.txt"));
+    EXPECT_TRUE(exists(folder + TempFolder::separator + "masterFile_A.txt"));
 }
 
 TEST_F(WindowTest, AnAssignmentNotInTheBankEndsAtStartUpWithAMessage) {

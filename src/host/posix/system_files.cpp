@@ -1,6 +1,7 @@
 // The file system's calls on POSIX systems (Linux, macOS, the BSDs). The writers' lock is flock,
 // which all of them have; what only some have sits behind a check: F_FULLFSYNC (macOS, where
 // fsync leaves the data in the drive's cache), /proc/locks (Linux, to name a lock's holder).
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -162,6 +163,15 @@ public:
     void close(SystemFile file) override { ::close(descriptorOf(file)); }
 
     void remove(const std::string& path) override { ::unlink(path.c_str()); }
+
+    std::vector<std::string> namesIn(const std::string& folder) override {
+        std::vector<std::string> names;
+        DIR* entries = ::opendir(folder.c_str());
+        if (!entries) return names;
+        while (const dirent* entry = ::readdir(entries)) names.emplace_back(entry->d_name);
+        ::closedir(entries);
+        return names;
+    }
 
     std::string errorText(SystemError error) override { return std::strerror(error.code); }
 };

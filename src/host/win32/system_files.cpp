@@ -139,6 +139,18 @@ public:
 
     void remove(const std::string& path) override { ::DeleteFileW(win32::wide(path).c_str()); }
 
+    std::vector<std::string> namesIn(const std::string& folder) override {
+        std::vector<std::string> names;
+        WIN32_FIND_DATAW entry{};
+        const HANDLE search = ::FindFirstFileW(win32::wide(folder + "\\*").c_str(), &entry);
+        if (search == INVALID_HANDLE_VALUE) return names;
+        do {
+            names.push_back(win32::utf8(entry.cFileName));
+        } while (::FindNextFileW(search, &entry));
+        ::FindClose(search);
+        return names;
+    }
+
     std::string errorText(SystemError error) override {
         return win32::errorText(static_cast<DWORD>(error.code));
     }
