@@ -300,11 +300,13 @@ void MainWindow::record(const std::function<void()>& command) {
         undoStepsRecorded_ = answer_->document()->availableUndoSteps() - 1;
     }
     // The command emptied the question box too, as a step Ctrl+Z takes back where the student
-    // had typed there; the first time in a run, the student is told.
+    // had typed there, also after Next or a display command has added to the box (what they
+    // added stays); the first time in a run, the student is told.
     if (questionBoxTyped && !questionBoxUndoTold_ && question_->document()->isEmpty()) {
         question_->notice()->tell(
             QStringLiteral("The record emptied this box, and what you typed in it is not "
-                           "recorded. Click here and press Ctrl+Z to bring it back."));
+                           "recorded. Click here and press Ctrl+Z to bring it back; what the "
+                           "tutor shows here meanwhile stays."));
         questionBoxUndoTold_ = true;
     }
     // The next response is typed next: a second Return must neither record an empty response

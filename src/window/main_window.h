@@ -78,8 +78,8 @@ private:
     // Next, and the notice when it replaced typed work with the instructions.
     void nextQuestion();
     // Runs a recording command; what it read from the answer box counts as recorded after it.
-    // Typed text the command empties from the question box is one Ctrl+Z away there, which a
-    // notice tells the first time.
+    // Typed text the command empties from the question box is one Ctrl+Z away there, whatever
+    // the tutor adds to the box afterwards, which a notice tells the first time.
     void record(const std::function<void()>& command);
     // Runs a command that appends to the question box, then shows the box from what it added.
     void showAppended(const std::function<void()>& command);

@@ -5,6 +5,7 @@
 #include <QMimeData>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <utility>
 
 #include "window/plain_spelling.h"
 #include "window/refusal_notice.h"
@@ -50,6 +51,8 @@ TextBoxWidget::TextBoxWidget(QWidget* parent)
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setTabChangesFocus(true);
     connect(document(), &QTextDocument::contentsChanged, this, [this] { ++changeCount_; });
+    connect(document(), &QTextDocument::undoCommandAdded, this,
+            &TextBoxWidget::forgetSetAsideWhenGone);
 }
 
 std::string TextBoxWidget::bytes() {
@@ -64,6 +67,7 @@ void TextBoxWidget::forgetLastRead() {
 }
 
 void TextBoxWidget::setBytes(const std::string& text) {
+    setAside_.reset();  // the undo history starts afresh
     setPlainText(toDisplayText(text));
     tutorSet(text);
 }
@@ -83,7 +87,9 @@ void TextBoxWidget::showTutorText(const std::string& text) {
     if (const auto shown = bytesSpelling(raw, text)) {
         const std::string added = text.substr(*shown);
         const bool tutorsOnly = changeCount_ == changeCountTutorsOnly_;
-        if (document()->isUndoAvailable()) {
+        if (setAside_ && document()->availableUndoSteps() >= setAside_->undoSteps) {
+            addBehindSetAside(toDisplayText(added));
+        } else if (document()->isUndoAvailable()) {
             // An edit block of its own, never merged with the student's typing before it.
             QTextCursor cursor(document());
             cursor.movePosition(QTextCursor::End);
@@ -95,10 +101,44 @@ void TextBoxWidget::showTutorText(const std::string& text) {
         }
         tutorSet(tutorText_ + added, tutorsOnly);
     } else if (changedSinceTutorTextAlone() && typedBeyond(raw, tutorText_)) {
+        const int length = document()->characterCount() - 1;
         replaceBytes(text);
+        if (text.empty()) setAside_ = SetAside{document()->availableUndoSteps(), length};
     } else {
         setBytes(text);
     }
+}
+
+void TextBoxWidget::addBehindSetAside(const QString& added) {
+    const SetAside aside = *std::exchange(setAside_, std::nullopt);
+    QTextDocument* text = document();
+    // What the student typed since the emptying goes back behind the text set aside, with the
+    // tutor's addition after it.
+    const int typedSteps = text->availableUndoSteps() - aside.undoSteps;
+    const QString typed = typedSteps > 0 ? text->toRawText() : QString();
+    for (int step = 0; step <= typedSteps; ++step) text->undo();
+    // Undone, the box holds the text set aside, followed by what the box showed right after the
+    // step took it away.
+    QTextCursor cursor(text);
+    cursor.beginEditBlock();
+    cursor.setPosition(aside.length);
+    cursor.movePosition(QTextCursor::End,
+                        typedSteps > 0 ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
+    cursor.insertText(typed + added);
+    cursor.endEditBlock();
+    cursor.beginEditBlock();
+    cursor.setPosition(0);
+    cursor.setPosition(aside.length, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    cursor.endEditBlock();
+    setAside_ = SetAside{text->availableUndoSteps(), aside.length};
+}
+
+void TextBoxWidget::forgetSetAsideWhenGone() {
+    // A new step at or below the one that took the text away, made after undoing it, drops it
+    // from the history (and with it the steps to redo). An edit merged into the step below
+    // leaves fewer steps than it needs, and the next new step drops it here.
+    if (setAside_ && document()->availableUndoSteps() <= setAside_->undoSteps) setAside_.reset();
 }
 
 bool TextBoxWidget::holdsTypedText() const {

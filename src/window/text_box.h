@@ -37,6 +37,11 @@ public:
     // reach), and outright as setBytes does otherwise. A text that replaces typed text is one
     // step that Ctrl+Z takes back, as replaceBytes does; any other is set outright.
     //   box "Q1. my working", showTutorText("Q1. my working A1.") -> " A1." added at the end
+    // Typed text that the empty text (a record) took away stays one undo step away while the
+    // tutor adds text: its undo brings it back in front of the tutor's later text and of what
+    // the student typed before that, which stay.
+    //   box "Q1. my 7*6", showTutorText(""), showTutorText("A1.") -> box "A1.";
+    //   Ctrl+Z -> "Q1. my 7*6A1."
     void showTutorText(const std::string& text);
 
     // The tutor's own text in the box: the text it last put there, or, where it added to what
@@ -96,6 +101,12 @@ private:
     void tutorSet(std::string tutors, bool tutorsOnly = true);
     // Selects the whole text, the view staying at its top.
     void selectTutorText();
+    // Adds `added` at the end while typed text the tutor emptied away is one undo step away:
+    // the step that took it away is done again after the addition, so that its undo keeps the
+    // addition. What the student typed since goes in as one step with the addition.
+    void addBehindSetAside(const QString& added);
+    // Forgets the text set aside once its step has left the undo history.
+    void forgetSetAsideWhenGone();
 
     RefusalNotice* notice_;
     QString lastRefusalNotice_;
@@ -107,6 +118,13 @@ private:
     bool ignoresReturn_ = false;
     QString rawTextLastRead_;
     std::optional<unsigned long> changeCountAtLastRead_;
+    // Typed text the tutor emptied out of the box: the box's undo steps with the step that
+    // took it away done, and the length it had at the start of the text (document positions).
+    struct SetAside {
+        int undoSteps;
+        int length;
+    };
+    std::optional<SetAside> setAside_;
 };
 
 }  // namespace qatutor

@@ -318,30 +318,55 @@ TEST_F(TypedWorkTest, AReturnRightAfterARecordAddsNothing) {
 }
 
 // Enter Response and Save as Notes empty the question box as they always did; what the student
-// typed there comes back with Ctrl+Z, also after Next has added a piece (one Ctrl+Z more), and the
-// first such record of the run says so.
-TEST_F(TypedWorkTest, QuestionBoxTextARecordEmptiesIsOneCtrlZAway) {
-    const std::vector<std::tuple<const char*, int, bool>> records = {
-        {"cmd_enter_response", 0, true}, {"cmd_save_as_notes", 1, false},  // told once in a run
+// typed there comes back with one Ctrl+Z, in front of whatever the tutor added to the box since
+// (and what the student typed there since), which stays; the first such record of the run says so.
+TEST_F(TypedWorkTest, QuestionBoxTextARecordEmptiesIsOneCtrlZAwayAndTheTutorsLaterTextStays) {
+    const auto click = [](const char* button) {
+        return [button](TypedWork& t) { t.click(button); };
     };
-    start({"Ann Lee", "", "2", "3"});
-    TextBoxWidget* box = window.questionBox();
-    for (const auto& [button, nexts, told] : records) {
-        click("cmdNextQuestion");
-        typeInto(box, QStringLiteral(" my scratch 7*6*5"));
-        const std::string scratch = question();
-        type(QStringLiteral("OK"));
-        click(button);
+    const auto undoAndRedo = [](TypedWork& t) {
+        QTest::keyClick(t.window.questionBox(), Qt::Key_Z, Qt::ControlModifier);
+        QTest::keyClick(t.window.questionBox(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    };
+    const auto typeMore = [](TypedWork& t) {
+        t.typeInto(t.window.questionBox(), QStringLiteral("more\rlines"));
+    };
+    struct Case {
+        const char* record;
+        std::vector<std::function<void(TypedWork&)>> afterwards;
+    };
+    const std::vector<Case> cases = {
+        {"cmd_enter_response", {}},
+        {"cmd_save_as_notes", {click("cmdNextQuestion")}},
+        {"cmd_enter_response", {click("cmdNextQuestion"), click("cmd_displayCumulativeText")}},
+        {"cmd_save_as_notes", {click("cmd_display_note_file")}},
+        {"cmd_enter_response", {typeMore, click("cmdNextQuestion")}},
+        {"cmd_enter_response", {undoAndRedo, click("cmdNextQuestion")}},
+    };
+    for (const Case& c : cases) {
+        TypedWork t;
+        t.start({"Ann Lee", "", "2", "3"});
+        TextBoxWidget* box = t.window.questionBox();
+        t.click("cmdNextQuestion");
+        t.typeInto(box, QStringLiteral(" my scratch 7*6*5"));
+        const std::string scratch = t.question();
+        t.type(QStringLiteral("OK"));
+        t.click(c.record);
         QApplication::processEvents();
-        EXPECT_EQ(question(), "") << button;
+        EXPECT_EQ(t.question(), "") << c.record;
         const RefusalNotice* notice = box->notice();
-        EXPECT_EQ(notice->isVisible() && notice->text().startsWith(u"The record emptied this box"),
-                  told)
-            << button;
-        for (int i = 0; i < nexts; ++i) click("cmdNextQuestion");
-        for (int i = 0; i <= nexts; ++i) QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
-        EXPECT_EQ(question(), scratch) << button;
-        box->setBytes("");
+        EXPECT_TRUE(notice->isVisible() && notice->text().startsWith(u"The record emptied"))
+            << c.record;
+        for (const auto& step : c.afterwards) step(t);
+        const std::string later = t.question();
+        QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
+        EXPECT_EQ(t.question(), scratch + later) << c.record << " then " << c.afterwards.size();
+        // Told once in a run.
+        t.typeInto(box, QStringLiteral(" again"));
+        t.click(c.record);
+        QApplication::processEvents();
+        EXPECT_EQ(t.question(), "") << c.record;
+        EXPECT_TRUE(notice->isHidden()) << c.record;
     }
 }
 
