@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace qatutor::inbox {
 
@@ -28,6 +29,11 @@ namespace qatutor::inbox {
 // InboxError saying what failed; no file of that name has been changed then.
 void writeAtomically(const std::string& folder, const std::string& name,
                      const std::function<void(std::FILE*)>& write);
+
+// Writes `bytes` to an output file. A write that fails throws InboxError at once, with the
+// system's reason ("No space left on device") while it is still known: a stream keeps only a
+// mark that it failed, and the reason would be another call's by the time the file is finished.
+void writeBytes(std::FILE* file, std::string_view bytes);
 
 // The steps below throw InboxError with the system's reason in its own words ("Permission
 // denied", "Access is denied"); the caller says what it was doing (explained()).
@@ -44,6 +50,9 @@ public:
     FolderLock& operator=(const FolderLock&) = delete;
 
     void take(const std::string& folder);
+    // Called by take() when another run holds the lock, before it waits; empty but in tests,
+    // which learn from it that a run waits.
+    static inline std::function<void()> waitingForAnotherRun;
     // Every file written into the locked folder reaches the disk, and `written`, a new folder in
     // it, with them. On Windows each file already did so when it was finished.
     void syncWritten(const std::string& written) const;
@@ -66,6 +75,10 @@ std::FILE* createOutputFile(const std::string& path);
 std::FILE* createTemporaryFile(std::string& pattern);
 // Removes a file, if it can.
 void removeFile(const std::string& path);
+
+// The reason given for a file whose stream had failed before it was finished by a write that did
+// not go through writeBytes: the system's own reason is no longer known then.
+inline constexpr const char* unknownWriteFailure = "a write to it failed";
 
 // Closes a file of a run's folder; its bytes reach the disk with the run's
 // (FolderLock::syncWritten), on Windows before it is closed. The file is closed even when this

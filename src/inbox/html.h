@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "inbox/atomic_output.h"
+
 namespace qatutor::inbox {
 
 // The start of a page, up to and including <body>: no script runs in it and it loads nothing.
@@ -27,8 +29,7 @@ std::string whenHtml(std::string_view when);
 // count(1, "note") -> "1 note"; count(2, "note") -> "2 notes"
 std::string count(std::size_t n, std::string_view what);
 
-inline void put(std::FILE* out, std::string_view text) {
-    std::fwrite(text.data(), 1, text.size(), out);
-}
+// Writes `text` to a page or table of the report; throws InboxError when the write fails.
+inline void put(std::FILE* out, std::string_view text) { writeBytes(out, text); }
 
 }  // namespace qatutor::inbox

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
+#include <new>
 #include <unordered_map>
 
 #include "base/cp1252.h"
@@ -16,6 +17,7 @@ namespace {
 
 // A record file of a few megabytes is years of work; anything far beyond is not one.
 constexpr std::uint64_t largestRecordFile = 256 << 20;
+constexpr const char* tooLarge = "too large for a record file";
 
 // "line 23: expected the time line ...; line 80: expected ...", the first few places.
 std::string damageLine(const ParsedFile& parsed) {
@@ -33,16 +35,20 @@ std::string damageLine(const ParsedFile& parsed) {
 std::string kindProblem(const OpenFacts& facts) {
     if (facts.kind == OpenKind::folder) return "a folder, not a record file";
     if (facts.kind != OpenKind::regularFile) return "not a regular file (a pipe, socket or device)";
-    if (facts.size > largestRecordFile) return "too large for a record file";
+    if (facts.size > largestRecordFile) return tooLarge;
     return {};
 }
 
-// Reads `file` to its end, even when it grew meanwhile; `size` is what it held when opened.
+// Reads `file` to its end, even when it grew meanwhile, but never past largestRecordFile;
+// `size` is what it held when opened.
 std::string readToEnd(OpenFile& file, std::uint64_t size) {
     std::string bytes(static_cast<std::size_t>(size), '\0');
     std::size_t done = 0;
     for (;;) {
-        if (done == bytes.size()) bytes.resize(bytes.size() + 4096);  // the file grew
+        if (done == bytes.size()) {  // the file grew
+            if (done > largestRecordFile) throw InboxError(tooLarge);
+            bytes.resize(bytes.size() + 4096);
+        }
         const std::size_t got = file.read(bytes.data() + done, bytes.size() - done);
         if (got == 0) break;
         done += got;
@@ -137,14 +143,17 @@ void readOne(const ListedFile& listed, const CourseIndex& course, Inbox& inbox) 
             {file.name, "a notes file, not read: its notes are also in the send and master files"});
         return;
     }
-    std::string bytes;
+    // A file that fails, even for want of memory (a file of many short lines under the size
+    // cap can need more), is one line of the report; the other files are read all the same.
     try {
-        bytes = readRecordBytes(file, inbox);
+        file.parsed = parseRecordFile(readRecordBytes(file, inbox), course);
     } catch (const InboxError& error) {
         inbox.notRead.push_back({file.name, error.what()});
         return;
+    } catch (const std::bad_alloc&) {
+        inbox.notRead.push_back({file.name, "too large to read in the memory there is"});
+        return;
     }
-    file.parsed = parseRecordFile(bytes, course);
     if (!file.parsed.problem.empty()) {
         inbox.notRead.push_back({file.name, file.parsed.problem});
         return;

@@ -12,7 +12,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -62,6 +64,11 @@ public:
 private:
     int descriptor_;
 };
+
+// The time now, in seconds since 1970. A test may put a clock of its own in the system's place
+// with replaceClock, and give it back with an empty one.
+std::time_t currentTime();
+void replaceClock(std::function<std::time_t()> clock);
 
 // The program's arguments after its name, as UTF-8.
 std::vector<std::string> commandLineArguments(int argc, char** argv);

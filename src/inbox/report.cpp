@@ -5,6 +5,7 @@
 
 #include "base/cp1252.h"
 #include "inbox/html.h"
+#include "inbox/platform.h"
 #include "inbox/report_names.h"
 #include "inbox/student_page.h"
 
@@ -223,7 +224,7 @@ void writeQuestions(std::FILE* out, const ReportSummary& summary) {
 }
 
 std::string today() {
-    const std::time_t now = std::time(nullptr);
+    const std::time_t now = currentTime();
     char buffer[32];
     std::strftime(buffer, sizeof buffer, "%Y-%m-%d %H:%M", std::localtime(&now));
     return buffer;

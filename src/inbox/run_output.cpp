@@ -42,7 +42,7 @@ std::vector<fs::path> entriesIn(const std::string& folder, Wanted wanted) {
 }
 
 std::string startOfRun() {
-    const std::time_t now = std::time(nullptr);
+    const std::time_t now = currentTime();
     char buffer[32];
     std::strftime(buffer, sizeof buffer, "%Y%m%d-%H%M%S", std::localtime(&now));
     return runFolderName(buffer);
@@ -54,10 +54,12 @@ RunOutput::RunOutput(std::string folder) : folder_(std::move(folder)) {
     // Another run into this folder holds the lock until it ends, or is killed.
     explained("cannot open the folder " + folder_, [&] { lock_.take(folder_); });
     removeLeftBehind();
-    runName_ = startOfRun();
+    // One reading of the clock: a second that turns meanwhile never skips a free name.
+    const std::string start = startOfRun();
+    runName_ = start;
     std::error_code error;
     for (int n = 2; fs::exists(pathOf(joinPath(folder_, runName_)), error); ++n)
-        runName_ = startOfRun() + "-" + std::to_string(n);
+        runName_ = start + "-" + std::to_string(n);
     workingPath_ = explained("cannot create a folder in " + folder_,
                              [&] { return makeHiddenFolder(folder_, runName_); });
 }
@@ -101,15 +103,6 @@ void RunOutput::commit(const std::function<void(std::FILE*)>& writeReport) {
     explained("cannot write into " + runPath, [&] { lock_.syncWritten(workingPath_); });
     explained("cannot write " + runPath, [&] { moveFolder(workingPath_, runPath); });
     workingPath_ = runPath;
-    // A records table that an earlier version wrote beside the report would now stand beside a
-    // report of another run.
-    const std::string oldCsv = joinPath(folder_, csvName);
-    std::string start(earlierCsvHeader.size(), '\0');
-    std::ifstream(pathOf(oldCsv), std::ios::binary)
-        .read(start.data(), std::streamsize(start.size()));
-    std::error_code ignored;
-    if (start == earlierCsvHeader) fs::remove(pathOf(oldCsv), ignored);
-
     // Should the report fail, the run's folder, which no report links to, goes with this output.
     writeAtomically(folder_, reportName, writeReport);
     committed_ = true;
@@ -118,6 +111,13 @@ void RunOutput::commit(const std::function<void(std::FILE*)>& writeReport) {
 
 void RunOutput::removeEarlierRuns() const {
     std::error_code ignored;
+    // A records table that an earlier version wrote beside the report now stands beside a report
+    // of another run; until that report is in place, it still goes with the earlier one.
+    const std::string oldCsv = joinPath(folder_, csvName);
+    std::string start(earlierCsvHeader.size(), '\0');
+    std::ifstream(pathOf(oldCsv), std::ios::binary)
+        .read(start.data(), std::streamsize(start.size()));
+    if (start == earlierCsvHeader) fs::remove(pathOf(oldCsv), ignored);
     for (const fs::path& path : entriesIn(folder_, [&](std::string_view name) {
              return name != runName_ && isRunFolderName(name);
          }))

@@ -11,12 +11,16 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <optional>
 #include <thread>
 
@@ -502,6 +506,9 @@ TEST(Inbox, TwoRunsIntoOneFolderTakeTurns) {
     std::unique_ptr<RunOutput> first;
     ASSERT_EQ(errorOf([&] { first = std::make_unique<RunOutput>(folder.path()); }), "");
     std::string secondLink, secondError;
+    // The gate: the second run has found the folder locked and is about to wait.
+    std::promise<void> secondWaits;
+    FolderLock::waitingForAnotherRun = [&] { secondWaits.set_value(); };
     std::thread second([&] {
         secondError = errorOf([&] {
             RunOutput run(folder.path());
@@ -514,7 +521,8 @@ TEST(Inbox, TwoRunsIntoOneFolderTakeTurns) {
             run.commit([&](std::FILE* out) { std::fputs(secondLink.c_str(), out); });
         });
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    secondWaits.get_future().wait();
+    FolderLock::waitingForAnotherRun = nullptr;
     EXPECT_FALSE(secondStarted);
     std::FILE* csv = first->create(csvName);
     ASSERT_NE(csv, nullptr);
@@ -545,10 +553,66 @@ TEST(Inbox, TwoRunsIntoOneFolderTakeTurns) {
                            "cannot open the folder " + missing + ": "));
 }
 
+// A write that fails is told with its own reason, whatever the inbox asked of the system after it.
+TEST(Inbox, AFailedWriteIsToldWithItsOwnReason) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no device that is always full";
+#else
+    std::FILE* full = createOutputFile("/dev/full");
+    const std::string error = errorOf([&] {
+        try {
+            put(full, std::string(200 << 10, 'x'));
+        } catch (...) {
+            std::fclose(full);
+            throw;
+        }
+        isFolder("/no/such");
+        finishOutputFile(full);
+    });
+    EXPECT_EQ(error, std::strerror(ENOSPC));
+#endif
+}
+
+// A report that cannot be written leaves the earlier one, with the records table beside it
+// that an earlier version wrote.
+TEST(Inbox, AReportThatFailsLeavesTheEarlierOneWhole) {
+    TempFolder folder;
+    const std::string oldCsv =
+        "student,file,date,time,assignment,question,piece,kind,rating kind,rating,text,"
+        "status\r\n\"Old\"\r\n";
+    const std::string oldReport = "<a href=\"records.csv\">records</a>";
+    writeFile(folder.file(csvName), oldCsv);
+    writeFile(folder.file(reportName), oldReport);
+    RunOutput output(folder.path());
+    output.finish(output.create(csvName));
+    EXPECT_NE(errorOf([&] {
+                  output.commit([](std::FILE*) { throw InboxError("No space left on device"); });
+              }),
+              "");
+    EXPECT_EQ(readFile(folder.file(reportName)), oldReport);
+    EXPECT_EQ(readFile(folder.file(csvName)), oldCsv);
+}
+
+// A run's folder is named by the second it started, even when the clock turns while a free
+// name is sought.
+TEST(Inbox, ARunIsNamedByTheSecondItStarted) {
+    TempFolder folder;
+    std::time_t now = 1796652309;  // 2026-12-07, near 14:05
+    char started[32];
+    std::strftime(started, sizeof started, "report-%Y%m%d-%H%M%S", std::localtime(&now));
+    ASSERT_TRUE(std::filesystem::create_directory(folder.file(started)));
+    replaceClock([&] { return now++; });
+    std::string link;
+    const std::string error = errorOf([&] { link = RunOutput(folder.path()).linkTo(csvName); });
+    replaceClock(nullptr);
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(link, std::string(started) + "-2/records.csv");
+}
+
 // A folder and files named in other scripts are found, read and written beside, on every system
 // (on Windows the file system's names are UTF-16, and a name must not pass through the code page).
-// The program's exit status; what it writes on its standard output goes to `outputFile`, if
-// one is named.
+// The program's exit status; what it writes on its standard output and error goes to
+// `outputFile`, if one is named.
 int runProgram(const std::string& arguments, const std::string& outputFile = {});
 
 TEST(Inbox, NamesInAnyScriptAreReadAndWrittenBeside) {
@@ -665,8 +729,8 @@ PROCESS_INFORMATION startProgram(const std::string& arguments, const std::string
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = startup.hStdError = nowhere;
-    startup.hStdOutput = output;
+    startup.hStdInput = nowhere;
+    startup.hStdOutput = startup.hStdError = output;
     // The arguments as UTF-8, the way the inbox takes its paths, passed on in UTF-16.
     std::wstring command =
         win32::wide("\"" + std::string(QATUTOR_INBOX_PROGRAM) + "\" " + arguments);
@@ -710,10 +774,10 @@ const std::vector<int> killDelays = {0, 150, 300, 500, 700, 900, 1100, 1400, 180
 int runProgram(const std::string& arguments, const std::string& outputFile) {
     // No display: the program never opens its folder dialog here.
     const std::string output = outputFile.empty() ? "/dev/null" : "\"" + outputFile + "\"";
-    const int status = std::system(("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
-                                    std::string(QATUTOR_INBOX_PROGRAM) + " " + arguments + " >" +
-                                    output + " 2>/dev/null")
-                                       .c_str());
+    const int status =
+        std::system(("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
+                     std::string(QATUTOR_INBOX_PROGRAM) + " " + arguments + " >" + output + " 2>&1")
+                        .c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -821,6 +885,21 @@ TEST(InboxProgram, ExitStatusSaysWhetherEveryFileWasRead) {
          {std::string(), std::string("--out"), std::string("--frobnicate ") + good.path(),
           good.path() + " --out " + good.file("nowhere"), good.file("nowhere")})
         EXPECT_EQ(runProgram(usage), 2) << usage;
+}
+
+// A usage error says what is wrong with the command line.
+TEST(InboxProgram, AUsageErrorSaysWhatIsWrong) {
+    TempFolder folder, capture;
+    writeFile(folder.file("f.txt"), "");
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {folder.path() + " --out " + folder.file("f.txt"), "f.txt is not a folder"},
+        {folder.path() + " --out " + folder.file("nowhere"), "nowhere does not exist"},
+    };
+    for (const auto& [arguments, message] : cases) {
+        const std::string output = capture.file("output");
+        EXPECT_EQ(runProgram(arguments, output), 2) << arguments;
+        EXPECT_NE(readFile(output).find(message), std::string::npos) << readFile(output);
+    }
 }
 
 // A folder named with a separator at its end, as tab completion writes it (on Windows either

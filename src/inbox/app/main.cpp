@@ -129,8 +129,14 @@ std::string checkPaths(CommandLine& line) {
     if (line.outputFolder.empty())
         line.outputFolder =
             line.inputs.size() == 1 && isFolder(line.inputs[0]) ? line.inputs[0] : ".";
-    if (!isFolder(line.outputFolder))
-        return "the output folder " + line.outputFolder + " does not exist";
+    if (!isFolder(line.outputFolder)) {
+        try {
+            checkFound(line.outputFolder);
+        } catch (const InboxError&) {
+            return "the output folder " + line.outputFolder + " does not exist";
+        }
+        return "the output folder " + line.outputFolder + " is not a folder";
+    }
     return {};
 }
 

@@ -34,9 +34,13 @@ mode_t currentUmask() {
 
 void finish(std::FILE* file, bool onDisk) {
     int error = 0;
-    if (std::ferror(file) || std::fflush(file) != 0 || (onDisk && ::fsync(::fileno(file)) != 0))
+    // A write that failed without writeBytes left only the stream's mark, and errno belongs to
+    // whatever call came after it.
+    const bool writeFailed = std::ferror(file);
+    if (!writeFailed && (std::fflush(file) != 0 || (onDisk && ::fsync(::fileno(file)) != 0)))
         error = errno ? errno : EIO;
     if (std::fclose(file) != 0 && !error) error = errno;
+    if (writeFailed) throw InboxError(unknownWriteFailure);
     if (error) fail(error);
 }
 
@@ -57,6 +61,8 @@ void FolderLock::take(const std::string& folder) {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) fail(errno);
     handle_ = fd;
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return;
+    if (errno == EWOULDBLOCK && waitingForAnotherRun) waitingForAnotherRun();
     while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
     }
 }
