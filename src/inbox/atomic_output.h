@@ -39,7 +39,8 @@ void writeBytes(std::FILE* file, std::string_view bytes);
 // denied", "Access is denied"); the caller says what it was doing (explained()).
 
 // One run at a time writes into a folder: the lock is held from take() until the lock is
-// destroyed, or its process ends in any way; another run's take() waits for it meanwhile.
+// destroyed, or its process ends in any way; another run's take() waits for it meanwhile. On a
+// file system that has no locks (some network shares) take() goes on unlocked.
 // On Linux it is a lock on the folder itself; Windows cannot lock a folder, so there it is a
 // lock on a hidden file in it, runLockName, which stays for the next run.
 class FolderLock {
@@ -73,7 +74,8 @@ std::FILE* createOutputFile(const std::string& path);
 // Makes the X's that end `pattern` (".../.report.html.XXXXXX") unique, as mkstemp does, and
 // creates that file, hidden, as readable as any new file, open for writing and fully buffered.
 std::FILE* createTemporaryFile(std::string& pattern);
-// Removes a file, if it can.
+// Removes a file, if it can: it is only called on a hidden temporary, which the next run removes
+// as left behind (isLeftBehind) should this fail.
 void removeFile(const std::string& path);
 
 // The reason given for a file whose stream had failed before it was finished by a write that did
@@ -88,10 +90,11 @@ void finishOutputFile(std::FILE* file);
 void finishFileOnDisk(std::FILE* file);
 
 // Renames the hidden folder `from` to `to`, a name not taken, in the same folder, shown there.
-// On Linux the rename reaches the disk before it returns.
+// On Linux the rename reaches the disk before it returns, unless the folder that holds it cannot
+// be opened to flush it (one the inbox may write in but not read).
 void moveFolder(const std::string& from, const std::string& to);
 // Renames the hidden file `from` over the file `to` in one step, in the same folder, shown
-// there. On Linux the rename reaches the disk before it returns.
+// there. On Linux the rename reaches the disk as moveFolder's does.
 void replaceFile(const std::string& from, const std::string& to);
 
 }  // namespace qatutor::inbox

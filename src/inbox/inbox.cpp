@@ -31,12 +31,12 @@ std::string damageLine(const ParsedFile& parsed) {
     return line + ". What could be read is shown, the records there marked";
 }
 
-// Why a file of this kind is no record file; empty when it may be one.
-std::string kindProblem(const OpenFacts& facts) {
-    if (facts.kind == OpenKind::folder) return "a folder, not a record file";
-    if (facts.kind != OpenKind::regularFile) return "not a regular file (a pipe, socket or device)";
-    if (facts.size > largestRecordFile) return tooLarge;
-    return {};
+// Throws InboxError saying why a file of this kind is no record file.
+void checkKind(const OpenFacts& facts) {
+    if (facts.kind == OpenKind::folder) throw InboxError("a folder, not a record file");
+    if (facts.kind != OpenKind::regularFile)
+        throw InboxError("not a regular file (a pipe, socket or device)");
+    if (facts.size > largestRecordFile) throw InboxError(tooLarge);
 }
 
 // Reads `file` to its end, even when it grew meanwhile, but never past largestRecordFile;
@@ -61,7 +61,7 @@ std::string readToEnd(OpenFile& file, std::uint64_t size) {
 std::string readWholeFile(const std::string& path) {
     OpenFile file = explained("cannot be opened", [&] { return OpenFile(path); });
     const OpenFacts facts = explained("cannot be read", [&] { return file.facts(); });
-    if (std::string problem = kindProblem(facts); !problem.empty()) throw InboxError(problem);
+    checkKind(facts);
     return explained("cannot be read", [&] { return readToEnd(file, facts.size); });
 }
 

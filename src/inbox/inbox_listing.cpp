@@ -42,16 +42,20 @@ std::vector<std::string> namesIn(const std::string& folder) {
     return names;
 }
 
-// Why a folder's entry is not read, if it is not: a folder, or a link to a place out of the
-// folder (which could name any file of the computer).
+// What the report says of a folder's entry that is not read (a fact for its line, not a
+// failure): a folder, or a link to a place out of the folder, which could name any file of the
+// computer. Empty for an entry that is read; a link that leads nowhere, or round in a loop, is
+// read, and opening it says why.
 std::string entryProblem(const fs::path& folder, const fs::path& entry) {
     std::error_code error;
     const fs::file_status status = fs::symlink_status(entry, error);
     if (fs::is_directory(status)) return "a folder inside the folder; its files are not read";
     if (!fs::is_symlink(status)) return {};
     const fs::path target = fs::weakly_canonical(entry, error);
+    if (error) return {};
     const fs::path inside = fs::weakly_canonical(folder, error);
-    if (error) return {};  // unreadable: opening it says why
+    if (error)
+        return "a link, not read: where the folder lies cannot be told (" + error.message() + ")";
     const auto [end, rest] =
         std::mismatch(inside.begin(), inside.end(), target.begin(), target.end());
     if (end != inside.end() || rest == target.end())

@@ -84,13 +84,13 @@ InboxRun runInbox(const std::vector<std::string>& paths, const std::string& outp
         writeRun(paths, outputFolder, course, run);
     } catch (const std::exception& error) {
         run = InboxRun();
-        run.error = error.what();
+        run.failure = InboxError(error.what());
     }
     return run;
 }
 
 int exitStatusOf(const InboxRun& run) {
-    if (!run.error.empty()) return usageError;
+    if (run.failure) return reportNotWritten;
     return run.notRead.empty() && run.damaged.empty() ? everyFileRead : someFilesNotRead;
 }
 

@@ -64,6 +64,8 @@ RunOutput::RunOutput(std::string folder) : folder_(std::move(folder)) {
                              [&] { return makeHiddenFolder(folder_, runName_); });
 }
 
+// What a failed run wrote is removed as far as it can be; whatever stays is hidden and no report
+// links to it, and the next run removes it (removeLeftBehind).
 RunOutput::~RunOutput() {
     for (std::FILE* file : open_) std::fclose(file);
     if (!committed_ && !workingPath_.empty()) {
@@ -72,6 +74,8 @@ RunOutput::~RunOutput() {
     }
 }
 
+// Best effort: what cannot be removed now is hidden, linked to by no report, and tried again by
+// the next run.
 void RunOutput::removeLeftBehind() const {
     std::error_code ignored;
     for (const fs::path& path : entriesIn(folder_, isLeftBehind)) fs::remove_all(path, ignored);
@@ -109,6 +113,8 @@ void RunOutput::commit(const std::function<void(std::FILE*)>& writeReport) {
     removeEarlierRuns();
 }
 
+// Best effort, once this run's report is in place: an earlier output that cannot be removed
+// now stays beside it, linked to by no report, and the next run tries again.
 void RunOutput::removeEarlierRuns() const {
     std::error_code ignored;
     // A records table that an earlier version wrote beside the report now stands beside a report

@@ -86,8 +86,9 @@ struct CommandLine {
     std::vector<std::string> inputs;
     std::string outputFolder;
     bool help = false;
-    std::string mistake;  // a usage error
 };
+
+// Throws InboxError saying what is wrong with the command line.
 
 CommandLine parseArguments(const std::vector<std::string>& arguments) {
     CommandLine line;
@@ -102,42 +103,30 @@ CommandLine parseArguments(const std::vector<std::string>& arguments) {
             line.help = true;
             return line;
         } else if (argument == "--out" || argument == "-o") {
-            if (i + 1 >= arguments.size())
-                line.mistake = "--out needs a folder";
-            else
-                line.outputFolder = arguments[++i];
+            if (i + 1 >= arguments.size()) throw InboxError("--out needs a folder");
+            line.outputFolder = arguments[++i];
         } else if (argument.rfind("--out=", 0) == 0) {
             line.outputFolder = argument.substr(6);
         } else {
-            line.mistake = "unknown option " + argument;
+            throw InboxError("unknown option " + argument);
         }
-        if (!line.mistake.empty()) return line;
     }
     return line;
 }
 
-// What is wrong with the folders and files named, or nothing; settles the output folder.
-std::string checkPaths(CommandLine& line) {
-    if (line.inputs.empty()) return "no folder or file to read";
-    for (const std::string& input : line.inputs) {
-        try {
-            checkFound(input);
-        } catch (const InboxError& error) {
-            return "cannot find " + input + ": " + error.what();
-        }
-    }
+// Settles the output folder; throws InboxError saying what is wrong with the folders and files
+// named.
+void checkPaths(CommandLine& line) {
+    if (line.inputs.empty()) throw InboxError("no folder or file to read");
+    for (const std::string& input : line.inputs)
+        explained("cannot find " + input, [&] { checkFound(input); });
     if (line.outputFolder.empty())
         line.outputFolder =
             line.inputs.size() == 1 && isFolder(line.inputs[0]) ? line.inputs[0] : ".";
-    if (!isFolder(line.outputFolder)) {
-        try {
-            checkFound(line.outputFolder);
-        } catch (const InboxError&) {
-            return "the output folder " + line.outputFolder + " does not exist";
-        }
-        return "the output folder " + line.outputFolder + " is not a folder";
-    }
-    return {};
+    if (isFolder(line.outputFolder)) return;
+    explained("cannot find the output folder " + line.outputFolder,
+              [&] { checkFound(line.outputFolder); });
+    throw InboxError("the output folder " + line.outputFolder + " is not a folder");
 }
 
 void printRun(const InboxRun& run) {
@@ -159,18 +148,22 @@ void printRun(const InboxRun& run) {
 }
 
 int runFromCommandLine(const std::vector<std::string>& arguments) {
-    CommandLine line = parseArguments(arguments);
-    if (line.help) {
-        writeOutput(helpText);
-        return everyFileRead;
+    CommandLine line;
+    try {
+        line = parseArguments(arguments);
+        if (line.help) {
+            writeOutput(helpText);
+            return everyFileRead;
+        }
+        checkPaths(line);
+    } catch (const InboxError& error) {
+        return usage(error.what());
     }
-    if (line.mistake.empty()) line.mistake = checkPaths(line);
-    if (!line.mistake.empty()) return usage(line.mistake);
 
     const InboxRun run = runInbox(line.inputs, line.outputFolder, CourseIndex::builtIn());
-    if (!run.error.empty()) {
-        writeError("qatutor-inbox: " + terminalText(utf8Name(run.error)) + "\n");
-        return usageError;
+    if (run.failure) {
+        writeError("qatutor-inbox: " + terminalText(utf8Name(run.failure->what())) + "\n");
+        return reportNotWritten;
     }
     printRun(run);
     return exitStatusOf(run);
