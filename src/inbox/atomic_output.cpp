@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "inbox/inbox_error.h"
+#include "inbox/output_steps.h"
 #include "inbox/platform.h"
 
 namespace qatutor::inbox {

@@ -1,6 +1,5 @@
 #include "inbox/run_inbox.h"
 
-#include <filesystem>
 #include <map>
 
 #include "inbox/file_names.h"
@@ -15,8 +14,6 @@
 namespace qatutor::inbox {
 namespace {
 
-namespace fs = std::filesystem;
-
 // The files of each student, in the order listed, students by name; names that differ only in
 // case, blanks or a copy mark ("Copy of", " (1)") are one student.
 std::map<std::string, std::vector<ListedFile>> filesByStudent(std::vector<ListedFile> files) {
@@ -28,11 +25,8 @@ std::map<std::string, std::vector<ListedFile>> filesByStudent(std::vector<Listed
 // What was read, for the report's first line: the paths given, made absolute.
 std::string sourcesOf(const std::vector<std::string>& paths) {
     std::string sources;
-    for (const std::string& path : paths) {
-        std::error_code error;
-        const fs::path full = fs::absolute(pathOf(path), error).lexically_normal();
-        sources += (sources.empty() ? "" : ", ") + utf8Name(error ? path : textOf(full));
-    }
+    for (const std::string& path : paths)
+        sources += (sources.empty() ? "" : ", ") + utf8Name(absolutePath(path));
     return sources;
 }
 

@@ -20,7 +20,7 @@
 #include <string_view>
 #include <vector>
 
-#include "inbox/atomic_output.h"
+#include "inbox/output_steps.h"
 
 namespace qatutor::inbox {
 

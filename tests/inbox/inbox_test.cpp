@@ -35,6 +35,7 @@
 #include "inbox/inbox.h"
 #include "inbox/inbox_error.h"
 #include "inbox/output_names.h"
+#include "inbox/output_steps.h"
 #include "inbox/platform.h"
 #include "inbox/records_csv.h"
 #include "inbox/report.h"

@@ -11,8 +11,8 @@
 #include <random>
 
 #include "base/win32/system_text.h"
-#include "inbox/atomic_output.h"
 #include "inbox/inbox_error.h"
+#include "inbox/output_steps.h"
 #include "inbox/platform.h"
 
 namespace qatutor::inbox {

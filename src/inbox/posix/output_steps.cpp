@@ -9,8 +9,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "inbox/atomic_output.h"
 #include "inbox/inbox_error.h"
+#include "inbox/output_steps.h"
 #include "inbox/platform.h"
 
 namespace qatutor::inbox {
