@@ -4,8 +4,6 @@
 #include <sys/stat.h>
 #ifdef _WIN32
 #include <windows.h>
-#else
-#include <sys/wait.h>
 #endif
 #include <unistd.h>
 
@@ -13,7 +11,6 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -43,6 +40,7 @@
 #include "inbox/run_output.h"
 #include "inbox/student_page.h"
 #include "inbox/student_work.h"
+#include "program_run.h"
 #include "support/fixture_bank.h"
 #include "support/temp_folder.h"
 
@@ -629,9 +627,6 @@ TEST(Inbox, ARunIsNamedByTheSecondItStarted) {
 
 // A folder and files named in other scripts are found, read and written beside, on every system
 // (on Windows the file system's names are UTF-16, and a name must not pass through the code page).
-// The program's exit status; what it writes on its standard output and error goes to
-// `outputFile`, if one is named.
-int runProgram(const std::string& arguments, const std::string& outputFile = {});
 
 TEST(Inbox, NamesInAnyScriptAreReadAndWrittenBeside) {
     TempFolder top;
@@ -731,91 +726,6 @@ std::string runFolderOf(const std::string& folder) {
     if (at == std::string::npos) return {};
     return html.substr(at + 6, html.find('/', at) - at - 6);
 }
-
-#ifdef _WIN32
-// The program started as Windows starts it, its output to nowhere; null handles when it could
-// not start.
-PROCESS_INFORMATION startProgram(const std::string& arguments, const std::string& outputFile = {}) {
-    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
-    const HANDLE nowhere =
-        ::CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                      &inherited, OPEN_EXISTING, 0, nullptr);
-    const HANDLE output =
-        outputFile.empty() ? nowhere
-                           : ::CreateFileW(win32::wide(outputFile).c_str(), GENERIC_WRITE,
-                                           FILE_SHARE_READ, &inherited, CREATE_ALWAYS, 0, nullptr);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = nowhere;
-    startup.hStdOutput = startup.hStdError = output;
-    // The arguments as UTF-8, the way the inbox takes its paths, passed on in UTF-16.
-    std::wstring command =
-        win32::wide("\"" + std::string(QATUTOR_INBOX_PROGRAM) + "\" " + arguments);
-    PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                          nullptr, nullptr, &startup, &process))
-        process = {};
-    if (output != nowhere) ::CloseHandle(output);
-    ::CloseHandle(nowhere);
-    return process;
-}
-
-// Waits for the program to end, or ends it first when `killAfter` is given; its exit status.
-int endOf(PROCESS_INFORMATION process,
-          std::optional<std::chrono::milliseconds> killAfter = std::nullopt) {
-    if (!process.hProcess) return -1;
-    if (killAfter) {
-        ::Sleep(static_cast<DWORD>(killAfter->count()));
-        ::TerminateProcess(process.hProcess, 137);
-    }
-    ::WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD status = 0;
-    ::GetExitCodeProcess(process.hProcess, &status);
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
-    return static_cast<int>(status);
-}
-
-int runProgram(const std::string& arguments, const std::string& outputFile) {
-    return endOf(startProgram(arguments, outputFile));
-}
-
-void killProgramAfter(const std::string& folder, std::chrono::milliseconds delay) {
-    endOf(startProgram(folder), delay);
-}
-
-// Killed at one moment after another, from before the program has started (a Windows process
-// takes a while to start) to near the end of its run.
-const std::vector<int> killDelays = {0, 150, 300, 500, 700, 900, 1100, 1400, 1800};
-#else
-int runProgram(const std::string& arguments, const std::string& outputFile) {
-    // No display: the program never opens its folder dialog here.
-    const std::string output = outputFile.empty() ? "/dev/null" : "\"" + outputFile + "\"";
-    const int status =
-        std::system(("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
-                     std::string(QATUTOR_INBOX_PROGRAM) + " " + arguments + " >" + output + " 2>&1")
-                        .c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-void killProgramAfter(const std::string& folder, std::chrono::milliseconds delay) {
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::freopen("/dev/null", "w", stdout);
-        ::execl(QATUTOR_INBOX_PROGRAM, "qatutor-inbox", folder.c_str(), nullptr);
-        ::_exit(127);
-    }
-    std::this_thread::sleep_for(delay);
-    ::kill(child, SIGKILL);
-    ::waitpid(child, nullptr, 0);
-}
-
-// Killed at one moment after another, from before the program has started to near the end of
-// its run.
-const std::vector<int> killDelays = {0, 1, 2, 4, 8, 15, 25, 40, 60, 90, 130};
-#endif
 
 // Every link of report.html into a run's folder leads to a file there: the report stands with
 // the records table and the pages of its own run.
@@ -1018,14 +928,7 @@ int rerunShowingDotNames(const std::string& test) {
     ::SetEnvironmentVariableW(L"QATUTOR_DOT_NAMES_SHOWN", L"1");
     wchar_t self[MAX_PATH];
     ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring command = L"\"" + std::wstring(self) + L"\" --gtest_filter=" + win32::wide(test);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &process))
-        process = {};
-    const int status = endOf(process);
+    const int status = runCommand(win32::utf8(self), "--gtest_filter=" + test);
     ::SetEnvironmentVariableW(L"QATUTOR_DOT_NAMES_SHOWN", nullptr);
     ::RegDeleteValueW(wine, L"ShowDotFiles");
     ::RegCloseKey(wine);
@@ -1083,15 +986,9 @@ TEST(InboxProgram, NamesOnTheTerminalAreEscaped) {
     writeFile(folder.file("send_1207\xC2\x9B"
                           "31mC1.txt"),
               "");
-    const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
-                                std::string(QATUTOR_INBOX_PROGRAM) + " " + folder.path() + " 2>&1";
-    std::FILE* program = ::popen(command.c_str(), "r");
-    ASSERT_NE(program, nullptr);
-    std::string output;
-    char buffer[4096];
-    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, program)) > 0;)
-        output.append(buffer, got);
-    EXPECT_EQ(WEXITSTATUS(::pclose(program)), 1);
+    TempFolder capture;
+    EXPECT_EQ(runProgram(folder.path(), capture.file("output")), 1);
+    const std::string output = readFile(capture.file("output"));
     EXPECT_NE(output.find("Not read: send_1207\\x1b[31mRed\\x1b[2J\\x07.txt: empty"),
               std::string::npos)
         << output;
