@@ -15,13 +15,17 @@ std::string pageStart(std::string_view title);
 inline constexpr std::string_view pageEnd = "</body>\n</html>\n";
 
 // UTF-8 text (file names, figures) as HTML text: markup characters escaped, CR LF a line break,
-// other control characters shown as their picture (U+2400 and on).
+// the other C0 controls and DEL shown as their picture (U+2400 and on); C1 controls, which a
+// browser shows as nothing, go out as they are.
 //   htmlEscaped("<a>\x1b") -> "&lt;a&gt;\xE2\x90\x9B"
 std::string htmlEscaped(std::string_view utf8);
 
 // Student text, Windows-1252 bytes, as HTML text in UTF-8, escaped as htmlEscaped does.
 //   htmlText("<b>\r\n") -> "&lt;b&gt;\n"
 std::string htmlText(std::string_view bytes);
+
+// A student's name (UTF-8) as HTML text; "(no name)" for a file whose name gave none.
+std::string studentName(const std::string& student);
 
 // A date and time, "2026-12-07 14:05:09", kept from breaking inside the date.
 std::string whenHtml(std::string_view when);

@@ -36,10 +36,6 @@ std::string number(double value) {
 
 std::string mean(double sum, int n) { return n ? number(sum / n) : "–"; }
 
-std::string studentName(const std::string& student) {
-    return student.empty() ? "(no name)" : htmlEscaped(student);
-}
-
 std::string excerpt(std::string_view text) {
     if (text.empty()) return "<i>(empty)</i>";
     if (text.size() <= excerptLength) return htmlText(text);

@@ -8,10 +8,6 @@
 namespace qatutor::inbox {
 namespace {
 
-std::string studentName(const std::string& student) {
-    return student.empty() ? "(no name)" : htmlEscaped(student);
-}
-
 // The heading and the bank's text of the piece a run of records responds to.
 std::string pieceHtml(const Record& record) {
     std::string html = "<div class=\"piece\">\n<h3>" + questionName(record) + " · " +

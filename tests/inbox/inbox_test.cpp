@@ -41,6 +41,7 @@
 #include "inbox/student_page.h"
 #include "inbox/student_work.h"
 #include "program_run.h"
+#include "records/record_layout.h"
 #include "support/fixture_bank.h"
 #include "support/temp_folder.h"
 
@@ -197,8 +198,9 @@ std::string goldenMaster() {
 // and the evening's of the same day, copies a file manager made.
 TEST(Inbox, EveryRecordCountsOnceInAnyMixOfCopies) {
     const std::string send = goldenSend(), master = goldenMaster();
-    const std::string closing = std::string(49, '.') + "\r\n";
-    const std::string morning = send.substr(0, send.find(closing, send.find("14:06:10")) + 51);
+    const std::string closing = std::string(closingLine) + std::string(lineEnd);
+    const std::string morning =
+        send.substr(0, send.find(closing, send.find("14:06:10")) + closing.size());
     const std::vector<std::vector<std::pair<std::string, std::string>>> mixes = {
         {{"masterFile_Ann_Lee.txt", master},
          {"send_1207Ann_Lee.txt", send},

@@ -11,6 +11,7 @@
 
 #include "inbox/course_index.h"
 #include "inbox/file_names.h"
+#include "inbox/html.h"
 #include "inbox/inbox_error.h"
 #include "inbox/platform.h"
 #include "inbox/run_inbox.h"
@@ -130,9 +131,6 @@ void checkPaths(CommandLine& line) {
 }
 
 void printRun(const InboxRun& run) {
-    auto count = [](std::size_t n, const char* what) {
-        return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
-    };
     const Totals& t = run.totals;
     std::string text = "Read " + count(t.files, "file") + ": " + count(t.students, "student") +
                        ", " + count(t.responses, "response") + ", " + count(t.notes, "note") +
@@ -171,7 +169,8 @@ int runFromCommandLine(const std::vector<std::string>& arguments) {
 
 #ifdef QATUTOR_INBOX_DESKTOP
 // The desktop's dialogs in Qt. A QString holds UTF-16 and gives and takes UTF-8 through
-// toStdString and fromStdString, as the inbox keeps its paths on every system.
+// toStdString and fromStdString: the inbox's paths on Windows, and on Linux the names of every
+// folder named in UTF-8, as desktops name them; a folder whose name is not UTF-8 is not found.
 class QtDesktop : public Desktop {
 public:
     std::optional<std::string> chooseFolder() override {
