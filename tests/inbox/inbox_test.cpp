@@ -826,8 +826,9 @@ TEST(InboxProgram, AUsageErrorSaysWhatIsWrong) {
         {folder.path() + " --out " + folder.file("nowhere"),
          "cannot find the output folder " + folder.file("nowhere")},
     };
-    for (const auto& [arguments, message] : cases) {
-        const std::string output = capture.file("output");
+    for (std::size_t c = 0; c < cases.size(); ++c) {
+        const auto& [arguments, message] = cases[c];
+        const std::string output = capture.file(std::to_string(c));  // a file of its own each
         EXPECT_EQ(runProgram(arguments, output), 2) << arguments;
         EXPECT_NE(readFile(output).find(message), std::string::npos) << readFile(output);
     }
