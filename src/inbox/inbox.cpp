@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
+#include <map>
 #include <new>
 #include <unordered_map>
 
@@ -246,19 +247,34 @@ void spellStudentsAlike(Inbox& inbox) {
 
 }  // namespace
 
-Inbox readFiles(const std::vector<ListedFile>& files, const CourseIndex& course) {
-    Inbox inbox;
-    for (const ListedFile& file : files) readOne(file, course, inbox);
-    spellStudentsAlike(inbox);
-    markDuplicates(inbox);
-    return inbox;
+void readEachStudent(std::vector<ListedFile> files, const CourseIndex& course,
+                     const std::function<void(const Inbox&)>& read) {
+    std::map<std::string, std::vector<ListedFile>> students;
+    for (ListedFile& file : files) students[studentKey(file.student)].push_back(std::move(file));
+    for (const auto& [student, studentFiles] : students) {
+        Inbox inbox;
+        for (const ListedFile& file : studentFiles) readOne(file, course, inbox);
+        spellStudentsAlike(inbox);
+        markDuplicates(inbox);
+        read(inbox);
+    }
 }
 
 Inbox readInbox(const std::vector<std::string>& paths, const CourseIndex& course) {
     InboxListing listing = listInbox(paths);
-    Inbox inbox = readFiles(listing.files, course);
-    inbox.notRead.insert(inbox.notRead.begin(), listing.notRead.begin(), listing.notRead.end());
-    return inbox;
+    Inbox all;
+    all.notRead = std::move(listing.notRead);
+    readEachStudent(std::move(listing.files), course, [&](const Inbox& student) {
+        auto append = [](std::vector<FileLine>& to, const std::vector<FileLine>& from) {
+            to.insert(to.end(), from.begin(), from.end());
+        };
+        all.files.insert(all.files.end(), student.files.begin(), student.files.end());
+        append(all.notRead, student.notRead);
+        append(all.damaged, student.damaged);
+        append(all.remarks, student.remarks);
+        all.duplicates += student.duplicates;
+    });
+    return all;
 }
 
 }  // namespace qatutor::inbox
