@@ -38,8 +38,9 @@ std::string joinPath(const std::string& folder, std::string_view name);
 
 // True when `path` names a folder, or a link to one; a separator at its end is allowed.
 bool isFolder(const std::string& path);
-// Throws InboxError with the system's reason when nothing goes by the name `path`. A link counts
-// even when it leads nowhere: reading it says why.
+// Throws InboxError with the system's reason when `path` cannot be looked up: nothing goes by
+// that name ("No such file or directory"), or a folder on the way may not be searched
+// ("Permission denied"). A link counts even when it leads nowhere: reading it says why.
 void checkFound(const std::string& path);
 
 // What `path` names, a link not followed.

@@ -58,7 +58,7 @@ struct Record {
     std::string text;         // the response, or the note without its label
     bool incomplete = false;  // the file ends inside this record
     bool damaged = false;     // read from lines that break the record layout
-    std::string damage;       // empty, or why to doubt the record: "read from lines 23 to 29,
+    std::string doubt;        // empty, or why to doubt the record: "read from lines 23 to 29,
                               // which break the record layout", "next to lines 23 to 29, ..."
 
     std::string_view quoted() const {

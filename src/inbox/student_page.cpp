@@ -26,8 +26,8 @@ std::string entryHtml(const WorkEntry& entry, const std::string& anchor) {
             "</span>";
     if (record.incomplete)
         meta += "<span class=\"flag\">incomplete: the file ends inside this record</span>";
-    if (!record.damage.empty())
-        meta += "<span class=\"flag\">" + htmlEscaped(record.damage) + "</span>";
+    if (!record.doubt.empty())
+        meta += "<span class=\"flag\">" + htmlEscaped(record.doubt) + "</span>";
     return std::string(note ? "<aside class=\"note\"" : "<article class=\"response\"") + " id=\"" +
            anchor + "\">\n<p class=\"meta\">" + meta + "</p>\n<div class=\"text\">" +
            htmlText(record.text) + "</div>\n" + (note ? "</aside>\n" : "</article>\n");
