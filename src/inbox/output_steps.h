@@ -79,7 +79,8 @@ void finishFileOnDisk(std::FILE* file);
 
 // Renames the hidden folder `from` to `to`, a name not taken, in the same folder, shown there.
 // On Linux the rename reaches the disk before it returns, unless the folder that holds it cannot
-// be opened to flush it (one the inbox may write in but not read).
+// be opened to flush it (one the inbox may write in but not read) or its file system cannot
+// flush a folder.
 void moveFolder(const std::string& from, const std::string& to);
 // Renames the hidden file `from` over the file `to` in one step, in the same folder, shown
 // there. On Linux the rename reaches the disk as moveFolder's does.

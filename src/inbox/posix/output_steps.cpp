@@ -19,14 +19,15 @@ namespace {
 [[noreturn]] void fail(int error) { throw InboxError(std::strerror(error)); }
 
 // A rename or a new name in `folder` reaches the disk with the folder; a flush that fails is
-// told. A folder the inbox may write in but not read cannot be opened for it: its names then
-// reach the disk when the system writes them, as they would without this step.
+// told. A folder the inbox may write in but not read cannot be opened for it, and a file system
+// that cannot flush a folder (EINVAL) has nothing to flush: the names then reach the disk when
+// the system writes them, as they would without this step.
 void syncFolder(const std::string& folder) {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
     const int error = ::fsync(fd) == 0 ? 0 : errno;
     ::close(fd);
-    if (error) fail(error);
+    if (error && error != EINVAL) fail(error);
 }
 
 mode_t currentUmask() {
