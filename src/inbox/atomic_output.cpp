@@ -1,11 +1,20 @@
 #include "inbox/atomic_output.h"
 
+#include <cerrno>
+#include <cstring>
 #include <utility>
 
 #include "inbox/inbox_error.h"
+#include "inbox/output_steps.h"
 #include "inbox/platform.h"
 
 namespace qatutor::inbox {
+
+void writeBytes(std::FILE* file, std::string_view bytes) {
+    errno = 0;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size())
+        throw InboxError(std::strerror(errno ? errno : EIO));
+}
 
 void writeAtomically(const std::string& folder, const std::string& name,
                      const std::function<void(std::FILE*)>& write) {

@@ -1,23 +1,12 @@
-// The inbox's outputs put in place whole. posix/atomic_output.cpp (Linux) and
-// win32/atomic_output.cpp (Windows) carry out the steps declared below; atomic_output.cpp and
-// run_output.cpp take them in order.
-//
-// Each output is first written under a hidden temporary name beside its final one: a name that
-// starts with a point, and on Windows the hidden mark as well, which is taken off just before the
-// output is put in place. What reaching the disk means differs:
-//   Linux    a file reaches the disk with fsync (or with syncfs, for every file of the run at
-//            once), and a new name or a rename with an fsync of the folder that holds it;
-//   Windows  a file reaches the disk with FlushFileBuffers. A rename within one folder is whole or
-//            not done at all (NTFS logs it), but Windows promises no moment at which it reaches
-//            the disk: MOVEFILE_WRITE_THROUGH waits only for a move that it carries out as a copy
-//            and a delete, across drives. After a power cut the report may be the one before,
-//            never a mix of two.
+// Writing the inbox's outputs: a file put in place whole (writeAtomically), and the writes into
+// an output that tell their own failure (writeBytes). The steps they take, which differ on each
+// system, are in output_steps.h.
 #pragma once
 
-#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace qatutor::inbox {
 
@@ -29,56 +18,9 @@ namespace qatutor::inbox {
 void writeAtomically(const std::string& folder, const std::string& name,
                      const std::function<void(std::FILE*)>& write);
 
-// The steps below throw InboxError with the system's reason in its own words ("Permission
-// denied", "Access is denied"); the caller says what it was doing (explained()).
-
-// One run at a time writes into a folder: the lock is held from take() until the lock is
-// destroyed, or its process ends in any way; another run's take() waits for it meanwhile.
-// On Linux it is a lock on the folder itself; Windows cannot lock a folder, so there it is a
-// lock on a hidden file in it, runLockName, which stays for the next run.
-class FolderLock {
-public:
-    FolderLock() = default;
-    ~FolderLock();
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
-
-    void take(const std::string& folder);
-    // Every file written into the locked folder reaches the disk, and `written`, a new folder in
-    // it, with them. On Windows each file already did so when it was finished.
-    void syncWritten(const std::string& written) const;
-
-private:
-    std::intptr_t handle_ = -1;  // a descriptor, or a HANDLE on Windows
-};
-
-// The lock file of a run's folder on Windows.
-inline constexpr const char* runLockName = ".qatutor-inbox.lock";
-
-// A new, empty, hidden folder `folder`/.NAME.XXXXXX (the X's made unique), as readable as any
-// new folder: its path.
-std::string makeHiddenFolder(const std::string& folder, const std::string& name);
-
-// A new file for writing, fully buffered.
-std::FILE* createOutputFile(const std::string& path);
-// Makes the X's that end `pattern` (".../.report.html.XXXXXX") unique, as mkstemp does, and
-// creates that file, hidden, as readable as any new file, open for writing and fully buffered.
-std::FILE* createTemporaryFile(std::string& pattern);
-// Removes a file, if it can.
-void removeFile(const std::string& path);
-
-// Closes a file of a run's folder; its bytes reach the disk with the run's
-// (FolderLock::syncWritten), on Windows before it is closed. The file is closed even when this
-// throws.
-void finishOutputFile(std::FILE* file);
-// Closes a file once its bytes have reached the disk; closed even when this throws.
-void finishFileOnDisk(std::FILE* file);
-
-// Renames the hidden folder `from` to `to`, a name not taken, in the same folder, shown there.
-// On Linux the rename reaches the disk before it returns.
-void moveFolder(const std::string& from, const std::string& to);
-// Renames the hidden file `from` over the file `to` in one step, in the same folder, shown
-// there. On Linux the rename reaches the disk before it returns.
-void replaceFile(const std::string& from, const std::string& to);
+// Writes `bytes` to an output file. A write that fails throws InboxError at once, with the
+// system's reason ("No space left on device") while it is still known: a stream keeps only a
+// mark that it failed, and the reason would be another call's by the time the file is finished.
+void writeBytes(std::FILE* file, std::string_view bytes);
 
 }  // namespace qatutor::inbox

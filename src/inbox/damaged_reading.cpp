@@ -177,13 +177,13 @@ void DamagedReading::readDamaged(std::size_t from, std::size_t to, const LayoutB
                                   : "lines " + std::to_string(firstLine) + " to " +
                                         std::to_string(lastLine) + ", which break";
     const std::string around = "next to " + lines + " the record layout";
-    if (!file.records.empty() && file.records.back().damage.empty())
-        file.records.back().damage = around;
+    if (!file.records.empty() && file.records.back().doubt.empty())
+        file.records.back().doubt = around;
     if (!file.runs.empty() && holdsRecord(from, to)) {
         Record record = partialRecord(scan_, from, to, false, file.runs.back());
         record.run = file.runs.size() - 1;
         record.damaged = true;
-        record.damage = "read from " + lines + " the record layout";
+        record.doubt = "read from " + lines + " the record layout";
         file.records.push_back(std::move(record));
     }
     markNext_ = around;

@@ -8,8 +8,8 @@ int runFromDesktop(Desktop& desktop, const CourseIndex& course) {
     const std::optional<std::string> folder = desktop.chooseFolder();
     if (!folder) return everyFileRead;
     const InboxRun run = runInbox({*folder}, *folder, course);
-    if (!run.error.empty())
-        desktop.showError(run.error);
+    if (run.failure)
+        desktop.showError(run.failure->what());
     else if (!desktop.openInBrowser(run.reportPath))
         desktop.showReportPlace(run.reportPath);
     return exitStatusOf(run);

@@ -1,7 +1,7 @@
 // The inbox started from the desktop menu: the instructor chooses the folder in a dialog, the
 // report is written into it and opened in the web browser. The program shows the dialogs with
-// Qt (app/main.cpp); the tests script them. Every text between the two is UTF-8, every path in
-// the system's own form.
+// Qt (app/main.cpp); the tests script them. Every text between the two is UTF-8, and every path
+// as the inbox keeps it (platform.h).
 #pragma once
 
 #include <optional>

@@ -132,7 +132,7 @@ void ExactReading::walk(std::size_t from, std::size_t limit, ParsedFile& file,
         const Choice choice = chooseEnd(s);
         Record record = recordOf(s, *choice.closing, *choice.list, file.runs.back());
         record.run = file.runs.size() - 1;
-        record.damage = std::exchange(pendingMark, {});
+        record.doubt = std::exchange(pendingMark, {});
         file.records.push_back(std::move(record));
         const std::size_t end = scan_.afterClosing(*choice.closing);
         if (spans) spans->push_back({p, end});

@@ -114,6 +114,10 @@ std::string whenHtml(std::string_view when) {
            (space == std::string_view::npos ? "" : htmlEscaped(when.substr(space)));
 }
 
+std::string studentName(const std::string& student) {
+    return student.empty() ? "(no name)" : htmlEscaped(student);
+}
+
 std::string count(std::size_t n, std::string_view what) {
     return std::to_string(n) + " " + std::string(what) + (n == 1 ? "" : "s");
 }

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
+#include <map>
+#include <new>
 #include <unordered_map>
 
 #include "base/cp1252.h"
@@ -16,6 +18,7 @@ namespace {
 
 // A record file of a few megabytes is years of work; anything far beyond is not one.
 constexpr std::uint64_t largestRecordFile = 256 << 20;
+constexpr const char* tooLarge = "too large for a record file";
 
 // "line 23: expected the time line ...; line 80: expected ...", the first few places.
 std::string damageLine(const ParsedFile& parsed) {
@@ -29,20 +32,24 @@ std::string damageLine(const ParsedFile& parsed) {
     return line + ". What could be read is shown, the records there marked";
 }
 
-// Why a file of this kind is no record file; empty when it may be one.
-std::string kindProblem(const OpenFacts& facts) {
-    if (facts.kind == OpenKind::folder) return "a folder, not a record file";
-    if (facts.kind != OpenKind::regularFile) return "not a regular file (a pipe, socket or device)";
-    if (facts.size > largestRecordFile) return "too large for a record file";
-    return {};
+// Throws InboxError saying why a file of this kind is no record file.
+void checkKind(const OpenFacts& facts) {
+    if (facts.kind == OpenKind::folder) throw InboxError("a folder, not a record file");
+    if (facts.kind != OpenKind::regularFile)
+        throw InboxError("not a regular file (a pipe, socket or device)");
+    if (facts.size > largestRecordFile) throw InboxError(tooLarge);
 }
 
-// Reads `file` to its end, even when it grew meanwhile; `size` is what it held when opened.
+// Reads `file` to its end, even when it grew meanwhile, but never past largestRecordFile;
+// `size` is what it held when opened.
 std::string readToEnd(OpenFile& file, std::uint64_t size) {
     std::string bytes(static_cast<std::size_t>(size), '\0');
     std::size_t done = 0;
     for (;;) {
-        if (done == bytes.size()) bytes.resize(bytes.size() + 4096);  // the file grew
+        if (done == bytes.size()) {  // the file grew
+            if (done > largestRecordFile) throw InboxError(tooLarge);
+            bytes.resize(bytes.size() + 4096);
+        }
         const std::size_t got = file.read(bytes.data() + done, bytes.size() - done);
         if (got == 0) break;
         done += got;
@@ -55,7 +62,7 @@ std::string readToEnd(OpenFile& file, std::uint64_t size) {
 std::string readWholeFile(const std::string& path) {
     OpenFile file = explained("cannot be opened", [&] { return OpenFile(path); });
     const OpenFacts facts = explained("cannot be read", [&] { return file.facts(); });
-    if (std::string problem = kindProblem(facts); !problem.empty()) throw InboxError(problem);
+    checkKind(facts);
     return explained("cannot be read", [&] { return readToEnd(file, facts.size); });
 }
 
@@ -137,14 +144,17 @@ void readOne(const ListedFile& listed, const CourseIndex& course, Inbox& inbox) 
             {file.name, "a notes file, not read: its notes are also in the send and master files"});
         return;
     }
-    std::string bytes;
+    // A file that fails, even for want of memory (a file of many short lines under the size
+    // cap can need more), is one line of the report; the other files are read all the same.
     try {
-        bytes = readRecordBytes(file, inbox);
+        file.parsed = parseRecordFile(readRecordBytes(file, inbox), course);
     } catch (const InboxError& error) {
         inbox.notRead.push_back({file.name, error.what()});
         return;
+    } catch (const std::bad_alloc&) {
+        inbox.notRead.push_back({file.name, "too large to read in the memory there is"});
+        return;
     }
-    file.parsed = parseRecordFile(bytes, course);
     if (!file.parsed.problem.empty()) {
         inbox.notRead.push_back({file.name, file.parsed.problem});
         return;
@@ -237,19 +247,34 @@ void spellStudentsAlike(Inbox& inbox) {
 
 }  // namespace
 
-Inbox readFiles(const std::vector<ListedFile>& files, const CourseIndex& course) {
-    Inbox inbox;
-    for (const ListedFile& file : files) readOne(file, course, inbox);
-    spellStudentsAlike(inbox);
-    markDuplicates(inbox);
-    return inbox;
+void readEachStudent(std::vector<ListedFile> files, const CourseIndex& course,
+                     const std::function<void(const Inbox&)>& read) {
+    std::map<std::string, std::vector<ListedFile>> students;
+    for (ListedFile& file : files) students[studentKey(file.student)].push_back(std::move(file));
+    for (const auto& [student, studentFiles] : students) {
+        Inbox inbox;
+        for (const ListedFile& file : studentFiles) readOne(file, course, inbox);
+        spellStudentsAlike(inbox);
+        markDuplicates(inbox);
+        read(inbox);
+    }
 }
 
 Inbox readInbox(const std::vector<std::string>& paths, const CourseIndex& course) {
     InboxListing listing = listInbox(paths);
-    Inbox inbox = readFiles(listing.files, course);
-    inbox.notRead.insert(inbox.notRead.begin(), listing.notRead.begin(), listing.notRead.end());
-    return inbox;
+    Inbox all;
+    all.notRead = std::move(listing.notRead);
+    readEachStudent(std::move(listing.files), course, [&](const Inbox& student) {
+        auto append = [](std::vector<FileLine>& to, const std::vector<FileLine>& from) {
+            to.insert(to.end(), from.begin(), from.end());
+        };
+        all.files.insert(all.files.end(), student.files.begin(), student.files.end());
+        append(all.notRead, student.notRead);
+        append(all.damaged, student.damaged);
+        append(all.remarks, student.remarks);
+        all.duplicates += student.duplicates;
+    });
+    return all;
 }
 
 }  // namespace qatutor::inbox

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,12 +36,16 @@ struct Inbox {
     std::size_t duplicates = 0;      // records also found in a master file or an earlier file
 };
 
-// Reads the files listed, in order. The names of one student (studentKey) are spelled alike in
-// every file read together. A caller that reads one student at a time groups the files by
-// studentKey(file.student).
-Inbox readFiles(const std::vector<ListedFile>& files, const CourseIndex& course);
+// Reads the files listed one student at a time, students in the order of their studentKey (names
+// that differ only in case, blanks or a copy mark are one student), each student's files in the
+// order listed, and calls `read` with each student's Inbox. Memory holds one student's files at
+// a time. The names of one student are spelled alike in every file of theirs.
+void readEachStudent(std::vector<ListedFile> files, const CourseIndex& course,
+                     const std::function<void(const Inbox&)>& read);
 
-// Reads every file and folder of `paths` in order, as listInbox lists them.
+// Reads every file and folder of `paths` the program's way (listInbox, then readEachStudent) and
+// gathers the students' Inboxes into one, the listing's lines first. The program itself never
+// holds every student at once; the tests do, to look at every file read.
 Inbox readInbox(const std::vector<std::string>& paths, const CourseIndex& course);
 
 }  // namespace qatutor::inbox

@@ -1,7 +1,6 @@
 #include "inbox/inbox_listing.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <tuple>
 
 #include "base/text.h"
@@ -11,8 +10,6 @@
 
 namespace qatutor::inbox {
 namespace {
-
-namespace fs = std::filesystem;
 
 // The name of the file or folder at `path`, as the file system spells it.
 std::string nameOf(const std::string& path) {
@@ -30,33 +27,38 @@ ListedFile listed(const std::string& path, const std::string& name) {
 
 // The names in `folder`, sorted, but for hidden ones and the report's outputs.
 std::vector<std::string> namesIn(const std::string& folder) {
-    std::error_code error;
-    std::vector<std::string> names;
-    for (fs::directory_iterator it(pathOf(folder), error), end; !error && it != end;
-         it.increment(error)) {
-        const std::string name = textOf(it->path().filename());
-        if (!startsWith(name, ".") && !isReportOutput(name)) names.push_back(name);
-    }
-    if (error) throw InboxError("the folder cannot be read: " + error.message());
+    std::vector<std::string> names =
+        explained("the folder cannot be read", [&] { return inbox::namesIn(folder); });
+    names.erase(std::remove_if(names.begin(), names.end(),
+                               [](const std::string& name) {
+                                   return startsWith(name, ".") || isReportOutput(name);
+                               }),
+                names.end());
     std::sort(names.begin(), names.end());
     return names;
 }
 
-// Why a folder's entry is not read, if it is not: a folder, or a link to a place out of the
-// folder (which could name any file of the computer).
-std::string entryProblem(const fs::path& folder, const fs::path& entry) {
-    std::error_code error;
-    const fs::file_status status = fs::symlink_status(entry, error);
-    if (fs::is_directory(status)) return "a folder inside the folder; its files are not read";
-    if (!fs::is_symlink(status)) return {};
-    const fs::path target = fs::weakly_canonical(entry, error);
-    const fs::path inside = fs::weakly_canonical(folder, error);
-    if (error) return {};  // unreadable: opening it says why
-    const auto [end, rest] =
-        std::mismatch(inside.begin(), inside.end(), target.begin(), target.end());
-    if (end != inside.end() || rest == target.end())
-        return "a link out of the folder, not read (name the file itself to read it)";
-    return {};
+// What the report says of a folder's entry that is not read (a fact for its line, not a
+// failure): a folder, or a link to a place out of the folder, which could name any file of the
+// computer. Empty for an entry that is read; a link that leads nowhere, or round in a loop, is
+// read, and opening it says why.
+std::string entryProblem(const std::string& folder, const std::string& entry) {
+    const EntryKind kind = entryKindOf(entry);
+    if (kind == EntryKind::folder) return "a folder inside the folder; its files are not read";
+    if (kind != EntryKind::link) return {};
+    std::string target;
+    try {
+        target = resolvedPath(entry);
+    } catch (const InboxError&) {
+        return {};
+    }
+    try {
+        if (liesInside(target, resolvedPath(folder))) return {};
+    } catch (const InboxError& error) {
+        return std::string("a link, not read: where the folder lies cannot be told (") +
+               error.what() + ")";
+    }
+    return "a link out of the folder, not read (name the file itself to read it)";
 }
 
 void listFolder(const std::string& folder, InboxListing& listing) {
@@ -68,11 +70,11 @@ void listFolder(const std::string& folder, InboxListing& listing) {
         return;
     }
     for (const std::string& name : names) {
-        const fs::path path = pathOf(folder) / pathOf(name);
-        if (std::string problem = entryProblem(pathOf(folder), path); !problem.empty())
+        const std::string path = joinPath(folder, name);
+        if (std::string problem = entryProblem(folder, path); !problem.empty())
             listing.notRead.push_back({utf8Name(name), std::move(problem)});
         else
-            listing.files.push_back(listed(textOf(path), name));
+            listing.files.push_back(listed(path, name));
     }
 }
 

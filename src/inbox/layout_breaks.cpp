@@ -6,10 +6,14 @@
 namespace qatutor::inbox {
 namespace {
 
-// The start of the separator line, and the marks in its middle that an edit may leave.
-constexpr std::string_view separatorStart = separatorLine.substr(0, 18);
-constexpr std::string_view separatorMarks = separatorLine.substr(6, 8);
-static_assert(separatorMarks == "!!!!!!!!");
+// The marks in the middle of the separator line, which an edit may leave, and the line up to a
+// few points after them, enough to recognise it in a message.
+constexpr std::size_t marksStart = separatorLine.find('!');
+constexpr std::string_view separatorMarks =
+    separatorLine.substr(marksStart, separatorLine.find_last_of('!') + 1 - marksStart);
+constexpr std::string_view separatorStart =
+    separatorLine.substr(0, marksStart + separatorMarks.size() + 4);
+static_assert(separatorMarks == "!!!!!!!!" && separatorStart == "......!!!!!!!!....");
 
 const std::string expectedItem =
     "a record's separator line (\"" + std::string(separatorStart) + "\") or a file header";

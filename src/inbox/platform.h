@@ -1,7 +1,9 @@
-// What the inbox asks of the operating system: paths, what a path names, reading a file, the
-// command line and the console. posix/ carries it out on Linux, win32/ on Windows, each in
-// files.cpp and console.cpp; the report's outputs are put in place by the steps of
-// atomic_output.h, in the same two folders. Nothing else of the inbox depends on the system.
+// What the inbox asks of the operating system: paths, what a path names, the names in a folder,
+// reading a file, the clock, the command line and the console. posix/ carries it out on Linux,
+// win32/ on Windows, each in files.cpp and console.cpp; platform.cpp holds what the C++ library
+// does alike on both (folders through std::filesystem, the clock); the report's outputs are put
+// in place by the steps of output_steps.h, in posix/ and win32/ too. Nothing else of the inbox
+// reaches the system.
 //
 // The inbox keeps every path as a byte string. On Linux it is the file system's own bytes,
 // whatever they encode. On Windows it is UTF-8, turned into the file system's UTF-16 for every
@@ -12,7 +14,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,9 +38,32 @@ std::string joinPath(const std::string& folder, std::string_view name);
 
 // True when `path` names a folder, or a link to one; a separator at its end is allowed.
 bool isFolder(const std::string& path);
-// Throws InboxError with the system's reason when nothing goes by the name `path`. A link counts
-// even when it leads nowhere: reading it says why.
+// Throws InboxError with the system's reason when `path` cannot be looked up: nothing goes by
+// that name ("No such file or directory"), or a folder on the way may not be searched
+// ("Permission denied"). A link counts even when it leads nowhere: reading it says why.
 void checkFound(const std::string& path);
+
+// What `path` names, a link not followed.
+enum class EntryKind { missing, folder, link, regularFile, other };
+EntryKind entryKindOf(const std::string& path);
+
+// The names in `folder`, in no particular order; throws InboxError with the system's reason when
+// the folder cannot be read.
+std::vector<std::string> namesIn(const std::string& folder);
+
+// `path` made absolute, every link in it followed as far as it leads; throws InboxError when one
+// cannot be followed (a loop, a folder that cannot be searched).
+std::string resolvedPath(const std::string& path);
+// Whether the resolved `place` lies inside the resolved `folder`:
+//   liesInside("/mail/a.txt", "/mail") -> true     liesInside("/mailbox/a.txt", "/mail") -> false
+bool liesInside(const std::string& place, const std::string& folder);
+// `path` made absolute against the current folder, links left as they are; `path` itself when
+// the current folder cannot be told.
+std::string absolutePath(const std::string& path);
+
+// Removes the file or folder `path` with all it holds, as far as it can; whoever calls it says
+// why what stays loses nothing.
+void removeAll(const std::string& path);
 
 // What an open file is.
 enum class OpenKind { folder, regularFile, other };
@@ -62,6 +89,11 @@ public:
 private:
     int descriptor_;
 };
+
+// The time now, in seconds since 1970. A test may put a clock of its own in the system's place
+// with replaceClock, and give it back with an empty one.
+std::time_t currentTime();
+void replaceClock(std::function<std::time_t()> clock);
 
 // The program's arguments after its name, as UTF-8.
 std::vector<std::string> commandLineArguments(int argc, char** argv);

@@ -58,7 +58,7 @@ struct Record {
     std::string text;         // the response, or the note without its label
     bool incomplete = false;  // the file ends inside this record
     bool damaged = false;     // read from lines that break the record layout
-    std::string damage;       // empty, or why to doubt the record: "read from lines 23 to 29,
+    std::string doubt;        // empty, or why to doubt the record: "read from lines 23 to 29,
                               // which break the record layout", "next to lines 23 to 29, ..."
 
     std::string_view quoted() const {
@@ -78,7 +78,10 @@ struct ParsedFile {
     bool cutOff = false;              // the file ends inside a record or a file header
     bool lastLineEndMissing = false;  // read as if the file ended with the CR LF it lacks
     std::vector<Damage> damage;       // in file order
-    std::string problem;              // why the file is not a record file; empty when it was read
+    // What the report says of a file that is no record file ("it does not begin with a file
+    // header"): a fact about the student's file for its "not read" line, not a failure of the
+    // inbox. Empty when the file was read.
+    std::string problem;
 };
 
 // Reads the bytes of one record file, with CR LF line ends (resaved_file.h): exactly when

@@ -10,6 +10,8 @@ namespace {
 
 constexpr std::size_t longestHeaderItem = 8192;
 constexpr std::size_t longestTimeLine = 256;
+// The lowest code the codec draws a noise line's characters from (its lowestNoiseCode). The inbox
+// reads the record layout but may not use the codec, so the value is restated here.
 constexpr unsigned char lowestNoiseByte = 66;
 
 Expect expectedRating(std::string_view quoted, const CourseIndex& course) {

@@ -16,7 +16,8 @@
 namespace qatutor::inbox {
 
 inline constexpr std::size_t npos = std::string_view::npos;
-// A noise line is longer than any the codec draws (56 characters at most) only when damaged.
+// A noise line is longer than any the codec draws only when damaged: the codec draws two
+// characters for each step of the run's coding number, 28 at most, so 56 at most.
 inline constexpr std::size_t longestNoiseLine = 512;
 inline constexpr std::size_t longestQuotedLine = 1 << 20;
 inline constexpr std::size_t headerLines = 5;  // noise line, assignment, header line, course, date

@@ -15,7 +15,7 @@ constexpr std::string_view formulaStarts = "=+-@\t\r";
 const char* statusOf(const Record& r) {
     if (r.incomplete) return "incomplete";
     if (r.damaged) return "damaged";
-    if (!r.damage.empty()) return "next to damage";
+    if (!r.doubt.empty()) return "next to damage";
     return "complete";
 }
 

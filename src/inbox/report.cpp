@@ -5,6 +5,7 @@
 
 #include "base/cp1252.h"
 #include "inbox/html.h"
+#include "inbox/platform.h"
 #include "inbox/report_names.h"
 #include "inbox/student_page.h"
 
@@ -34,10 +35,6 @@ std::string number(double value) {
 }
 
 std::string mean(double sum, int n) { return n ? number(sum / n) : "–"; }
-
-std::string studentName(const std::string& student) {
-    return student.empty() ? "(no name)" : htmlEscaped(student);
-}
 
 std::string excerpt(std::string_view text) {
     if (text.empty()) return "<i>(empty)</i>";
@@ -223,7 +220,7 @@ void writeQuestions(std::FILE* out, const ReportSummary& summary) {
 }
 
 std::string today() {
-    const std::time_t now = std::time(nullptr);
+    const std::time_t now = currentTime();
     char buffer[32];
     std::strftime(buffer, sizeof buffer, "%Y-%m-%d %H:%M", std::localtime(&now));
     return buffer;

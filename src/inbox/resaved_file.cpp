@@ -9,7 +9,6 @@
 namespace qatutor::inbox {
 namespace {
 
-constexpr std::size_t npos = std::string_view::npos;
 constexpr char32_t replacementCharacter = 0xFFFD;
 
 // Code points back to Windows-1252 bytes; one without a byte, or one the editor replaced,
@@ -119,7 +118,7 @@ Resave restoreWindows1252(std::string& bytes) {
 }
 
 bool restoreTrimmedBlanks(std::string& bytes) {
-    if (bytes.find(" " + std::string(lineEnd)) != npos) return false;
+    if (bytes.find(" " + std::string(lineEnd)) != std::string_view::npos) return false;
     auto trimmed = [](std::string_view label) {
         return label.substr(0, label.find_last_not_of(' ') + 1);
     };
@@ -144,7 +143,8 @@ bool restoreTrimmedBlanks(std::string& bytes) {
 }
 
 bool normalizeLineEnds(std::string& bytes) {
-    if (bytes.find('\r') != npos || bytes.find('\n') == npos) return false;
+    if (bytes.find('\r') != std::string_view::npos || bytes.find('\n') == std::string_view::npos)
+        return false;
     std::string converted;
     converted.reserve(bytes.size() + bytes.size() / 16);
     for (char c : bytes) {

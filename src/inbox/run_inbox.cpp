@@ -1,8 +1,5 @@
 #include "inbox/run_inbox.h"
 
-#include <filesystem>
-#include <map>
-
 #include "inbox/file_names.h"
 #include "inbox/inbox.h"
 #include "inbox/output_names.h"
@@ -15,31 +12,17 @@
 namespace qatutor::inbox {
 namespace {
 
-namespace fs = std::filesystem;
-
-// The files of each student, in the order listed, students by name; names that differ only in
-// case, blanks or a copy mark ("Copy of", " (1)") are one student.
-std::map<std::string, std::vector<ListedFile>> filesByStudent(std::vector<ListedFile> files) {
-    std::map<std::string, std::vector<ListedFile>> students;
-    for (ListedFile& file : files) students[studentKey(file.student)].push_back(std::move(file));
-    return students;
-}
-
 // What was read, for the report's first line: the paths given, made absolute.
 std::string sourcesOf(const std::vector<std::string>& paths) {
     std::string sources;
-    for (const std::string& path : paths) {
-        std::error_code error;
-        const fs::path full = fs::absolute(pathOf(path), error).lexically_normal();
-        sources += (sources.empty() ? "" : ", ") + utf8Name(error ? path : textOf(full));
-    }
+    for (const std::string& path : paths)
+        sources += (sources.empty() ? "" : ", ") + utf8Name(absolutePath(path));
     return sources;
 }
 
-// Reads one student's files and writes their page and their rows of the records table.
-void readStudent(const std::vector<ListedFile>& files, const CourseIndex& course, RunOutput& output,
-                 std::FILE* csv, ReportSummary& summary, std::size_t& pages) {
-    const Inbox inbox = readFiles(files, course);
+// Writes one student's page and their rows of the records table.
+void writeStudent(const Inbox& inbox, const CourseIndex& course, RunOutput& output, std::FILE* csv,
+                  ReportSummary& summary, std::size_t& pages) {
     const std::vector<StudentWork> work = groupByStudent(inbox, course);
     std::string page;
     if (!work.empty()) {
@@ -62,8 +45,9 @@ void writeRun(const std::vector<std::string>& paths, const std::string& outputFo
     InboxListing listing = listInbox(paths);
     summary.notRead = std::move(listing.notRead);
     std::size_t pages = 0;
-    for (const auto& [student, files] : filesByStudent(std::move(listing.files)))
-        readStudent(files, course, output, csv, summary, pages);
+    readEachStudent(std::move(listing.files), course, [&](const Inbox& inbox) {
+        writeStudent(inbox, course, output, csv, summary, pages);
+    });
     output.finish(csv);
     const std::string sources = sourcesOf(paths);
     output.commit(
@@ -84,13 +68,13 @@ InboxRun runInbox(const std::vector<std::string>& paths, const std::string& outp
         writeRun(paths, outputFolder, course, run);
     } catch (const std::exception& error) {
         run = InboxRun();
-        run.error = error.what();
+        run.failure = InboxError(error.what());
     }
     return run;
 }
 
 int exitStatusOf(const InboxRun& run) {
-    if (!run.error.empty()) return usageError;
+    if (run.failure) return reportNotWritten;
     return run.notRead.empty() && run.damaged.empty() ? everyFileRead : someFilesNotRead;
 }
 

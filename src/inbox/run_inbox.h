@@ -2,17 +2,21 @@
 // records as they are read, then report.html (run_output.h tells where each goes).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "inbox/course_index.h"
+#include "inbox/inbox_error.h"
 #include "inbox/inbox_listing.h"
 #include "inbox/report.h"
 
 namespace qatutor::inbox {
 
 struct InboxRun {
-    std::string error;  // the report could not be written: why (nothing was changed)
+    // Set when the report could not be written, with why. The earlier report, if any, and its
+    // outputs are then as they were; what killed runs left behind may be gone.
+    std::optional<InboxError> failure;
     Totals totals;
     std::vector<FileLine> notRead;
     std::vector<FileLine> damaged;  // read, with lines that break the record layout
@@ -22,14 +26,16 @@ struct InboxRun {
 // Reads every file and folder of `paths` and writes the report, the records table and the
 // students' pages into `outputFolder`, all of one run or none. Memory holds one student's files
 // at a time, and the figures of the report. Whatever fails on the way, an InboxError or any
-// other exception (no memory left), ends the run here, with its reason in `error`.
+// other exception (no memory left), ends the run here, with its reason in `failure`.
 InboxRun runInbox(const std::vector<std::string>& paths, const std::string& outputFolder,
                   const CourseIndex& course);
 
 // The program's exit status after a run: 0 every file was read, 1 some were not or were read
-// with damage (the report is written all the same), 2 the report could not be written.
+// with damage (the report is written all the same), 2 the report could not be written, as for a
+// command line that names nothing to read.
 inline constexpr int everyFileRead = 0;
 inline constexpr int someFilesNotRead = 1;
+inline constexpr int reportNotWritten = 2;
 inline constexpr int usageError = 2;
 int exitStatusOf(const InboxRun& run);
 

@@ -7,7 +7,8 @@
 //
 // The run's folder is written under a hidden name (.report-20261208-210405.XXXXXX) and renamed
 // once every file in it has reached the disk; only then is report.html, which links to that
-// folder alone, renamed over the old report; the folders of earlier runs are removed after that.
+// folder alone, renamed over the old report; the outputs of earlier runs (their folders, and the
+// records table that earlier versions wrote beside the report) are removed after that.
 // A run killed at any moment leaves the earlier report with its folder, or the new report with
 // its own, never one with the other's. What a killed run left behind (hidden files and folders,
 // a folder no report links to) the next run removes. Two runs into one folder take turns.
@@ -19,7 +20,7 @@
 #include <string_view>
 #include <vector>
 
-#include "inbox/atomic_output.h"
+#include "inbox/output_steps.h"
 
 namespace qatutor::inbox {
 
@@ -44,7 +45,7 @@ public:
     void finish(std::FILE* file);
 
     // Puts the run's folder in place, then report.html as `writeReport` writes it, then removes
-    // the earlier runs' outputs.
+    // the earlier runs' outputs. When the report fails, the earlier report and its outputs stay.
     void commit(const std::function<void(std::FILE*)>& writeReport);
 
 private:

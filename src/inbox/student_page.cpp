@@ -8,10 +8,6 @@
 namespace qatutor::inbox {
 namespace {
 
-std::string studentName(const std::string& student) {
-    return student.empty() ? "(no name)" : htmlEscaped(student);
-}
-
 // The heading and the bank's text of the piece a run of records responds to.
 std::string pieceHtml(const Record& record) {
     std::string html = "<div class=\"piece\">\n<h3>" + questionName(record) + " · " +
@@ -30,8 +26,8 @@ std::string entryHtml(const WorkEntry& entry, const std::string& anchor) {
             "</span>";
     if (record.incomplete)
         meta += "<span class=\"flag\">incomplete: the file ends inside this record</span>";
-    if (!record.damage.empty())
-        meta += "<span class=\"flag\">" + htmlEscaped(record.damage) + "</span>";
+    if (!record.doubt.empty())
+        meta += "<span class=\"flag\">" + htmlEscaped(record.doubt) + "</span>";
     return std::string(note ? "<aside class=\"note\"" : "<article class=\"response\"") + " id=\"" +
            anchor + "\">\n<p class=\"meta\">" + meta + "</p>\n<div class=\"text\">" +
            htmlText(record.text) + "</div>\n" + (note ? "</aside>\n" : "</article>\n");

@@ -57,7 +57,7 @@ void countFigures(StudentWork& work, const CourseIndex& course) {
     for (const WorkEntry& entry : work.entries) {
         const Record& record = *entry.record;
         if (record.incomplete) ++work.incomplete;
-        if (!record.damage.empty()) ++work.inDoubt;
+        if (!record.doubt.empty()) ++work.inDoubt;
         if (record.kind == RecordKind::note) {
             ++work.notes;
             continue;

@@ -4,19 +4,20 @@
 #include <sys/stat.h>
 #ifdef _WIN32
 #include <windows.h>
-#else
-#include <sys/wait.h>
 #endif
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
+#include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <optional>
 #include <thread>
 
@@ -31,6 +32,7 @@
 #include "inbox/inbox.h"
 #include "inbox/inbox_error.h"
 #include "inbox/output_names.h"
+#include "inbox/output_steps.h"
 #include "inbox/platform.h"
 #include "inbox/records_csv.h"
 #include "inbox/report.h"
@@ -38,6 +40,8 @@
 #include "inbox/run_output.h"
 #include "inbox/student_page.h"
 #include "inbox/student_work.h"
+#include "program_run.h"
+#include "records/record_layout.h"
 #include "support/fixture_bank.h"
 #include "support/temp_folder.h"
 
@@ -148,6 +152,23 @@ TEST(Inbox, EveryBadFileGetsItsLineAndTheRestIsRead) {
 #endif
 }
 
+// Links that lead round in a loop are read like a link that leads nowhere: opening them says why.
+TEST(Inbox, ALinkLoopIsNotTakenForALinkOutOfTheFolder) {
+#ifdef _WIN32
+    GTEST_SKIP() << "making links takes rights that an instructor's account does not have";
+#else
+    TempFolder folder;
+    ASSERT_EQ(::symlink("send_1207Loop.txt", folder.file("loopA").c_str()), 0);
+    ASSERT_EQ(::symlink("loopA", folder.file("send_1207Loop.txt").c_str()), 0);
+    const Inbox inbox = readInbox({folder.path()}, fixtureCourse());
+    for (const char* name : {"loopA", "send_1207Loop.txt"}) {
+        const FileLine* line = lineFor(inbox.notRead, name);
+        ASSERT_NE(line, nullptr) << name;
+        EXPECT_NE(line->reason.find(std::strerror(ELOOP)), std::string::npos) << line->reason;
+    }
+#endif
+}
+
 TEST(Inbox, AFileSentTwiceCountsEachRecordOnce) {
     TempFolder folder;
     const std::string send = goldenSend();
@@ -177,8 +198,9 @@ std::string goldenMaster() {
 // and the evening's of the same day, copies a file manager made.
 TEST(Inbox, EveryRecordCountsOnceInAnyMixOfCopies) {
     const std::string send = goldenSend(), master = goldenMaster();
-    const std::string closing = std::string(49, '.') + "\r\n";
-    const std::string morning = send.substr(0, send.find(closing, send.find("14:06:10")) + 51);
+    const std::string closing = std::string(closingLine) + std::string(lineEnd);
+    const std::string morning =
+        send.substr(0, send.find(closing, send.find("14:06:10")) + closing.size());
     const std::vector<std::vector<std::pair<std::string, std::string>>> mixes = {
         {{"masterFile_Ann_Lee.txt", master},
          {"send_1207Ann_Lee.txt", send},
@@ -502,6 +524,9 @@ TEST(Inbox, TwoRunsIntoOneFolderTakeTurns) {
     std::unique_ptr<RunOutput> first;
     ASSERT_EQ(errorOf([&] { first = std::make_unique<RunOutput>(folder.path()); }), "");
     std::string secondLink, secondError;
+    // The gate: the second run has found the folder locked and is about to wait.
+    std::promise<void> secondWaits;
+    FolderLock::waitingForAnotherRun = [&] { secondWaits.set_value(); };
     std::thread second([&] {
         secondError = errorOf([&] {
             RunOutput run(folder.path());
@@ -514,7 +539,8 @@ TEST(Inbox, TwoRunsIntoOneFolderTakeTurns) {
             run.commit([&](std::FILE* out) { std::fputs(secondLink.c_str(), out); });
         });
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    secondWaits.get_future().wait();
+    FolderLock::waitingForAnotherRun = nullptr;
     EXPECT_FALSE(secondStarted);
     std::FILE* csv = first->create(csvName);
     ASSERT_NE(csv, nullptr);
@@ -545,11 +571,64 @@ TEST(Inbox, TwoRunsIntoOneFolderTakeTurns) {
                            "cannot open the folder " + missing + ": "));
 }
 
+// A write that fails is told with its own reason, whatever the inbox asked of the system after it.
+TEST(Inbox, AFailedWriteIsToldWithItsOwnReason) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no device that is always full";
+#else
+    std::FILE* full = createOutputFile("/dev/full");
+    const std::string error = errorOf([&] {
+        try {
+            put(full, std::string(200 << 10, 'x'));
+        } catch (...) {
+            std::fclose(full);
+            throw;
+        }
+        isFolder("/no/such");
+        finishOutputFile(full);
+    });
+    EXPECT_EQ(error, std::strerror(ENOSPC));
+#endif
+}
+
+// A report that cannot be written leaves the earlier one, with the records table beside it
+// that an earlier version wrote.
+TEST(Inbox, AReportThatFailsLeavesTheEarlierOneWhole) {
+    TempFolder folder;
+    const std::string oldCsv =
+        "student,file,date,time,assignment,question,piece,kind,rating kind,rating,text,"
+        "status\r\n\"Old\"\r\n";
+    const std::string oldReport = "<a href=\"records.csv\">records</a>";
+    writeFile(folder.file(csvName), oldCsv);
+    writeFile(folder.file(reportName), oldReport);
+    RunOutput output(folder.path());
+    output.finish(output.create(csvName));
+    EXPECT_NE(errorOf([&] {
+                  output.commit([](std::FILE*) { throw InboxError("No space left on device"); });
+              }),
+              "");
+    EXPECT_EQ(readFile(folder.file(reportName)), oldReport);
+    EXPECT_EQ(readFile(folder.file(csvName)), oldCsv);
+}
+
+// A run's folder is named by the second it started, even when the clock turns while a free
+// name is sought.
+TEST(Inbox, ARunIsNamedByTheSecondItStarted) {
+    TempFolder folder;
+    std::time_t now = 1796652309;  // 2026-12-07, near 14:05
+    char started[32];
+    std::strftime(started, sizeof started, "report-%Y%m%d-%H%M%S", std::localtime(&now));
+    ASSERT_TRUE(std::filesystem::create_directory(folder.file(started)));
+    replaceClock([&] { return now++; });
+    std::string link;
+    const std::string error = errorOf([&] { link = RunOutput(folder.path()).linkTo(csvName); });
+    replaceClock(nullptr);
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(link, std::string(started) + "-2/records.csv");
+}
+
 // A folder and files named in other scripts are found, read and written beside, on every system
 // (on Windows the file system's names are UTF-16, and a name must not pass through the code page).
-// The program's exit status; what it writes on its standard output goes to `outputFile`, if
-// one is named.
-int runProgram(const std::string& arguments, const std::string& outputFile = {});
 
 TEST(Inbox, NamesInAnyScriptAreReadAndWrittenBeside) {
     TempFolder top;
@@ -563,7 +642,7 @@ TEST(Inbox, NamesInAnyScriptAreReadAndWrittenBeside) {
     for (const std::string& name : names)
         std::ofstream(pathOf(folder + "/" + name), std::ios::binary) << goldenSend();
     const InboxRun run = runInbox({folder}, folder, fixtureCourse());
-    ASSERT_EQ(run.error, "");
+    ASSERT_FALSE(run.failure) << run.failure->what();
     for (const FileLine& line : run.notRead) ADD_FAILURE() << line.name << ": " << line.reason;
     EXPECT_EQ(run.totals.files, 3u);
     EXPECT_EQ(run.totals.students, 3u);
@@ -649,91 +728,6 @@ std::string runFolderOf(const std::string& folder) {
     if (at == std::string::npos) return {};
     return html.substr(at + 6, html.find('/', at) - at - 6);
 }
-
-#ifdef _WIN32
-// The program started as Windows starts it, its output to nowhere; null handles when it could
-// not start.
-PROCESS_INFORMATION startProgram(const std::string& arguments, const std::string& outputFile = {}) {
-    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
-    const HANDLE nowhere =
-        ::CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                      &inherited, OPEN_EXISTING, 0, nullptr);
-    const HANDLE output =
-        outputFile.empty() ? nowhere
-                           : ::CreateFileW(win32::wide(outputFile).c_str(), GENERIC_WRITE,
-                                           FILE_SHARE_READ, &inherited, CREATE_ALWAYS, 0, nullptr);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = startup.hStdError = nowhere;
-    startup.hStdOutput = output;
-    // The arguments as UTF-8, the way the inbox takes its paths, passed on in UTF-16.
-    std::wstring command =
-        win32::wide("\"" + std::string(QATUTOR_INBOX_PROGRAM) + "\" " + arguments);
-    PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                          nullptr, nullptr, &startup, &process))
-        process = {};
-    if (output != nowhere) ::CloseHandle(output);
-    ::CloseHandle(nowhere);
-    return process;
-}
-
-// Waits for the program to end, or ends it first when `killAfter` is given; its exit status.
-int endOf(PROCESS_INFORMATION process,
-          std::optional<std::chrono::milliseconds> killAfter = std::nullopt) {
-    if (!process.hProcess) return -1;
-    if (killAfter) {
-        ::Sleep(static_cast<DWORD>(killAfter->count()));
-        ::TerminateProcess(process.hProcess, 137);
-    }
-    ::WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD status = 0;
-    ::GetExitCodeProcess(process.hProcess, &status);
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
-    return static_cast<int>(status);
-}
-
-int runProgram(const std::string& arguments, const std::string& outputFile) {
-    return endOf(startProgram(arguments, outputFile));
-}
-
-void killProgramAfter(const std::string& folder, std::chrono::milliseconds delay) {
-    endOf(startProgram(folder), delay);
-}
-
-// Killed at one moment after another, from before the program has started (a Windows process
-// takes a while to start) to near the end of its run.
-const std::vector<int> killDelays = {0, 150, 300, 500, 700, 900, 1100, 1400, 1800};
-#else
-int runProgram(const std::string& arguments, const std::string& outputFile) {
-    // No display: the program never opens its folder dialog here.
-    const std::string output = outputFile.empty() ? "/dev/null" : "\"" + outputFile + "\"";
-    const int status = std::system(("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
-                                    std::string(QATUTOR_INBOX_PROGRAM) + " " + arguments + " >" +
-                                    output + " 2>/dev/null")
-                                       .c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-void killProgramAfter(const std::string& folder, std::chrono::milliseconds delay) {
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::freopen("/dev/null", "w", stdout);
-        ::execl(QATUTOR_INBOX_PROGRAM, "qatutor-inbox", folder.c_str(), nullptr);
-        ::_exit(127);
-    }
-    std::this_thread::sleep_for(delay);
-    ::kill(child, SIGKILL);
-    ::waitpid(child, nullptr, 0);
-}
-
-// Killed at one moment after another, from before the program has started to near the end of
-// its run.
-const std::vector<int> killDelays = {0, 1, 2, 4, 8, 15, 25, 40, 60, 90, 130};
-#endif
 
 // Every link of report.html into a run's folder leads to a file there: the report stands with
 // the records table and the pages of its own run.
@@ -821,6 +815,23 @@ TEST(InboxProgram, ExitStatusSaysWhetherEveryFileWasRead) {
          {std::string(), std::string("--out"), std::string("--frobnicate ") + good.path(),
           good.path() + " --out " + good.file("nowhere"), good.file("nowhere")})
         EXPECT_EQ(runProgram(usage), 2) << usage;
+}
+
+// A usage error says what is wrong with the command line.
+TEST(InboxProgram, AUsageErrorSaysWhatIsWrong) {
+    TempFolder folder, capture;
+    writeFile(folder.file("f.txt"), "");
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {folder.path() + " --out " + folder.file("f.txt"), "f.txt is not a folder"},
+        {folder.path() + " --out " + folder.file("nowhere"),
+         "cannot find the output folder " + folder.file("nowhere")},
+    };
+    for (std::size_t c = 0; c < cases.size(); ++c) {
+        const auto& [arguments, message] = cases[c];
+        const std::string output = capture.file(std::to_string(c));  // a file of its own each
+        EXPECT_EQ(runProgram(arguments, output), 2) << arguments;
+        EXPECT_NE(readFile(output).find(message), std::string::npos) << readFile(output);
+    }
 }
 
 // A folder named with a separator at its end, as tab completion writes it (on Windows either
@@ -920,14 +931,7 @@ int rerunShowingDotNames(const std::string& test) {
     ::SetEnvironmentVariableW(L"QATUTOR_DOT_NAMES_SHOWN", L"1");
     wchar_t self[MAX_PATH];
     ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring command = L"\"" + std::wstring(self) + L"\" --gtest_filter=" + win32::wide(test);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &process))
-        process = {};
-    const int status = endOf(process);
+    const int status = runCommand(win32::utf8(self), "--gtest_filter=" + test);
     ::SetEnvironmentVariableW(L"QATUTOR_DOT_NAMES_SHOWN", nullptr);
     ::RegDeleteValueW(wine, L"ShowDotFiles");
     ::RegCloseKey(wine);
@@ -985,15 +989,9 @@ TEST(InboxProgram, NamesOnTheTerminalAreEscaped) {
     writeFile(folder.file("send_1207\xC2\x9B"
                           "31mC1.txt"),
               "");
-    const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
-                                std::string(QATUTOR_INBOX_PROGRAM) + " " + folder.path() + " 2>&1";
-    std::FILE* program = ::popen(command.c_str(), "r");
-    ASSERT_NE(program, nullptr);
-    std::string output;
-    char buffer[4096];
-    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, program)) > 0;)
-        output.append(buffer, got);
-    EXPECT_EQ(WEXITSTATUS(::pclose(program)), 1);
+    TempFolder capture;
+    EXPECT_EQ(runProgram(folder.path(), capture.file("output")), 1);
+    const std::string output = readFile(capture.file("output"));
     EXPECT_NE(output.find("Not read: send_1207\\x1b[31mRed\\x1b[2J\\x07.txt: empty"),
               std::string::npos)
         << output;

@@ -371,7 +371,7 @@ TEST(RecordFile, DamageAtEachLineOfOneRecord) {
         EXPECT_NE(file.damage.front().expected.find(layout.at(c.damageLine)), std::string::npos)
             << what << ": " << file.damage.front().expected;
         EXPECT_EQ(file.records.front().damaged, c.damageLine < 14) << what;
-        EXPECT_NE(file.records[file.records.size() - 3].damage, "") << what;  // the record after
+        EXPECT_NE(file.records[file.records.size() - 3].doubt, "") << what;  // the record after
     }
 }
 

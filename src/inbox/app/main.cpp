@@ -11,6 +11,7 @@
 
 #include "inbox/course_index.h"
 #include "inbox/file_names.h"
+#include "inbox/html.h"
 #include "inbox/inbox_error.h"
 #include "inbox/platform.h"
 #include "inbox/run_inbox.h"
@@ -86,8 +87,9 @@ struct CommandLine {
     std::vector<std::string> inputs;
     std::string outputFolder;
     bool help = false;
-    std::string mistake;  // a usage error
 };
+
+// Throws InboxError saying what is wrong with the command line.
 
 CommandLine parseArguments(const std::vector<std::string>& arguments) {
     CommandLine line;
@@ -102,42 +104,33 @@ CommandLine parseArguments(const std::vector<std::string>& arguments) {
             line.help = true;
             return line;
         } else if (argument == "--out" || argument == "-o") {
-            if (i + 1 >= arguments.size())
-                line.mistake = "--out needs a folder";
-            else
-                line.outputFolder = arguments[++i];
+            if (i + 1 >= arguments.size()) throw InboxError("--out needs a folder");
+            line.outputFolder = arguments[++i];
         } else if (argument.rfind("--out=", 0) == 0) {
             line.outputFolder = argument.substr(6);
         } else {
-            line.mistake = "unknown option " + argument;
+            throw InboxError("unknown option " + argument);
         }
-        if (!line.mistake.empty()) return line;
     }
     return line;
 }
 
-// What is wrong with the folders and files named, or nothing; settles the output folder.
-std::string checkPaths(CommandLine& line) {
-    if (line.inputs.empty()) return "no folder or file to read";
-    for (const std::string& input : line.inputs) {
-        try {
-            checkFound(input);
-        } catch (const InboxError& error) {
-            return "cannot find " + input + ": " + error.what();
-        }
-    }
+// Settles the output folder; throws InboxError saying what is wrong with the folders and files
+// named.
+void checkPaths(CommandLine& line) {
+    if (line.inputs.empty()) throw InboxError("no folder or file to read");
+    for (const std::string& input : line.inputs)
+        explained("cannot find " + input, [&] { checkFound(input); });
     if (line.outputFolder.empty())
         line.outputFolder =
             line.inputs.size() == 1 && isFolder(line.inputs[0]) ? line.inputs[0] : ".";
-    if (!isFolder(line.outputFolder))
-        return "the output folder " + line.outputFolder + " does not exist";
-    return {};
+    if (isFolder(line.outputFolder)) return;
+    explained("cannot find the output folder " + line.outputFolder,
+              [&] { checkFound(line.outputFolder); });
+    throw InboxError("the output folder " + line.outputFolder + " is not a folder");
 }
 
 void printRun(const InboxRun& run) {
-    auto count = [](std::size_t n, const char* what) {
-        return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
-    };
     const Totals& t = run.totals;
     std::string text = "Read " + count(t.files, "file") + ": " + count(t.students, "student") +
                        ", " + count(t.responses, "response") + ", " + count(t.notes, "note") +
@@ -153,18 +146,22 @@ void printRun(const InboxRun& run) {
 }
 
 int runFromCommandLine(const std::vector<std::string>& arguments) {
-    CommandLine line = parseArguments(arguments);
-    if (line.help) {
-        writeOutput(helpText);
-        return everyFileRead;
+    CommandLine line;
+    try {
+        line = parseArguments(arguments);
+        if (line.help) {
+            writeOutput(helpText);
+            return everyFileRead;
+        }
+        checkPaths(line);
+    } catch (const InboxError& error) {
+        return usage(error.what());
     }
-    if (line.mistake.empty()) line.mistake = checkPaths(line);
-    if (!line.mistake.empty()) return usage(line.mistake);
 
     const InboxRun run = runInbox(line.inputs, line.outputFolder, CourseIndex::builtIn());
-    if (!run.error.empty()) {
-        writeError("qatutor-inbox: " + terminalText(utf8Name(run.error)) + "\n");
-        return usageError;
+    if (run.failure) {
+        writeError("qatutor-inbox: " + terminalText(utf8Name(run.failure->what())) + "\n");
+        return reportNotWritten;
     }
     printRun(run);
     return exitStatusOf(run);
@@ -172,7 +169,8 @@ int runFromCommandLine(const std::vector<std::string>& arguments) {
 
 #ifdef QATUTOR_INBOX_DESKTOP
 // The desktop's dialogs in Qt. A QString holds UTF-16 and gives and takes UTF-8 through
-// toStdString and fromStdString, as the inbox keeps its paths on every system.
+// toStdString and fromStdString: the inbox's paths on Windows, and on Linux the names of every
+// folder named in UTF-8, as desktops name them; a folder whose name is not UTF-8 is not found.
 class QtDesktop : public Desktop {
 public:
     std::optional<std::string> chooseFolder() override {

@@ -11,8 +11,8 @@
 #include <random>
 
 #include "base/win32/system_text.h"
-#include "inbox/atomic_output.h"
 #include "inbox/inbox_error.h"
+#include "inbox/output_steps.h"
 #include "inbox/platform.h"
 
 namespace qatutor::inbox {
@@ -79,6 +79,10 @@ void FolderLock::take(const std::string& folder) {
     // Waits for the lock. A file system without locks still gets its report, unlocked, as on
     // other systems.
     OVERLAPPED firstByte{};
+    if (::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                     &firstByte))
+        return;
+    if (::GetLastError() == ERROR_LOCK_VIOLATION && waitingForAnotherRun) waitingForAnotherRun();
     ::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &firstByte);
 }
 
@@ -139,9 +143,13 @@ void removeFile(const std::string& path) { ::DeleteFileW(wide(path).c_str()); }
 
 void finishOutputFile(std::FILE* file) {
     int error = 0;
-    if (std::ferror(file) || std::fflush(file) != 0 || ::_commit(::_fileno(file)) != 0)
+    // A write that failed without writeBytes left only the stream's mark, and errno belongs to
+    // whatever call came after it.
+    const bool writeFailed = std::ferror(file);
+    if (!writeFailed && (std::fflush(file) != 0 || ::_commit(::_fileno(file)) != 0))
         error = errno ? errno : EIO;
     if (std::fclose(file) != 0 && !error) error = errno;
+    if (writeFailed) throw InboxError(unknownWriteFailure);
     if (error) throw InboxError(std::strerror(error));
 }
 

@@ -9,8 +9,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "inbox/atomic_output.h"
 #include "inbox/inbox_error.h"
+#include "inbox/output_steps.h"
 #include "inbox/platform.h"
 
 namespace qatutor::inbox {
@@ -18,12 +18,16 @@ namespace {
 
 [[noreturn]] void fail(int error) { throw InboxError(std::strerror(error)); }
 
-// A rename or a new name in `folder` reaches the disk with the folder.
+// A rename or a new name in `folder` reaches the disk with the folder; a flush that fails is
+// told. A folder the inbox may write in but not read cannot be opened for it, and a file system
+// that cannot flush a folder (EINVAL) has nothing to flush: the names then reach the disk when
+// the system writes them, as they would without this step.
 void syncFolder(const std::string& folder) {
-    if (const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    const int error = ::fsync(fd) == 0 ? 0 : errno;
+    ::close(fd);
+    if (error && error != EINVAL) fail(error);
 }
 
 mode_t currentUmask() {
@@ -34,9 +38,13 @@ mode_t currentUmask() {
 
 void finish(std::FILE* file, bool onDisk) {
     int error = 0;
-    if (std::ferror(file) || std::fflush(file) != 0 || (onDisk && ::fsync(::fileno(file)) != 0))
+    // A write that failed without writeBytes left only the stream's mark, and errno belongs to
+    // whatever call came after it.
+    const bool writeFailed = std::ferror(file);
+    if (!writeFailed && (std::fflush(file) != 0 || (onDisk && ::fsync(::fileno(file)) != 0)))
         error = errno ? errno : EIO;
     if (std::fclose(file) != 0 && !error) error = errno;
+    if (writeFailed) throw InboxError(unknownWriteFailure);
     if (error) fail(error);
 }
 
@@ -57,6 +65,11 @@ void FolderLock::take(const std::string& folder) {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) fail(errno);
     handle_ = fd;
+    // A file system without locks (ENOLCK, EOPNOTSUPP: some network shares) still gets its
+    // report, unlocked, as on Windows: the report is written whole all the same, and two runs at
+    // once there are only as safe as the file system allows.
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return;
+    if (errno == EWOULDBLOCK && waitingForAnotherRun) waitingForAnotherRun();
     while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
     }
 }
@@ -70,7 +83,8 @@ void FolderLock::syncWritten(const std::string& written) const {
 std::string makeHiddenFolder(const std::string& folder, const std::string& name) {
     std::string pattern = joinPath(folder, "." + name + ".XXXXXX");
     if (!::mkdtemp(pattern.data())) fail(errno);
-    // mkdtemp keeps the folder to its owner; the outputs are as readable as any new file.
+    // mkdtemp keeps the folder to its owner; the outputs are as readable as any new file. Should
+    // that fail, they stay readable to the instructor alone, which loses nothing.
     ::chmod(pattern.c_str(), 0777 & ~currentUmask());
     return pattern;
 }
@@ -82,7 +96,8 @@ std::FILE* createOutputFile(const std::string& path) {
     return file;
 }
 
-// mkstemp keeps the file to its owner; the report is as readable as any new file.
+// mkstemp keeps the file to its owner; the report is as readable as any new file, or, should
+// that fail, readable to the instructor alone.
 std::FILE* createTemporaryFile(std::string& pattern) {
     const int fd = ::mkstemp(pattern.data());
     if (fd < 0) fail(errno);

@@ -1,0 +1,75 @@
+// The parts of platform.h that the C++ library carries out alike on Linux and Windows: the
+// folders through std::filesystem, with paths turned by pathOf and textOf, and the clock.
+#include "inbox/platform.h"
+
+#include <algorithm>
+#include <mutex>
+#include <utility>
+
+#include "inbox/inbox_error.h"
+
+namespace qatutor::inbox {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::mutex clockMutex;
+std::function<std::time_t()> replacedClock;
+
+}  // namespace
+
+std::time_t currentTime() {
+    const std::lock_guard<std::mutex> hold(clockMutex);
+    return replacedClock ? replacedClock() : std::time(nullptr);
+}
+
+void replaceClock(std::function<std::time_t()> clock) {
+    const std::lock_guard<std::mutex> hold(clockMutex);
+    replacedClock = std::move(clock);
+}
+
+EntryKind entryKindOf(const std::string& path) {
+    std::error_code error;
+    const fs::file_status status = fs::symlink_status(pathOf(path), error);
+    if (fs::is_symlink(status)) return EntryKind::link;
+    if (fs::is_directory(status)) return EntryKind::folder;
+    if (fs::is_regular_file(status)) return EntryKind::regularFile;
+    return error || !fs::exists(status) ? EntryKind::missing : EntryKind::other;
+}
+
+std::vector<std::string> namesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (fs::directory_iterator it(pathOf(folder), error), end; !error && it != end;
+         it.increment(error))
+        names.push_back(textOf(it->path().filename()));
+    if (error) throw InboxError(error.message());
+    return names;
+}
+
+std::string resolvedPath(const std::string& path) {
+    std::error_code error;
+    const fs::path resolved = fs::weakly_canonical(pathOf(path), error);
+    if (error) throw InboxError(error.message());
+    return textOf(resolved);
+}
+
+bool liesInside(const std::string& place, const std::string& folder) {
+    const fs::path inside = pathOf(folder), target = pathOf(place);
+    const auto [end, rest] =
+        std::mismatch(inside.begin(), inside.end(), target.begin(), target.end());
+    return end == inside.end() && rest != target.end();
+}
+
+std::string absolutePath(const std::string& path) {
+    std::error_code error;
+    const fs::path full = fs::absolute(pathOf(path), error).lexically_normal();
+    return error ? path : textOf(full);
+}
+
+void removeAll(const std::string& path) {
+    std::error_code ignored;
+    fs::remove_all(pathOf(path), ignored);
+}
+
+}  // namespace qatutor::inbox
