@@ -260,11 +260,14 @@ TEST_F(FileChannelsTest, AFailedBackgroundFlushCutsBackItsWriteAndEveryLaterOne)
         {"send_", "old\r\nheader\r\n", ""},
         // The second cut of one file, already cut back further, must not lengthen it.
         {"masterFile", "old\r\n", "", 1},
+        // A second write to one file waits for the first one's flush, and both stay.
+        {"", "old\r\nheader\r\nheader\r\n", "", 1},
     };
     for (const Case& c : cases) {
         writeFile(folder.file("masterFile_A.txt"), "old\r\n");
         std::filesystem::remove(folder.file("send_A.txt"));
-        // The master's first flush ends only once the second write has begun.
+        // The master's first flush ends only once the second write, to the send file, has begun;
+        // a second write to the master file waits for that flush before it begins.
         std::atomic<int> lockAttempts = 0;
         Gate secondWriteBegun;
         files.onTryLock = [&](SystemFile file) {
@@ -273,7 +276,8 @@ TEST_F(FileChannelsTest, AFailedBackgroundFlushCutsBackItsWriteAndEveryLaterOne)
         };
         channels.setFaultHook([&](FileOperation op, const std::string& path) {
             if (op != FileOperation::flush) return 0;
-            if (path.find("masterFile") != std::string::npos) secondWriteBegun.wait();
+            if (c.second == 2 && path.find("masterFile") != std::string::npos)
+                secondWriteBegun.wait();
             return *c.failing && path.find(c.failing) != std::string::npos ? EIO : 0;
         });
         channels.setFlushInBackground(true);
