@@ -33,7 +33,10 @@ td.num { text-align: right; white-space: nowrap; }
 td.missing { min-width: 7rem; }
 .date { white-space: nowrap; }
 .problems li { margin: .15rem 0; }
-.problems .name, .file { font-family: "DejaVu Sans Mono", monospace; font-size: .88em; overflow-wrap: anywhere; }
+.identity { font-size: .8rem; color: #5a6473; overflow-wrap: anywhere; }
+.flag.doubt { display: block; width: fit-content; margin: .2rem 0 0; }
+.quiet { color: #5a6473; font-size: .9rem; }
+.problems .name, .quiet .name, .file { font-family: "DejaVu Sans Mono", monospace; font-size: .88em; overflow-wrap: anywhere; }
 .ok { color: #276738; }
 .flag { display: inline-block; background: #fde8d4; color: #8a3b00; border: 1px solid #f0b27a; border-radius: 3px; padding: 0 .3rem; font-size: .82rem; margin-left: .3rem; }
 td.num .flag { display: block; width: fit-content; max-width: 9rem; margin: .2rem 0 0 auto; white-space: normal; text-align: left; }

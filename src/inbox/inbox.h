@@ -17,8 +17,9 @@ namespace qatutor::inbox {
 
 struct StudentFile {
     std::string path;
-    std::string name;     // the file's name, UTF-8
-    std::string student;  // "Ann Lee", UTF-8
+    std::string name;      // the file's name, UTF-8
+    std::string student;   // "Ann Lee", UTF-8
+    std::string identity;  // the course platform's identity of the person, UTF-8, or empty
     FileKind kind = FileKind::other;
     ParsedFile parsed;
     std::vector<bool> duplicate;  // per record: a file read before it (master files first)
@@ -27,17 +28,27 @@ struct StudentFile {
     Resave resave = Resave::none;
 };
 
+// Something about a person's work the instructor should weigh: two runs of one assignment on one
+// day, in files of one name that share no record, may be the work of two people of that name.
+struct Doubt {
+    std::string student, identity;  // UTF-8
+    std::string assignment;         // "007"
+    std::string reason;             // UTF-8
+};
+
 struct Inbox {
-    std::vector<StudentFile> files;  // files read, in the order given, a folder's by name
-    std::vector<FileLine> notRead;   // not read, or not read to the end
-    std::vector<FileLine> damaged;   // read with damage: the lines that break the record layout
-    std::vector<FileLine> remarks;   // read, with something the instructor should know
-    std::size_t duplicates = 0;      // records also found in a master file or an earlier file
+    std::vector<StudentFile> files;   // files read, in the order given, a folder's by name
+    std::vector<FileLine> notRead;    // not read, or not read to the end
+    std::vector<FileLine> damaged;    // read with damage: the lines that break the record layout
+    std::vector<FileLine> remarks;    // read, with something the instructor should know
+    std::vector<FileLine> noRecords;  // plainly no record files, not read
+    std::vector<Doubt> doubts;
+    std::size_t duplicates = 0;  // records also found in a master file or an earlier file
 };
 
 // Reads the files listed, in order. The names of one student (studentKey) are spelled alike in
-// every file read together. A caller that reads one student at a time groups the files by
-// studentKey(file.student).
+// every file read together. A caller that reads one person at a time groups the files by
+// personKey(file.student, file.identity).
 Inbox readFiles(const std::vector<ListedFile>& files, const CourseIndex& course);
 
 // Reads every file and folder of `paths` in order, as listInbox lists them.

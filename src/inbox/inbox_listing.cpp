@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "base/text.h"
+#include "inbox/download_names.h"
 #include "inbox/inbox_error.h"
 #include "inbox/output_names.h"
 #include "inbox/platform.h"
@@ -20,22 +21,37 @@ std::string nameOf(const std::string& path) {
     return name.empty() ? path : name;  // "dir/" names the folder itself
 }
 
-ListedFile listed(const std::string& path, const std::string& name) {
+// A file of the person whose identity `folderIdentity` is, when it lies in their submission
+// folder; a platform's prefix of its name says who it is otherwise.
+ListedFile listed(const std::string& path, const std::string& name,
+                  const std::string& folderIdentity, const std::string& shownFolder) {
+    const DownloadName download = downloadNameOf(name);
     ListedFile file;
     file.path = path;
-    file.name = utf8Name(name);
-    std::tie(file.student, file.kind) = studentOf(name);
+    file.name = shownFolder + utf8Name(name);
+    std::tie(file.student, file.kind) = studentOf(download.fileName);
+    file.notes = isNotesFileName(download.fileName);
+    file.identity = utf8Name(folderIdentity.empty() ? download.identity : folderIdentity);
     return file;
 }
 
-// The names in `folder`, sorted, but for hidden ones and the report's outputs.
+// The person of a submission folder, "" for any other folder.
+std::string identityOfFolder(const std::string& folder) {
+    fs::path path = pathOf(folder);
+    if (path.filename().empty()) path = path.parent_path();  // "Ann Lee_1_..._file_/"
+    return submissionFolderIdentity(textOf(path.filename())).value_or(std::string());
+}
+
+// The names in `folder`, sorted, but for hidden ones and the report's outputs. The "._" files
+// that macOS adds are kept, to be listed as no record files.
 std::vector<std::string> namesIn(const std::string& folder) {
     std::error_code error;
     std::vector<std::string> names;
     for (fs::directory_iterator it(pathOf(folder), error), end; !error && it != end;
          it.increment(error)) {
         const std::string name = textOf(it->path().filename());
-        if (!startsWith(name, ".") && !isReportOutput(name)) names.push_back(name);
+        if ((!startsWith(name, ".") || startsWith(name, "._")) && !isReportOutput(name))
+            names.push_back(name);
     }
     if (error) throw InboxError("the folder cannot be read: " + error.message());
     std::sort(names.begin(), names.end());
@@ -59,20 +75,36 @@ std::string entryProblem(const fs::path& folder, const fs::path& entry) {
     return {};
 }
 
-void listFolder(const std::string& folder, InboxListing& listing) {
+bool isRealFolder(const fs::path& path) {
+    std::error_code error;
+    return fs::is_directory(fs::symlink_status(path, error));
+}
+
+// The files of `folder`, the files of `identity` when it is a person's submission folder. In a
+// folder that is none, the submission folders are read too, and the names of their files shown
+// after the folder's (`shownFolder`), since every person's folder may hold a "send_1209.txt".
+void listFolder(const std::string& folder, const std::string& identity,
+                const std::string& shownFolder, InboxListing& listing) {
     std::vector<std::string> names;
     try {
         names = namesIn(folder);
     } catch (const InboxError& error) {
-        listing.notRead.push_back({utf8Name(nameOf(folder)), error.what()});
+        listing.notRead.push_back({shownFolder + utf8Name(nameOf(folder)), error.what()});
         return;
     }
     for (const std::string& name : names) {
         const fs::path path = pathOf(folder) / pathOf(name);
-        if (std::string problem = entryProblem(pathOf(folder), path); !problem.empty())
-            listing.notRead.push_back({utf8Name(name), std::move(problem)});
+        const bool inFolder = isRealFolder(path);
+        const std::optional<std::string> person = submissionFolderIdentity(name);
+        const std::string shown = shownFolder + utf8Name(name);
+        if (std::string reason = plainlyNoRecord(name, inFolder); !reason.empty())
+            listing.noRecords.push_back({shown, std::move(reason)});
+        else if (inFolder && person && identity.empty())
+            listFolder(textOf(path), *person, shown + "/", listing);
+        else if (std::string problem = entryProblem(pathOf(folder), path); !problem.empty())
+            listing.notRead.push_back({shown, std::move(problem)});
         else
-            listing.files.push_back(listed(textOf(path), name));
+            listing.files.push_back(listed(textOf(path), name, identity, shownFolder));
     }
 }
 
@@ -82,9 +114,10 @@ InboxListing listInbox(const std::vector<std::string>& paths) {
     InboxListing listing;
     for (const std::string& path : paths) {
         if (isFolder(path))
-            listFolder(path, listing);
+            listFolder(path, identityOfFolder(path), {}, listing);
         else
-            listing.files.push_back(listed(path, nameOf(path)));
+            listing.files.push_back(listed(
+                path, nameOf(path), identityOfFolder(textOf(pathOf(path).parent_path())), {}));
     }
     return listing;
 }

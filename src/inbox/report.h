@@ -56,6 +56,7 @@ struct OverviewRow {
 
 struct ReportSummary {
     std::vector<FileLine> notRead, damaged, remarks;
+    std::vector<FileLine> noRecords;  // plainly no record files, listed quietly
     std::size_t duplicates = 0;
     Totals totals;
     std::vector<OverviewRow> overview;
@@ -66,7 +67,7 @@ struct ReportSummary {
              const std::string& page);
 
 private:
-    std::set<std::string> students_;
+    std::set<std::string> students_;  // personKey of each person
 };
 
 // `sources` names what was read; `csvLink` leads to the records table of the same run.

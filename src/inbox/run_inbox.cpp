@@ -17,12 +17,37 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The files of each student, in the order listed, students by name; names that differ only in
-// case, blanks or a copy mark ("Copy of", " (1)") are one student.
-std::map<std::string, std::vector<ListedFile>> filesByStudent(std::vector<ListedFile> files) {
-    std::map<std::string, std::vector<ListedFile>> students;
-    for (ListedFile& file : files) students[studentKey(file.student)].push_back(std::move(file));
-    return students;
+using People = std::map<std::string, std::vector<ListedFile>>;
+
+// The files of each person, in the order listed, people by name and platform identity; names
+// that differ only in case, blanks or a copy mark ("Copy of", " (1)") are one student, unless a
+// course platform says they are two people.
+People filesByPerson(std::vector<ListedFile> files) {
+    People people;
+    for (ListedFile& file : files)
+        people[personKey(file.student, file.identity)].push_back(std::move(file));
+    return people;
+}
+
+// For each person whose name stands for more than one identity of a course platform (or for
+// files of a platform and files of none), what the overview says of it.
+std::map<std::string, std::string> sharedNames(const People& people) {
+    std::map<std::string, std::vector<std::string>> identities;
+    for (const auto& [key, files] : people)
+        if (!files.front().student.empty())
+            identities[studentKey(files.front().student)].push_back(files.front().identity);
+    std::map<std::string, std::string> doubts;
+    for (const auto& [key, files] : people) {
+        const std::vector<std::string>& of = identities[studentKey(files.front().student)];
+        if (of.size() < 2) continue;
+        std::string list;
+        for (const std::string& identity : of)
+            list +=
+                (list.empty() ? "" : ", ") + (identity.empty() ? "files of no platform" : identity);
+        doubts[key] = "the name stands for " + std::to_string(of.size()) +
+                      " people of the course platform (" + list + "), shown apart";
+    }
+    return doubts;
 }
 
 // What was read, for the report's first line: the paths given, made absolute.
@@ -36,11 +61,16 @@ std::string sourcesOf(const std::vector<std::string>& paths) {
     return sources;
 }
 
-// Reads one student's files and writes their page and their rows of the records table.
-void readStudent(const std::vector<ListedFile>& files, const CourseIndex& course, RunOutput& output,
-                 std::FILE* csv, ReportSummary& summary, std::size_t& pages) {
+// Reads one person's files and writes their page and their rows of the records table; `doubt`,
+// when there is one, is said of each of their assignments.
+void readStudent(const std::vector<ListedFile>& files, const std::string& doubt,
+                 const CourseIndex& course, RunOutput& output, std::FILE* csv,
+                 ReportSummary& summary, std::size_t& pages) {
     const Inbox inbox = readFiles(files, course);
-    const std::vector<StudentWork> work = groupByStudent(inbox, course);
+    std::vector<StudentWork> work = groupByStudent(inbox, course);
+    if (!doubt.empty())
+        for (StudentWork& assignment : work)
+            assignment.doubts.insert(assignment.doubts.begin(), doubt);
     std::string page;
     if (!work.empty()) {
         const std::string name = studentPageName(++pages);
@@ -61,9 +91,12 @@ void writeRun(const std::vector<std::string>& paths, const std::string& outputFo
     writeCsvHeader(csv);
     InboxListing listing = listInbox(paths);
     summary.notRead = std::move(listing.notRead);
+    summary.noRecords = std::move(listing.noRecords);
     std::size_t pages = 0;
-    for (const auto& [student, files] : filesByStudent(std::move(listing.files)))
-        readStudent(files, course, output, csv, summary, pages);
+    const People people = filesByPerson(std::move(listing.files));
+    std::map<std::string, std::string> doubts = sharedNames(people);
+    for (const auto& [person, files] : people)
+        readStudent(files, doubts[person], course, output, csv, summary, pages);
     output.finish(csv);
     const std::string sources = sourcesOf(paths);
     output.commit(
@@ -71,6 +104,8 @@ void writeRun(const std::vector<std::string>& paths, const std::string& outputFo
     run.totals = summary.totals;
     run.notRead = std::move(summary.notRead);
     run.damaged = std::move(summary.damaged);
+    run.noRecords = std::move(summary.noRecords);
+    run.overview = std::move(summary.overview);
     run.reportPath = joinPath(outputFolder, reportName);
     run.csvPath = output.placeOf(csvName);
 }

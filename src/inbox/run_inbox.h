@@ -15,7 +15,9 @@ struct InboxRun {
     std::string error;  // the report could not be written: why (nothing was changed)
     Totals totals;
     std::vector<FileLine> notRead;
-    std::vector<FileLine> damaged;  // read, with lines that break the record layout
+    std::vector<FileLine> damaged;      // read, with lines that break the record layout
+    std::vector<FileLine> noRecords;    // plainly no record files, not read
+    std::vector<OverviewRow> overview;  // the report's rows, one per person and assignment
     std::string reportPath, csvPath;
 };
 
@@ -27,7 +29,8 @@ InboxRun runInbox(const std::vector<std::string>& paths, const std::string& outp
                   const CourseIndex& course);
 
 // The program's exit status after a run: 0 every file was read, 1 some were not or were read
-// with damage (the report is written all the same), 2 the report could not be written.
+// with damage (the report is written all the same), 2 the report could not be written. Files
+// that are plainly no record files (a receipt, Thumbs.db) change nothing.
 inline constexpr int everyFileRead = 0;
 inline constexpr int someFilesNotRead = 1;
 inline constexpr int usageError = 2;

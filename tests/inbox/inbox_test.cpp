@@ -38,6 +38,7 @@
 #include "inbox/run_output.h"
 #include "inbox/student_page.h"
 #include "inbox/student_work.h"
+#include "inbox_fixtures.h"
 #include "support/fixture_bank.h"
 #include "support/temp_folder.h"
 
@@ -45,16 +46,6 @@ namespace qatutor::testing {
 namespace {
 
 using namespace inbox;
-
-const CourseIndex& fixtureCourse() {
-    static const CourseIndex course(fixtureBankLines());
-    return course;
-}
-
-std::string goldenSend() {
-    std::string bytes = readFile(std::string(QATUTOR_GOLDEN_DIR) + "/session.send.txt");
-    return bytes.replace(bytes.find("<noise>"), 7, "\xC8\x96\x63\xE6\xB4\x78\xFA\xC9\xBE\xAA");
-}
 
 std::string withLf(const std::string& crlf) {
     std::string lf;
