@@ -117,6 +117,16 @@ std::string whenHtml(std::string_view when) {
            (space == std::string_view::npos ? "" : htmlEscaped(when.substr(space)));
 }
 
+std::string meanText(long long sum, long long n) {
+    // Tenths from whole numbers, so that no binary fraction (2.25 is exact, 0.15 is not) moves
+    // a half to either side: tenths = round(10 * sum / n) = floor((20 * sum + n) / (2 * n)).
+    const bool negative = (sum < 0) != (n < 0);
+    const long long size = sum < 0 ? -sum : sum, count = n < 0 ? -n : n;
+    const long long tenths = (20 * size + count) / (2 * count);
+    return std::string(negative && tenths ? "-" : "") + std::to_string(tenths / 10) + "." +
+           std::to_string(tenths % 10);
+}
+
 std::string count(std::size_t n, std::string_view what) {
     return std::to_string(n) + " " + std::string(what) + (n == 1 ? "" : "s");
 }

@@ -26,15 +26,7 @@ constexpr const char* barNames[5] = {"0", "1", "2", "3", "?"};
 constexpr std::size_t lowestShown = 3;
 constexpr std::size_t excerptLength = 160;
 
-std::string number(double value) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.1f", value);
-    std::string text = buffer;
-    std::replace(text.begin(), text.end(), ',', '.');  // whatever the locale says
-    return text;
-}
-
-std::string mean(double sum, int n) { return n ? number(sum / n) : "–"; }
+std::string mean(double sum, int n) { return n ? meanText(static_cast<long long>(sum), n) : "–"; }
 
 std::string studentName(const std::string& student) {
     return student.empty() ? "(no name)" : htmlEscaped(student);

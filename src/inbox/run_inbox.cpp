@@ -85,7 +85,9 @@ void readStudent(const std::vector<ListedFile>& files, const std::string& doubt,
 
 void writeRun(const std::vector<std::string>& paths, const std::string& outputFolder,
               const CourseIndex& course, InboxRun& run) {
+    run.folderRefused = true;  // until the folder has taken the run's own
     RunOutput output(outputFolder);
+    run.folderRefused = false;
     ReportSummary summary;
     std::FILE* csv = output.create(csvName);
     writeCsvHeader(csv);
@@ -118,8 +120,10 @@ InboxRun runInbox(const std::vector<std::string>& paths, const std::string& outp
     try {
         writeRun(paths, outputFolder, course, run);
     } catch (const std::exception& error) {
+        const bool folderRefused = run.folderRefused;
         run = InboxRun();
         run.error = error.what();
+        run.folderRefused = folderRefused;
     }
     return run;
 }

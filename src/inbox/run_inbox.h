@@ -12,7 +12,8 @@
 namespace qatutor::inbox {
 
 struct InboxRun {
-    std::string error;  // the report could not be written: why (nothing was changed)
+    std::string error;           // the report could not be written: why (nothing was changed)
+    bool folderRefused = false;  // because its folder cannot be written into
     Totals totals;
     std::vector<FileLine> notRead;
     std::vector<FileLine> damaged;      // read, with lines that break the record layout

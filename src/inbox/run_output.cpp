@@ -52,13 +52,13 @@ std::string startOfRun() {
 
 RunOutput::RunOutput(std::string folder) : folder_(std::move(folder)) {
     // Another run into this folder holds the lock until it ends, or is killed.
-    explained("cannot open the folder " + folder_, [&] { lock_.take(folder_); });
+    explained("cannot open the report's folder " + folder_, [&] { lock_.take(folder_); });
     removeLeftBehind();
     runName_ = startOfRun();
     std::error_code error;
     for (int n = 2; fs::exists(pathOf(joinPath(folder_, runName_)), error); ++n)
         runName_ = startOfRun() + "-" + std::to_string(n);
-    workingPath_ = explained("cannot create a folder in " + folder_,
+    workingPath_ = explained("cannot write into the report's folder " + folder_,
                              [&] { return makeHiddenFolder(folder_, runName_); });
 }
 

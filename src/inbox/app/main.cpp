@@ -147,8 +147,10 @@ void printRun(const InboxRun& run) {
     for (const FileLine& line : run.damaged)
         text += "Read with damage: " + terminalText(line.name) + ": " + terminalText(line.reason) +
                 "\n";
+    // The run's folder is named by the run and goes when a later run writes its own, so only the
+    // report's path, which stays, is printed.
     text += "Report: " + terminalText(utf8Name(run.reportPath)) +
-            "\nRecords: " + terminalText(utf8Name(run.csvPath)) + "\n";
+            "\nThe records table (records.csv) and the students' pages are linked from it.\n";
     writeOutput(text);
 }
 
@@ -163,7 +165,9 @@ int runFromCommandLine(const std::vector<std::string>& arguments) {
 
     const InboxRun run = runInbox(line.inputs, line.outputFolder, CourseIndex::builtIn());
     if (!run.error.empty()) {
-        writeError("qatutor-inbox: " + terminalText(utf8Name(run.error)) + "\n");
+        writeError(
+            "qatutor-inbox: " + terminalText(utf8Name(run.error)) + "\n" +
+            (run.folderRefused ? "Write the report into another folder with --out DIR.\n" : ""));
         return usageError;
     }
     printRun(run);
