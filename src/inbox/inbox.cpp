@@ -53,13 +53,16 @@ std::string readToEnd(OpenFile& file, std::uint64_t size) {
     return bytes;
 }
 
-// The bytes of a whole regular file.
+}  // namespace
+
 std::string readWholeFile(const std::string& path) {
     OpenFile file = explained("cannot be opened", [&] { return OpenFile(path); });
     const OpenFacts facts = explained("cannot be read", [&] { return file.facts(); });
     if (std::string problem = kindProblem(facts); !problem.empty()) throw InboxError(problem);
     return explained("cannot be read", [&] { return readToEnd(file, facts.size); });
 }
+
+namespace {
 
 // What the report says of a file that an editor saved again; nothing for one it did not.
 std::string resaveRemark(Resave resave) {

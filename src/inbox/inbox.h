@@ -46,6 +46,10 @@ struct Inbox {
     std::size_t duplicates = 0;  // records also found in a master file or an earlier file
 };
 
+// The bytes of a whole regular file of up to 256 MB. Throws InboxError saying why it cannot be
+// read: "cannot be opened: No such file or directory", "a folder, not a record file".
+std::string readWholeFile(const std::string& path);
+
 // Reads the files listed, in order. The names of one student (studentKey) are spelled alike in
 // every file read together. A caller that reads one person at a time groups the files by
 // personKey(file.student, file.identity).

@@ -304,6 +304,7 @@ void writeReport(std::FILE* out, const ReportSummary& summary, const std::string
             "\">Every record as a table (records.csv)</a>. Each student's responses are on their "
             "own page: follow the student's name in the overview.</nav>\n");
     writeProblems(out, summary);
+    writeClassSection(out, summary.classView);
     writeOverview(out, summary);
     writeQuestions(out, summary);
     put(out, pageEnd);

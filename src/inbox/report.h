@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "inbox/class_view.h"
 #include "inbox/course_index.h"
 #include "inbox/inbox.h"
 #include "inbox/student_work.h"
@@ -61,6 +62,7 @@ struct ReportSummary {
     Totals totals;
     std::vector<OverviewRow> overview;
     std::map<std::string, AssignmentFigures> assignments;
+    ClassView classView;  // set once every student is added
 
     // Adds one student's files and work; `page` is the link to the student's page.
     void add(const Inbox& inbox, const std::vector<StudentWork>& work, const CourseIndex& course,

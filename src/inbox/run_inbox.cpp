@@ -83,8 +83,15 @@ void readStudent(const std::vector<ListedFile>& files, const std::string& doubt,
     summary.add(inbox, work, course, page);
 }
 
+ClassView classViewOf(const std::vector<OverviewRow>& overview, const ClassList* classList) {
+    std::vector<HandedIn> work;
+    for (const OverviewRow& row : overview)
+        work.push_back({row.work.student, row.work.identity, row.work.assignment});
+    return viewClass(work, classList);
+}
+
 void writeRun(const std::vector<std::string>& paths, const std::string& outputFolder,
-              const CourseIndex& course, InboxRun& run) {
+              const CourseIndex& course, const ClassList* classList, InboxRun& run) {
     run.folderRefused = true;  // until the folder has taken the run's own
     RunOutput output(outputFolder);
     run.folderRefused = false;
@@ -100,6 +107,7 @@ void writeRun(const std::vector<std::string>& paths, const std::string& outputFo
     for (const auto& [person, files] : people)
         readStudent(files, doubts[person], course, output, csv, summary, pages);
     output.finish(csv);
+    summary.classView = classViewOf(summary.overview, classList);
     const std::string sources = sourcesOf(paths);
     output.commit(
         [&](std::FILE* out) { writeReport(out, summary, sources, output.linkTo(csvName)); });
@@ -115,10 +123,10 @@ void writeRun(const std::vector<std::string>& paths, const std::string& outputFo
 }  // namespace
 
 InboxRun runInbox(const std::vector<std::string>& paths, const std::string& outputFolder,
-                  const CourseIndex& course) {
+                  const CourseIndex& course, const ClassList* classList) {
     InboxRun run;
     try {
-        writeRun(paths, outputFolder, course, run);
+        writeRun(paths, outputFolder, course, classList, run);
     } catch (const std::exception& error) {
         const bool folderRefused = run.folderRefused;
         run = InboxRun();

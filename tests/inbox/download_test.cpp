@@ -1,6 +1,7 @@
 // A course platform's download of the students' files, in each layout the platforms give it: one
 // row per person with the right counts, the files beside them that are plainly no record files
-// listed quietly, and no two people merged without a word.
+// listed quietly, and no two people merged without a word; then the class as the platform
+// exports it, and who on it has not handed in what.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -8,6 +9,8 @@
 #include <tuple>
 #include <vector>
 
+#include "inbox/class_list.h"
+#include "inbox/class_view.h"
 #include "inbox/download_names.h"
 #include "inbox/run_inbox.h"
 #include "inbox_fixtures.h"
@@ -161,6 +164,55 @@ TEST(Download, EachLayoutGivesOneRowPerPersonAndMergesNobodySilently) {
         const std::string report = readFile(out.file("report.html"));
         EXPECT_EQ(report.find("saved again"), std::string::npos) << layout.what;
     }
+}
+
+TEST(ClassList, EachExportGivesTheStudentsNames) {
+    using Names = std::vector<std::string>;
+    const std::vector<std::pair<std::string, Names>> cases = {
+        {"Name,Email\r\nAnn Lee,ann@x\r\nBob Stone,bob@x\r\n", {"Ann Lee", "Bob Stone"}},
+        {"\xEF\xBB\xBF\"First name\",\"Surname\",\"ID number\"\n\"Zo\xC3\xAB\",\"Lee\",\"7\"\n",
+         {"Zo\xC3\xAB Lee"}},
+        {"Last Name;First Name;Username\r\nStone;Bob;bstone\r\n", {"Bob Stone"}},
+        {"Student\tID\n\"Lee, Ann\"\t1\n\n", {"Ann Lee"}},
+        {"Ann Lee\r\nLee, Bob\r\n\r\nChlo\xE9 Martin\r\n",
+         {"Ann Lee", "Bob Lee", "Chlo\xC3\xA9 Martin"}},
+    };
+    for (const auto& [bytes, names] : cases) {
+        Names got;
+        for (const ClassMember& member : parseClassList(bytes)) got.push_back(member.name);
+        EXPECT_EQ(got, names) << bytes;
+    }
+    const ClassList aliased = parseClassList("Name,Aliases\nAnn Lee,Anne Lee; A. Lee\n");
+    ASSERT_EQ(aliased.size(), 1u);
+    EXPECT_EQ(aliased[0].aliases, (Names{"Anne Lee", "A. Lee"}));
+
+    const std::vector<std::tuple<std::string, std::string, bool>> near = {
+        {"Ann Lee", "Anne Lee", true}, {"Zo\xC3\xAB Lee", "Zoe Lee", true},
+        {"Lee Ann", "Ann Lee", true},  {"ANN LEE", "ann lee", false},  // one name
+        {"Ann Lee", "Bob Lee", false}, {"Christopher Smith", "Christophe Smyth", true},
+        {"Ann Lee", "Al Lee", false},  {"", "Ann Lee", false}};
+    for (const auto& [a, b, want] : near) EXPECT_EQ(nearNames(a, b), want) << a << " / " << b;
+}
+
+TEST(ClassList, TheClassViewSaysWhoIsMissingAndWhoIsNotOnTheList) {
+    const ClassList list =
+        parseClassList("Name,Aliases\nAnn Lee,\nBob Stone,Robert Stone\nCy Ng,\n");
+    const std::vector<HandedIn> work = {{"Ann Lee", "", "003"}, {"Robert Stone", "", "003"},
+                                        {"ann lee", "", "004"}, {"Anne Lee", "", "005"},
+                                        {"", "Cy Ng_3", "005"}, {"Dee Fox", "", "004"}};
+    const ClassView view = viewClass(work, &list);
+    using Names = std::vector<std::string>;
+    EXPECT_EQ(view.missing.at("003"), (Names{"Cy Ng"}));
+    EXPECT_EQ(view.missing.at("004"), (Names{"Bob Stone", "Cy Ng"}));
+    EXPECT_EQ(view.missing.at("005"), (Names{"Ann Lee", "Bob Stone"}));
+    EXPECT_TRUE(view.nothingHandedIn.empty());
+    EXPECT_EQ(view.notOnList, (Names{"Anne Lee", "Dee Fox"}));
+    ASSERT_EQ(view.near.size(), 1u);
+    EXPECT_EQ(view.near[0], (std::pair<std::string, std::string>{"Anne Lee", "Ann Lee"}));
+    // Without a class list, the names in the files are held against each other.
+    const ClassView unlisted = viewClass(work, nullptr);
+    EXPECT_FALSE(unlisted.listGiven);
+    EXPECT_EQ(unlisted.near.size(), 1u);
 }
 
 }  // namespace

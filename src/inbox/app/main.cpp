@@ -6,11 +6,14 @@
 // Exit status: 0 every file was read, 1 some were not or were read with damage (the report is
 // written all the same), 2 a usage error or a report that could not be written.
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "inbox/class_list.h"
 #include "inbox/course_index.h"
 #include "inbox/file_names.h"
+#include "inbox/inbox.h"
 #include "inbox/inbox_error.h"
 #include "inbox/platform.h"
 #include "inbox/run_inbox.h"
@@ -85,6 +88,8 @@ int usage(const std::string& message) {
 struct CommandLine {
     std::vector<std::string> inputs;
     std::string outputFolder;
+    std::string classFile;  // the class list, if one is given
+    std::optional<ClassList> classList;
     bool help = false;
     std::string mistake;  // a usage error
 };
@@ -108,6 +113,13 @@ CommandLine parseArguments(const std::vector<std::string>& arguments) {
                 line.outputFolder = arguments[++i];
         } else if (argument.rfind("--out=", 0) == 0) {
             line.outputFolder = argument.substr(6);
+        } else if (argument == "--class" || argument == "-c") {
+            if (i + 1 >= arguments.size())
+                line.mistake = "--class needs a file";
+            else
+                line.classFile = arguments[++i];
+        } else if (argument.rfind("--class=", 0) == 0) {
+            line.classFile = argument.substr(8);
         } else {
             line.mistake = "unknown option " + argument;
         }
@@ -131,6 +143,13 @@ std::string checkPaths(CommandLine& line) {
             line.inputs.size() == 1 && isFolder(line.inputs[0]) ? line.inputs[0] : ".";
     if (!isFolder(line.outputFolder))
         return "the output folder " + line.outputFolder + " does not exist";
+    if (!line.classFile.empty()) {
+        try {
+            line.classList = parseClassList(readWholeFile(line.classFile));
+        } catch (const InboxError& error) {
+            return "the class list " + line.classFile + " " + error.what();
+        }
+    }
     return {};
 }
 
@@ -163,7 +182,8 @@ int runFromCommandLine(const std::vector<std::string>& arguments) {
     if (line.mistake.empty()) line.mistake = checkPaths(line);
     if (!line.mistake.empty()) return usage(line.mistake);
 
-    const InboxRun run = runInbox(line.inputs, line.outputFolder, CourseIndex::builtIn());
+    const InboxRun run = runInbox(line.inputs, line.outputFolder, CourseIndex::builtIn(),
+                                  line.classList ? &*line.classList : nullptr);
     if (!run.error.empty()) {
         writeError(
             "qatutor-inbox: " + terminalText(utf8Name(run.error)) + "\n" +
