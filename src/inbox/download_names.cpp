@@ -106,6 +106,12 @@ DownloadName downloadNameOf(std::string_view fileName) {
     return {{}, std::string(fileName), false};
 }
 
+bool isArchiveName(std::string_view name) {
+    constexpr std::string_view extension = ".zip";
+    return name.size() > extension.size() &&
+           toLower(name.substr(name.size() - extension.size())) == extension;
+}
+
 std::string plainlyNoRecord(std::string_view name, bool folder) {
     const std::string lower = toLower(name);
     if (folder)

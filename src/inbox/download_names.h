@@ -34,6 +34,10 @@ std::optional<std::string> submissionFolderIdentity(std::string_view folderName)
 //   downloadNameOf("send_1209Ann_Lee.txt") -> {"", "send_1209Ann_Lee.txt"}
 DownloadName downloadNameOf(std::string_view fileName);
 
+// Whether a file name is a .zip archive's, as platforms hand a download out:
+//   isArchiveName("Assignment 3-12345.ZIP") -> true
+bool isArchiveName(std::string_view name);
+
 // Why a file or folder is plainly no record file, for the quiet list of what was not read;
 // empty when it may be one.
 //   plainlyNoRecord("Thumbs.db", false) -> "Windows' picture cache, not a record file"

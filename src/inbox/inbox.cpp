@@ -82,8 +82,10 @@ std::string resaveRemark(Resave resave) {
 // The bytes of a record file as the tutor wrote them: Windows-1252, CR LF line ends, every blank
 // in place; an editor's or mail program's re-save is undone and remarked on. Throws InboxError
 // saying why the file is not read.
-std::string readRecordBytes(StudentFile& file, Inbox& inbox) {
-    std::string bytes = readWholeFile(file.path);
+std::string readRecordBytes(StudentFile& file, const std::optional<ArchivePlace>& inArchive,
+                            Inbox& inbox) {
+    std::string bytes = inArchive ? readArchiveFile(file.path, *inArchive, largestRecordFile)
+                                  : readWholeFile(file.path);
     if (bytes.empty()) throw InboxError("empty (0 bytes)");
     file.resave = restoreWindows1252(bytes);
     if (bytes.find('\0') != std::string::npos) throw InboxError("a binary file, not a record file");
@@ -145,7 +147,7 @@ void readOne(const ListedFile& listed, const CourseIndex& course, Inbox& inbox) 
     }
     std::string bytes;
     try {
-        bytes = readRecordBytes(file, inbox);
+        bytes = readRecordBytes(file, listed.inArchive, inbox);
     } catch (const InboxError& error) {
         inbox.notRead.push_back({file.name, error.what()});
         return;

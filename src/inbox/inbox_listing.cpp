@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
 #include <tuple>
 
 #include "base/text.h"
@@ -75,6 +76,45 @@ std::string entryProblem(const fs::path& folder, const fs::path& entry) {
     return {};
 }
 
+// The files of the archive at `path`, shown as `shown` + "/" + their path in it; its folders
+// that are plainly no record files (__MACOSX) are listed once each.
+void listArchiveFiles(const std::string& path, const std::string& shown, InboxListing& listing) {
+    std::vector<ArchiveFile> files;
+    try {
+        files = listArchive(path);
+    } catch (const InboxError& error) {
+        listing.notRead.push_back({shown, error.what()});
+        return;
+    }
+    std::set<std::string> listedFolders;
+    for (const ArchiveFile& file : files) {
+        const std::size_t slash = file.name.rfind('/');
+        const std::string folders =
+            slash == std::string::npos ? "" : file.name.substr(0, slash + 1);
+        const std::string name = file.name.substr(folders.size());
+        std::string identity, reason, reasonOf = shown + "/" + utf8Name(file.name);
+        for (std::size_t start = 0; start < folders.size();) {
+            const std::size_t end = folders.find('/', start);
+            const std::string folder = folders.substr(start, end - start);
+            if (reason.empty()) reason = plainlyNoRecord(folder, true);
+            if (!reason.empty() && reasonOf.size() > shown.size() + end + 1)
+                reasonOf = shown + "/" + utf8Name(folders.substr(0, end));
+            identity = submissionFolderIdentity(folder).value_or(identity);
+            start = end + 1;
+        }
+        if (reason.empty()) reason = plainlyNoRecord(name, false);
+        if (!reason.empty()) {
+            if (listedFolders.insert(reasonOf).second)
+                listing.noRecords.push_back({reasonOf, reason});
+            continue;
+        }
+        if (startsWith(name, ".")) continue;  // hidden, as in a folder
+        ListedFile listedFile = listed(path, name, identity, shown + "/" + utf8Name(folders));
+        listedFile.inArchive = file.place;
+        listing.files.push_back(std::move(listedFile));
+    }
+}
+
 bool isRealFolder(const fs::path& path) {
     std::error_code error;
     return fs::is_directory(fs::symlink_status(path, error));
@@ -103,6 +143,8 @@ void listFolder(const std::string& folder, const std::string& identity,
             listFolder(textOf(path), *person, shown + "/", listing);
         else if (std::string problem = entryProblem(pathOf(folder), path); !problem.empty())
             listing.notRead.push_back({shown, std::move(problem)});
+        else if (isArchiveName(name) && !inFolder)
+            listArchiveFiles(textOf(path), shown, listing);
         else
             listing.files.push_back(listed(textOf(path), name, identity, shownFolder));
     }
@@ -115,6 +157,8 @@ InboxListing listInbox(const std::vector<std::string>& paths) {
     for (const std::string& path : paths) {
         if (isFolder(path))
             listFolder(path, identityOfFolder(path), {}, listing);
+        else if (isArchiveName(nameOf(path)))
+            listArchiveFiles(path, utf8Name(nameOf(path)), listing);
         else
             listing.files.push_back(listed(
                 path, nameOf(path), identityOfFolder(textOf(pathOf(path).parent_path())), {}));

@@ -58,6 +58,8 @@ public:
     OpenFacts facts() const;
     // Reads up to `size` bytes into `into`: how many it read, 0 at the end of the file.
     std::size_t read(char* into, std::size_t size);
+    // The next read starts `at` bytes from the file's start.
+    void seek(std::uint64_t at);
 
 private:
     int descriptor_;

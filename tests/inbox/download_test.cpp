@@ -3,6 +3,9 @@
 // listed quietly, and no two people merged without a word; then the class as the platform
 // exports it, and who on it has not handed in what.
 #include <gtest/gtest.h>
+#ifdef QATUTOR_TEST_DEFLATE
+#include <zlib.h>
+#endif
 
 #include <filesystem>
 #include <map>
@@ -13,6 +16,7 @@
 #include "inbox/class_view.h"
 #include "inbox/download_names.h"
 #include "inbox/run_inbox.h"
+#include "inbox/zip_archive.h"
 #include "inbox_fixtures.h"
 #include "support/temp_folder.h"
 
@@ -37,6 +41,55 @@ std::string firstAttemptOf(const std::string& student) {
     const std::string send = sessionOf(student);
     const std::string closing = std::string(49, '.') + "\r\n";
     return send.substr(0, send.find(closing, send.find("14:06:10")) + closing.size());
+}
+
+// Little-endian numbers of the archive's records.
+std::string le(std::uint32_t value, int width) {
+    std::string bytes;
+    for (int i = 0; i < width; ++i) bytes += static_cast<char>(value >> (8 * i) & 0xFF);
+    return bytes;
+}
+
+std::uint32_t crcOf(const std::string& bytes) {
+    std::uint32_t crc = 0xFFFFFFFF;
+    for (unsigned char c : bytes) {
+        crc ^= c;
+        for (int bit = 0; bit < 8; ++bit) crc = crc >> 1 ^ (0xEDB88320 & (0 - (crc & 1)));
+    }
+    return ~crc;
+}
+
+// The bytes of a .zip archive of `files` (path -> bytes), each deflated where the tests have
+// zlib, else stored, as a platform's download, with the macOS folder entries it may hold.
+std::string zipOf(const std::map<std::string, std::string>& files) {
+    std::string archive, directory;
+    std::uint32_t count = 0;
+    for (const auto& [name, bytes] : files) {
+        std::string packed = bytes;
+        std::uint16_t method = 0;
+#ifdef QATUTOR_TEST_DEFLATE
+        z_stream stream{};
+        deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+        packed.assign(deflateBound(&stream, bytes.size()), '\0');
+        stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+        stream.avail_in = static_cast<uInt>(bytes.size());
+        stream.next_out = reinterpret_cast<Bytef*>(packed.data());
+        stream.avail_out = static_cast<uInt>(packed.size());
+        deflate(&stream, Z_FINISH);
+        packed.resize(stream.total_out);
+        deflateEnd(&stream);
+        method = 8;
+#endif
+        const std::string common = le(20, 2) + le(0x800, 2) + le(method, 2) + le(0, 4) +
+                                   le(crcOf(bytes), 4) + le(packed.size(), 4) +
+                                   le(bytes.size(), 4) + le(name.size(), 2) + le(0, 2);
+        directory += le(0x02014b50, 4) + le(20, 2) + common + le(0, 2) + le(0, 2) + le(0, 2) +
+                     le(0, 4) + le(archive.size(), 4) + name;
+        archive += le(0x04034b50, 4) + common + name + packed;
+        ++count;
+    }
+    return archive + directory + le(0x06054b50, 4) + le(0, 4) + le(count, 2) + le(count, 2) +
+           le(directory.size(), 4) + le(archive.size(), 4) + le(0, 2);
 }
 
 TEST(Download, PlatformNamesGiveThePersonAndTheStudentsOwnName) {
@@ -83,6 +136,27 @@ struct Layout {
     std::vector<Row> rows;                     // by student, then identity
     std::size_t noRecords;                     // listed quietly
 };
+
+// The overview of a run over one layout against the rows it should give.
+void checkLayout(const InboxRun& run, const Layout& layout, const std::string& what,
+                 const TempFolder& out) {
+    ASSERT_EQ(run.error, "") << what;
+    for (const FileLine& line : run.notRead) ADD_FAILURE() << what << ": " << line.name;
+    EXPECT_EQ(exitStatusOf(run), everyFileRead) << what;
+    std::vector<Row> rows;
+    int responses = 0;
+    for (const OverviewRow& row : run.overview) {
+        rows.push_back(
+            {row.work.student, row.work.identity, row.work.responses, row.work.doubts.size()});
+        responses += row.work.responses;
+    }
+    EXPECT_EQ(rows, layout.rows) << what;
+    EXPECT_EQ(run.totals.students, layout.rows.size()) << what;
+    EXPECT_EQ(run.totals.responses, static_cast<std::size_t>(responses)) << what;
+    EXPECT_EQ(run.noRecords.size(), layout.noRecords) << what;
+    const std::string report = readFile(out.file("report.html"));
+    EXPECT_EQ(report.find("saved again"), std::string::npos) << what;
+}
 
 TEST(Download, EachLayoutGivesOneRowPerPersonAndMergesNobodySilently) {
     const std::string receipt =
@@ -139,30 +213,39 @@ TEST(Download, EachLayoutGivesOneRowPerPersonAndMergesNobodySilently) {
           {"Maria Garcia", "Maria Garcia_222", 3, 1}},
          0},
     };
-    for (const Layout& layout : layouts) {
-        TempFolder folder, out;
-        for (const auto& [path, bytes] : layout.files) {
-            std::filesystem::create_directories(
-                std::filesystem::path(folder.file(path)).parent_path());
-            writeFile(folder.file(path), bytes);
+    // Each layout as a folder, then as the .zip the platform hands out.
+    for (const bool zipped : {false, true}) {
+        for (const Layout& layout : layouts) {
+            if (zipped && !archivesRead) continue;  // a build without zlib: see below
+            const std::string what = layout.what + std::string(zipped ? ", zipped" : "");
+            TempFolder folder, out;
+            if (zipped) writeFile(folder.file("download.zip"), zipOf(layout.files));
+            for (const auto& [path, bytes] : layout.files) {
+                if (zipped) break;
+                std::filesystem::create_directories(
+                    std::filesystem::path(folder.file(path)).parent_path());
+                writeFile(folder.file(path), bytes);
+            }
+            const InboxRun run = runInbox({zipped ? folder.file("download.zip") : folder.path()},
+                                          out.path(), fixtureCourse());
+            checkLayout(run, layout, what, out);
         }
-        const InboxRun run = runInbox({folder.path()}, out.path(), fixtureCourse());
-        ASSERT_EQ(run.error, "") << layout.what;
-        for (const FileLine& line : run.notRead) ADD_FAILURE() << layout.what << ": " << line.name;
-        EXPECT_EQ(exitStatusOf(run), everyFileRead) << layout.what;
-        std::vector<Row> rows;
-        int responses = 0;
-        for (const OverviewRow& row : run.overview) {
-            rows.push_back(
-                {row.work.student, row.work.identity, row.work.responses, row.work.doubts.size()});
-            responses += row.work.responses;
-        }
-        EXPECT_EQ(rows, layout.rows) << layout.what;
-        EXPECT_EQ(run.totals.students, layout.rows.size()) << layout.what;
-        EXPECT_EQ(run.totals.responses, static_cast<std::size_t>(responses)) << layout.what;
-        EXPECT_EQ(run.noRecords.size(), layout.noRecords) << layout.what;
-        const std::string report = readFile(out.file("report.html"));
-        EXPECT_EQ(report.find("saved again"), std::string::npos) << layout.what;
+    }
+    // An archive that cannot be read is listed with the reason, as a file not read.
+    const std::string zip = zipOf({{"send_1207Ann_Lee.txt", sessionOf("Ann")}});
+    std::string flipped = zip;
+    flipped[30 + 20 + 5] ^= 0x55;  // in the file's bytes, after its local header and name
+    std::vector<std::pair<std::string, std::string>> broken = {
+        {zip.substr(0, zip.size() - 10), "its directory is not found"},
+        {flipped, "damaged in the archive"}};
+    if (!archivesRead) broken = {{zip, "this build of the inbox cannot read"}};
+    for (const auto& [bytes, reason] : broken) {
+        TempFolder folder;
+        writeFile(folder.file("download.zip"), bytes);
+        const InboxRun run = runInbox({folder.path()}, folder.path(), fixtureCourse());
+        ASSERT_EQ(run.notRead.size(), 1u) << reason;
+        EXPECT_NE(run.notRead[0].reason.find(reason), std::string::npos) << run.notRead[0].reason;
+        EXPECT_EQ(exitStatusOf(run), someFilesNotRead) << reason;
     }
 }
 
