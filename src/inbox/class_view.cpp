@@ -30,7 +30,7 @@ void addNear(const std::set<std::string>& names, const std::set<std::string>* ot
     for (auto a = names.begin(); a != names.end(); ++a) {
         const std::set<std::string>& against = others ? *others : names;
         for (auto b = others ? against.begin() : std::next(a); b != against.end(); ++b)
-            if (nearNames(*a, *b)) view.near.emplace_back(*a, *b);
+            if (nearNames(*a, *b)) view.nearMatches.emplace_back(*a, *b);
     }
 }
 
@@ -81,7 +81,7 @@ ClassView viewClass(const std::vector<HandedIn>& work, const ClassList* list) {
 }
 
 void writeClassSection(std::FILE* out, const ClassView& view) {
-    if (!view.listGiven && view.near.empty()) return;
+    if (!view.listGiven && view.nearMatches.empty()) return;
     put(out, "<section id=\"class\">\n<h2>The class</h2>\n");
     if (view.listGiven) {
         put(out, "<p>The class list names " + count(view.members, "student") + ".</p>\n");
@@ -99,11 +99,11 @@ void writeClassSection(std::FILE* out, const ClassView& view) {
             put(out, "<h3>Not on the class list</h3>\n<p class=\"not-on-list\">" +
                          nameList(view.notOnList) + "</p>\n");
     }
-    if (!view.near.empty()) {
+    if (!view.nearMatches.empty()) {
         put(out,
             "<h3>Possibly one student</h3>\n<p>These names differ only slightly; an aliases "
             "column in the class list says which are one student.</p>\n<ul class=\"near\">\n");
-        for (const auto& [a, b] : view.near)
+        for (const auto& [a, b] : view.nearMatches)
             put(out, "<li>" + htmlEscaped(a) + " · " + htmlEscaped(b) + "</li>\n");
         put(out, "</ul>\n");
     }

@@ -25,7 +25,7 @@ struct ClassView {
     std::map<std::string, std::vector<std::string>> missing;  // assignment -> names on the list
     std::vector<std::string> nothingHandedIn;                 // names on the list
     std::vector<std::string> notOnList;                       // names in the files
-    std::vector<std::pair<std::string, std::string>> near;    // possibly one student's
+    std::vector<std::pair<std::string, std::string>> nearMatches;  // possibly one student's
 };
 
 // The view of `work` against `list` (nullptr: no class list given). A person whose files name

@@ -269,12 +269,12 @@ TEST(ClassList, EachExportGivesTheStudentsNames) {
     ASSERT_EQ(aliased.size(), 1u);
     EXPECT_EQ(aliased[0].aliases, (Names{"Anne Lee", "A. Lee"}));
 
-    const std::vector<std::tuple<std::string, std::string, bool>> near = {
+    const std::vector<std::tuple<std::string, std::string, bool>> pairs = {
         {"Ann Lee", "Anne Lee", true}, {"Zo\xC3\xAB Lee", "Zoe Lee", true},
         {"Lee Ann", "Ann Lee", true},  {"ANN LEE", "ann lee", false},  // one name
         {"Ann Lee", "Bob Lee", false}, {"Christopher Smith", "Christophe Smyth", true},
         {"Ann Lee", "Al Lee", false},  {"", "Ann Lee", false}};
-    for (const auto& [a, b, want] : near) EXPECT_EQ(nearNames(a, b), want) << a << " / " << b;
+    for (const auto& [a, b, want] : pairs) EXPECT_EQ(nearNames(a, b), want) << a << " / " << b;
 }
 
 TEST(ClassList, TheClassViewSaysWhoIsMissingAndWhoIsNotOnTheList) {
@@ -290,12 +290,12 @@ TEST(ClassList, TheClassViewSaysWhoIsMissingAndWhoIsNotOnTheList) {
     EXPECT_EQ(view.missing.at("005"), (Names{"Ann Lee", "Bob Stone"}));
     EXPECT_TRUE(view.nothingHandedIn.empty());
     EXPECT_EQ(view.notOnList, (Names{"Anne Lee", "Dee Fox"}));
-    ASSERT_EQ(view.near.size(), 1u);
-    EXPECT_EQ(view.near[0], (std::pair<std::string, std::string>{"Anne Lee", "Ann Lee"}));
+    ASSERT_EQ(view.nearMatches.size(), 1u);
+    EXPECT_EQ(view.nearMatches[0], (std::pair<std::string, std::string>{"Anne Lee", "Ann Lee"}));
     // Without a class list, the names in the files are held against each other.
     const ClassView unlisted = viewClass(work, nullptr);
     EXPECT_FALSE(unlisted.listGiven);
-    EXPECT_EQ(unlisted.near.size(), 1u);
+    EXPECT_EQ(unlisted.nearMatches.size(), 1u);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // qatutor-inbox: reads the students' send files and master files and writes one report.
 //
-//   qatutor-inbox FOLDER_OR_FILES... [--out DIR]
+//   qatutor-inbox FOLDER_OR_FILES... [--out DIR] [--class FILE]
 //   qatutor-inbox          (from the desktop menu) asks for the folder, writes the report there
 //                          and opens it in the browser
 // Exit status: 0 every file was read, 1 some were not or were read with damage (the report is
@@ -12,6 +12,7 @@
 
 #include "inbox/class_list.h"
 #include "inbox/course_index.h"
+#include "inbox/download_names.h"
 #include "inbox/file_names.h"
 #include "inbox/inbox.h"
 #include "inbox/inbox_error.h"
@@ -35,17 +36,27 @@ namespace {
 using namespace qatutor::inbox;
 
 constexpr const char* helpText =
-    "Usage: qatutor-inbox FOLDER_OR_FILES... [--out DIR]\n"
+    "Usage: qatutor-inbox FOLDER_OR_FILES... [--out DIR] [--class FILE]\n"
     "\n"
     "Reads the students' send files (send_MMDDname.txt) and master files\n"
-    "(masterFile_name.txt) in the folders and files given, and writes report.html\n"
-    "into DIR, with a folder beside it, report-DATE-TIME, that holds records.csv\n"
-    "and a page per student: by default into the folder given, when it is the\n"
-    "only argument, else the current folder. Files are only read, never changed;\n"
-    "a file over 256 MB is not read.\n"
+    "(masterFile_name.txt) in the folders, files and .zip archives given, and\n"
+    "writes report.html into DIR, with a folder beside it, report-DATE-TIME, that\n"
+    "holds records.csv and a page per student: by default into the folder given,\n"
+    "or the folder of the .zip given, when it is the only argument, else the\n"
+    "current folder. Files are only read, never changed; a file over 256 MB is\n"
+    "not read.\n"
     "\n"
-    "  -o, --out DIR   write the report into DIR, an existing folder\n"
-    "  -h, --help      show this text\n"
+    "A course platform's download is read as it comes, as a folder or a .zip: a\n"
+    "folder per person, files renamed with the platform's prefix, late and second\n"
+    "attempts (the person's), receipts, Thumbs.db and __MACOSX listed as not\n"
+    "record files.\n"
+    "\n"
+    "  -o, --out DIR     write the report into DIR, an existing folder\n"
+    "  -c, --class FILE  the class list, as a course platform exports it (CSV with\n"
+    "                    a Name, Student or First name and Last name column, and\n"
+    "                    an Aliases column if you like; or one name a line): the\n"
+    "                    report says who has not handed in each assignment\n"
+    "  -h, --help        show this text\n"
     "\n"
     "Without arguments (from the desktop menu) it asks for the folder, writes the\n"
     "report there and opens it in the web browser.\n"
@@ -128,6 +139,15 @@ CommandLine parseArguments(const std::vector<std::string>& arguments) {
     return line;
 }
 
+// The folder given alone, or the folder of the archive given alone; else the current folder.
+std::string defaultOutputFolder(const std::vector<std::string>& inputs) {
+    if (inputs.size() != 1) return ".";
+    if (isFolder(inputs[0])) return inputs[0];
+    if (!isArchiveName(inputs[0])) return ".";
+    const std::string folder = textOf(pathOf(inputs[0]).parent_path());
+    return folder.empty() ? "." : folder;
+}
+
 // What is wrong with the folders and files named, or nothing; settles the output folder.
 std::string checkPaths(CommandLine& line) {
     if (line.inputs.empty()) return "no folder or file to read";
@@ -138,9 +158,7 @@ std::string checkPaths(CommandLine& line) {
             return "cannot find " + input + ": " + error.what();
         }
     }
-    if (line.outputFolder.empty())
-        line.outputFolder =
-            line.inputs.size() == 1 && isFolder(line.inputs[0]) ? line.inputs[0] : ".";
+    if (line.outputFolder.empty()) line.outputFolder = defaultOutputFolder(line.inputs);
     if (!isFolder(line.outputFolder))
         return "the output folder " + line.outputFolder + " does not exist";
     if (!line.classFile.empty()) {
