@@ -837,7 +837,8 @@ TEST(InboxProgram, ExitStatusSaysWhetherEveryFileWasRead) {
     EXPECT_EQ(runProgram("--help"), 0);
     for (const std::string& usage :
          {std::string(), std::string("--out"), std::string("--frobnicate ") + good.path(),
-          good.path() + " --out " + good.file("nowhere"), good.file("nowhere")})
+          good.path() + " --out " + good.file("nowhere"), good.file("nowhere"),
+          good.path() + " --class", good.path() + " --class=" + good.file("nowhere")})
         EXPECT_EQ(runProgram(usage), 2) << usage;
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "inbox/class_list.h"
 #include "inbox/course_index.h"
 #include "inbox/download_names.h"
@@ -105,6 +106,26 @@ struct CommandLine {
     std::string mistake;  // a usage error
 };
 
+// The options that take a value: "--out DIR", "-o DIR" and "--out=DIR" alike.
+struct ValueOption {
+    std::string_view longName, shortName, needs;
+    std::string CommandLine::*value;
+};
+constexpr ValueOption valueOptions[] = {
+    {"--out", "-o", "a folder", &CommandLine::outputFolder},
+    {"--class", "-c", "a file", &CommandLine::classFile},
+};
+
+const ValueOption* valueOption(std::string_view argument) {
+    for (const ValueOption& option : valueOptions)
+        if (argument == option.longName || argument == option.shortName ||
+            (argument.size() > option.longName.size() &&
+             qatutor::startsWith(argument, option.longName) &&
+             argument[option.longName.size()] == '='))
+            return &option;
+    return nullptr;
+}
+
 CommandLine parseArguments(const std::vector<std::string>& arguments) {
     CommandLine line;
     bool optionsEnded = false;
@@ -117,20 +138,15 @@ CommandLine parseArguments(const std::vector<std::string>& arguments) {
         } else if (argument == "--help" || argument == "-h") {
             line.help = true;
             return line;
-        } else if (argument == "--out" || argument == "-o") {
-            if (i + 1 >= arguments.size())
-                line.mistake = "--out needs a folder";
+        } else if (const ValueOption* option = valueOption(argument)) {
+            std::string& value = line.*(option->value);
+            if (argument.size() > option->longName.size())  // "--out=DIR"
+                value = argument.substr(option->longName.size() + 1);
+            else if (i + 1 >= arguments.size())
+                line.mistake =
+                    std::string(option->longName) + " needs " + std::string(option->needs);
             else
-                line.outputFolder = arguments[++i];
-        } else if (argument.rfind("--out=", 0) == 0) {
-            line.outputFolder = argument.substr(6);
-        } else if (argument == "--class" || argument == "-c") {
-            if (i + 1 >= arguments.size())
-                line.mistake = "--class needs a file";
-            else
-                line.classFile = arguments[++i];
-        } else if (argument.rfind("--class=", 0) == 0) {
-            line.classFile = argument.substr(8);
+                value = arguments[++i];
         } else {
             line.mistake = "unknown option " + argument;
         }
