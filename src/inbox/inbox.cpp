@@ -238,7 +238,7 @@ SharingFiles markDuplicates(Inbox& inbox) {
     return sharing;
 }
 
-// "007 12-07-2026" for each run of `file` that holds a record.
+// The assignment and date of each run of `file` that holds a record: {"007", "12-07-2026"}.
 std::set<std::pair<std::string, std::string>> runsWithRecords(const StudentFile& file) {
     std::set<std::pair<std::string, std::string>> runs;
     for (const Record& record : file.parsed.records)

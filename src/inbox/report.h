@@ -1,6 +1,6 @@
 // The instructor's report, report.html: one self-contained page (no script, no network) with
-// the files not read and the notes on the files, the overview of students by assignment and a
-// view per question across students. Each student's responses are on a page of their own beside
+// the files not read and the notes on the files, the class (class_view.h), the overview of
+// students by assignment and a view per question across students. Each student's responses are on a page of their own beside
 // it (student_page.h), so the report stays small however large the inbox.
 //
 // The inbox is read one student at a time; a ReportSummary keeps across students only what the

@@ -181,7 +181,7 @@ std::string checkPaths(CommandLine& line) {
         try {
             line.classList = parseClassList(readWholeFile(line.classFile));
         } catch (const InboxError& error) {
-            return "the class list " + line.classFile + " " + error.what();
+            return "cannot read the class list " + line.classFile + ": " + error.what();
         }
     }
     return {};
