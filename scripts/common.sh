@@ -123,7 +123,7 @@ build_tree() {
 }
 
 # What building the tutor needs (librsvg2-bin draws the icon's PNG sizes from its SVG; libicu-dev
-# writes a name in Latin letters); the tests need TEST_PACKAGES besides (clang-format-14 checks the
-# code's shape against .clang-format).
-BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev librsvg2-bin libicu-dev)
+# writes a name in Latin letters; zlib1g-dev unpacks the .zip archives the inbox reads); the tests
+# need TEST_PACKAGES besides (clang-format-14 checks the code's shape against .clang-format).
+BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev libgl-dev librsvg2-bin libicu-dev zlib1g-dev)
 TEST_PACKAGES=(libgtest-dev clang-format-14)

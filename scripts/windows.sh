@@ -2,9 +2,9 @@
 # Wine to run the results. Sourced after common.sh.
 
 # The mingw-w64 compilers with posix threads, Wine (wine64 runs the programs; wine puts `wine` on
-# the path), GoogleTest's sources to build for Windows.
+# the path), GoogleTest's sources to build for Windows, zlib for the inbox's .zip archives.
 WINDOWS_TEST_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
-    binutils-mingw-w64-x86-64 wine wine64 googletest)
+    binutils-mingw-w64-x86-64 wine wine64 googletest libz-mingw-w64-dev)
 # Building Qt and ICU from Debian's source (dpkg-dev unpacks it) with Debian's Linux Qt as host
 # tools and ICU's own build (make); the icon drawn and put into an .ico (librsvg2-bin, icoutils);
 # the installer (nsis); the session under Wine in an X server (xvfb, openbox, xdotool, x11-utils,

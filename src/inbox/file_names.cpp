@@ -191,6 +191,10 @@ std::string studentKey(std::string_view student) {
     return key;
 }
 
+std::string personKey(std::string_view student, std::string_view identity) {
+    return studentKey(student) + '\n' + studentKey(identity);
+}
+
 bool isNotesFileName(std::string_view name) {
     return startsWith(toLower(name), toLower(notesFilePrefix)) &&
            endsWith(toLower(name), recordFileExtension);

@@ -23,6 +23,11 @@ std::pair<std::string, FileKind> studentOf(const std::string& fileName);
 //   studentKey("ANN  LEE") -> "ann lee"     studentKey("\xC3\x89mile") -> "\xC3\xA9mile"
 std::string studentKey(std::string_view student);
 
+// What the files of one person share: the student's key, and the course platform's identity of
+// the person, in the same way. Two people of one name on a platform are two people.
+//   personKey("ANN LEE", "Ann Lee_1234567") -> "ann lee\nann lee_1234567"
+std::string personKey(std::string_view student, std::string_view identity);
+
 // A file name as UTF-8: kept when it already is, else read as Windows-1252.
 std::string utf8Name(const std::string& bytes);
 

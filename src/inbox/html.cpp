@@ -33,7 +33,10 @@ td.num { text-align: right; white-space: nowrap; }
 td.missing { min-width: 7rem; }
 .date { white-space: nowrap; }
 .problems li { margin: .15rem 0; }
-.problems .name, .file { font-family: "DejaVu Sans Mono", monospace; font-size: .88em; overflow-wrap: anywhere; }
+.identity { font-size: .8rem; color: #5a6473; overflow-wrap: anywhere; }
+.flag.doubt { display: block; width: fit-content; margin: .2rem 0 0; }
+.quiet { color: #5a6473; font-size: .9rem; }
+.problems .name, .quiet .name, .file { font-family: "DejaVu Sans Mono", monospace; font-size: .88em; overflow-wrap: anywhere; }
 .ok { color: #276738; }
 .flag { display: inline-block; background: #fde8d4; color: #8a3b00; border: 1px solid #f0b27a; border-radius: 3px; padding: 0 .3rem; font-size: .82rem; margin-left: .3rem; }
 td.num .flag { display: block; width: fit-content; max-width: 9rem; margin: .2rem 0 0 auto; white-space: normal; text-align: left; }
@@ -116,6 +119,16 @@ std::string whenHtml(std::string_view when) {
 
 std::string studentName(const std::string& student) {
     return student.empty() ? "(no name)" : htmlEscaped(student);
+}
+
+std::string meanText(long long sum, long long n) {
+    // Tenths from whole numbers, so that no binary fraction (2.25 is exact, 0.15 is not) moves
+    // a half to either side: tenths = round(10 * sum / n) = floor((20 * sum + n) / (2 * n)).
+    const bool negative = (sum < 0) != (n < 0);
+    const long long size = sum < 0 ? -sum : sum, count = n < 0 ? -n : n;
+    const long long tenths = (20 * size + count) / (2 * count);
+    return std::string(negative && tenths ? "-" : "") + std::to_string(tenths / 10) + "." +
+           std::to_string(tenths % 10);
 }
 
 std::string count(std::size_t n, std::string_view what) {

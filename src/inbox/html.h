@@ -30,6 +30,11 @@ std::string studentName(const std::string& student);
 // A date and time, "2026-12-07 14:05:09", kept from breaking inside the date.
 std::string whenHtml(std::string_view when);
 
+// The mean of `n` ratings that add up to `sum`, to one decimal, a half rounded away from zero as
+// a spreadsheet's ROUND does; `n` is more than 0.
+//   meanText(9, 4) -> "2.3"     meanText(11, 4) -> "2.8"     meanText(6, 3) -> "2.0"
+std::string meanText(long long sum, long long n);
+
 // count(1, "note") -> "1 note"; count(2, "note") -> "2 notes"
 std::string count(std::size_t n, std::string_view what);
 

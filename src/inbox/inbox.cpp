@@ -6,11 +6,13 @@
 #include <functional>
 #include <map>
 #include <new>
+#include <set>
 #include <unordered_map>
 
 #include "base/cp1252.h"
 #include "inbox/inbox_error.h"
 #include "inbox/platform.h"
+#include "inbox/student_work.h"
 #include "records/record_layout.h"
 
 namespace qatutor::inbox {
@@ -58,13 +60,16 @@ std::string readToEnd(OpenFile& file, std::uint64_t size) {
     return bytes;
 }
 
-// The bytes of a whole regular file.
+}  // namespace
+
 std::string readWholeFile(const std::string& path) {
     OpenFile file = explained("cannot be opened", [&] { return OpenFile(path); });
     const OpenFacts facts = explained("cannot be read", [&] { return file.facts(); });
     checkKind(facts);
     return explained("cannot be read", [&] { return readToEnd(file, facts.size); });
 }
+
+namespace {
 
 // What the report says of a file that an editor saved again; nothing for one it did not.
 std::string resaveRemark(Resave resave) {
@@ -84,8 +89,10 @@ std::string resaveRemark(Resave resave) {
 // The bytes of a record file as the tutor wrote them: Windows-1252, CR LF line ends, every blank
 // in place; an editor's or mail program's re-save is undone and remarked on. Throws InboxError
 // saying why the file is not read.
-std::string readRecordBytes(StudentFile& file, Inbox& inbox) {
-    std::string bytes = readWholeFile(file.path);
+std::string readRecordBytes(StudentFile& file, const std::optional<ArchivePlace>& inArchive,
+                            Inbox& inbox) {
+    std::string bytes = inArchive ? readArchiveFile(file.path, *inArchive, largestRecordFile)
+                                  : readWholeFile(file.path);
     if (bytes.empty()) throw InboxError("empty (0 bytes)");
     file.resave = restoreWindows1252(bytes);
     if (bytes.find('\0') != std::string::npos) throw InboxError("a binary file, not a record file");
@@ -138,8 +145,9 @@ void readOne(const ListedFile& listed, const CourseIndex& course, Inbox& inbox) 
     file.path = listed.path;
     file.name = listed.name;
     file.student = listed.student;
+    file.identity = listed.identity;
     file.kind = listed.kind;
-    if (isNotesFileName(file.name)) {
+    if (listed.notes) {
         inbox.remarks.push_back(
             {file.name, "a notes file, not read: its notes are also in the send and master files"});
         return;
@@ -147,7 +155,7 @@ void readOne(const ListedFile& listed, const CourseIndex& course, Inbox& inbox) 
     // A file that fails, even for want of memory (a file of many short lines under the size
     // cap can need more), is one line of the report; the other files are read all the same.
     try {
-        file.parsed = parseRecordFile(readRecordBytes(file, inbox), course);
+        file.parsed = parseRecordFile(readRecordBytes(file, listed.inArchive, inbox), course);
     } catch (const InboxError& error) {
         inbox.notRead.push_back({file.name, error.what()});
         return;
@@ -170,7 +178,8 @@ void readOne(const ListedFile& listed, const CourseIndex& course, Inbox& inbox) 
 // Two records are one when everything the tutor wrote of them is the same but the time, which
 // the master file and the send file may show a second apart.
 std::size_t identityHash(const StudentFile& file, const Record& record) {
-    std::size_t key = std::hash<std::string>()(file.student);
+    std::size_t key =
+        std::hash<std::string>()(file.student) ^ std::hash<std::string>()(file.identity);
     for (std::string_view part :
          {std::string_view(record.assignment), std::string_view(file.parsed.runs[record.run].date),
           record.quoted(), std::string_view(record.text), std::string_view(record.rating)})
@@ -181,9 +190,10 @@ std::size_t identityHash(const StudentFile& file, const Record& record) {
 
 bool sameRecord(const StudentFile& a, const Record& x, const StudentFile& b, const Record& y) {
     constexpr int secondsApart = 1;
-    return a.student == b.student && x.kind == y.kind && x.ratingKind == y.ratingKind &&
-           x.assignment == y.assignment && x.rating == y.rating && x.text == y.text &&
-           x.quoted() == y.quoted() && a.parsed.runs[x.run].date == b.parsed.runs[y.run].date &&
+    return a.student == b.student && a.identity == b.identity && x.kind == y.kind &&
+           x.ratingKind == y.ratingKind && x.assignment == y.assignment && x.rating == y.rating &&
+           x.text == y.text && x.quoted() == y.quoted() &&
+           a.parsed.runs[x.run].date == b.parsed.runs[y.run].date &&
            std::abs(secondsOf(x.time) - secondsOf(y.time)) <= secondsApart;
 }
 
@@ -197,35 +207,77 @@ std::vector<StudentFile*> masterFilesFirst(Inbox& inbox) {
     return order;
 }
 
+// Pairs of files, by their places in inbox.files, that hold a record in common.
+using SharingFiles = std::set<std::pair<std::size_t, std::size_t>>;
+
 // The tutor writes each record to the master file and the send file alike, and a student may
 // send a file twice, or a day's send file after each run, so that one record may stand in any
 // number of files. Each file's records are matched against the records already counted, one
 // counted record to one record of the file: two equal records within one file are two records.
-void markDuplicates(Inbox& inbox) {
+SharingFiles markDuplicates(Inbox& inbox) {
     struct Counted {
-        const StudentFile* file;
+        std::size_t file;  // its place in inbox.files
         const Record* record;
         std::size_t lastMatchedBy;  // the file that matched it last, by its place in the order
     };
     std::unordered_multimap<std::size_t, Counted> counted;
+    SharingFiles sharing;
     const std::vector<StudentFile*> order = masterFilesFirst(inbox);
     for (std::size_t f = 0; f < order.size(); ++f) {
         StudentFile& file = *order[f];
+        const auto place = static_cast<std::size_t>(order[f] - inbox.files.data());
         for (std::size_t i = 0; i < file.parsed.records.size(); ++i) {
             const Record& record = file.parsed.records[i];
             const std::size_t hash = identityHash(file, record);
             auto [first, last] = counted.equal_range(hash);
             const auto match = std::find_if(first, last, [&](const auto& entry) {
                 const Counted& c = entry.second;
-                return c.lastMatchedBy != f && sameRecord(file, record, *c.file, *c.record);
+                return c.lastMatchedBy != f &&
+                       sameRecord(file, record, inbox.files[c.file], *c.record);
             });
             if (match == last) {
-                counted.emplace(hash, Counted{&file, &record, f});
+                counted.emplace(hash, Counted{place, &record, f});
                 continue;
             }
             match->second.lastMatchedBy = f;
+            sharing.insert(std::minmax(place, match->second.file));
             file.duplicate[i] = true;
             ++inbox.duplicates;
+        }
+    }
+    return sharing;
+}
+
+// The assignment and date of each run of `file` that holds a record: {"007", "12-07-2026"}.
+std::set<std::pair<std::string, std::string>> runsWithRecords(const StudentFile& file) {
+    std::set<std::pair<std::string, std::string>> runs;
+    for (const Record& record : file.parsed.records)
+        runs.insert({record.assignment, file.parsed.runs[record.run].date});
+    return runs;
+}
+
+// A person's files all come from one tutor: each day's send file holds the day's runs, and a
+// file sent again, or sent after each run, holds records of the file before. Two files of one
+// name with a run of one assignment on one day and no record in common are therefore, more
+// likely than not, the work of two people of that name (or of one on two computers).
+void findUnsharedRuns(Inbox& inbox, const SharingFiles& sharing) {
+    for (std::size_t a = 0; a < inbox.files.size(); ++a) {
+        const StudentFile& first = inbox.files[a];
+        for (std::size_t b = a + 1; b < inbox.files.size(); ++b) {
+            const StudentFile& second = inbox.files[b];
+            if (sharing.count({a, b}) || first.student != second.student ||
+                first.identity != second.identity)
+                continue;
+            const auto runs = runsWithRecords(first), others = runsWithRecords(second);
+            for (const auto& [assignment, date] : runs) {
+                if (!others.count({assignment, date})) continue;
+                inbox.doubts.push_back(
+                    {first.student, first.identity, assignment,
+                     "two runs of this assignment on " + cp1252::toUtf8(reportDate(date)) +
+                         " share no record (" + first.name + ", " + second.name +
+                         "): two students of one name, or one on two computers"});
+                break;
+            }
         }
     }
 }
@@ -239,10 +291,12 @@ void spellStudentsAlike(Inbox& inbox) {
     };
     std::unordered_map<std::string, std::string> spelling;
     for (const StudentFile& file : inbox.files) {
-        auto [at, added] = spelling.try_emplace(studentKey(file.student), file.student);
+        auto [at, added] =
+            spelling.try_emplace(personKey(file.student, file.identity), file.student);
         if (!added && !mixedCase(at->second) && mixedCase(file.student)) at->second = file.student;
     }
-    for (StudentFile& file : inbox.files) file.student = spelling[studentKey(file.student)];
+    for (StudentFile& file : inbox.files)
+        file.student = spelling[personKey(file.student, file.identity)];
 }
 
 }  // namespace
@@ -250,12 +304,13 @@ void spellStudentsAlike(Inbox& inbox) {
 void readEachStudent(std::vector<ListedFile> files, const CourseIndex& course,
                      const std::function<void(const Inbox&)>& read) {
     std::map<std::string, std::vector<ListedFile>> students;
-    for (ListedFile& file : files) students[studentKey(file.student)].push_back(std::move(file));
+    for (ListedFile& file : files)
+        students[personKey(file.student, file.identity)].push_back(std::move(file));
     for (const auto& [student, studentFiles] : students) {
         Inbox inbox;
         for (const ListedFile& file : studentFiles) readOne(file, course, inbox);
         spellStudentsAlike(inbox);
-        markDuplicates(inbox);
+        findUnsharedRuns(inbox, markDuplicates(inbox));
         read(inbox);
     }
 }
@@ -272,8 +327,10 @@ Inbox readInbox(const std::vector<std::string>& paths, const CourseIndex& course
         append(all.notRead, student.notRead);
         append(all.damaged, student.damaged);
         append(all.remarks, student.remarks);
+        all.doubts.insert(all.doubts.end(), student.doubts.begin(), student.doubts.end());
         all.duplicates += student.duplicates;
     });
+    all.noRecords = std::move(listing.noRecords);
     return all;
 }
 

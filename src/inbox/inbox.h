@@ -18,8 +18,9 @@ namespace qatutor::inbox {
 
 struct StudentFile {
     std::string path;
-    std::string name;     // the file's name, UTF-8
-    std::string student;  // "Ann Lee", UTF-8
+    std::string name;      // the file's name, UTF-8
+    std::string student;   // "Ann Lee", UTF-8
+    std::string identity;  // the course platform's identity of the person, UTF-8, or empty
     FileKind kind = FileKind::other;
     ParsedFile parsed;
     std::vector<bool> duplicate;  // per record: a file read before it (master files first)
@@ -28,18 +29,33 @@ struct StudentFile {
     Resave resave = Resave::none;
 };
 
-struct Inbox {
-    std::vector<StudentFile> files;  // files read, in the order given, a folder's by name
-    std::vector<FileLine> notRead;   // not read, or not read to the end
-    std::vector<FileLine> damaged;   // read with damage: the lines that break the record layout
-    std::vector<FileLine> remarks;   // read, with something the instructor should know
-    std::size_t duplicates = 0;      // records also found in a master file or an earlier file
+// Something about a person's work the instructor should weigh: two runs of one assignment on one
+// day, in files of one name that share no record, may be the work of two people of that name.
+struct Doubt {
+    std::string student, identity;  // UTF-8
+    std::string assignment;         // "007"
+    std::string reason;             // UTF-8
 };
 
-// Reads the files listed one student at a time, students in the order of their studentKey (names
-// that differ only in case, blanks or a copy mark are one student), each student's files in the
-// order listed, and calls `read` with each student's Inbox. Memory holds one student's files at
-// a time. The names of one student are spelled alike in every file of theirs.
+struct Inbox {
+    std::vector<StudentFile> files;   // files read, in the order given, a folder's by name
+    std::vector<FileLine> notRead;    // not read, or not read to the end
+    std::vector<FileLine> damaged;    // read with damage: the lines that break the record layout
+    std::vector<FileLine> remarks;    // read, with something the instructor should know
+    std::vector<FileLine> noRecords;  // plainly no record files, not read
+    std::vector<Doubt> doubts;
+    std::size_t duplicates = 0;  // records also found in a master file or an earlier file
+};
+
+// The bytes of a whole regular file of up to 256 MB. Throws InboxError saying why it cannot be
+// read: "cannot be opened: No such file or directory", "a folder, not a record file".
+std::string readWholeFile(const std::string& path);
+
+// Reads the files listed one person at a time, people in the order of their personKey (names
+// that differ only in case, blanks or a copy mark, with one platform identity, are one person),
+// each person's files in the order listed, and calls `read` with each person's Inbox. Memory
+// holds one person's files at a time. The names of one person are spelled alike in every file
+// of theirs.
 void readEachStudent(std::vector<ListedFile> files, const CourseIndex& course,
                      const std::function<void(const Inbox&)>& read);
 

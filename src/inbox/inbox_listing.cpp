@@ -1,9 +1,11 @@
 #include "inbox/inbox_listing.h"
 
 #include <algorithm>
+#include <set>
 #include <tuple>
 
 #include "base/text.h"
+#include "inbox/download_names.h"
 #include "inbox/inbox_error.h"
 #include "inbox/output_names.h"
 #include "inbox/platform.h"
@@ -17,21 +19,36 @@ std::string nameOf(const std::string& path) {
     return name.empty() ? path : name;  // "dir/" names the folder itself
 }
 
-ListedFile listed(const std::string& path, const std::string& name) {
+// A file of the person whose identity `folderIdentity` is, when it lies in their submission
+// folder; a platform's prefix of its name says who it is otherwise.
+ListedFile listed(const std::string& path, const std::string& name,
+                  const std::string& folderIdentity, const std::string& shownFolder) {
+    const DownloadName download = downloadNameOf(name);
     ListedFile file;
     file.path = path;
-    file.name = utf8Name(name);
-    std::tie(file.student, file.kind) = studentOf(name);
+    file.name = shownFolder + utf8Name(name);
+    std::tie(file.student, file.kind) = studentOf(download.fileName);
+    file.notes = isNotesFileName(download.fileName);
+    file.identity = utf8Name(folderIdentity.empty() ? download.identity : folderIdentity);
     return file;
 }
 
-// The names in `folder`, sorted, but for hidden ones and the report's outputs.
+// The person of a submission folder, "" for any other folder.
+std::string identityOfFolder(std::string folder) {
+    while (folder.size() > 1 && (folder.back() == '/' || folder.back() == pathSeparator))
+        folder.pop_back();  // "Ann Lee_1_..._file_/"
+    return submissionFolderIdentity(nameOf(folder)).value_or(std::string());
+}
+
+// The names in `folder`, sorted, but for hidden ones and the report's outputs. The "._" files
+// that macOS adds are kept, to be listed as no record files.
 std::vector<std::string> namesIn(const std::string& folder) {
     std::vector<std::string> names =
         explained("the folder cannot be read", [&] { return inbox::namesIn(folder); });
     names.erase(std::remove_if(names.begin(), names.end(),
                                [](const std::string& name) {
-                                   return startsWith(name, ".") || isReportOutput(name);
+                                   return (startsWith(name, ".") && !startsWith(name, "._")) ||
+                                          isReportOutput(name);
                                }),
                 names.end());
     std::sort(names.begin(), names.end());
@@ -61,20 +78,72 @@ std::string entryProblem(const std::string& folder, const std::string& entry) {
     return "a link out of the folder, not read (name the file itself to read it)";
 }
 
-void listFolder(const std::string& folder, InboxListing& listing) {
+// The files of the archive at `path`, shown as `shown` + "/" + their path in it; its folders
+// that are plainly no record files (__MACOSX) are listed once each.
+void listArchiveFiles(const std::string& path, const std::string& shown, InboxListing& listing) {
+    std::vector<ArchiveFile> files;
+    try {
+        files = listArchive(path);
+    } catch (const InboxError& error) {
+        listing.notRead.push_back({shown, error.what()});
+        return;
+    }
+    std::set<std::string> listedFolders;
+    for (const ArchiveFile& file : files) {
+        const std::size_t slash = file.name.rfind('/');
+        const std::string folders =
+            slash == std::string::npos ? "" : file.name.substr(0, slash + 1);
+        const std::string name = file.name.substr(folders.size());
+        std::string identity, reason, reasonOf = shown + "/" + utf8Name(file.name);
+        for (std::size_t start = 0; start < folders.size();) {
+            const std::size_t end = folders.find('/', start);
+            const std::string folder = folders.substr(start, end - start);
+            if (reason.empty()) reason = plainlyNoRecord(folder, true);
+            if (!reason.empty() && reasonOf.size() > shown.size() + end + 1)
+                reasonOf = shown + "/" + utf8Name(folders.substr(0, end));
+            identity = submissionFolderIdentity(folder).value_or(identity);
+            start = end + 1;
+        }
+        if (reason.empty()) reason = plainlyNoRecord(name, false);
+        if (!reason.empty()) {
+            if (listedFolders.insert(reasonOf).second)
+                listing.noRecords.push_back({reasonOf, reason});
+            continue;
+        }
+        if (startsWith(name, ".")) continue;  // hidden, as in a folder
+        ListedFile listedFile = listed(path, name, identity, shown + "/" + utf8Name(folders));
+        listedFile.inArchive = file.place;
+        listing.files.push_back(std::move(listedFile));
+    }
+}
+
+// The files of `folder`, the files of `identity` when it is a person's submission folder. In a
+// folder that is none, the submission folders are read too, and the names of their files shown
+// after the folder's (`shownFolder`), since every person's folder may hold a "send_1209.txt".
+void listFolder(const std::string& folder, const std::string& identity,
+                const std::string& shownFolder, InboxListing& listing) {
     std::vector<std::string> names;
     try {
         names = namesIn(folder);
     } catch (const InboxError& error) {
-        listing.notRead.push_back({utf8Name(nameOf(folder)), error.what()});
+        listing.notRead.push_back({shownFolder + utf8Name(nameOf(folder)), error.what()});
         return;
     }
     for (const std::string& name : names) {
         const std::string path = joinPath(folder, name);
-        if (std::string problem = entryProblem(folder, path); !problem.empty())
-            listing.notRead.push_back({utf8Name(name), std::move(problem)});
+        const bool inFolder = entryKindOf(path) == EntryKind::folder;
+        const std::optional<std::string> person = submissionFolderIdentity(name);
+        const std::string shown = shownFolder + utf8Name(name);
+        if (std::string reason = plainlyNoRecord(name, inFolder); !reason.empty())
+            listing.noRecords.push_back({shown, std::move(reason)});
+        else if (inFolder && person && identity.empty())
+            listFolder(path, *person, shown + "/", listing);
+        else if (std::string problem = entryProblem(folder, path); !problem.empty())
+            listing.notRead.push_back({shown, std::move(problem)});
+        else if (isArchiveName(name) && !inFolder)
+            listArchiveFiles(path, shown, listing);
         else
-            listing.files.push_back(listed(path, name));
+            listing.files.push_back(listed(path, name, identity, shownFolder));
     }
 }
 
@@ -84,9 +153,12 @@ InboxListing listInbox(const std::vector<std::string>& paths) {
     InboxListing listing;
     for (const std::string& path : paths) {
         if (isFolder(path))
-            listFolder(path, listing);
+            listFolder(path, identityOfFolder(path), {}, listing);
+        else if (isArchiveName(nameOf(path)))
+            listArchiveFiles(path, utf8Name(nameOf(path)), listing);
         else
-            listing.files.push_back(listed(path, nameOf(path)));
+            listing.files.push_back(
+                listed(path, nameOf(path), identityOfFolder(folderOf(path)), {}));
     }
     return listing;
 }

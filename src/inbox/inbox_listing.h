@@ -1,12 +1,15 @@
 // What the inbox reads: the files named on the command line, and the files of the folders named
-// there. Here each folder is walked, once, and each file named once, with the student and the
-// kind its name tells (file_names.h).
+// there, with the folders a course platform makes for each person in them. Here each folder is
+// walked, once, and each file named once, with the student and the kind its name tells
+// (file_names.h) and the platform's identity of the person (download_names.h).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "inbox/file_names.h"
+#include "inbox/zip_archive.h"
 
 namespace qatutor::inbox {
 
@@ -17,20 +20,30 @@ struct FileLine {
 };
 
 struct ListedFile {
-    std::string path;
-    std::string name;                 // the file's name, UTF-8
+    std::string path;                 // of the file, or of the archive it lies in
+    std::string name;                 // the file's name, UTF-8, after its submission folder's
+                                      // when it lies in one: "Ann Lee_1_assignsubmission_file_/x"
     std::string student;              // "Ann Lee", UTF-8, by the file's name
+    std::string identity;             // the course platform's identity of the person, UTF-8;
+                                      // empty for a file no platform named
     FileKind kind = FileKind::other;  // by the file's name
+    bool notes = false;               // the notes file, by its name
+    std::optional<ArchivePlace> inArchive;  // where it lies in the archive at `path`
 };
 
 struct InboxListing {
-    std::vector<ListedFile> files;  // the files named, and the files of the folders named
-    std::vector<FileLine> notRead;  // folders that cannot be read, folders and links out in them
+    std::vector<ListedFile> files;    // the files named, and the files of the folders named
+    std::vector<FileLine> notRead;    // folders that cannot be read, folders and links out in them
+    std::vector<FileLine> noRecords;  // plainly no record files: receipts, Thumbs.db, __MACOSX
 };
 
 // The files `paths` name, in order, a folder's by name; hidden files and the report's own
 // outputs (output_names.h) left out, and a line for each entry of a folder that is not read: a
-// folder inside it, a link out of it. A file named in `paths` is read wherever it lies.
+// folder inside it, a link out of it, a file that is plainly no record file. The files of a
+// platform's submission folder in a folder named, or named itself, are read as the files of its
+// person. A .zip archive, in a folder or named, is read as the folder it would unpack into,
+// every file in it, the archive's own folders included. A file named in `paths` is read
+// wherever it lies.
 InboxListing listInbox(const std::vector<std::string>& paths);
 
 }  // namespace qatutor::inbox

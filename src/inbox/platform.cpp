@@ -61,6 +61,8 @@ bool liesInside(const std::string& place, const std::string& folder) {
     return end == inside.end() && rest != target.end();
 }
 
+std::string folderOf(const std::string& path) { return textOf(pathOf(path).parent_path()); }
+
 std::string absolutePath(const std::string& path) {
     std::error_code error;
     const fs::path full = fs::absolute(pathOf(path), error).lexically_normal();

@@ -36,6 +36,10 @@ std::string textOf(const std::filesystem::path& path);
 //   joinPath("mail/", "report.html") -> "mail/report.html"     (Windows: "mail\\report.html")
 std::string joinPath(const std::string& folder, std::string_view name);
 
+// The folder that holds `path`, "" for a name alone:
+//   folderOf("mail/report.zip") -> "mail"      folderOf("report.zip") -> ""
+std::string folderOf(const std::string& path);
+
 // True when `path` names a folder, or a link to one; a separator at its end is allowed.
 bool isFolder(const std::string& path);
 // Throws InboxError with the system's reason when `path` cannot be looked up: nothing goes by
@@ -85,6 +89,8 @@ public:
     OpenFacts facts() const;
     // Reads up to `size` bytes into `into`: how many it read, 0 at the end of the file.
     std::size_t read(char* into, std::size_t size);
+    // The next read starts `at` bytes from the file's start.
+    void seek(std::uint64_t at);
 
 private:
     int descriptor_;

@@ -32,11 +32,14 @@ std::string csvField(std::string_view utf8) {
 }
 
 void writeCsvHeader(std::FILE* out) {
-    // "year-first date" is the date as a spreadsheet sorts and reads it everywhere; "date" stays
-    // as the tutor wrote it, month first.
+    // The byte-order mark first: a spreadsheet opened by a double click reads the table as UTF-8
+    // only when it starts with one, and "Zoë" as "ZoÃ«" without. "year-first date" is the date as
+    // a spreadsheet sorts and reads it everywhere; "date" stays as the tutor wrote it, month
+    // first. The platform's identity of the person comes last, after the columns of earlier
+    // versions.
     put(out,
-        "student,file,date,time,assignment,question,piece,kind,rating kind,rating,text,status,"
-        "year-first date\r\n");
+        "\xEF\xBB\xBFstudent,file,date,time,assignment,question,piece,kind,rating kind,rating,text,"
+        "status,year-first date,platform identity\r\n");
 }
 
 void writeCsvRows(std::FILE* out, const std::vector<StudentWork>& work) {
@@ -55,7 +58,8 @@ void writeCsvRows(std::FILE* out, const std::vector<StudentWork>& work) {
                                           cp1252::toUtf8(r.rating),
                                           cp1252::toUtf8(r.text),
                                           statusOf(r),
-                                          cp1252::toUtf8(reportDate(entry.date))};
+                                          cp1252::toUtf8(reportDate(entry.date)),
+                                          s.identity};
             std::string row;
             for (const std::string& field : fields)
                 row += (row.empty() ? "" : ",") + csvField(field);

@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "base/cp1252.h"
+#include "inbox/file_names.h"
 #include "inbox/html.h"
 #include "inbox/platform.h"
 #include "inbox/report_names.h"
@@ -26,15 +27,7 @@ constexpr const char* barNames[5] = {"0", "1", "2", "3", "?"};
 constexpr std::size_t lowestShown = 3;
 constexpr std::size_t excerptLength = 160;
 
-std::string number(double value) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.1f", value);
-    std::string text = buffer;
-    std::replace(text.begin(), text.end(), ',', '.');  // whatever the locale says
-    return text;
-}
-
-std::string mean(double sum, int n) { return n ? number(sum / n) : "–"; }
+std::string mean(double sum, int n) { return n ? meanText(static_cast<long long>(sum), n) : "–"; }
 
 std::string excerpt(std::string_view text) {
     if (text.empty()) return "<i>(empty)</i>";
@@ -106,14 +99,35 @@ void writeFileLines(std::FILE* out, const char* id, const std::vector<FileLine>&
                      "</span>: " + htmlEscaped(line.reason) + "</li>\n");
 }
 
+// Files that are plainly no record files, one line for each reason: "Windows' picture cache,
+// not a record file: Thumbs.db, a/Thumbs.db and 3 more".
+void writeNoRecords(std::FILE* out, const std::vector<FileLine>& lines) {
+    constexpr std::size_t namesShown = 5;
+    std::map<std::string, std::vector<std::string>> byReason;
+    for (const FileLine& line : lines) byReason[line.reason].push_back(line.name);
+    put(out, "<h3>Not record files</h3>\n<ul class=\"quiet\" id=\"no-records\">\n");
+    for (const auto& [reason, names] : byReason) {
+        std::string shown;
+        for (std::size_t i = 0; i < names.size() && i < namesShown; ++i)
+            shown += (i ? ", " : "") + std::string("<span class=\"name\">") +
+                     htmlEscaped(names[i]) + "</span>";
+        if (names.size() > namesShown)
+            shown += " and " + std::to_string(names.size() - namesShown) + " more";
+        put(out, "<li>" + htmlEscaped(reason) + ": " + shown + "</li>\n");
+    }
+    put(out, "</ul>\n");
+}
+
 void writeProblems(std::FILE* out, const ReportSummary& summary) {
     put(out, "<section id=\"files\">\n<h2>Files not read</h2>\n");
     if (summary.notRead.empty()) {
-        put(out, "<p class=\"ok\">Every file was read.</p>\n");
+        put(out, std::string("<p class=\"ok\">Every ") +
+                     (summary.noRecords.empty() ? "" : "record ") + "file was read.</p>\n");
     } else {
         writeFileLines(out, "not-read", summary.notRead);
         put(out, "</ul>\n");
     }
+    if (!summary.noRecords.empty()) writeNoRecords(out, summary.noRecords);
     if (!summary.damaged.empty()) {
         put(out, "<h3>Read with damage</h3>\n");
         writeFileLines(out, "damaged", summary.damaged);
@@ -151,10 +165,15 @@ std::string overviewRow(const OverviewRow& row) {
     if (s.inDoubt)
         flags += " <span class=\"flag\">" + count(static_cast<std::size_t>(s.inDoubt), "record") +
                  " by damaged lines</span>";
+    std::string doubts;
+    for (const std::string& doubt : s.doubts)
+        doubts += "<div class=\"flag doubt\">" + htmlEscaped(doubt) + "</div>";
+    const std::string identity =
+        s.identity.empty() ? "" : "<div class=\"identity\">" + htmlEscaped(s.identity) + "</div>";
     return "<tr class=\"work\"><td class=\"student\"><a href=\"" + row.link + "\">" +
-           studentName(s.student) + "</a></td><td class=\"assignment\">" + htmlText(s.assignment) +
-           "</td><td class=\"num answered\">" + std::to_string(s.answered) +
-           (s.total >= 0 ? " of " + std::to_string(s.total) : "") +
+           studentName(s.student) + "</a>" + identity + doubts + "</td><td class=\"assignment\">" +
+           htmlText(s.assignment) + "</td><td class=\"num answered\">" +
+           std::to_string(s.answered) + (s.total >= 0 ? " of " + std::to_string(s.total) : "") +
            "</td><td class=\"num responses\">" + std::to_string(s.responses) +
            "</td><td class=\"num notes\">" + std::to_string(s.notes) +
            "</td><td class=\"num confidence\">" + mean(s.confidenceSum, s.confidenceCount) +
@@ -247,7 +266,7 @@ void ReportSummary::add(const Inbox& inbox, const std::vector<StudentWork>& work
     totals.files += inbox.files.size();
     for (std::size_t w = 0; w < work.size(); ++w) {
         const StudentWork& s = work[w];
-        students_.insert(s.student);
+        students_.insert(personKey(s.student, s.identity));
         totals.responses += static_cast<std::size_t>(s.responses);
         totals.notes += static_cast<std::size_t>(s.notes);
 
@@ -282,6 +301,7 @@ void writeReport(std::FILE* out, const ReportSummary& summary, const std::string
             "\">Every record as a table (records.csv)</a>. Each student's responses are on their "
             "own page: follow the student's name in the overview.</nav>\n");
     writeProblems(out, summary);
+    writeClassSection(out, summary.classView);
     writeOverview(out, summary);
     writeQuestions(out, summary);
     put(out, pageEnd);

@@ -1,6 +1,6 @@
 // The instructor's report, report.html: one self-contained page (no script, no network) with
-// the files not read and the notes on the files, the overview of students by assignment and a
-// view per question across students. Each student's responses are on a page of their own beside
+// the files not read and the notes on the files, the class (class_view.h), the overview of
+// students by assignment and a view per question across students. Each student's responses are on a page of their own beside
 // it (student_page.h), so the report stays small however large the inbox.
 //
 // The inbox is read one student at a time; a ReportSummary keeps across students only what the
@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "inbox/class_view.h"
 #include "inbox/course_index.h"
 #include "inbox/inbox.h"
 #include "inbox/student_work.h"
@@ -56,17 +57,19 @@ struct OverviewRow {
 
 struct ReportSummary {
     std::vector<FileLine> notRead, damaged, remarks;
+    std::vector<FileLine> noRecords;  // plainly no record files, listed quietly
     std::size_t duplicates = 0;
     Totals totals;
     std::vector<OverviewRow> overview;
     std::map<std::string, AssignmentFigures> assignments;
+    ClassView classView;  // set once every student is added
 
     // Adds one student's files and work; `page` is the link to the student's page.
     void add(const Inbox& inbox, const std::vector<StudentWork>& work, const CourseIndex& course,
              const std::string& page);
 
 private:
-    std::set<std::string> students_;
+    std::set<std::string> students_;  // personKey of each person
 };
 
 // `sources` names what was read; `csvLink` leads to the records table of the same run.

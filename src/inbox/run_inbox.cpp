@@ -1,5 +1,7 @@
 #include "inbox/run_inbox.h"
 
+#include <map>
+
 #include "inbox/file_names.h"
 #include "inbox/inbox.h"
 #include "inbox/output_names.h"
@@ -12,6 +14,29 @@
 namespace qatutor::inbox {
 namespace {
 
+// For each person (personKey) whose name stands for more than one identity of a course platform
+// (or for files of a platform and files of none), what the overview says of it.
+std::map<std::string, std::string> sharedNames(const std::vector<ListedFile>& files) {
+    std::map<std::string, const ListedFile*> people;  // each person's first file
+    for (const ListedFile& file : files)
+        people.try_emplace(personKey(file.student, file.identity), &file);
+    std::map<std::string, std::vector<std::string>> identities;
+    for (const auto& [key, file] : people)
+        if (!file->student.empty()) identities[studentKey(file->student)].push_back(file->identity);
+    std::map<std::string, std::string> doubts;
+    for (const auto& [key, file] : people) {
+        const std::vector<std::string>& of = identities[studentKey(file->student)];
+        if (of.size() < 2) continue;
+        std::string list;
+        for (const std::string& identity : of)
+            list +=
+                (list.empty() ? "" : ", ") + (identity.empty() ? "files of no platform" : identity);
+        doubts[key] = "the name stands for " + std::to_string(of.size()) +
+                      " people of the course platform (" + list + "), shown apart";
+    }
+    return doubts;
+}
+
 // What was read, for the report's first line: the paths given, made absolute.
 std::string sourcesOf(const std::vector<std::string>& paths) {
     std::string sources;
@@ -20,10 +45,19 @@ std::string sourcesOf(const std::vector<std::string>& paths) {
     return sources;
 }
 
-// Writes one student's page and their rows of the records table.
-void writeStudent(const Inbox& inbox, const CourseIndex& course, RunOutput& output, std::FILE* csv,
+// Writes one person's page and their rows of the records table; `doubts` says, of each person
+// it names, what is said of each of their assignments.
+void writeStudent(const Inbox& inbox, const std::map<std::string, std::string>& doubts,
+                  const CourseIndex& course, RunOutput& output, std::FILE* csv,
                   ReportSummary& summary, std::size_t& pages) {
-    const std::vector<StudentWork> work = groupByStudent(inbox, course);
+    std::vector<StudentWork> work = groupByStudent(inbox, course);
+    if (!inbox.files.empty()) {
+        const StudentFile& file = inbox.files.front();
+        if (const auto doubt = doubts.find(personKey(file.student, file.identity));
+            doubt != doubts.end())
+            for (StudentWork& assignment : work)
+                assignment.doubts.insert(assignment.doubts.begin(), doubt->second);
+    }
     std::string page;
     if (!work.empty()) {
         const std::string name = studentPageName(++pages);
@@ -36,25 +70,39 @@ void writeStudent(const Inbox& inbox, const CourseIndex& course, RunOutput& outp
     summary.add(inbox, work, course, page);
 }
 
+ClassView classViewOf(const std::vector<OverviewRow>& overview, const ClassList* classList) {
+    std::vector<HandedIn> work;
+    for (const OverviewRow& row : overview)
+        work.push_back({row.work.student, row.work.identity, row.work.assignment});
+    return viewClass(work, classList);
+}
+
 void writeRun(const std::vector<std::string>& paths, const std::string& outputFolder,
-              const CourseIndex& course, InboxRun& run) {
+              const CourseIndex& course, const ClassList* classList, InboxRun& run) {
+    run.folderRefused = true;  // until the folder has taken the run's own
     RunOutput output(outputFolder);
+    run.folderRefused = false;
     ReportSummary summary;
     std::FILE* csv = output.create(csvName);
     writeCsvHeader(csv);
     InboxListing listing = listInbox(paths);
     summary.notRead = std::move(listing.notRead);
+    summary.noRecords = std::move(listing.noRecords);
     std::size_t pages = 0;
+    const std::map<std::string, std::string> doubts = sharedNames(listing.files);
     readEachStudent(std::move(listing.files), course, [&](const Inbox& inbox) {
-        writeStudent(inbox, course, output, csv, summary, pages);
+        writeStudent(inbox, doubts, course, output, csv, summary, pages);
     });
     output.finish(csv);
+    summary.classView = classViewOf(summary.overview, classList);
     const std::string sources = sourcesOf(paths);
     output.commit(
         [&](std::FILE* out) { writeReport(out, summary, sources, output.linkTo(csvName)); });
     run.totals = summary.totals;
     run.notRead = std::move(summary.notRead);
     run.damaged = std::move(summary.damaged);
+    run.noRecords = std::move(summary.noRecords);
+    run.overview = std::move(summary.overview);
     run.reportPath = joinPath(outputFolder, reportName);
     run.csvPath = output.placeOf(csvName);
 }
@@ -62,13 +110,15 @@ void writeRun(const std::vector<std::string>& paths, const std::string& outputFo
 }  // namespace
 
 InboxRun runInbox(const std::vector<std::string>& paths, const std::string& outputFolder,
-                  const CourseIndex& course) {
+                  const CourseIndex& course, const ClassList* classList) {
     InboxRun run;
     try {
-        writeRun(paths, outputFolder, course, run);
+        writeRun(paths, outputFolder, course, classList, run);
     } catch (const std::exception& error) {
+        const bool folderRefused = run.folderRefused;
         run = InboxRun();
         run.failure = InboxError(error.what());
+        run.folderRefused = folderRefused;
     }
     return run;
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "inbox/class_list.h"
 #include "inbox/course_index.h"
 #include "inbox/inbox_error.h"
 #include "inbox/inbox_listing.h"
@@ -17,22 +18,27 @@ struct InboxRun {
     // Set when the report could not be written, with why. The earlier report, if any, and its
     // outputs are then as they were; what killed runs left behind may be gone.
     std::optional<InboxError> failure;
+    bool folderRefused = false;  // because its folder cannot be written into
     Totals totals;
     std::vector<FileLine> notRead;
-    std::vector<FileLine> damaged;  // read, with lines that break the record layout
+    std::vector<FileLine> damaged;      // read, with lines that break the record layout
+    std::vector<FileLine> noRecords;    // plainly no record files, not read
+    std::vector<OverviewRow> overview;  // the report's rows, one per person and assignment
     std::string reportPath, csvPath;
 };
 
 // Reads every file and folder of `paths` and writes the report, the records table and the
-// students' pages into `outputFolder`, all of one run or none. Memory holds one student's files
+// students' pages into `outputFolder`, all of one run or none; with a class list, the report
+// says who on it has not handed in what. Memory holds one student's files
 // at a time, and the figures of the report. Whatever fails on the way, an InboxError or any
 // other exception (no memory left), ends the run here, with its reason in `failure`.
 InboxRun runInbox(const std::vector<std::string>& paths, const std::string& outputFolder,
-                  const CourseIndex& course);
+                  const CourseIndex& course, const ClassList* classList = nullptr);
 
 // The program's exit status after a run: 0 every file was read, 1 some were not or were read
 // with damage (the report is written all the same), 2 the report could not be written, as for a
-// command line that names nothing to read.
+// command line that names nothing to read. Files that are plainly no record files (a receipt,
+// Thumbs.db) change nothing.
 inline constexpr int everyFileRead = 0;
 inline constexpr int someFilesNotRead = 1;
 inline constexpr int reportNotWritten = 2;

@@ -69,14 +69,14 @@ std::string startOfRun() {
 
 RunOutput::RunOutput(std::string folder) : folder_(std::move(folder)) {
     // Another run into this folder holds the lock until it ends, or is killed.
-    explained("cannot open the folder " + folder_, [&] { lock_.take(folder_); });
+    explained("cannot open the report's folder " + folder_, [&] { lock_.take(folder_); });
     removeLeftBehind();
     // One reading of the clock: a second that turns meanwhile never skips a free name.
     const std::string start = startOfRun();
     runName_ = start;
     for (int n = 2; entryKindOf(joinPath(folder_, runName_)) != EntryKind::missing; ++n)
         runName_ = start + "-" + std::to_string(n);
-    workingPath_ = explained("cannot create a folder in " + folder_,
+    workingPath_ = explained("cannot write into the report's folder " + folder_,
                              [&] { return makeHiddenFolder(folder_, runName_); });
 }
 

@@ -85,6 +85,9 @@ void writeStudentPage(std::FILE* out, const std::vector<StudentWork>& work,
         put(out, " · <a href=\"#" + anchorOf(w) + "\">Assignment " + htmlText(work[w].assignment) +
                      "</a>");
     put(out, "</nav>\n<h1>" + studentName(name) + "</h1>\n");
+    if (!work.empty() && !work.front().identity.empty())
+        put(out, "<p class=\"identity\">On the course platform: " +
+                     htmlEscaped(work.front().identity) + "</p>\n");
     for (std::size_t w = 0; w < work.size(); ++w) writeSection(out, work[w], w);
     put(out, pageEnd);
 }

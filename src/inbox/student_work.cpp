@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <map>
 #include <set>
+#include <tuple>
 
 namespace qatutor::inbox {
 
@@ -94,11 +95,12 @@ void countFigures(StudentWork& work, const CourseIndex& course) {
     }
 }
 
-using Groups = std::map<std::pair<std::string, std::string>, StudentWork>;
+using Groups = std::map<std::tuple<std::string, std::string, std::string>, StudentWork>;
 
-StudentWork& groupOf(Groups& groups, const std::string& student, const std::string& assignment) {
-    StudentWork& work = groups[{student, assignment}];
-    work.student = student;
+StudentWork& groupOf(Groups& groups, const StudentFile& file, const std::string& assignment) {
+    StudentWork& work = groups[{file.student, file.identity, assignment}];
+    work.student = file.student;
+    work.identity = file.identity;
     work.assignment = assignment;
     return work;
 }
@@ -111,7 +113,7 @@ void addEmptyRuns(Groups& groups, const StudentFile& file) {
     for (std::size_t r = 0; r < file.parsed.runs.size(); ++r) {
         const Run& run = file.parsed.runs[r];
         if (holdsRecords[r]) continue;
-        StudentWork& work = groupOf(groups, file.student, run.assignment);
+        StudentWork& work = groupOf(groups, file, run.assignment);
         if (work.title.empty()) work.title = run.title;
     }
 }
@@ -138,13 +140,17 @@ std::vector<StudentWork> groupByStudent(const Inbox& inbox, const CourseIndex& c
                 date = nextDay(date);
             if (seconds >= 0) lastSeconds = seconds;
             if (file.duplicate[i]) continue;
-            StudentWork& work = groupOf(groups, file.student, record.assignment);
+            StudentWork& work = groupOf(groups, file, record.assignment);
             if (work.title.empty() && run.assignment == record.assignment) work.title = run.title;
             WorkEntry entry{&file, &record, date, {}};
             entry.order = dateOrder(entry.date) + " " + record.time;
             work.entries.push_back(std::move(entry));
         }
     }
+    for (const Doubt& doubt : inbox.doubts)
+        if (auto at = groups.find({doubt.student, doubt.identity, doubt.assignment});
+            at != groups.end())
+            at->second.doubts.push_back(doubt.reason);
     std::vector<StudentWork> result;
     for (auto& [key, work] : groups) {
         std::stable_sort(work.entries.begin(), work.entries.end(),

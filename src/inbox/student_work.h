@@ -19,6 +19,7 @@ struct WorkEntry {
 
 struct StudentWork {
     std::string student;     // UTF-8
+    std::string identity;    // the course platform's identity of the person, UTF-8, or empty
     std::string assignment;  // "003"
     std::string title;       // the assignment's header line, Windows-1252
     std::vector<WorkEntry>
@@ -32,12 +33,14 @@ struct StudentWork {
     int lowRatings = 0;  // ratings of 0 or 1
     int oddRatings = 0;  // ratings that are not 0 to 3
     int incomplete = 0;
-    int inDoubt = 0;           // records read from damaged lines of a file, or next to them
-    std::string first, last;   // "2026-12-07 14:05:09", year first as the report shows it
-    std::vector<int> missing;  // bank questions without a response
+    int inDoubt = 0;                  // records read from damaged lines of a file, or next to them
+    std::string first, last;          // "2026-12-07 14:05:09", year first as the report shows it
+    std::vector<int> missing;         // bank questions without a response
+    std::vector<std::string> doubts;  // UTF-8: what may make these two people, or another's
 };
 
-// Students by name, each student's assignments by number.
+// Students by name and platform identity, each student's assignments by number, with the
+// inbox's doubts about them.
 std::vector<StudentWork> groupByStudent(const Inbox& inbox, const CourseIndex& course);
 
 // A rating as a number: "2" -> 2, " 3 " -> 3; "5", "", "two", "2.5" -> nothing.

@@ -40,6 +40,7 @@
 #include "inbox/run_output.h"
 #include "inbox/student_page.h"
 #include "inbox/student_work.h"
+#include "inbox_fixtures.h"
 #include "program_run.h"
 #include "records/record_layout.h"
 #include "support/fixture_bank.h"
@@ -49,16 +50,6 @@ namespace qatutor::testing {
 namespace {
 
 using namespace inbox;
-
-const CourseIndex& fixtureCourse() {
-    static const CourseIndex course(fixtureBankLines());
-    return course;
-}
-
-std::string goldenSend() {
-    std::string bytes = readFile(std::string(QATUTOR_GOLDEN_DIR) + "/session.send.txt");
-    return bytes.replace(bytes.find("<noise>"), 7, "\xC8\x96\x63\xE6\xB4\x78\xFA\xC9\xBE\xAA");
-}
 
 std::string withLf(const std::string& crlf) {
     std::string lf;
@@ -483,6 +474,33 @@ TEST(Inbox, StudentTextIsTextInHtmlAndCsv) {
     for (const auto& [typed, value] : ratings) EXPECT_EQ(ratingValue(typed), value) << typed;
 }
 
+// Means as a spreadsheet's ROUND shows them, and a table a spreadsheet opened by a double
+// click reads as UTF-8.
+TEST(Inbox, FiguresAndTableReadAsASpreadsheetReadsThem) {
+    const std::vector<std::tuple<long long, long long, std::string>> means = {
+        {9, 4, "2.3"},  {11, 4, "2.8"}, {6, 3, "2.0"}, {1, 3, "0.3"}, {2, 3, "0.7"},
+        {1, 20, "0.1"}, {3, 40, "0.1"}, {0, 5, "0.0"}, {3, 1, "3.0"}, {-9, 4, "-2.3"}};
+    for (const auto& [sum, n, want] : means) EXPECT_EQ(meanText(sum, n), want) << sum << "/" << n;
+    const std::string header = writtenBy(writeCsvHeader);
+    EXPECT_EQ(header.substr(0, 10), "\xEF\xBB\xBFstudent");
+}
+
+// A folder the report cannot go into is named as the report's, so that the program can say
+// where else to write it.
+TEST(Inbox, AFolderTheReportCannotGoIntoIsNamedAsTheReports) {
+    TempFolder folder;
+    writeFile(folder.file("send_1207Ann_Lee.txt"), goldenSend());
+    writeFile(folder.file("not a folder"), "");
+    const InboxRun run = runInbox({folder.path()}, folder.file("not a folder"), fixtureCourse());
+    EXPECT_TRUE(run.folderRefused);
+    ASSERT_TRUE(run.failure);
+    EXPECT_NE(
+        std::string(run.failure->what()).find("the report's folder " + folder.file("not a folder")),
+        std::string::npos)
+        << run.failure->what();
+    EXPECT_FALSE(runInbox({folder.path()}, folder.path(), fixtureCourse()).folderRefused);
+}
+
 // What `step` fails with, or "" when it does not.
 std::string errorOf(const std::function<void()>& step) {
     try {
@@ -568,7 +586,7 @@ TEST(Inbox, TwoRunsIntoOneFolderTakeTurns) {
               (std::vector<std::string>{secondLink.substr(0, secondLink.find('/')), reportName}));
     const std::string missing = folder.file("missing");
     EXPECT_TRUE(startsWith(errorOf([&] { RunOutput run(missing); }),
-                           "cannot open the folder " + missing + ": "));
+                           "cannot open the report's folder " + missing + ": "));
 }
 
 // A write that fails is told with its own reason, whatever the inbox asked of the system after it.
@@ -676,7 +694,7 @@ TEST(Inbox, NoCellOfTheRecordsTableRunsAsAFormula) {
     // Every column a student's file or file name fills, with every character that starts a
     // formula; the other cells hold plain text meanwhile and must come out as they went in.
     const std::vector<std::string> columns = {"student",    "file",   "date", "time",
-                                              "assignment", "rating", "text"};
+                                              "assignment", "rating", "text", "identity"};
     const std::vector<std::string> starts = {"=", "+", "-", "@", "\t", "\r"};
     for (const std::string& column : columns) {
         for (const std::string& start : starts) {
@@ -694,6 +712,7 @@ TEST(Inbox, NoCellOfTheRecordsTableRunsAsAFormula) {
             StudentWork work;
             work.student = plain("student", "Ann Lee");
             work.assignment = plain("assignment", "003");
+            work.identity = plain("identity", "Ann Lee_1234567");
             work.entries.push_back({&file, &record, plain("date", "12-07-2026"), ""});
 
             const std::string row = writtenBy([&](std::FILE* out) { writeCsvRows(out, {work}); });
@@ -713,7 +732,8 @@ TEST(Inbox, NoCellOfTheRecordsTableRunsAsAFormula) {
                 column == "rating" ? guarded : "2",
                 column == "text" ? guarded : "P(7,3) = 210",
                 "complete",
-                column == "date" ? guarded : "2026-12-07"};
+                column == "date" ? guarded : "2026-12-07",
+                column == "identity" ? guarded : "Ann Lee_1234567"};
             EXPECT_EQ(cells, want) << column << " starting with " << int(start[0]);
         }
     }
@@ -813,7 +833,8 @@ TEST(InboxProgram, ExitStatusSaysWhetherEveryFileWasRead) {
     EXPECT_EQ(runProgram("--help"), 0);
     for (const std::string& usage :
          {std::string(), std::string("--out"), std::string("--frobnicate ") + good.path(),
-          good.path() + " --out " + good.file("nowhere"), good.file("nowhere")})
+          good.path() + " --out " + good.file("nowhere"), good.file("nowhere"),
+          good.path() + " --class", good.path() + " --class=" + good.file("nowhere")})
         EXPECT_EQ(runProgram(usage), 2) << usage;
 }
 
@@ -896,9 +917,9 @@ TEST(InboxDesktop, TheChosenFolderIsReadInAnyScriptAndEveryFailureShown) {
         {folder + TempFolder::separator, true, 0, report, "", ""},
         {folder, false, 0, report, report, ""},  // no browser: where the report is, is shown
         {std::nullopt, true, 0, "", "", ""},     // cancelled
-        {missing, true, 2, "", "", "cannot open the folder " + missing + ": "},
+        {missing, true, 2, "", "", "cannot open the report's folder " + missing + ": "},
         // "C:\...\Élèves" in the code page's bytes, which are no UTF-8
-        {top.file("\xC9l\xE8ves"), true, 2, "", "", "cannot open the folder "},
+        {top.file("\xC9l\xE8ves"), true, 2, "", "", "cannot open the report's folder "},
     };
     for (const Case& c : cases) {
         ScriptedDesktop desktop;

@@ -1,17 +1,22 @@
 // qatutor-inbox: reads the students' send files and master files and writes one report.
 //
-//   qatutor-inbox FOLDER_OR_FILES... [--out DIR]
+//   qatutor-inbox FOLDER_OR_FILES... [--out DIR] [--class FILE]
 //   qatutor-inbox          (from the desktop menu) asks for the folder, writes the report there
 //                          and opens it in the browser
 // Exit status: 0 every file was read, 1 some were not or were read with damage (the report is
 // written all the same), 2 a usage error or a report that could not be written.
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "base/text.h"
+#include "inbox/class_list.h"
 #include "inbox/course_index.h"
+#include "inbox/download_names.h"
 #include "inbox/file_names.h"
 #include "inbox/html.h"
+#include "inbox/inbox.h"
 #include "inbox/inbox_error.h"
 #include "inbox/platform.h"
 #include "inbox/run_inbox.h"
@@ -33,17 +38,27 @@ namespace {
 using namespace qatutor::inbox;
 
 constexpr const char* helpText =
-    "Usage: qatutor-inbox FOLDER_OR_FILES... [--out DIR]\n"
+    "Usage: qatutor-inbox FOLDER_OR_FILES... [--out DIR] [--class FILE]\n"
     "\n"
     "Reads the students' send files (send_MMDDname.txt) and master files\n"
-    "(masterFile_name.txt) in the folders and files given, and writes report.html\n"
-    "into DIR, with a folder beside it, report-DATE-TIME, that holds records.csv\n"
-    "and a page per student: by default into the folder given, when it is the\n"
-    "only argument, else the current folder. Files are only read, never changed;\n"
-    "a file over 256 MB is not read.\n"
+    "(masterFile_name.txt) in the folders, files and .zip archives given, and\n"
+    "writes report.html into DIR, with a folder beside it, report-DATE-TIME, that\n"
+    "holds records.csv and a page per student: by default into the folder given,\n"
+    "or the folder of the .zip given, when it is the only argument, else the\n"
+    "current folder. Files are only read, never changed; a file over 256 MB is\n"
+    "not read.\n"
     "\n"
-    "  -o, --out DIR   write the report into DIR, an existing folder\n"
-    "  -h, --help      show this text\n"
+    "A course platform's download is read as it comes, as a folder or a .zip: a\n"
+    "folder per person, files renamed with the platform's prefix, late and second\n"
+    "attempts (the person's), receipts, Thumbs.db and __MACOSX listed as not\n"
+    "record files.\n"
+    "\n"
+    "  -o, --out DIR     write the report into DIR, an existing folder\n"
+    "  -c, --class FILE  the class list, as a course platform exports it (CSV with\n"
+    "                    a Name, Student or First name and Last name column, and\n"
+    "                    an Aliases column if you like; or one name a line): the\n"
+    "                    report says who has not handed in each assignment\n"
+    "  -h, --help        show this text\n"
     "\n"
     "Without arguments (from the desktop menu) it asks for the folder, writes the\n"
     "report there and opens it in the web browser.\n"
@@ -86,11 +101,32 @@ int usage(const std::string& message) {
 struct CommandLine {
     std::vector<std::string> inputs;
     std::string outputFolder;
+    std::string classFile;  // the class list, if one is given
+    std::optional<ClassList> classList;
     bool help = false;
 };
 
-// Throws InboxError saying what is wrong with the command line.
+// The options that take a value: "--out DIR", "-o DIR" and "--out=DIR" alike.
+struct ValueOption {
+    std::string_view longName, shortName, needs;
+    std::string CommandLine::*value;
+};
+constexpr ValueOption valueOptions[] = {
+    {"--out", "-o", "a folder", &CommandLine::outputFolder},
+    {"--class", "-c", "a file", &CommandLine::classFile},
+};
 
+const ValueOption* valueOption(std::string_view argument) {
+    for (const ValueOption& option : valueOptions)
+        if (argument == option.longName || argument == option.shortName ||
+            (argument.size() > option.longName.size() &&
+             qatutor::startsWith(argument, option.longName) &&
+             argument[option.longName.size()] == '='))
+            return &option;
+    return nullptr;
+}
+
+// Throws InboxError saying what is wrong with the command line.
 CommandLine parseArguments(const std::vector<std::string>& arguments) {
     CommandLine line;
     bool optionsEnded = false;
@@ -103,11 +139,15 @@ CommandLine parseArguments(const std::vector<std::string>& arguments) {
         } else if (argument == "--help" || argument == "-h") {
             line.help = true;
             return line;
-        } else if (argument == "--out" || argument == "-o") {
-            if (i + 1 >= arguments.size()) throw InboxError("--out needs a folder");
-            line.outputFolder = arguments[++i];
-        } else if (argument.rfind("--out=", 0) == 0) {
-            line.outputFolder = argument.substr(6);
+        } else if (const ValueOption* option = valueOption(argument)) {
+            std::string& value = line.*(option->value);
+            if (argument.size() > option->longName.size())  // "--out=DIR"
+                value = argument.substr(option->longName.size() + 1);
+            else if (i + 1 >= arguments.size())
+                throw InboxError(std::string(option->longName) + " needs " +
+                                 std::string(option->needs));
+            else
+                value = arguments[++i];
         } else {
             throw InboxError("unknown option " + argument);
         }
@@ -115,19 +155,30 @@ CommandLine parseArguments(const std::vector<std::string>& arguments) {
     return line;
 }
 
-// Settles the output folder; throws InboxError saying what is wrong with the folders and files
-// named.
+// The folder given alone, or the folder of the archive given alone; else the current folder.
+std::string defaultOutputFolder(const std::vector<std::string>& inputs) {
+    if (inputs.size() != 1) return ".";
+    if (isFolder(inputs[0])) return inputs[0];
+    if (!isArchiveName(inputs[0])) return ".";
+    const std::string folder = folderOf(inputs[0]);
+    return folder.empty() ? "." : folder;
+}
+
+// Settles the output folder and reads the class list; throws InboxError saying what is wrong
+// with the folders and files named.
 void checkPaths(CommandLine& line) {
     if (line.inputs.empty()) throw InboxError("no folder or file to read");
     for (const std::string& input : line.inputs)
         explained("cannot find " + input, [&] { checkFound(input); });
-    if (line.outputFolder.empty())
-        line.outputFolder =
-            line.inputs.size() == 1 && isFolder(line.inputs[0]) ? line.inputs[0] : ".";
-    if (isFolder(line.outputFolder)) return;
-    explained("cannot find the output folder " + line.outputFolder,
-              [&] { checkFound(line.outputFolder); });
-    throw InboxError("the output folder " + line.outputFolder + " is not a folder");
+    if (line.outputFolder.empty()) line.outputFolder = defaultOutputFolder(line.inputs);
+    if (!isFolder(line.outputFolder)) {
+        explained("cannot find the output folder " + line.outputFolder,
+                  [&] { checkFound(line.outputFolder); });
+        throw InboxError("the output folder " + line.outputFolder + " is not a folder");
+    }
+    if (!line.classFile.empty())
+        line.classList = explained("cannot read the class list " + line.classFile,
+                                   [&] { return parseClassList(readWholeFile(line.classFile)); });
 }
 
 void printRun(const InboxRun& run) {
@@ -140,8 +191,10 @@ void printRun(const InboxRun& run) {
     for (const FileLine& line : run.damaged)
         text += "Read with damage: " + terminalText(line.name) + ": " + terminalText(line.reason) +
                 "\n";
+    // The run's folder is named by the run and goes when a later run writes its own, so only the
+    // report's path, which stays, is printed.
     text += "Report: " + terminalText(utf8Name(run.reportPath)) +
-            "\nRecords: " + terminalText(utf8Name(run.csvPath)) + "\n";
+            "\nThe records table (records.csv) and the students' pages are linked from it.\n";
     writeOutput(text);
 }
 
@@ -158,9 +211,12 @@ int runFromCommandLine(const std::vector<std::string>& arguments) {
         return usage(error.what());
     }
 
-    const InboxRun run = runInbox(line.inputs, line.outputFolder, CourseIndex::builtIn());
+    const InboxRun run = runInbox(line.inputs, line.outputFolder, CourseIndex::builtIn(),
+                                  line.classList ? &*line.classList : nullptr);
     if (run.failure) {
-        writeError("qatutor-inbox: " + terminalText(utf8Name(run.failure->what())) + "\n");
+        writeError(
+            "qatutor-inbox: " + terminalText(utf8Name(run.failure->what())) + "\n" +
+            (run.folderRefused ? "Write the report into another folder with --out DIR.\n" : ""));
         return reportNotWritten;
     }
     printRun(run);

@@ -61,4 +61,8 @@ std::size_t OpenFile::read(char* into, std::size_t size) {
     }
 }
 
+void OpenFile::seek(std::uint64_t at) {
+    if (::lseek(descriptor_, static_cast<off_t>(at), SEEK_SET) < 0) fail();
+}
+
 }  // namespace qatutor::inbox

@@ -78,4 +78,8 @@ std::size_t OpenFile::read(char* into, std::size_t size) {
     return static_cast<std::size_t>(got);
 }
 
+void OpenFile::seek(std::uint64_t at) {
+    if (::_lseeki64(descriptor_, static_cast<__int64>(at), SEEK_SET) < 0) fail();
+}
+
 }  // namespace qatutor::inbox

@@ -1,0 +1,207 @@
+#include "inbox/class_list.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "base/cp1252.h"
+#include "base/text.h"
+#include "inbox/file_names.h"
+#include "inbox/resaved_file.h"
+
+namespace qatutor::inbox {
+namespace {
+
+constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
+
+// Letters Latin-1 accents, from U+00E0 on, without their accents ("" for the sign of division).
+constexpr std::string_view plainLetters[32] = {
+    "a", "a", "a", "a", "a", "a", "ae", "c", "e", "e", "e", "e", "i", "i", "i",  "i",
+    "d", "n", "o", "o", "o", "o", "o",  "",  "o", "u", "u", "u", "u", "y", "th", "y"};
+
+std::string trimmed(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos) return {};
+    return std::string(text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1));
+}
+
+// The cells of each row: quoted cells may hold the separator, quotes ("") and line breaks.
+std::vector<std::vector<std::string>> rowsOf(std::string_view text, char separator) {
+    std::vector<std::vector<std::string>> rows(1);
+    std::string cell;
+    bool quoted = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"')
+                cell += text[++i];
+            else if (c == '"')
+                quoted = false;
+            else
+                cell += c;
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == separator || c == '\n') {
+            rows.back().push_back(trimmed(cell));
+            cell.clear();
+            if (c == '\n') rows.emplace_back();
+        } else {
+            cell += c;
+        }
+    }
+    rows.back().push_back(trimmed(cell));
+    return rows;
+}
+
+// The separator the heading row uses most: ',', ';' or '\t'.
+char separatorOf(std::string_view text) {
+    const std::string_view heading = text.substr(0, text.find('\n'));
+    char best = ',';
+    std::ptrdiff_t most = 0;
+    for (char separator : {',', ';', '\t'})
+        if (const auto n = std::count(heading.begin(), heading.end(), separator); n > most)
+            best = separator, most = n;
+    return best;
+}
+
+struct Columns {
+    std::optional<std::size_t> whole, given, family, aliases;
+};
+
+// The columns the heading names; none when the first row is no heading.
+Columns columnsOf(const std::vector<std::string>& heading) {
+    Columns columns;
+    for (std::size_t i = 0; i < heading.size(); ++i) {
+        const std::string cell = toLower(heading[i]);
+        if (cell == "name" || cell == "student" || cell == "full name" || cell == "student name")
+            columns.whole = i;
+        else if (cell == "first name" || cell == "given name" || cell == "first")
+            columns.given = i;
+        else if (cell == "last name" || cell == "surname" || cell == "family name" ||
+                 cell == "last")
+            columns.family = i;
+        else if (cell == "aliases" || cell == "alias")
+            columns.aliases = i;
+    }
+    if (!columns.given || !columns.family) columns.given = columns.family = std::nullopt;
+    return columns;
+}
+
+// "Lee, Ann" -> "Ann Lee"; a name without a comma stays as it is.
+std::string givenNameFirst(const std::string& name) {
+    const std::size_t comma = name.find(',');
+    if (comma == std::string::npos) return name;
+    return trimmed(std::string_view(name).substr(comma + 1)) + " " + trimmed(name.substr(0, comma));
+}
+
+std::vector<std::string> aliasesIn(const std::string& cell) {
+    std::vector<std::string> aliases;
+    for (std::size_t start = 0; start <= cell.size();) {
+        const std::size_t end = std::min(cell.find(';', start), cell.size());
+        if (std::string alias = trimmed(std::string_view(cell).substr(start, end - start));
+            !alias.empty())
+            aliases.push_back(std::move(alias));
+        start = end + 1;
+    }
+    return aliases;
+}
+
+std::string cellOf(const std::vector<std::string>& row, std::optional<std::size_t> column) {
+    return column && *column < row.size() ? row[*column] : std::string();
+}
+
+ClassMember memberOf(const std::vector<std::string>& row, const Columns& columns) {
+    ClassMember member;
+    if (columns.whole)
+        member.name = givenNameFirst(cellOf(row, columns.whole));
+    else
+        member.name = trimmed(cellOf(row, columns.given) + " " + cellOf(row, columns.family));
+    member.aliases = aliasesIn(cellOf(row, columns.aliases));
+    return member;
+}
+
+// The letters of a name in lower case without accents, blanks single: "Zoë  BRONTË" -> "zoe
+// bronte".
+std::string plainName(std::string_view name) {
+    const std::string key = studentKey(name);
+    std::string plain;
+    for (std::size_t at = 0; at < key.size();) {
+        const std::size_t begin = at;
+        const std::optional<char32_t> c = decodeUtf8(key, at);
+        if (!c) at = begin + 1;
+        if (c && *c >= 0xE0 && *c <= 0xFF)
+            plain += plainLetters[*c - 0xE0];
+        else if (c == U'\u00DF')
+            plain += "ss";
+        else if (c == U'\u0161' || c == U'\u017E')
+            plain += *c == U'\u0161' ? 's' : 'z';
+        else if (c == U'\u0153')
+            plain += "oe";
+        else
+            plain.append(key, begin, at - begin);
+    }
+    return plain;
+}
+
+std::size_t editDistance(std::string_view a, std::string_view b) {
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1])});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+}  // namespace
+
+ClassList parseClassList(std::string_view bytes) {
+    if (startsWith(bytes, byteOrderMark)) bytes.remove_prefix(byteOrderMark.size());
+    const std::string text = utf8Name(std::string(bytes));
+    const std::vector<std::vector<std::string>> rows = rowsOf(text, separatorOf(text));
+    const Columns columns = columnsOf(rows.front());
+    const bool heading = columns.whole || columns.given;
+    ClassList members;
+    auto add = [&](ClassMember member) {
+        if (!member.name.empty()) members.push_back(std::move(member));
+    };
+    if (heading) {
+        for (std::size_t r = 1; r < rows.size(); ++r) add(memberOf(rows[r], columns));
+        return members;
+    }
+    for (std::size_t start = 0; start < text.size();) {  // a plain list: a name a line
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        add({givenNameFirst(trimmed(std::string_view(text).substr(start, end - start))), {}});
+        start = end + 1;
+    }
+    return members;
+}
+
+std::string looseName(std::string_view name) {
+    const std::string plain = plainName(name);
+    std::vector<std::string> words;
+    for (std::size_t start = 0; start < plain.size();) {
+        const std::size_t end = std::min(plain.find(' ', start), plain.size());
+        words.push_back(plain.substr(start, end - start));
+        start = end + 1;
+    }
+    std::sort(words.begin(), words.end());
+    std::string loose;
+    for (const std::string& word : words) loose += (loose.empty() ? "" : " ") + word;
+    return loose;
+}
+
+bool nearNames(std::string_view a, std::string_view b) {
+    constexpr std::size_t longName = 12;
+    if (studentKey(a) == studentKey(b) || a.empty() || b.empty()) return false;
+    if (looseName(a) == looseName(b)) return true;
+    const std::string plainA = plainName(a), plainB = plainName(b);
+    const std::size_t allowed = std::min(plainA.size(), plainB.size()) >= longName ? 2 : 1;
+    return editDistance(plainA, plainB) <= allowed;
+}
+
+}  // namespace qatutor::inbox

@@ -1,0 +1,39 @@
+// The class as a course platform exports it, and how the names in the students' files meet it.
+// A class list is a CSV table with a heading row that names its names' columns, or a plain list
+// of one name a line:
+//   Name,Email                 one column of whole names ("Student" and "Full name" too)
+//   First name,Surname,...     given and family names ("Last name", "Family name")
+//   "Lee, Ann"                 a family name first, before a comma, is put after the given name
+//   Ann Lee                    a plain list
+// An "Aliases" column holds other names of the student, separated by ";": the names a student
+// typed into the tutor that are this student.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qatutor::inbox {
+
+struct ClassMember {
+    std::string name;                  // UTF-8
+    std::vector<std::string> aliases;  // UTF-8
+};
+
+using ClassList = std::vector<ClassMember>;
+
+// The members of a class list's bytes: UTF-8, with a byte-order mark or without, else
+// Windows-1252; cells separated by commas, semicolons or tabs, whichever the heading row uses.
+ClassList parseClassList(std::string_view bytes);
+
+// A name with accents, letter case, blanks and the order of its words set aside, for telling
+// names that differ only in these:
+//   looseName("Zo\xC3\xAB  BRONT\xC3\x8B") -> "bronte zoe"     looseName("Lee Ann") -> "ann lee"
+std::string looseName(std::string_view name);
+
+// Whether two names that are not one (studentKey) may still name one student: they differ only
+// in accents, letter case or the order of their words, or by a letter or two ("Ann Lee", "Anne
+// Lee"; two in names of 12 letters and more).
+bool nearNames(std::string_view a, std::string_view b);
+
+}  // namespace qatutor::inbox

@@ -1,0 +1,113 @@
+#include "inbox/class_view.h"
+
+#include <algorithm>
+#include <set>
+
+#include "base/text.h"
+#include "inbox/file_names.h"
+#include "inbox/html.h"
+
+namespace qatutor::inbox {
+namespace {
+
+// The name of a person's work: the student's, else the name a platform's identity begins with.
+//   nameOf({"", "Ann Lee_1234567", "003"}) -> "Ann Lee"
+std::string nameOf(const HandedIn& work) {
+    if (!work.student.empty()) return work.student;
+    std::string name = work.identity;
+    const std::size_t underscore = name.rfind('_');
+    if (underscore != std::string::npos && underscore + 1 < name.size() &&
+        std::all_of(name.begin() + static_cast<std::ptrdiff_t>(underscore) + 1, name.end(),
+                    isDigit))
+        name.resize(underscore);
+    return name;
+}
+
+// Pairs of names, one of `names` and one of `others` (or two of `names` when `others` is
+// null), that may name one student.
+void addNear(const std::set<std::string>& names, const std::set<std::string>* others,
+             ClassView& view) {
+    for (auto a = names.begin(); a != names.end(); ++a) {
+        const std::set<std::string>& against = others ? *others : names;
+        for (auto b = others ? against.begin() : std::next(a); b != against.end(); ++b)
+            if (nearNames(*a, *b)) view.nearMatches.emplace_back(*a, *b);
+    }
+}
+
+std::string nameList(const std::vector<std::string>& names) {
+    std::string list;
+    for (const std::string& name : names) list += (list.empty() ? "" : ", ") + htmlEscaped(name);
+    return list;
+}
+
+}  // namespace
+
+ClassView viewClass(const std::vector<HandedIn>& work, const ClassList* list) {
+    ClassView view;
+    std::map<std::string, std::string> names;  // studentKey -> the name as the files spell it
+    std::set<std::string> assignments;
+    for (const HandedIn& w : work) {
+        if (const std::string name = nameOf(w); !name.empty())
+            names.emplace(studentKey(name), name);
+        assignments.insert(w.assignment);
+    }
+    std::set<std::string> inFiles;
+    for (const auto& [key, name] : names) inFiles.insert(name);
+    if (!list) {
+        addNear(inFiles, nullptr, view);
+        return view;
+    }
+    view.listGiven = true;
+    view.members = list->size();
+    std::set<std::string> matched, listNames;
+    for (const ClassMember& member : *list) {
+        listNames.insert(member.name);
+        std::set<std::string> keys = {studentKey(member.name)};
+        for (const std::string& alias : member.aliases) keys.insert(studentKey(alias));
+        std::set<std::string> handedIn;
+        for (const HandedIn& w : work)
+            if (keys.count(studentKey(nameOf(w)))) handedIn.insert(w.assignment);
+        for (const std::string& key : keys) matched.insert(key);
+        if (handedIn.empty()) view.nothingHandedIn.push_back(member.name);
+        for (const std::string& assignment : assignments)
+            if (!handedIn.count(assignment)) view.missing[assignment].push_back(member.name);
+    }
+    std::set<std::string> unmatched;
+    for (const auto& [key, name] : names)
+        if (!matched.count(key)) view.notOnList.push_back(name), unmatched.insert(name);
+    addNear(unmatched, &listNames, view);
+    addNear(unmatched, nullptr, view);
+    return view;
+}
+
+void writeClassSection(std::FILE* out, const ClassView& view) {
+    if (!view.listGiven && view.nearMatches.empty()) return;
+    put(out, "<section id=\"class\">\n<h2>The class</h2>\n");
+    if (view.listGiven) {
+        put(out, "<p>The class list names " + count(view.members, "student") + ".</p>\n");
+        put(out, "<h3>Not handed in</h3>\n<ul class=\"missing-work\">\n");
+        if (!view.nothingHandedIn.empty())
+            put(out, "<li><b>Nothing at all</b> (" + std::to_string(view.nothingHandedIn.size()) +
+                         "): " + nameList(view.nothingHandedIn) + "</li>\n");
+        for (const auto& [assignment, names] : view.missing)
+            put(out, "<li><b>Assignment " + htmlText(assignment) + "</b> (" +
+                         std::to_string(names.size()) + "): " + nameList(names) + "</li>\n");
+        if (view.missing.empty() && view.nothingHandedIn.empty())
+            put(out, "<li>Everyone on the list handed in every assignment read.</li>\n");
+        put(out, "</ul>\n");
+        if (!view.notOnList.empty())
+            put(out, "<h3>Not on the class list</h3>\n<p class=\"not-on-list\">" +
+                         nameList(view.notOnList) + "</p>\n");
+    }
+    if (!view.nearMatches.empty()) {
+        put(out,
+            "<h3>Possibly one student</h3>\n<p>These names differ only slightly; an aliases "
+            "column in the class list says which are one student.</p>\n<ul class=\"near\">\n");
+        for (const auto& [a, b] : view.nearMatches)
+            put(out, "<li>" + htmlEscaped(a) + " · " + htmlEscaped(b) + "</li>\n");
+        put(out, "</ul>\n");
+    }
+    put(out, "</section>\n");
+}
+
+}  // namespace qatutor::inbox

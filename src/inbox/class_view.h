@@ -1,0 +1,38 @@
+// The class at a glance: who on the class list has not handed in each assignment, the names in
+// the students' files that are not on the list, and the names that may be one student's.
+#pragma once
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "inbox/class_list.h"
+
+namespace qatutor::inbox {
+
+// One person's work on one assignment, as the overview shows it.
+struct HandedIn {
+    std::string student;     // UTF-8, empty when the files name nobody
+    std::string identity;    // the course platform's identity of the person, or empty
+    std::string assignment;  // "003"
+};
+
+struct ClassView {
+    bool listGiven = false;
+    std::size_t members = 0;
+    std::map<std::string, std::vector<std::string>> missing;  // assignment -> names on the list
+    std::vector<std::string> nothingHandedIn;                 // names on the list
+    std::vector<std::string> notOnList;                       // names in the files
+    std::vector<std::pair<std::string, std::string>> nearMatches;  // possibly one student's
+};
+
+// The view of `work` against `list` (nullptr: no class list given). A person whose files name
+// nobody is matched by the name in their platform identity ("Ann Lee_1234567").
+ClassView viewClass(const std::vector<HandedIn>& work, const ClassList* list);
+
+// The report's section on the class; nothing when there is nothing to say.
+void writeClassSection(std::FILE* out, const ClassView& view);
+
+}  // namespace qatutor::inbox

@@ -1,0 +1,302 @@
+// A course platform's download of the students' files, in each layout the platforms give it: one
+// row per person with the right counts, the files beside them that are plainly no record files
+// listed quietly, and no two people merged without a word; then the class as the platform
+// exports it, and who on it has not handed in what.
+#include <gtest/gtest.h>
+#ifdef QATUTOR_TEST_DEFLATE
+#include <zlib.h>
+#endif
+
+#include <filesystem>
+#include <map>
+#include <tuple>
+#include <vector>
+
+#include "inbox/class_list.h"
+#include "inbox/class_view.h"
+#include "inbox/download_names.h"
+#include "inbox/run_inbox.h"
+#include "inbox/zip_archive.h"
+#include "inbox_fixtures.h"
+#include "support/temp_folder.h"
+
+namespace qatutor::testing {
+namespace {
+
+using namespace inbox;
+
+// A student's own session: the golden one, its first response made theirs and its hour the
+// student's (14 as in the golden files), so that two students' files share no record.
+std::string sessionOf(const std::string& student, const std::string& hour = "14") {
+    std::string send = goldenSend();
+    send.replace(send.find("I think 12."), 11, "I think 12, says " + student + ".");
+    for (std::size_t at = send.find("14:0"); at != std::string::npos;
+         at = send.find("14:0", at + 2))
+        send.replace(at, 2, hour);
+    return send;
+}
+
+// The same session sent after its first two responses: what a first attempt holds.
+std::string firstAttemptOf(const std::string& student) {
+    const std::string send = sessionOf(student);
+    const std::string closing = std::string(49, '.') + "\r\n";
+    return send.substr(0, send.find(closing, send.find("14:06:10")) + closing.size());
+}
+
+// Little-endian numbers of the archive's records.
+std::string le(std::uint32_t value, int width) {
+    std::string bytes;
+    for (int i = 0; i < width; ++i) bytes += static_cast<char>(value >> (8 * i) & 0xFF);
+    return bytes;
+}
+
+std::uint32_t crcOf(const std::string& bytes) {
+    std::uint32_t crc = 0xFFFFFFFF;
+    for (unsigned char c : bytes) {
+        crc ^= c;
+        for (int bit = 0; bit < 8; ++bit) crc = crc >> 1 ^ (0xEDB88320 & (0 - (crc & 1)));
+    }
+    return ~crc;
+}
+
+// The bytes of a .zip archive of `files` (path -> bytes), each deflated where the tests have
+// zlib, else stored, as a platform's download, with the macOS folder entries it may hold.
+std::string zipOf(const std::map<std::string, std::string>& files) {
+    std::string archive, directory;
+    std::uint32_t count = 0;
+    for (const auto& [name, bytes] : files) {
+        std::string packed = bytes;
+        std::uint16_t method = 0;
+#ifdef QATUTOR_TEST_DEFLATE
+        z_stream stream{};
+        deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+        packed.assign(deflateBound(&stream, bytes.size()), '\0');
+        stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+        stream.avail_in = static_cast<uInt>(bytes.size());
+        stream.next_out = reinterpret_cast<Bytef*>(packed.data());
+        stream.avail_out = static_cast<uInt>(packed.size());
+        deflate(&stream, Z_FINISH);
+        packed.resize(stream.total_out);
+        deflateEnd(&stream);
+        method = 8;
+#endif
+        const std::string common = le(20, 2) + le(0x800, 2) + le(method, 2) + le(0, 4) +
+                                   le(crcOf(bytes), 4) + le(packed.size(), 4) +
+                                   le(bytes.size(), 4) + le(name.size(), 2) + le(0, 2);
+        directory += le(0x02014b50, 4) + le(20, 2) + common + le(0, 2) + le(0, 2) + le(0, 2) +
+                     le(0, 4) + le(archive.size(), 4) + name;
+        archive += le(0x04034b50, 4) + common + name + packed;
+        ++count;
+    }
+    return archive + directory + le(0x06054b50, 4) + le(0, 4) + le(count, 2) + le(count, 2) +
+           le(directory.size(), 4) + le(archive.size(), 4) + le(0, 2);
+}
+
+TEST(Download, PlatformNamesGiveThePersonAndTheStudentsOwnName) {
+    const std::vector<std::tuple<std::string, std::string, std::string, bool>> cases = {
+        {"leeann_12345_678901_send_1209Ann_Lee.txt", "leeann_12345", "send_1209Ann_Lee.txt", false},
+        {"leeann_LATE_12345_678902_send_1209Ann_Lee-1.txt", "leeann_12345",
+         "send_1209Ann_Lee-1.txt", false},
+        {"Ann Lee_1234567_assignsubmission_file_send_1209.txt", "Ann Lee_1234567", "send_1209.txt",
+         false},
+        {"Assignment 3_annlee_attempt_2026-12-09-10-11-12_send_1209Ann_Lee.txt", "annlee",
+         "send_1209Ann_Lee.txt", false},
+        {"Assignment 3_annlee_attempt_2026-12-09-10-11-12.txt", "annlee", "", true},
+        // the tutor's own names, whatever numbers and blanks they hold
+        {"send_1209Ann_Lee.txt", "", "send_1209Ann_Lee.txt", false},
+        {"send_1207Lee_12_34_x.txt", "", "send_1207Lee_12_34_x.txt", false},
+        {"Ann_attempt_2026-12-09.txt", "", "Ann_attempt_2026-12-09.txt", false},
+    };
+    for (const auto& [name, identity, fileName, receipt] : cases) {
+        const DownloadName download = downloadNameOf(name);
+        EXPECT_EQ(download.identity, identity) << name;
+        EXPECT_EQ(download.fileName, fileName) << name;
+        EXPECT_EQ(download.receipt, receipt) << name;
+    }
+    EXPECT_EQ(submissionFolderIdentity("Ann Lee_1234567_assignsubmission_file_"),
+              "Ann Lee_1234567");
+    EXPECT_EQ(submissionFolderIdentity("week 49"), std::nullopt);
+}
+
+struct Row {
+    std::string student, identity;
+    int responses;
+    std::size_t doubts;
+    bool operator==(const Row&) const = default;
+};
+
+void PrintTo(const Row& row, std::ostream* out) {
+    *out << "{" << row.student << ", " << row.identity << ", " << row.responses << ", "
+         << row.doubts << "}";
+}
+
+struct Layout {
+    const char* what;
+    std::map<std::string, std::string> files;  // path in the folder -> bytes
+    std::vector<Row> rows;                     // by student, then identity
+    std::size_t noRecords;                     // listed quietly
+};
+
+// The overview of a run over one layout against the rows it should give.
+void checkLayout(const InboxRun& run, const Layout& layout, const std::string& what,
+                 const TempFolder& out) {
+    ASSERT_FALSE(run.failure) << what << ": " << run.failure->what();
+    for (const FileLine& line : run.notRead) ADD_FAILURE() << what << ": " << line.name;
+    EXPECT_EQ(exitStatusOf(run), everyFileRead) << what;
+    std::vector<Row> rows;
+    int responses = 0;
+    for (const OverviewRow& row : run.overview) {
+        rows.push_back(
+            {row.work.student, row.work.identity, row.work.responses, row.work.doubts.size()});
+        responses += row.work.responses;
+    }
+    EXPECT_EQ(rows, layout.rows) << what;
+    EXPECT_EQ(run.totals.students, layout.rows.size()) << what;
+    EXPECT_EQ(run.totals.responses, static_cast<std::size_t>(responses)) << what;
+    EXPECT_EQ(run.noRecords.size(), layout.noRecords) << what;
+    const std::string report = readFile(out.file("report.html"));
+    EXPECT_EQ(report.find("saved again"), std::string::npos) << what;
+}
+
+TEST(Download, EachLayoutGivesOneRowPerPersonAndMergesNobodySilently) {
+    const std::string receipt =
+        "Name: Zo\xC3\xAB Lee (annlee)\r\nAssignment: Assignment 3\r\nDate Submitted: ...\r\n";
+    const std::string thumbs("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1\0\0", 10);
+    const std::string desktopIni("\xFF\xFE[\0.\0S\0h\0e\0l\0l\0]\0", 18);
+    const std::vector<Layout> layouts = {
+        {"a folder per person, unpacked on a Mac",
+         {{"Ann Lee_1234567_assignsubmission_file_/send_1207Ann_Lee.txt", sessionOf("Ann")},
+          {"Bob Stone_2345678_assignsubmission_file_/send_1207Bob_Stone.txt", sessionOf("Bob")},
+          {"__MACOSX/Ann Lee_1234567_assignsubmission_file_/._send_1207Ann_Lee.txt", "x"},
+          {"._Bob Stone_2345678_assignsubmission_file_", "x"}},
+         {{"Ann Lee", "Ann Lee_1234567", 3, 0}, {"Bob Stone", "Bob Stone_2345678", 3, 0}},
+         2},
+        {"a folder per person, files without a name",
+         {{"Ann Lee_1_assignsubmission_file_/send_1207.txt", sessionOf("Ann")},
+          {"Bob Stone_2_assignsubmission_file_/send_1207.txt", sessionOf("Bob")},
+          {"Cy Ng_3_assignsubmission_file_/send_1207.txt", sessionOf("Cy")}},
+         {{"", "Ann Lee_1", 3, 0}, {"", "Bob Stone_2", 3, 0}, {"", "Cy Ng_3", 3, 0}},
+         0},
+        {"flat files with the platform's prefix, a late resubmission",
+         {{"leeann_12345_678901_send_1207Ann_Lee.txt", firstAttemptOf("Ann")},
+          {"leeann_LATE_12345_678902_send_1207Ann_Lee-1.txt", sessionOf("Ann")},
+          {"stonebob_23456_678903_send_1207Bob_Stone.txt", sessionOf("Bob")},
+          {"Ann Lee_1_assignsubmission_file_send_1207Cy_Ng.txt", sessionOf("Cy")}},
+         {{"Ann Lee", "leeann_12345", 3, 0},
+          {"Bob Stone", "stonebob_23456", 3, 0},
+          {"Cy Ng", "Ann Lee_1", 3, 0}},
+         0},
+        {"attempts with receipts, beside Windows' files",
+         {{"Assignment 3_annlee_attempt_2026-12-07-10-11-12_send_1207Ann_Lee.txt",
+           firstAttemptOf("Ann")},
+          {"Assignment 3_annlee_attempt_2026-12-07-10-11-12.txt", receipt},
+          {"Assignment 3_annlee_attempt_2026-12-07-15-00-00_send_1207Ann_Lee.txt",
+           sessionOf("Ann")},
+          {"Assignment 3_annlee_attempt_2026-12-07-15-00-00.txt", receipt},
+          {"Thumbs.db", thumbs},
+          {"desktop.ini", desktopIni}},
+         {{"Ann Lee", "annlee", 3, 0}},
+         4},
+        {"two students of one name mailed their files",
+         {{"send_1207Maria_Garcia.txt", sessionOf("one Maria")},
+          {"send_1207Maria_Garcia (1).txt", sessionOf("another Maria", "16")}},
+         {{"Maria Garcia", "", 6, 1}},
+         0},
+        {"one name, two people of the platform, and a file of no platform",
+         {{"Maria Garcia_111_assignsubmission_file_/send_1207Maria_Garcia.txt",
+           sessionOf("one Maria")},
+          {"Maria Garcia_222_assignsubmission_file_/send_1207Maria_Garcia.txt",
+           sessionOf("another Maria", "16")},
+          {"send_1207Maria_Garcia.txt", sessionOf("one Maria")}},
+         {{"Maria Garcia", "", 3, 1},
+          {"Maria Garcia", "Maria Garcia_111", 3, 1},
+          {"Maria Garcia", "Maria Garcia_222", 3, 1}},
+         0},
+    };
+    // Each layout as a folder, then as the .zip the platform hands out.
+    for (const bool zipped : {false, true}) {
+        for (const Layout& layout : layouts) {
+            if (zipped && !archivesRead) continue;  // a build without zlib: see below
+            const std::string what = layout.what + std::string(zipped ? ", zipped" : "");
+            TempFolder folder, out;
+            if (zipped) writeFile(folder.file("download.zip"), zipOf(layout.files));
+            for (const auto& [path, bytes] : layout.files) {
+                if (zipped) break;
+                std::filesystem::create_directories(
+                    std::filesystem::path(folder.file(path)).parent_path());
+                writeFile(folder.file(path), bytes);
+            }
+            const InboxRun run = runInbox({zipped ? folder.file("download.zip") : folder.path()},
+                                          out.path(), fixtureCourse());
+            checkLayout(run, layout, what, out);
+        }
+    }
+    // An archive that cannot be read is listed with the reason, as a file not read.
+    const std::string zip = zipOf({{"send_1207Ann_Lee.txt", sessionOf("Ann")}});
+    std::string flipped = zip;
+    flipped[30 + 20 + 5] ^= 0x55;  // in the file's bytes, after its local header and name
+    std::vector<std::pair<std::string, std::string>> broken = {
+        {zip.substr(0, zip.size() - 10), "its directory is not found"},
+        {flipped, "damaged in the archive"}};
+    if (!archivesRead) broken = {{zip, "this build of the inbox cannot read"}};
+    for (const auto& [bytes, reason] : broken) {
+        TempFolder folder;
+        writeFile(folder.file("download.zip"), bytes);
+        const InboxRun run = runInbox({folder.path()}, folder.path(), fixtureCourse());
+        ASSERT_EQ(run.notRead.size(), 1u) << reason;
+        EXPECT_NE(run.notRead[0].reason.find(reason), std::string::npos) << run.notRead[0].reason;
+        EXPECT_EQ(exitStatusOf(run), someFilesNotRead) << reason;
+    }
+}
+
+TEST(ClassList, EachExportGivesTheStudentsNames) {
+    using Names = std::vector<std::string>;
+    const std::vector<std::pair<std::string, Names>> cases = {
+        {"Name,Email\r\nAnn Lee,ann@x\r\nBob Stone,bob@x\r\n", {"Ann Lee", "Bob Stone"}},
+        {"\xEF\xBB\xBF\"First name\",\"Surname\",\"ID number\"\n\"Zo\xC3\xAB\",\"Lee\",\"7\"\n",
+         {"Zo\xC3\xAB Lee"}},
+        {"Last Name;First Name;Username\r\nStone;Bob;bstone\r\n", {"Bob Stone"}},
+        {"Student\tID\n\"Lee, Ann\"\t1\n\n", {"Ann Lee"}},
+        {"Ann Lee\r\nLee, Bob\r\n\r\nChlo\xE9 Martin\r\n",
+         {"Ann Lee", "Bob Lee", "Chlo\xC3\xA9 Martin"}},
+    };
+    for (const auto& [bytes, names] : cases) {
+        Names got;
+        for (const ClassMember& member : parseClassList(bytes)) got.push_back(member.name);
+        EXPECT_EQ(got, names) << bytes;
+    }
+    const ClassList aliased = parseClassList("Name,Aliases\nAnn Lee,Anne Lee; A. Lee\n");
+    ASSERT_EQ(aliased.size(), 1u);
+    EXPECT_EQ(aliased[0].aliases, (Names{"Anne Lee", "A. Lee"}));
+
+    const std::vector<std::tuple<std::string, std::string, bool>> pairs = {
+        {"Ann Lee", "Anne Lee", true}, {"Zo\xC3\xAB Lee", "Zoe Lee", true},
+        {"Lee Ann", "Ann Lee", true},  {"ANN LEE", "ann lee", false},  // one name
+        {"Ann Lee", "Bob Lee", false}, {"Christopher Smith", "Christophe Smyth", true},
+        {"Ann Lee", "Al Lee", false},  {"", "Ann Lee", false}};
+    for (const auto& [a, b, want] : pairs) EXPECT_EQ(nearNames(a, b), want) << a << " / " << b;
+}
+
+TEST(ClassList, TheClassViewSaysWhoIsMissingAndWhoIsNotOnTheList) {
+    const ClassList list =
+        parseClassList("Name,Aliases\nAnn Lee,\nBob Stone,Robert Stone\nCy Ng,\n");
+    const std::vector<HandedIn> work = {{"Ann Lee", "", "003"}, {"Robert Stone", "", "003"},
+                                        {"ann lee", "", "004"}, {"Anne Lee", "", "005"},
+                                        {"", "Cy Ng_3", "005"}, {"Dee Fox", "", "004"}};
+    const ClassView view = viewClass(work, &list);
+    using Names = std::vector<std::string>;
+    EXPECT_EQ(view.missing.at("003"), (Names{"Cy Ng"}));
+    EXPECT_EQ(view.missing.at("004"), (Names{"Bob Stone", "Cy Ng"}));
+    EXPECT_EQ(view.missing.at("005"), (Names{"Ann Lee", "Bob Stone"}));
+    EXPECT_TRUE(view.nothingHandedIn.empty());
+    EXPECT_EQ(view.notOnList, (Names{"Anne Lee", "Dee Fox"}));
+    ASSERT_EQ(view.nearMatches.size(), 1u);
+    EXPECT_EQ(view.nearMatches[0], (std::pair<std::string, std::string>{"Anne Lee", "Ann Lee"}));
+    // Without a class list, the names in the files are held against each other.
+    const ClassView unlisted = viewClass(work, nullptr);
+    EXPECT_FALSE(unlisted.listGiven);
+    EXPECT_EQ(unlisted.nearMatches.size(), 1u);
+}
+
+}  // namespace
+}  // namespace qatutor::testing
