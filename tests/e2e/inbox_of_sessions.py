@@ -95,7 +95,9 @@ def main():
         runs = [name for name in os.listdir(out) if name.startswith("report-")]
         if len(runs) != 1:
             failures.append(f"expected one run's folder beside the report, found {runs}")
-        with open(os.path.join(out, *runs[:1], "records.csv"), newline="", encoding="utf-8") as table:
+        # The table starts with a UTF-8 byte-order mark, for spreadsheets.
+        with open(os.path.join(out, *runs[:1], "records.csv"), newline="",
+                  encoding="utf-8-sig") as table:
             rows = list(csv.DictReader(table))
         for name, assignment, steps in STUDENTS:
             want = [expected for _, expected in steps if expected]
