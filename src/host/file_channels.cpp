@@ -287,11 +287,13 @@ std::string partLeftText(const std::string& file, const std::string& why) {
 
 // Cuts out the part of a record that a program ended in the middle of its write left at the end
 // of the file, as its mark says, before the next record goes in; `size` becomes the file's size
-// after that. When the part cannot be cut out, nothing of the next record is written.
-void FileChannels::cutOutUnfinishedRecord(const Channel& ch, std::int64_t& size) {
+// after that. When the part cannot be cut out, nothing of the next record is written. True when a
+// part was cut out.
+bool FileChannels::cutOutUnfinishedRecord(const Channel& ch, std::int64_t& size) {
     const std::string path = markPath(ch.localPath);
     const Mark mark = readMark(files_, path);
-    if (mark.before < 0) return;
+    if (mark.before < 0) return false;
+    bool cut = false;
     if (mark.before < size && size < mark.end) {
         if (const std::string why = cutBack(files_, ch.file, mark.before,
                                             injectedFault(FileOperation::cutBack, ch.localPath));
@@ -301,11 +303,14 @@ void FileChannels::cutOutUnfinishedRecord(const Channel& ch, std::int64_t& size)
                             "middle of writing, and that part could not be cut back out (" +
                             why + "). Close any program that has the file open and start again.");
         size = mark.before;
+        cut = true;
     }
     files_.remove(path);
+    return cut;
 }
 
-void FileChannels::cutOutUnfinishedRecordsIn(const std::string& localFolder) {
+std::vector<std::string> FileChannels::cutOutUnfinishedRecordsIn(const std::string& localFolder) {
+    std::vector<std::string> cut;
     const std::string prefix = ".", suffix = ".unfinished";
     const char separator = localFolder.find('\\') != std::string::npos ? '\\' : '/';
     for (const std::string& name : files_.namesIn(localFolder)) {
@@ -337,8 +342,9 @@ void FileChannels::cutOutUnfinishedRecordsIn(const std::string& localFolder) {
         WritersLock lock(files_, ch.file, std::chrono::milliseconds(0));
         std::int64_t size = 0;
         if (!lock.locked() || files_.size(ch.file, size)) continue;
-        cutOutUnfinishedRecord(ch, size);
+        if (cutOutUnfinishedRecord(ch, size)) cut.push_back(ch.localPath);
     }
+    return cut;
 }
 
 // Appends the first `limit` bytes of the pieces in as few system writes as the system allows: one,

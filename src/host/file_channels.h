@@ -79,7 +79,8 @@ public:
     // program ended in the middle of writing, so that a file no later run writes to (the send
     // file of an earlier day) is whole too. A file that another writer holds is let be: that
     // writer's next write does it. A part that cannot be cut out is a host error naming the file.
-    void cutOutUnfinishedRecordsIn(const std::string& localFolder);
+    // Returns the files a part was cut out of.
+    std::vector<std::string> cutOutUnfinishedRecordsIn(const std::string& localFolder);
 
     // How long a write waits for a lock that another program holds on its file, and an open for
     // a file that another program keeps to itself (5 seconds).
@@ -116,7 +117,7 @@ private:
 
     Channel& openedChannel(int channel, const char* operation);
     SystemFiles::Opened openWhenFree(const Channel& opening);
-    void cutOutUnfinishedRecord(const Channel& ch, std::int64_t& size);
+    bool cutOutUnfinishedRecord(const Channel& ch, std::int64_t& size);
     std::string appendAll(SystemFile file, std::span<const std::string_view> pieces,
                           std::size_t limit);
     [[noreturn]] void rollBack(const Channel& ch, std::int64_t size, bool locked,

@@ -12,6 +12,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/errors.h"
 
@@ -117,8 +118,11 @@ public:
     virtual void closeAllFiles() = 0;
     // Cuts out of the record files in `folder` any record that a run ended in the middle of
     // writing left unfinished, in files that no write of this run may reach (an earlier day's
-    // send file). A part that cannot be cut out is a host error naming its file.
-    virtual void cutOutUnfinishedRecords(const std::string& /*folder*/) {}
+    // send file). Returns the files, as this computer names them, that a part was cut out of. A
+    // part that cannot be cut out is a host error naming its file.
+    virtual std::vector<std::string> cutOutUnfinishedRecords(const std::string& /*folder*/) {
+        return {};
+    }
     // Whether a file is at `path` (a folder there does not count).
     virtual bool fileExists(const std::string& path) = 0;
 

@@ -21,8 +21,8 @@ void LocalHost::write(int channel, std::span<const std::string_view> pieces) {
 void LocalHost::closeFile(int channel) { channels_.close(channel); }
 void LocalHost::closeAllFiles() { channels_.closeAll(); }
 
-void LocalHost::cutOutUnfinishedRecords(const std::string& folder) {
-    channels_.cutOutUnfinishedRecordsIn(realPath(folder));
+std::vector<std::string> LocalHost::cutOutUnfinishedRecords(const std::string& folder) {
+    return channels_.cutOutUnfinishedRecordsIn(realPath(folder));
 }
 
 void LocalHost::reseedRandom(float seed) { random_.reseed(seed); }

@@ -33,7 +33,7 @@ public:
     void closeAllFiles() override;
     bool fileExists(const std::string& path) override;
     void makeFolder(const std::string& path) override;
-    void cutOutUnfinishedRecords(const std::string& folder) override;
+    std::vector<std::string> cutOutUnfinishedRecords(const std::string& folder) override;
     void reseedRandom(float seed) override;
     float nextRandom() override;
     std::string realPath(const std::string& path) override;

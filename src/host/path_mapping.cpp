@@ -150,6 +150,11 @@ std::string windowsPath(const std::string& programPath, const PathPlaces& places
 }
 
 std::string windowsFolderReply(std::string reply) {
+    // Blanks before or after a pasted folder: no Windows name begins or ends with one.
+    const std::size_t first = reply.find_first_not_of(" \t");
+    reply = first == std::string::npos
+                ? std::string()
+                : reply.substr(first, reply.find_last_not_of(" \t") - first + 1);
     if (reply.size() >= 2 && reply.front() == '"' && reply.back() == '"' &&
         reply.find('"', 1) == reply.size() - 1)
         return reply.substr(1, reply.size() - 2);

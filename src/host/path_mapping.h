@@ -53,8 +53,9 @@ std::string parentFolder(const std::string& localPath);
 //   windowsPath("\\math\\x.txt", {"C:\\Users\\Ann"})       -> "C:\\Users\\Ann\\math\\x.txt"
 std::string windowsPath(const std::string& programPath, const PathPlaces& places);
 
-// A folder reply on Windows: a reply wholly inside double quotes, as Explorer's "Copy as path"
-// gives it, loses them (no Windows name can hold a double quote).
+// A folder reply on Windows loses the blanks before and after it (no Windows name begins or ends
+// with one), and a reply wholly inside double quotes, as Explorer's "Copy as path" gives it,
+// loses them (no Windows name can hold a double quote).
 //   windowsFolderReply("\"C:\\Users\\Ann\\math\"") -> "C:\\Users\\Ann\\math"
 std::string windowsFolderReply(std::string reply);
 

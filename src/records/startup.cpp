@@ -138,8 +138,20 @@ void openAssignment(Host& host, Session& session) {
         line = session.bank.at(session.lineCursor);
     }
     // A run ended in the middle of a record, on an earlier day, left it in a send file that no
-    // run writes to again: it is cut out before anything else is written.
-    host.cutOutUnfinishedRecords(session.outputFolder);
+    // run writes to again: it is cut out before anything else is written, and the student told,
+    // since they may believe that response recorded.
+    const std::vector<std::string> cut = host.cutOutUnfinishedRecords(session.outputFolder);
+    if (!cut.empty()) {
+        std::string files;
+        for (const std::string& file : cut) files += "\n" + file;
+        host.showMessage(
+            "qatutor was ended, the last time, in the middle of writing a record. "
+            "The unfinished part was taken out of" +
+            files +
+            "\n\nEvery record still in your files is whole. The response you "
+            "entered last may be missing from the files above: if it is not in "
+            "your send file, enter it again.");
+    }
     makeMasterFileExist(host, session);
     writeFileHeader(host, session);
 }

@@ -496,7 +496,8 @@ TEST_F(FileChannelsTest, UnfinishedRecordsAreCutOutOfEveryFileInTheFolder) {
     writeFile(folder.file(".send_1208A.txt.unfinished"), "5 30");
     writeFile(folder.file("masterFile_A.txt"), "old\r\nwhole\r\n");
     writeFile(folder.file(".gone.txt.unfinished"), "0 10");
-    channels.cutOutUnfinishedRecordsIn(folder.path());
+    EXPECT_EQ(channels.cutOutUnfinishedRecordsIn(folder.path()),
+              std::vector<std::string>{folder.file("send_1208A.txt")});
     EXPECT_EQ(readFile(folder.file("send_1208A.txt")), "old\r\n");
     EXPECT_FALSE(std::filesystem::exists(folder.file(".send_1208A.txt.unfinished")));
     EXPECT_EQ(readFile(folder.file("masterFile_A.txt")), "old\r\nwhole\r\n");

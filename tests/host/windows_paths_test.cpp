@@ -61,14 +61,16 @@ TEST(WindowsPaths, ADriveAndASeparatorOrTwoSeparatorsStartAPathTheRestLiesInTheP
             << c.program;
 }
 
-TEST(WindowsPaths, AFolderReplyWhollyInsideDoubleQuotesLosesThem) {
+TEST(WindowsPaths, AFolderReplyLosesItsBlanksAndTheDoubleQuotesAroundIt) {
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"\"C:\\Users\\" + dmitry + "\\math\"", "C:\\Users\\" + dmitry + "\\math"},
         {"C:\\Users\\Ann\\math", "C:\\Users\\Ann\\math"},
         {"\"\"", ""},
         {"\"", "\""},
         {"\"math", "\"math"},
-        {" \"math\"", " \"math\""},
+        {" \"math\" ", "math"},  // pasted with blanks around it
+        {"C:\\Users\\Ann\\math\\ ", "C:\\Users\\Ann\\math\\"},
+        {"   ", ""},
         {"\"a\"b\"", "\"a\"b\""},  // not one quoted folder: Windows refuses the name
     };
     for (const auto& [typed, folder] : cases) EXPECT_EQ(windowsFolderReply(typed), folder) << typed;

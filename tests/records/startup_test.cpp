@@ -57,6 +57,22 @@ TEST(StartUp, AnnLeeOnTheDefaultFolderOnSeventhOfDecember) {
     EXPECT_EQ(run.host.channels().openCount(), 0);
 }
 
+// An earlier day's send file that a run ended in the middle of a record left unfinished: start-up
+// cuts the part out, says which file, and the day's files start whole.
+TEST(StartUp, AnUnfinishedRecordOfAnEarlierRunIsCutOutAndTold) {
+    StartedRun run;
+    ASSERT_EQ(::mkdir(run.host.home.file("kavrodel").c_str(), 0755), 0);
+    const std::string earlier = run.host.home.file("kavrodel") + TempFolder::separator;
+    writeFile(earlier + "send_1206Ann_Lee.txt", "whole\r\nhalf of a rec");
+    writeFile(earlier + ".send_1206Ann_Lee.txt.unfinished", "7 40");
+    ASSERT_EQ(run.start({"Ann Lee", "", "1"}), "");
+    EXPECT_EQ(readFile(earlier + "send_1206Ann_Lee.txt"), "whole\r\n");
+    ASSERT_EQ(run.host.messages.size(), 1u);
+    EXPECT_NE(run.host.messages[0].find("taken out of\n" + earlier + "send_1206Ann_Lee.txt\n"),
+              std::string::npos)
+        << run.host.messages[0];
+}
+
 TEST(StartUp, AssignmentNumbersArePaddedByLength) {
     const std::vector<std::tuple<std::string, std::string, std::string>> cases = {
         {"3", "003", "004"}, {"12", "012", "013"},  {"099", "099", "100"}, {"0003", "0003", "004"},
