@@ -412,6 +412,30 @@ TEST_F(FileChannelsTest, ACutBackThatFailsIsToldAndTriedAgainByTheNextWrite) {
     }
 }
 
+// A cut back that cannot be put on stable storage is a failed cut: the part may come back after
+// a stop, so the file is named and the mark kept.
+TEST_F(FileChannelsTest, ACutBackThatCannotBeFlushedIsAFailedCut) {
+    writeFile(folder.file("send_A.txt"), "old\r\n");
+    bool shortened = false;
+    files.onShorten = [&](SystemFile file, std::int64_t size) {
+        shortened = true;
+        return files.real.shorten(file, size);
+    };
+    files.onFlush = [&](SystemFile file) {
+        return shortened ? SystemError{inUseCode} : files.real.flush(file);
+    };
+    channels.setFaultHook([](FileOperation op, const std::string&) {
+        return op == FileOperation::write ? ENOSPC : 0;
+    });
+    open(2, "send_A.txt", FileMode::append);
+    EXPECT_THROW(channels.write(2, "a record that does not fit\r\n"), PartlyWrittenError);
+    EXPECT_TRUE(std::filesystem::exists(folder.file(".send_A.txt.unfinished")));
+    channels.setFaultHook(nullptr);
+    files.onShorten = nullptr;
+    files.onFlush = nullptr;
+    channels.close(2);
+}
+
 // Start-up's headers flushed in the background: the master's flush fails, so the send file's
 // header is cut back too, and neither cut can be made. Both files are named.
 TEST_F(FileChannelsTest, EveryFailedCutBackInTheBackgroundIsTold) {

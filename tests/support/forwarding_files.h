@@ -17,6 +17,7 @@ public:
     std::function<SystemError(SystemFile, std::span<const std::string_view>, std::size_t&)>
         onAppend;
     std::function<SystemError(SystemFile, std::int64_t)> onShorten;
+    std::function<SystemError(SystemFile)> onFlush;
     std::function<LockAttempt(SystemFile)> onTryLock;
     SystemFiles& real = systemFiles();
 
@@ -38,7 +39,9 @@ public:
         return onAppend ? onAppend(file, pieces, written) : real.append(file, pieces, written);
     }
     std::size_t gatherLimit() const override { return real.gatherLimit(); }
-    SystemError flush(SystemFile file) override { return real.flush(file); }
+    SystemError flush(SystemFile file) override {
+        return onFlush ? onFlush(file) : real.flush(file);
+    }
     void flushFolderOf(const std::string& path) override { real.flushFolderOf(path); }
     SystemError shorten(SystemFile file, std::int64_t size) override {
         return onShorten ? onShorten(file, size) : real.shorten(file, size);
