@@ -22,6 +22,11 @@ struct ClassMember {
 
 using ClassList = std::vector<ClassMember>;
 
+// Names the instructor says are one student, each group's first the name the report shows:
+// {{"Ann Lee", "Anne Lee", "Lee Ann"}}. Names in one group are never told apart, nor pointed
+// out as possibly one student.
+using AliasGroups = std::vector<std::vector<std::string>>;
+
 // The members of a class list's bytes: UTF-8, with a byte-order mark or without, else
 // Windows-1252; cells separated by commas, semicolons or tabs, whichever the heading row uses.
 ClassList parseClassList(std::string_view bytes);

@@ -23,14 +23,34 @@ std::string nameOf(const HandedIn& work) {
     return name;
 }
 
+// The students' keys (studentKey) of the names each alias group holds, by each name's key.
+using AliasKeys = std::map<std::string, std::set<std::string>>;
+
+AliasKeys aliasKeysOf(const AliasGroups& aliases) {
+    AliasKeys keys;
+    for (const std::vector<std::string>& group : aliases) {
+        std::set<std::string> of;
+        for (const std::string& name : group) of.insert(studentKey(name));
+        for (const std::string& key : of) keys[key].insert(of.begin(), of.end());
+    }
+    return keys;
+}
+
+// Whether the instructor said that `a` and `b` are one student.
+bool aliasesOf(const AliasKeys& aliases, std::string_view a, std::string_view b) {
+    const auto group = aliases.find(studentKey(a));
+    return group != aliases.end() && group->second.count(studentKey(b));
+}
+
 // Pairs of names, one of `names` and one of `others` (or two of `names` when `others` is
-// null), that may name one student.
+// null), that may name one student and that no alias group joins.
 void addNear(const std::set<std::string>& names, const std::set<std::string>* others,
-             ClassView& view) {
+             const AliasKeys& aliases, ClassView& view) {
     for (auto a = names.begin(); a != names.end(); ++a) {
         const std::set<std::string>& against = others ? *others : names;
         for (auto b = others ? against.begin() : std::next(a); b != against.end(); ++b)
-            if (nearNames(*a, *b)) view.nearMatches.emplace_back(*a, *b);
+            if (nearNames(*a, *b) && !aliasesOf(aliases, *a, *b))
+                view.nearMatches.emplace_back(*a, *b);
     }
 }
 
@@ -42,7 +62,9 @@ std::string nameList(const std::vector<std::string>& names) {
 
 }  // namespace
 
-ClassView viewClass(const std::vector<HandedIn>& work, const ClassList* list) {
+ClassView viewClass(const std::vector<HandedIn>& work, const ClassList* list,
+                    const AliasGroups& aliases) {
+    const AliasKeys aliasKeys = aliasKeysOf(aliases);
     ClassView view;
     std::map<std::string, std::string> names;  // studentKey -> the name as the files spell it
     std::set<std::string> assignments;
@@ -54,7 +76,7 @@ ClassView viewClass(const std::vector<HandedIn>& work, const ClassList* list) {
     std::set<std::string> inFiles;
     for (const auto& [key, name] : names) inFiles.insert(name);
     if (!list) {
-        addNear(inFiles, nullptr, view);
+        addNear(inFiles, nullptr, aliasKeys, view);
         return view;
     }
     view.listGiven = true;
@@ -64,6 +86,9 @@ ClassView viewClass(const std::vector<HandedIn>& work, const ClassList* list) {
         listNames.insert(member.name);
         std::set<std::string> keys = {studentKey(member.name)};
         for (const std::string& alias : member.aliases) keys.insert(studentKey(alias));
+        for (const std::string& key : std::set<std::string>(keys))
+            if (const auto group = aliasKeys.find(key); group != aliasKeys.end())
+                keys.insert(group->second.begin(), group->second.end());
         std::set<std::string> handedIn;
         for (const HandedIn& w : work)
             if (keys.count(studentKey(nameOf(w)))) handedIn.insert(w.assignment);
@@ -75,8 +100,8 @@ ClassView viewClass(const std::vector<HandedIn>& work, const ClassList* list) {
     std::set<std::string> unmatched;
     for (const auto& [key, name] : names)
         if (!matched.count(key)) view.notOnList.push_back(name), unmatched.insert(name);
-    addNear(unmatched, &listNames, view);
-    addNear(unmatched, nullptr, view);
+    addNear(unmatched, &listNames, aliasKeys, view);
+    addNear(unmatched, nullptr, aliasKeys, view);
     return view;
 }
 

@@ -28,9 +28,11 @@ struct ClassView {
     std::vector<std::pair<std::string, std::string>> nearMatches;  // possibly one student's
 };
 
-// The view of `work` against `list` (nullptr: no class list given). A person whose files name
-// nobody is matched by the name in their platform identity ("Ann Lee_1234567").
-ClassView viewClass(const std::vector<HandedIn>& work, const ClassList* list);
+// The view of `work` against `list` (nullptr: no class list given), with the names of one
+// group of `aliases` taken as one student's. A person whose files name nobody is matched by the
+// name in their platform identity ("Ann Lee_1234567").
+ClassView viewClass(const std::vector<HandedIn>& work, const ClassList* list,
+                    const AliasGroups& aliases = {});
 
 // The report's section on the class; nothing when there is nothing to say.
 void writeClassSection(std::FILE* out, const ClassView& view);

@@ -70,15 +70,17 @@ void writeStudent(const Inbox& inbox, const std::map<std::string, std::string>& 
     summary.add(inbox, work, course, page);
 }
 
-ClassView classViewOf(const std::vector<OverviewRow>& overview, const ClassList* classList) {
+ClassView classViewOf(const std::vector<OverviewRow>& overview, const ClassList* classList,
+                      const AliasGroups& aliases) {
     std::vector<HandedIn> work;
     for (const OverviewRow& row : overview)
         work.push_back({row.work.student, row.work.identity, row.work.assignment});
-    return viewClass(work, classList);
+    return viewClass(work, classList, aliases);
 }
 
 void writeRun(const std::vector<std::string>& paths, const std::string& outputFolder,
-              const CourseIndex& course, const ClassList* classList, InboxRun& run) {
+              const CourseIndex& course, const ClassList* classList, const AliasGroups& aliases,
+              InboxRun& run) {
     run.folderRefused = true;  // until the folder has taken the run's own
     RunOutput output(outputFolder);
     run.folderRefused = false;
@@ -94,7 +96,7 @@ void writeRun(const std::vector<std::string>& paths, const std::string& outputFo
         writeStudent(inbox, doubts, course, output, csv, summary, pages);
     });
     output.finish(csv);
-    summary.classView = classViewOf(summary.overview, classList);
+    summary.classView = classViewOf(summary.overview, classList, aliases);
     const std::string sources = sourcesOf(paths);
     output.commit(
         [&](std::FILE* out) { writeReport(out, summary, sources, output.linkTo(csvName)); });
@@ -110,10 +112,11 @@ void writeRun(const std::vector<std::string>& paths, const std::string& outputFo
 }  // namespace
 
 InboxRun runInbox(const std::vector<std::string>& paths, const std::string& outputFolder,
-                  const CourseIndex& course, const ClassList* classList) {
+                  const CourseIndex& course, const ClassList* classList,
+                  const AliasGroups& aliases) {
     InboxRun run;
     try {
-        writeRun(paths, outputFolder, course, classList, run);
+        writeRun(paths, outputFolder, course, classList, aliases, run);
     } catch (const std::exception& error) {
         const bool folderRefused = run.folderRefused;
         run = InboxRun();

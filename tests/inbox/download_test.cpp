@@ -296,6 +296,13 @@ TEST(ClassList, TheClassViewSaysWhoIsMissingAndWhoIsNotOnTheList) {
     const ClassView unlisted = viewClass(work, nullptr);
     EXPECT_FALSE(unlisted.listGiven);
     EXPECT_EQ(unlisted.nearMatches.size(), 1u);
+    // Names the instructor says are one student are that student's, and no longer pointed out.
+    const AliasGroups aliases = {{"ANN LEE", "Anne Lee"}};
+    const ClassView joined = viewClass(work, &list, aliases);
+    EXPECT_EQ(joined.missing.at("005"), (Names{"Bob Stone"}));
+    EXPECT_EQ(joined.notOnList, (Names{"Dee Fox"}));
+    EXPECT_TRUE(joined.nearMatches.empty());
+    EXPECT_TRUE(viewClass(work, nullptr, aliases).nearMatches.empty());
 }
 
 }  // namespace
