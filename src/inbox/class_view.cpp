@@ -54,6 +54,17 @@ void addNear(const std::set<std::string>& names, const std::set<std::string>* ot
     }
 }
 
+// The students' keys of the names a member of the class list goes by: their name, their aliases
+// and the names of the alias groups that hold any of these.
+std::set<std::string> keysOf(const ClassMember& member, const AliasKeys& aliases) {
+    std::set<std::string> keys = {studentKey(member.name)};
+    for (const std::string& alias : member.aliases) keys.insert(studentKey(alias));
+    for (const std::string& key : std::set<std::string>(keys))
+        if (const auto group = aliases.find(key); group != aliases.end())
+            keys.insert(group->second.begin(), group->second.end());
+    return keys;
+}
+
 std::string nameList(const std::vector<std::string>& names) {
     std::string list;
     for (const std::string& name : names) list += (list.empty() ? "" : ", ") + htmlEscaped(name);
@@ -84,11 +95,7 @@ ClassView viewClass(const std::vector<HandedIn>& work, const ClassList* list,
     std::set<std::string> matched, listNames;
     for (const ClassMember& member : *list) {
         listNames.insert(member.name);
-        std::set<std::string> keys = {studentKey(member.name)};
-        for (const std::string& alias : member.aliases) keys.insert(studentKey(alias));
-        for (const std::string& key : std::set<std::string>(keys))
-            if (const auto group = aliasKeys.find(key); group != aliasKeys.end())
-                keys.insert(group->second.begin(), group->second.end());
+        const std::set<std::string> keys = keysOf(member, aliasKeys);
         std::set<std::string> handedIn;
         for (const HandedIn& w : work)
             if (keys.count(studentKey(nameOf(w)))) handedIn.insert(w.assignment);
@@ -103,6 +110,54 @@ ClassView viewClass(const std::vector<HandedIn>& work, const ClassList* list,
     addNear(unmatched, &listNames, aliasKeys, view);
     addNear(unmatched, nullptr, aliasKeys, view);
     return view;
+}
+
+ClassRows rowsOf(const std::vector<HandedIn>& work, const ClassList* list,
+                 const AliasGroups& aliases) {
+    const AliasKeys aliasKeys = aliasKeysOf(aliases);
+    ClassRows rows;
+    std::map<std::string, std::size_t> memberRow;  // studentKey -> row; the first member's
+    if (list)
+        for (const ClassMember& member : *list) {
+            for (const std::string& key : keysOf(member, aliasKeys))
+                memberRow.try_emplace(key, rows.names.size());
+            rows.names.push_back(member.name);
+            rows.identities.emplace_back();
+        }
+    rows.members = rows.names.size();
+    std::map<std::string, std::size_t> groupOf;  // studentKey -> the first group that holds it
+    for (std::size_t g = 0; g < aliases.size(); ++g)
+        for (const std::string& name : aliases[g]) groupOf.try_emplace(studentKey(name), g);
+    // The other rows by name: (studentKey of the row's name, what tells the row apart) -> row.
+    std::map<std::pair<std::string, std::string>, std::pair<std::string, std::string>> others;
+    std::vector<std::pair<std::string, std::string>> otherOf(work.size());
+    std::vector<bool> listed(work.size(), false);
+    rows.rowOf.assign(work.size(), 0);
+    for (std::size_t w = 0; w < work.size(); ++w) {
+        const std::string name = nameOf(work[w]), key = studentKey(name);
+        if (const auto member = memberRow.find(key); member != memberRow.end()) {
+            rows.rowOf[w] = member->second;
+            listed[w] = true;
+            continue;
+        }
+        if (const auto group = groupOf.find(key); group != groupOf.end()) {
+            const std::string& first = aliases[group->second].front();
+            otherOf[w] = {studentKey(first), "group " + std::to_string(group->second)};
+            others.try_emplace(otherOf[w], first, "");
+        } else {
+            otherOf[w] = {key, personKey(work[w].student, work[w].identity)};
+            others.try_emplace(otherOf[w], name, work[w].identity);
+        }
+    }
+    std::map<std::pair<std::string, std::string>, std::size_t> otherRow;
+    for (const auto& [order, row] : others) {
+        otherRow[order] = rows.names.size();
+        rows.names.push_back(row.first);
+        rows.identities.push_back(row.second);
+    }
+    for (std::size_t w = 0; w < work.size(); ++w)
+        if (!listed[w]) rows.rowOf[w] = otherRow.at(otherOf[w]);
+    return rows;
 }
 
 void writeClassSection(std::FILE* out, const ClassView& view) {

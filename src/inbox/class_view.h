@@ -34,6 +34,19 @@ struct ClassView {
 ClassView viewClass(const std::vector<HandedIn>& work, const ClassList* list,
                     const AliasGroups& aliases = {});
 
+// The rows of the class, one per person. With a class list, first every member in the list's
+// order, holding the work of the names that match them (their name, aliases and alias groups);
+// then, by name, each alias group's other work under the group's first name, and each other
+// person as the files tell them apart, by name and the course platform's identity.
+struct ClassRows {
+    std::vector<std::string> names;       // each row's name, UTF-8
+    std::vector<std::string> identities;  // each row's platform identity, when it is one person's
+    std::vector<std::size_t> rowOf;       // each work's row
+    std::size_t members = 0;              // the first rows are the class list's members
+};
+ClassRows rowsOf(const std::vector<HandedIn>& work, const ClassList* list,
+                 const AliasGroups& aliases = {});
+
 // The report's section on the class; nothing when there is nothing to say.
 void writeClassSection(std::FILE* out, const ClassView& view);
 

@@ -10,6 +10,9 @@ namespace qatutor::inbox {
 
 inline constexpr const char* reportName = "report.html";
 inline constexpr const char* csvName = "records.csv";
+// The report's detail in the run's folder: a row per student and assignment, and the questions.
+inline constexpr const char* overviewName = "overview.html";
+inline constexpr const char* questionsName = "questions.html";
 
 // The folder of a run that started at `when` ("20261208-210405"): "report-20261208-210405".
 std::string runFolderName(std::string_view when);

@@ -6,6 +6,7 @@
 #include "base/cp1252.h"
 #include "inbox/file_names.h"
 #include "inbox/html.h"
+#include "inbox/output_names.h"
 #include "inbox/platform.h"
 #include "inbox/report_names.h"
 #include "inbox/student_page.h"
@@ -26,6 +27,13 @@ constexpr const char* barNames[5] = {"0", "1", "2", "3", "?"};
 // Responses quoted per question under "Lowest-rated responses", and the length of each quote.
 constexpr std::size_t lowestShown = 3;
 constexpr std::size_t excerptLength = 160;
+
+// Questions on report.html under "Hard questions"; questions.html ranks every one.
+constexpr std::size_t hardQuestionsShown = 10;
+constexpr const char* rankingNote =
+    "By the share of 0 and 1 among the ratings of 0 to 3 that students gave the question and its "
+    "worked answer (confidence and self-critique): both say how hard it was; a rating missing or "
+    "not 0 to 3 says nothing and is left out. Of equal shares, the one with more ratings first.";
 
 std::string mean(double sum, int n) { return n ? meanText(static_cast<long long>(sum), n) : "–"; }
 
@@ -185,25 +193,26 @@ std::string overviewRow(const OverviewRow& row) {
 }
 
 void writeOverview(std::FILE* out, const ReportSummary& summary) {
-    put(out, "<section id=\"overview\">\n<h2>Overview</h2>\n");
     if (summary.overview.empty()) {
-        put(out, "<p>No records were found.</p>\n</section>\n");
+        put(out, "<p>No records were found.</p>\n");
         return;
     }
     put(out,
         // Soft hyphens let the longest headings break in a narrow window.
-        "<div class=\"scroll\">\n<table>\n<thead><tr><th>Student</th><th>Assign&shy;ment</th>"
-        "<th>Questions answered</th><th>Respon&shy;ses</th><th>Notes</th><th>Mean confidence</th>"
-        "<th>Mean self-critique</th><th>Ratings 0 or 1</th><th>First</th><th>Last</th>"
-        "<th>Missing questions</th></tr></thead>\n<tbody>\n");
+        "<div class=\"scroll\" id=\"overview\">\n<table>\n<thead><tr><th>Student</th>"
+        "<th>Assign&shy;ment</th><th>Questions answered</th><th>Respon&shy;ses</th><th>Notes</th>"
+        "<th>Mean confidence</th><th>Mean self-critique</th><th>Ratings 0 or 1</th><th>First</th>"
+        "<th>Last</th><th>Missing questions</th></tr></thead>\n<tbody>\n");
     for (const OverviewRow& row : summary.overview) put(out, overviewRow(row));
-    put(out, "</tbody>\n</table>\n</div>\n</section>\n");
+    put(out, "</tbody>\n</table>\n</div>\n");
 }
 
-std::string questionRow(int question, const QuestionFigures& q, std::size_t students) {
+std::string questionRow(const std::string& assignment, int question, const QuestionFigures& q,
+                        std::size_t students) {
     std::string lowest;
     for (const LowResponse& response : q.lowest) lowest += response.html;
-    return "<tr class=\"question\"><td class=\"num\">" + std::to_string(question) +
+    return "<tr class=\"question\" id=\"" + questionAnchor(assignment, question) +
+           "\"><td class=\"num\">" + std::to_string(question) +
            "</td><td class=\"num answered-by\">" + std::to_string(q.answeredBy) + " of " +
            std::to_string(students) + "</td><td>" + barChart(q.confidence, "confidence") +
            "</td><td>" + barChart(q.selfCritique, "self-critique") + "</td><td>" +
@@ -223,7 +232,7 @@ void writeAssignment(std::FILE* out, const std::string& assignment, const Assign
             ++unansweredCount;
             continue;
         }
-        put(out, questionRow(question, figures, a.students));
+        put(out, questionRow(assignment, question, figures, a.students));
     }
     put(out, "</tbody>\n</table>\n</div>\n");
     if (unansweredCount)
@@ -231,11 +240,62 @@ void writeAssignment(std::FILE* out, const std::string& assignment, const Assign
                      std::string(unansweredCount == 1 ? " " : "s ") + unanswered + ".</p>\n");
 }
 
-void writeQuestions(std::FILE* out, const ReportSummary& summary) {
-    put(out, "<section id=\"questions\">\n<h2>By question</h2>\n");
-    for (const auto& [assignment, figures] : summary.assignments)
-        writeAssignment(out, assignment, figures);
-    put(out, "</section>\n");
+// "Assignment 003, question 4", linked to its row when it has one (a question nobody answered
+// has none); `page` is the link to questions.html, or empty on that page itself.
+std::string questionLink(const RankedQuestion& q, const std::string& page) {
+    const std::string name =
+        "Assignment " + htmlText(q.assignment) + ", question " + std::to_string(q.question);
+    if (q.answeredBy == 0) return name;
+    return "<a href=\"" + page + "#" + questionAnchor(q.assignment, q.question) + "\">" + name +
+           "</a>";
+}
+
+std::string shareText(const RankedQuestion& q) {
+    return q.ratings ? percentText(q.low, q.ratings) : "–";
+}
+
+void writeRankedQuestions(std::FILE* out, const std::vector<RankedQuestion>& ranked) {
+    put(out, "<section id=\"ranked\">\n<h2>Questions ranked</h2>\n<p class=\"quiet\">" +
+                 std::string(rankingNote) +
+                 "</p>\n<div class=\"scroll\">\n<table class=\"ranked-questions\">\n<thead><tr>"
+                 "<th>Rank</th><th>Question</th><th>Ratings 0 or 1</th><th>Ratings 0 to 3</th>"
+                 "<th>Answered by</th></tr></thead>\n<tbody>\n");
+    for (std::size_t i = 0; i < ranked.size(); ++i)
+        put(out, "<tr><td class=\"num\">" + std::to_string(i + 1) + "</td><td>" +
+                     questionLink(ranked[i], "") + "</td><td class=\"num\">" +
+                     shareText(ranked[i]) + "</td><td class=\"num\">" +
+                     std::to_string(ranked[i].ratings) + "</td><td class=\"num\">" +
+                     std::to_string(ranked[i].answeredBy) + "</td></tr>\n");
+    put(out, "</tbody>\n</table>\n</div>\n</section>\n");
+}
+
+// The hardest questions on report.html, each linked to its row on questions.html.
+void writeHardQuestions(std::FILE* out, const ReportSummary& summary,
+                        const std::string& runFolder) {
+    const std::string page = runFolder + "/" + questionsName;
+    put(out, "<section id=\"hard\">\n<h2>Hard questions</h2>\n<p class=\"quiet\">" +
+                 std::string(rankingNote) + " Every question is ranked on <a href=\"" + page +
+                 "\">the questions' page</a>.</p>\n");
+    std::vector<std::string> items;
+    for (const RankedQuestion& q : rankQuestions(summary.assignments)) {
+        if (items.size() == hardQuestionsShown || q.low == 0) break;
+        items.push_back("<li>" + questionLink(q, page) + ": " + shareText(q) + " of " +
+                        count(static_cast<std::size_t>(q.ratings), "rating") + "</li>\n");
+    }
+    if (items.empty()) {
+        put(out, "<p>No question was rated 0 or 1.</p>\n</section>\n");
+        return;
+    }
+    put(out, "<ol class=\"ranked\" id=\"hard-questions\">\n");
+    for (const std::string& item : items) put(out, item);
+    put(out, "</ol>\n</section>\n");
+}
+
+// The nav of a page in the run's folder: back to the report, and to the other pages.
+std::string detailNav() {
+    return std::string("<nav><a href=\"../") + reportName + "\">Student records</a> · <a href=\"" +
+           overviewName + "\">Overview</a> · <a href=\"" + questionsName +
+           "\">By question</a> · <a href=\"" + csvName + "\">records.csv</a></nav>\n";
 }
 
 std::string today() {
@@ -285,25 +345,79 @@ void ReportSummary::add(const Inbox& inbox, const std::vector<StudentWork>& work
     totals.students = students_.size();
 }
 
+std::vector<RankedQuestion> rankQuestions(
+    const std::map<std::string, AssignmentFigures>& assignments) {
+    std::vector<RankedQuestion> ranked;
+    for (const auto& [assignment, figures] : assignments)
+        for (const auto& [question, q] : figures.questions) {
+            RankedQuestion r{assignment, question, 0, 0, q.answeredBy};
+            for (const Distribution* d : {&q.confidence, &q.selfCritique}) {
+                r.low += d->counts[0] + d->counts[1];
+                r.ratings += d->counts[0] + d->counts[1] + d->counts[2] + d->counts[3];
+            }
+            ranked.push_back(r);
+        }
+    // Stable: of equal shares and counts, the order of assignments and questions stays.
+    std::stable_sort(ranked.begin(), ranked.end(),
+                     [](const RankedQuestion& a, const RankedQuestion& b) {
+                         if ((a.ratings > 0) != (b.ratings > 0)) return a.ratings > 0;
+                         // a's share above b's: a.low / a.ratings > b.low / b.ratings.
+                         const long long left = static_cast<long long>(a.low) * b.ratings,
+                                         right = static_cast<long long>(b.low) * a.ratings;
+                         return left != right ? left > right : a.ratings > b.ratings;
+                     });
+    return ranked;
+}
+
+std::string questionAnchor(const std::string& assignment, int question) {
+    return "q" + htmlEscaped(assignment) + "-" + std::to_string(question);
+}
+
 void writeReport(std::FILE* out, const ReportSummary& summary, const std::string& sources,
-                 const std::string& csvLink) {
+                 const std::string& runFolder) {
     const Totals& t = summary.totals;
+    const std::string folder = htmlEscaped(runFolder) + "/";
     put(out, pageStart("Student records"));
     put(out, "<h1>Student records</h1>\n<p class=\"lead\">Read from " + htmlEscaped(sources) +
                  " on " + today() + ": " + countSpan("count-files", t.files, "file") + " read, " +
                  countSpan("count-students", t.students, "student") + ", " +
                  countSpan("count-responses", t.responses, "response") + ", " +
                  countSpan("count-notes", t.notes, "note") + ".</p>\n");
-    put(out,
-        "<nav><a href=\"#files\">Files</a> · <a href=\"#overview\">Overview</a> · <a "
-        "href=\"#questions\">By question</a> · <a href=\"" +
-            htmlEscaped(csvLink) +
-            "\">Every record as a table (records.csv)</a>. Each student's responses are on their "
-            "own page: follow the student's name in the overview.</nav>\n");
+    put(out, "<nav><a href=\"#files\">Files</a> · " +
+                 std::string(summary.classView.listGiven || !summary.classView.nearMatches.empty()
+                                 ? "<a href=\"#class\">The class</a> · "
+                                 : "") +
+                 "<a href=\"#struggling\">Who struggles</a> · <a href=\"#hard\">Hard "
+                 "questions</a> · <a href=\"#grid\">Students by assignment</a> · <a href=\"" +
+                 folder + overviewName + "\">Overview</a> · <a href=\"" + folder + questionsName +
+                 "\">By question</a> · <a href=\"" + folder + csvName +
+                 "\">Every record as a table (records.csv)</a>. Each student's responses are on "
+                 "their own page: follow the student's name.</nav>\n");
     writeProblems(out, summary);
     writeClassSection(out, summary.classView);
+    writeStruggling(out, summary.grid, htmlEscaped(runFolder));
+    writeHardQuestions(out, summary, htmlEscaped(runFolder));
+    writeGrid(out, summary.grid, htmlEscaped(runFolder));
+    put(out, pageEnd);
+}
+
+void writeOverviewPage(std::FILE* out, const ReportSummary& summary) {
+    put(out, pageStart("Student records: overview"));
+    put(out, detailNav() +
+                 "<h1>Overview</h1>\n<p class=\"lead\">One row per student and assignment; the "
+                 "student's name leads to their page.</p>\n");
     writeOverview(out, summary);
-    writeQuestions(out, summary);
+    put(out, pageEnd);
+}
+
+void writeQuestionsPage(std::FILE* out, const ReportSummary& summary) {
+    put(out, pageStart("Student records: by question"));
+    put(out, detailNav() + "<h1>By question</h1>\n");
+    writeRankedQuestions(out, rankQuestions(summary.assignments));
+    put(out, "<section id=\"questions\">\n<h2>Each assignment's questions</h2>\n");
+    for (const auto& [assignment, figures] : summary.assignments)
+        writeAssignment(out, assignment, figures);
+    put(out, "</section>\n");
     put(out, pageEnd);
 }
 

@@ -1,10 +1,13 @@
-// The instructor's report, report.html: one self-contained page (no script, no network) with
-// the files not read and the notes on the files, the class (class_view.h), the overview of
-// students by assignment and a view per question across students. Each student's responses are on a page of their own beside
-// it (student_page.h), so the report stays small however large the inbox.
+// The instructor's report. report.html, the first page, is the class at a glance (class_grid.h):
+// the files not read and the notes on the files, the class list's lists (class_view.h), who
+// struggles, which questions are hard, and the grid of students by assignment; its size grows
+// with students and assignments, never with responses. The run's folder holds the detail it
+// links to: overview.html, one row per student and assignment, questions.html, every question
+// ranked and a view of each across students, and a page per student with their responses
+// (student_page.h). Every page is self-contained: no script, no network.
 //
 // The inbox is read one student at a time; a ReportSummary keeps across students only what the
-// report shows: the lines on the files, one overview row per student and assignment, and per
+// pages show: the lines on the files, one overview row per student and assignment, and per
 // question the count of students, the ratings and the three lowest-rated responses.
 #pragma once
 
@@ -14,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "inbox/class_grid.h"
 #include "inbox/class_view.h"
 #include "inbox/course_index.h"
 #include "inbox/inbox.h"
@@ -50,11 +54,6 @@ struct AssignmentFigures {
     std::map<int, QuestionFigures> questions;  // every bank question, and any other answered
 };
 
-struct OverviewRow {
-    StudentWork work;  // its figures; the entries are left out
-    std::string link;  // the student's page and section: "report-20261207-140509/student-1.html#w1"
-};
-
 struct ReportSummary {
     std::vector<FileLine> notRead, damaged, remarks;
     std::vector<FileLine> noRecords;  // plainly no record files, listed quietly
@@ -63,8 +62,9 @@ struct ReportSummary {
     std::vector<OverviewRow> overview;
     std::map<std::string, AssignmentFigures> assignments;
     ClassView classView;  // set once every student is added
+    ClassGrid grid;       // set once every student is added
 
-    // Adds one student's files and work; `page` is the link to the student's page.
+    // Adds one student's files and work; `page` is the student's page in the run's folder.
     void add(const Inbox& inbox, const std::vector<StudentWork>& work, const CourseIndex& course,
              const std::string& page);
 
@@ -72,8 +72,31 @@ private:
     std::set<std::string> students_;  // personKey of each person
 };
 
-// `sources` names what was read; `csvLink` leads to the records table of the same run.
+// A question by its share of ratings of 0 and 1 among its ratings of 0 to 3, confidence and
+// self-critique together: the ratings a student gives a question and its worked answer both say
+// how hard it was, and a missing or odd rating says nothing.
+struct RankedQuestion {
+    std::string assignment;  // "003"
+    int question = 0;
+    int low = 0, ratings = 0;  // ratings of 0 or 1, of all the ratings of 0 to 3
+    std::size_t answeredBy = 0;
+};
+
+// Every question of `assignments`, the highest share first; of equal shares the one with more
+// ratings, then by assignment and question. Questions without ratings come last.
+std::vector<RankedQuestion> rankQuestions(
+    const std::map<std::string, AssignmentFigures>& assignments);
+
+// The anchor of a question's row on questions.html: "q003-4".
+std::string questionAnchor(const std::string& assignment, int question);
+
+// report.html; `sources` names what was read; `runFolder` ("report-20261207-140509") is the
+// run's folder, with the records table and the pages the report links to.
 void writeReport(std::FILE* out, const ReportSummary& summary, const std::string& sources,
-                 const std::string& csvLink);
+                 const std::string& runFolder);
+
+// The pages in the run's folder: the overview (overviewName) and the questions (questionsName).
+void writeOverviewPage(std::FILE* out, const ReportSummary& summary);
+void writeQuestionsPage(std::FILE* out, const ReportSummary& summary);
 
 }  // namespace qatutor::inbox

@@ -61,7 +61,7 @@ void writeStudent(const Inbox& inbox, const std::map<std::string, std::string>& 
     std::string page;
     if (!work.empty()) {
         const std::string name = studentPageName(++pages);
-        page = output.linkTo(name);
+        page = name;
         std::FILE* out = output.create(name);
         writeStudentPage(out, work, std::string("../") + reportName);
         output.finish(out);
@@ -76,6 +76,13 @@ ClassView classViewOf(const std::vector<OverviewRow>& overview, const ClassList*
     for (const OverviewRow& row : overview)
         work.push_back({row.work.student, row.work.identity, row.work.assignment});
     return viewClass(work, classList, aliases);
+}
+
+void writeDetail(RunOutput& output, const char* name, const ReportSummary& summary,
+                 void (*write)(std::FILE*, const ReportSummary&)) {
+    std::FILE* out = output.create(name);
+    write(out, summary);
+    output.finish(out);
 }
 
 void writeRun(const std::vector<std::string>& paths, const std::string& outputFolder,
@@ -97,9 +104,11 @@ void writeRun(const std::vector<std::string>& paths, const std::string& outputFo
     });
     output.finish(csv);
     summary.classView = classViewOf(summary.overview, classList, aliases);
+    summary.grid = gridOf(summary.overview, classList, aliases);
+    writeDetail(output, overviewName, summary, writeOverviewPage);
+    writeDetail(output, questionsName, summary, writeQuestionsPage);
     const std::string sources = sourcesOf(paths);
-    output.commit(
-        [&](std::FILE* out) { writeReport(out, summary, sources, output.linkTo(csvName)); });
+    output.commit([&](std::FILE* out) { writeReport(out, summary, sources, output.folderLink()); });
     run.totals = summary.totals;
     run.notRead = std::move(summary.notRead);
     run.damaged = std::move(summary.damaged);

@@ -16,11 +16,13 @@ namespace {
 constexpr std::string_view earlierCsvHeader =
     "student,file,date,time,assignment,question,piece,kind,rating kind,rating,text,status\r\n";
 
-// A run's folder holds records.csv and student-N.html, and nothing the instructor put there.
+// A run's folder holds records.csv, overview.html, questions.html and student-N.html, and
+// nothing the instructor put there.
 bool holdsOnlyRunOutput(const std::string& folder) {
     try {
         for (const std::string& name : namesIn(folder))
-            if (!(name == csvName || isStudentPageName(name)) ||
+            if (!(name == csvName || name == overviewName || name == questionsName ||
+                  isStudentPageName(name)) ||
                 entryKindOf(joinPath(folder, name)) != EntryKind::regularFile)
                 return false;
     } catch (const InboxError&) {

@@ -3,7 +3,8 @@
 //
 //   FOLDER/report.html                       the report, put in place last
 //   FOLDER/report-20261208-210405/           the run's own folder, named by the run's start:
-//          records.csv, student-1.html, ...  the records table and a page per student
+//          records.csv, student-1.html, ...  the records table and a page per student,
+//          overview.html, questions.html     and the report's detail
 //
 // The run's folder is written under a hidden name (.report-20261208-210405.XXXXXX) and renamed
 // once every file in it has reached the disk; only then is report.html, which links to that
@@ -36,6 +37,8 @@ public:
 
     // The link from report.html to a file of this run: "report-20261208-210405/records.csv".
     std::string linkTo(std::string_view name) const;
+    // The link from report.html to the run's folder: "report-20261208-210405".
+    const std::string& folderLink() const { return runName_; }
     // Where a file of this run stands once the run is in place: "FOLDER/report-.../records.csv".
     std::string placeOf(std::string_view name) const;
 
