@@ -199,12 +199,12 @@ void writeOverview(std::FILE* out, const ReportSummary& summary) {
     }
     put(out,
         // Soft hyphens let the longest headings break in a narrow window.
-        "<div class=\"scroll\" id=\"overview\">\n<table>\n<thead><tr><th>Student</th>"
+        "<section id=\"overview\">\n<div class=\"scroll\">\n<table>\n<thead><tr><th>Student</th>"
         "<th>Assign&shy;ment</th><th>Questions answered</th><th>Respon&shy;ses</th><th>Notes</th>"
         "<th>Mean confidence</th><th>Mean self-critique</th><th>Ratings 0 or 1</th><th>First</th>"
         "<th>Last</th><th>Missing questions</th></tr></thead>\n<tbody>\n");
     for (const OverviewRow& row : summary.overview) put(out, overviewRow(row));
-    put(out, "</tbody>\n</table>\n</div>\n");
+    put(out, "</tbody>\n</table>\n</div>\n</section>\n");
 }
 
 std::string questionRow(const std::string& assignment, int question, const QuestionFigures& q,

@@ -3,10 +3,12 @@
 
 Three students' sessions are written by the tutor's own code (inbox_sessions), an empty file is
 added, qatutor-inbox writes the report, and headless Chromium loads it from the disk. The test
-reads the rendered pages (--dump-dom) and checks the overview's figures, that each student's
-page is linked from the overview and holds their responses, that a response holding a <script>
-element shows it as text and adds no script element, that in a window of 800 px the overview
-fits and no date breaks, and that a screenshot can be taken.
+reads the rendered pages (--dump-dom) and checks the first page's grid of students by assignment
+and their figures, the overview's figures on the overview page the first page links to, that each
+student's page is linked from the overview and holds their responses, that the hardest question
+links to its row on the questions' page, that a response holding a <script> element shows it as
+text and adds no script element, that in a window of 800 px the grid and the overview fit and no
+date breaks, and that a screenshot can be taken.
 
 usage: report_in_browser.py QATUTOR_INBOX INBOX_SESSIONS [SCREENSHOT.png]
 """
@@ -32,18 +34,31 @@ EXPECTED_OVERVIEW = {
                               "self-critique": "2.0", "low": "0",
                               "missing": "2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14"},
 }
+# The first page's grid: each person's cells (assignments 001 and 003) and figures across them.
+EXPECTED_GRID = {
+    "Ann Lee": ["–", "3/13", "0", "6", "2.0", "17%"],
+    "Bob Stone": ["–", "2/13", "0", "4", "1.0", "67%"],
+    "Chloé Martin": ["1/14", "–", "0", "2", "3.0", "0%"],
+}
+# The hardest question: assignment 3's question 3, rated 1 and its answer 3 (Ann), half of its
+# ratings 0 or 1; question 2 has one of three, question 1 one of four.
+HARDEST = "q003-3"
 # The page's first line: files read (the empty file is not), students, responses, notes.
 EXPECTED_COUNTS = {"count-files": "4", "count-students": "3", "count-responses": "12", "count-notes": "1"}
 SCRIPT_RESPONSE = "<script>alert('hello')</script> 10*9*8*7 / 24 = 5040 / 24 = 210"
 
 
 class Page(html.parser.HTMLParser):
-    """The overview rows, the response texts and every element name of the rendered page."""
+    """The overview rows, the grid rows, the response texts and every element name of the
+    rendered page, and the links it holds."""
 
     def __init__(self):
         super().__init__()
         self.elements = []
         self.rows = []          # per overview row: {cell class: text}
+        self.grid = []          # per grid row: [name, cell texts...]
+        self.hrefs = []         # every link
+        self.ids = set()        # every element's id
         self.links = []         # per overview row: the link of the student's name
         self.texts = []         # the text of every response and note
         self.not_read = []
@@ -57,6 +72,15 @@ class Page(html.parser.HTMLParser):
     def handle_starttag(self, tag, attrs):
         self.elements.append(tag)
         classes = (dict(attrs).get("class") or "").split()
+        if dict(attrs).get("id"):
+            self.ids.add(dict(attrs)["id"])
+        if tag == "a":
+            self.hrefs.append(dict(attrs).get("href", ""))
+        if tag == "tr" and "person" in classes:
+            self.grid.append([])
+        elif tag == "td" and self.grid and self._cell is None and not self.rows:
+            self._cell = "grid"
+            self.grid[-1].append("")
         if tag == "span" and (dict(attrs).get("id") or "").startswith("count-"):
             self._count = dict(attrs)["id"]
             self.counts[self._count] = ""
@@ -93,7 +117,9 @@ class Page(html.parser.HTMLParser):
     def handle_data(self, data):
         if self._count:
             self.counts[self._count] += data
-        if self._cell is not None:
+        if self._cell == "grid":
+            self.grid[-1][-1] += data
+        elif self._cell is not None:
             self.rows[-1][self._cell] += data
         if self._in_text:
             self.texts[-1] += data
@@ -114,10 +140,10 @@ def chromium(*arguments):
 
 
 # Measures the layout in a copy of a page, with a script that writes what it measured into the
-# page (the page itself allows no script): the overview's width against its box, and the dates
-# that broke over two lines.
+# page (the page itself allows no script): the width of the grid (report.html) or the overview
+# (overview.html) against its box, and the dates that broke over two lines.
 MEASURE = """<script>window.onload = function () {
-  var box = document.querySelector('#overview .scroll'), table = box && box.querySelector('table');
+  var box = document.querySelector('#overview .scroll, #grid .scroll'), table = box && box.querySelector('table');
   var broken = Array.from(document.querySelectorAll('.date')).filter(function (d) {
     return d.getClientRects().length > 1 || d.offsetHeight > 1.6 * parseFloat(getComputedStyle(d).lineHeight); });
   var out = document.createElement('pre');
@@ -128,7 +154,7 @@ MEASURE = """<script>window.onload = function () {
 
 
 def layout_at(report, width):
-    """(overview width, its box's width, page width, dates broken) in a window `width` px wide."""
+    """(table width, its box's width, page width, dates broken) in a window `width` px wide."""
     with open(report, encoding="utf-8") as page:
         text = page.read()
     text = re.sub(r'<meta http-equiv="Content-Security-Policy"[^>]*>', "", text).replace("</body>", MEASURE + "</body>")
@@ -155,7 +181,37 @@ def main():
 
         page = Page()
         page.feed(chromium("--dump-dom", "file://" + report))
-        overview = {(row.get("student", "").strip(), row.get("assignment", "").strip()): row for row in page.rows}
+        grid = {" ".join(row[0].split()): [" ".join(cell.split()) for cell in row[1:]] for row in page.grid}
+        if grid != EXPECTED_GRID:
+            failures.append(f"grid {grid}, expected {EXPECTED_GRID}")
+        if page.counts != EXPECTED_COUNTS:
+            failures.append(f"counts {page.counts}, expected {EXPECTED_COUNTS}")
+        if page.rows:
+            failures.append("report.html itself holds the overview's rows; they belong on the overview page")
+        # The overview and the questions are pages of the run's folder that the first page links to.
+        detail = {}
+        for name in ("overview.html", "questions.html"):
+            links = [link for link in page.hrefs if re.fullmatch(r"report-[-0-9]+/" + name, link)]
+            target = os.path.join(folder, links[0]) if links else ""
+            if not links or not os.path.isfile(target):
+                failures.append(f"report.html links to no {name} in the run's folder: {page.hrefs}")
+                continue
+            detail[name] = target
+        questions = Page()
+        if "questions.html" in detail:
+            questions.feed(chromium("--dump-dom", "file://" + detail["questions.html"]))
+            hard = [link for link in page.hrefs if "questions.html#" in link]
+            if not hard or hard[0].split("#")[1] != HARDEST or HARDEST not in questions.ids:
+                failures.append(f"the hardest question links to {hard[:1]}, expected #{HARDEST} on questions.html")
+            if "../report.html" not in questions.hrefs:
+                failures.append("questions.html does not link back to ../report.html")
+        overview_page = Page()
+        if "overview.html" in detail:
+            overview_page.feed(chromium("--dump-dom", "file://" + detail["overview.html"]))
+            if "../report.html" not in overview_page.hrefs:
+                failures.append("overview.html does not link back to ../report.html")
+        overview = {(row.get("student", "").strip(), row.get("assignment", "").strip()): row
+                    for row in overview_page.rows}
         if set(overview) != set(EXPECTED_OVERVIEW):
             failures.append(f"overview rows {sorted(overview)}, expected {sorted(EXPECTED_OVERVIEW)}")
         for key, cells in EXPECTED_OVERVIEW.items():
@@ -164,14 +220,13 @@ def main():
                 got = " ".join(row.get(name, "").split())
                 if got != want:
                     failures.append(f"{key} {name}: {got!r}, expected {want!r}")
-        if page.counts != EXPECTED_COUNTS:
-            failures.append(f"counts {page.counts}, expected {EXPECTED_COUNTS}")
         # Each student's page, linked from their row, holds their responses.
         pages = {}
-        for (student, _), link in zip(overview, page.links):
-            target = os.path.join(folder, link.split("#")[0])
-            if not link.startswith("report-") or not os.path.isfile(target):
-                failures.append(f"{student}: the overview links to {link!r}, not to a page beside the report")
+        run_folder = os.path.dirname(detail.get("overview.html", report))
+        for (student, _), link in zip(overview, overview_page.links):
+            target = os.path.join(run_folder, link.split("#")[0])
+            if "/" in link or not os.path.isfile(target):
+                failures.append(f"{student}: the overview links to {link!r}, not to a page in the run's folder")
                 continue
             if target not in pages:
                 pages[target] = Page()
@@ -179,12 +234,17 @@ def main():
                 with open(target, encoding="utf-8") as source:
                     if "Content-Security-Policy\" content=\"default-src 'none'" not in source.read():
                         failures.append(f"{student}'s page has not the report's Content-Security-Policy")
+        for name, target in detail.items():
+            with open(target, encoding="utf-8") as source:
+                if "Content-Security-Policy\" content=\"default-src 'none'" not in source.read():
+                    failures.append(f"{name} has not the report's Content-Security-Policy")
         texts = [text for student_page in pages.values() for text in student_page.texts]
-        elements = page.elements + [e for student_page in pages.values() for e in student_page.elements]
+        elements = page.elements + overview_page.elements + questions.elements + \
+            [e for student_page in pages.values() for e in student_page.elements]
         if len(pages) != 3 or len(texts) != 13:
             failures.append(f"{len(pages)} students' pages with {len(texts)} responses and notes, expected 3 and 13")
-        if page.texts:
-            failures.append("report.html itself holds responses; they belong on the students' pages")
+        if page.texts or overview_page.texts:
+            failures.append("report.html or overview.html holds responses; they belong on the students' pages")
         if "script" in elements:
             failures.append("a rendered page holds a script element")
         if SCRIPT_RESPONSE not in texts:
@@ -192,15 +252,16 @@ def main():
         if "3 × 4 × 2 = 24 outfits." not in texts:
             failures.append("the Windows-1252 multiplication sign is not shown")
 
-        measured = layout_at(report, 800)
-        if not measured:
-            failures.append("the layout could not be measured")
-        else:
+        for what, measured_page in (("grid", report), ("overview", detail.get("overview.html"))):
+            measured = layout_at(measured_page, 800) if measured_page else None
+            if not measured:
+                failures.append(f"the layout of the {what} could not be measured")
+                continue
             table, box, width, broken = measured
-            if table > box or width > 800:
-                failures.append(f"at 800 px the overview is {table} px wide in a box of {box} px (page {width} px)")
+            if table > box or width > 800 or table < 0:
+                failures.append(f"at 800 px the {what} is {table} px wide in a box of {box} px (page {width} px)")
             if broken:
-                failures.append(f"at 800 px {broken} dates break over two lines")
+                failures.append(f"at 800 px {broken} dates of the {what} break over two lines")
         if not any(line.startswith("empty.txt") for line in page.not_read):
             failures.append(f"empty.txt is not in the list of files not read: {page.not_read}")
 
@@ -217,7 +278,8 @@ def main():
         print("FAIL:", failure)
     if failures:
         sys.exit(1)
-    print("report checked in Chromium: overview, students' pages, escaping, files not read, 800 px, screenshot")
+    print("report checked in Chromium: grid, overview, questions, students' pages, escaping, files not read, 800 px, "
+          "screenshot")
 
 
 if __name__ == "__main__":
