@@ -172,6 +172,12 @@ std::string percentText(long long part, long long n) {
 }
 
 void writeStruggling(std::FILE* out, const ClassGrid& grid, const std::string& runFolder) {
+    if (grid.rows.empty()) {
+        put(out,
+            "<section id=\"struggling\">\n<h2>Who struggles</h2>\n<p>No records were "
+            "found.</p>\n</section>\n");
+        return;
+    }
     put(out,
         "<section id=\"struggling\">\n<h2>Who struggles</h2>\n<h3>Most ratings of 0 or "
         "1</h3>\n<p class=\"quiet\">The share of 0 and 1 among a student's ratings of 0 to 3, "

@@ -58,16 +58,6 @@ std::string withLf(const std::string& crlf) {
     return lf;
 }
 
-// What `write` writes to a file, read back (the report's writers take a FILE*).
-std::string writtenBy(const std::function<void(std::FILE*)>& write) {
-    TempFolder folder;
-    const std::string path = folder.file("written");
-    std::FILE* out = std::fopen(path.c_str(), "wb");
-    write(out);
-    std::fclose(out);
-    return readFile(path);
-}
-
 const FileLine* lineFor(const std::vector<FileLine>& lines, const std::string& name) {
     for (const FileLine& line : lines)
         if (line.name == name) return &line;
