@@ -4,6 +4,9 @@
 # For each: the time and the peak memory of the inbox against its floor, reading the same bytes
 # (cat), and the size of report.html and of the run's folder beside it (records.csv and the
 # students' pages). For 200 files, also the time headless Chromium takes to load report.html.
+# Then a class of 300 students by the 14 assignments of the built-in bank, made of sessions the
+# tutor's own code wrote to each assignment's end: the size of report.html, the first page, and
+# the time headless Chromium takes to load it.
 #
 #   bench/inbox_bench.sh [BUILD_DIR]     (default: build-test, where ./test.sh builds; needs
 #                                          qatutor-inbox and inbox_sessions)
@@ -97,8 +100,48 @@ loaded() {
 }
 
 browser="$(command -v chromium || command -v chromium-browser || true)"
+echo '<!DOCTYPE html><title>empty</title>' >"$work/empty.html"
 if [ -n "$browser" ] && [ -f "$work/report200.html" ]; then
-    echo '<!DOCTYPE html><title>empty</title>' >"$work/empty.html"
     printf "report.html of 200 students loaded and drawn by headless Chromium in %s s; an empty page in %s s\n" \
         "$(loaded "$work/report200.html")" "$(loaded "$work/empty.html")"
+fi
+
+# The class: each student's copy of each assignment's session under their name, some left out
+# (not handed in), some cut after a few records (partly), the ratings shifted by how the student
+# is doing, so that the grid and the rankings have every kind of cell and figure.
+mkdir -p "$work/every" "$work/class"
+"$sessions" "$work/every" --every-assignment
+python3 - "$work/every" "$work/class" <<'PYTHON'
+import os, re, sys
+source, folder = sys.argv[1], sys.argv[2]
+closing = b"." * 49 + b"\r\n"
+# 300 names no two of which differ by only a letter or two (the report would point them out).
+given = ["Yusuf", "Boris", "Chiara", "Dmitri", "Esther", "Farid", "Greta", "Hiroshi", "Ingrid", "Joaquim",
+         "Kwame", "Lucia", "Mateo", "Nadia", "Oskar", "Priya", "Quentin", "Rosalind", "Sven", "Tamsin"]
+family = ["Abernathy", "Brennan", "Castellano", "Dubois", "Eriksen", "Fitzgerald", "Gonzaga", "Hargreaves",
+          "Ivanova", "Jablonski", "Kowalczyk", "Lindqvist", "Montgomery", "Nakamura", "Okonkwo"]
+names = [f"{g}_{f}" for f in family for g in given]
+for name in sorted(os.listdir(source)):
+    day = name[5:9]
+    data = open(os.path.join(source, name), "rb").read()
+    assignment = int(day[2:])
+    for student in range(300):
+        if (student * 7 + assignment) % 23 == 0:
+            continue
+        copy = data
+        if (student + assignment) % 5 == 0:
+            ends = [m.end() for m in re.finditer(re.escape(b"\r\n" + closing), copy)]
+            copy = copy[:ends[min(len(ends) - 1, 3 + student % 7)]]
+        shift = student % 3 - 1
+        copy = re.sub(rb"(assessment: +)([0-3])",
+                      lambda m: m.group(1) + str(max(0, min(3, int(m.group(2)) - shift))).encode(), copy)
+        open(os.path.join(folder, f"send_{day}{names[student]}.txt"), "wb").write(copy)
+PYTHON
+mkdir -p "$work/classout"
+read -r seconds peak < <(timed /dev/null "$inbox" "$work/class" --out "$work/classout")
+printf "class of 300 students by 14 assignments (%d files): read in %.2f s, peak %d MB; report.html %d KB\n" \
+    "$(ls "$work/class" | wc -l)" "$seconds" "$peak" "$(( $(stat -c %s "$work/classout/report.html") / 1024 ))"
+if [ -n "$browser" ]; then
+    printf "report.html of the class loaded and drawn by headless Chromium in %s s; an empty page in %s s\n" \
+        "$(loaded "$work/classout/report.html")" "$(loaded "$work/empty.html")"
 fi

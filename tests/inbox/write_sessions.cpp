@@ -2,6 +2,11 @@
 // own start-up, reader and record commands, leaving their send files (and one master file) in
 // OUTDIR. The report test in a real browser, the instructor's guide and the benchmark read them.
 //
+// inbox_sessions OUTDIR --every-assignment: one session for each assignment of the built-in
+// bank, each on a day of its own in November (send_1101Every_Piece.txt is assignment 1), every
+// piece answered and rated in turn 3, 2, 1, 0, 2, 3 up to the assignment's end; the benchmark
+// makes a class of them.
+//
 // What the students did (ratings in brackets; the browser test checks the report's figures):
 //   Ann Lee, 7 December, assignment 3: q1 [3], a1 [3], q2 [2], a2 [2], a note, q3 with a
 //     <script> element [1], a3 [3]; her master file is sent too.
@@ -33,7 +38,33 @@ struct Student {
     std::string name, date, assignment;
     std::vector<Step> steps;
     bool sendsMaster;
+    bool toTheEnd = false;  // after `steps`, answer every piece up to the assignment's end
 };
+
+// "19:03:00" and on, `step` times 40 seconds later.
+std::string timeOfStep(int step) {
+    const int seconds = 19 * 3600 + 3 * 60 + 40 * step;
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", seconds / 3600 % 24, seconds / 60 % 60,
+                  seconds % 60);
+    return text;
+}
+
+// Next and a rated response, piece after piece, until the next assignment's line ends the run.
+void answerToTheEnd(FakeHost& host, Session& session) {
+    const char* ratings[] = {"3", "2", "1", "0", "2", "3"};
+    try {
+        for (int piece = 0;; ++piece) {
+            host.time = timeOfStep(2 * piece);
+            cmdNextQuestion(host, session);
+            host.time = timeOfStep(2 * piece + 1);
+            host.answer = "Worked through piece " + std::to_string(piece + 1) + " step by step.";
+            host.queuePromptReply(ratings[piece % 6]);
+            cmdEnterResponse(host, session);
+        }
+    } catch (const ProgramEnded&) {
+    }
+}
 
 void writeSession(const Student& student, const std::string& outputFolder) {
     FakeHost host;
@@ -60,6 +91,7 @@ void writeSession(const Student& student, const std::string& outputFolder) {
             cmdEnterResponse(host, session);
         }
     }
+    if (student.toTheEnd) answerToTheEnd(host, session);
     namespace fs = std::filesystem;
     const fs::path send = host.local(session.sendFilePath);
     fs::copy_file(send, fs::path(outputFolder) / send.filename(),
@@ -74,9 +106,25 @@ void writeSession(const Student& student, const std::string& outputFolder) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: inbox_sessions OUTDIR\n");
+    const bool everyAssignment = argc == 3 && std::string(argv[2]) == "--every-assignment";
+    if (argc != 2 && !everyAssignment) {
+        std::fprintf(stderr, "usage: inbox_sessions OUTDIR [--every-assignment]\n");
         return 2;
+    }
+    if (everyAssignment) {
+        try {
+            int day = 0;
+            for (const char* assignment :
+                 {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "14", "15", "16", "17"}) {
+                char date[16];
+                std::snprintf(date, sizeof date, "11-%02d-2026", ++day);
+                writeSession({"Every Piece", date, assignment, {}, false, true}, argv[1]);
+            }
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "inbox_sessions: %s\n", error.what());
+            return 1;
+        }
+        return 0;
     }
     const Step next{Step::next, "", ""};
     const std::vector<Student> students = {
