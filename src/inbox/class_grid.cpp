@@ -142,10 +142,7 @@ std::vector<std::size_t> strugglingRows(const ClassGrid& grid, int enough, std::
         if (grid.rows[r].ratings >= enough && grid.rows[r].lowRatings > 0) rows.push_back(r);
     std::stable_sort(rows.begin(), rows.end(), [&](std::size_t a, std::size_t b) {
         const GridRow &x = grid.rows[a], &y = grid.rows[b];
-        // x's share of 0 and 1 is above y's: x.low / x.ratings > y.low / y.ratings.
-        const long long left = static_cast<long long>(x.lowRatings) * y.ratings,
-                        right = static_cast<long long>(y.lowRatings) * x.ratings;
-        return left != right ? left > right : x.ratings > y.ratings;
+        return rankedBefore(x.lowRatings, x.ratings, y.lowRatings, y.ratings);
     });
     if (rows.size() > most) rows.resize(most);
     return rows;
@@ -164,6 +161,13 @@ std::vector<std::size_t> handedInLeast(const ClassGrid& grid, std::size_t most) 
     });
     if (rows.size() > most) rows.resize(most);
     return rows;
+}
+
+bool rankedBefore(int low, int ratings, int otherLow, int otherRatings) {
+    // low / ratings > otherLow / otherRatings, in whole numbers.
+    const long long share = static_cast<long long>(low) * otherRatings,
+                    otherShare = static_cast<long long>(otherLow) * ratings;
+    return share != otherShare ? share > otherShare : ratings > otherRatings;
 }
 
 std::string percentText(long long part, long long n) {
@@ -217,7 +221,7 @@ void writeGrid(std::FILE* out, const ClassGrid& grid, const std::string& runFold
         "answered of the assignment's · * an incomplete or damaged record · – not handed "
         "in</p>\n<div class=\"scroll\">\n<table class=\"grid\">\n<thead><tr><th>Student</th>");
     for (const std::string& assignment : grid.assignments)
-        put(out, "<th class=\"a\">" + htmlEscaped(assignment) + "</th>");
+        put(out, "<th class=\"a\">" + htmlText(assignment) + "</th>");
     put(out, "<th>Handed in (of " + std::to_string(grid.assignments.size()) +
                  ")</th><th>Respon&shy;ses</th><th>Mean confi&shy;dence</th><th>Ratings 0 or "
                  "1</th></tr></thead>\n<tbody>\n");

@@ -58,6 +58,10 @@ std::vector<std::size_t> strugglingRows(const ClassGrid& grid, int enough, std::
 // fewest questions answered, then in the grid's order; at most `most` of them.
 std::vector<std::size_t> handedInLeast(const ClassGrid& grid, std::size_t most);
 
+// Whether `low` of `ratings` ranks before `otherLow` of `otherRatings`: a higher share, or of
+// equal shares more ratings. rankedBefore(2, 4, 1, 2) -> true; rankedBefore(1, 2, 2, 4) -> false
+bool rankedBefore(int low, int ratings, int otherLow, int otherRatings);
+
 // A share as a whole percentage, a half rounded away from zero: percentText(1, 8) -> "13%";
 // `n` is more than 0.
 std::string percentText(long long part, long long n);

@@ -361,10 +361,7 @@ std::vector<RankedQuestion> rankQuestions(
     std::stable_sort(ranked.begin(), ranked.end(),
                      [](const RankedQuestion& a, const RankedQuestion& b) {
                          if ((a.ratings > 0) != (b.ratings > 0)) return a.ratings > 0;
-                         // a's share above b's: a.low / a.ratings > b.low / b.ratings.
-                         const long long left = static_cast<long long>(a.low) * b.ratings,
-                                         right = static_cast<long long>(b.low) * a.ratings;
-                         return left != right ? left > right : a.ratings > b.ratings;
+                         return rankedBefore(a.low, a.ratings, b.low, b.ratings);
                      });
     return ranked;
 }

@@ -1,5 +1,6 @@
 // One run of the inbox: read the files one student at a time, write each student's page and
-// records as they are read, then report.html (run_output.h tells where each goes).
+// records as they are read, then the overview, the questions and report.html (run_output.h tells
+// where each goes).
 #pragma once
 
 #include <optional>
@@ -23,12 +24,12 @@ struct InboxRun {
     std::vector<FileLine> notRead;
     std::vector<FileLine> damaged;      // read, with lines that break the record layout
     std::vector<FileLine> noRecords;    // plainly no record files, not read
-    std::vector<OverviewRow> overview;  // the report's rows, one per person and assignment
+    std::vector<OverviewRow> overview;  // the overview page's rows, one per person and assignment
     std::string reportPath, csvPath;
 };
 
-// Reads every file and folder of `paths` and writes the report, the records table and the
-// students' pages into `outputFolder`, all of one run or none; with a class list, the report
+// Reads every file and folder of `paths` and writes the report, the records table, the overview,
+// the questions and the students' pages into `outputFolder`, all of one run or none; with a class list, the report
 // says who on it has not handed in what; names of one group of `aliases` are one student's.
 // Memory holds one student's files at a time, and the figures of the report. Whatever fails on the way, an InboxError or any
 // other exception (no memory left), ends the run here, with its reason in `failure`.

@@ -129,12 +129,23 @@ TEST(ClassGrid, EachPersonIsOneRowWithTheirCellsAndFigures) {
     EXPECT_EQ(apart.rows[6].name, "Robert Stone");
 }
 
-TEST(ClassGrid, SharesAreWholePercentagesRoundedHalfAwayFromZero) {
+TEST(ClassGrid, SharesAreWholePercentagesAndRankHigherShareThenMoreRatingsFirst) {
     const std::vector<std::tuple<long long, long long, std::string>> cases = {
         {1, 6, "17%"},  {1, 8, "13%"},  {0, 3, "0%"},  {2, 3, "67%"},
         {1, 200, "1%"}, {3, 3, "100%"}, {1, 400, "0%"}};
     for (const auto& [part, n, want] : cases)
         EXPECT_EQ(percentText(part, n), want) << part << "/" << n;
+    // A higher share first, of equal shares more ratings; never both ways.
+    const std::vector<std::tuple<int, int, int, int, bool>> order = {
+        {2, 4, 1, 2, true}, {1, 2, 2, 4, false}, {1, 3, 1, 2, false},
+        {3, 4, 2, 3, true}, {0, 5, 0, 0, true},  {2, 2, 2, 2, false}};
+    for (const auto& [low, ratings, otherLow, otherRatings, want] : order) {
+        EXPECT_EQ(rankedBefore(low, ratings, otherLow, otherRatings), want)
+            << low << "/" << ratings << " " << otherLow << "/" << otherRatings;
+        if (want) {
+            EXPECT_FALSE(rankedBefore(otherLow, otherRatings, low, ratings));
+        }
+    }
 }
 
 QuestionFigures ratedAs(std::size_t answeredBy, std::vector<int> confidence,
