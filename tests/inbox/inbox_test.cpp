@@ -881,17 +881,22 @@ TEST(InboxProgram, AFolderMayEndInASeparator) {
 
 // The desktop's dialogs, scripted: the folder chosen, and what the inbox showed.
 struct ScriptedDesktop : Desktop {
-    std::optional<std::string> folder;
+    std::optional<std::string> folder, classList;
     bool browser = true;
-    std::string opened, placeShown, error;
+    std::string opened, placeShown, error, suggested;
 
     std::optional<std::string> chooseFolder() override { return folder; }
+    std::optional<std::string> chooseClassList(const std::string&,
+                                               const std::string& offered) override {
+        suggested = offered;
+        return classList;
+    }
     bool openInBrowser(const std::string& path) override {
         opened = path;
         return browser;
     }
     void showReportPlace(const std::string& path) override { placeShown = path; }
-    void showError(const std::string& reason) override { error = reason; }
+    void showError(const std::string& message) override { error = message; }
 };
 
 // The folder comes from the dialog in the desktop's UTF-16 and reaches the inbox as UTF-8, in
@@ -917,9 +922,11 @@ TEST(InboxDesktop, TheChosenFolderIsReadInAnyScriptAndEveryFailureShown) {
         {folder + TempFolder::separator, true, 0, report, "", ""},
         {folder, false, 0, report, report, ""},  // no browser: where the report is, is shown
         {std::nullopt, true, 0, "", "", ""},     // cancelled
-        {missing, true, 2, "", "", "cannot open the report's folder " + missing + ": "},
+        {missing, true, 2, "", "",
+         "The report could not be written:\ncannot open the report's folder " + missing + ": "},
         // "C:\...\Élèves" in the code page's bytes, which are no UTF-8
-        {top.file("\xC9l\xE8ves"), true, 2, "", "", "cannot open the report's folder "},
+        {top.file("\xC9l\xE8ves"), true, 2, "", "",
+         "The report could not be written:\ncannot open the report's folder "},
     };
     for (const Case& c : cases) {
         ScriptedDesktop desktop;
@@ -932,6 +939,49 @@ TEST(InboxDesktop, TheChosenFolderIsReadInAnyScriptAndEveryFailureShown) {
             << desktop.error;
     }
     EXPECT_TRUE(exists(report));
+}
+
+// After the folder, the class list: a file in the folder that is plainly one is offered first;
+// skipped, the report has no class section; one that cannot be read is told, and the report is
+// written without it.
+TEST(InboxDesktop, TheClassListIsOfferedAndWhatCannotBeReadIsTold) {
+    TempFolder one, two;
+    for (const TempFolder* folder : {&one, &two}) {
+        writeFile(folder->file("send_1207Ann_Lee.txt"), goldenSend());
+        writeFile(folder->file("Class List.csv"), "Name\r\nAnn Lee\r\nBob Stone\r\n");
+    }
+    writeFile(two.file("roster.txt"), "Ann Lee\nBob Stone\n");  // two lists: none offered
+    writeFile(two.file("grades.xlsx"), std::string("PK\x03\x04\x14\0\x06\0", 8));
+    struct Case {
+        const TempFolder& folder;
+        std::optional<std::string> chosen;
+        std::string suggested, error;
+        bool classList;  // read, and its names in the report
+    };
+    const std::vector<Case> cases = {
+        {one, std::nullopt, one.file("Class List.csv"), "", false},
+        {one, one.file("Class List.csv"), one.file("Class List.csv"), "", true},
+        {two, two.file("roster.txt"), "", "", true},
+        {two, two.file("grades.xlsx"), "",
+         "The class list " + two.file("grades.xlsx") + " cannot be read: not text: line 1 ", false},
+        {two, two.file("nowhere.csv"), "",
+         "The class list " + two.file("nowhere.csv") + " cannot be read: cannot be opened: ",
+         false},
+    };
+    for (const Case& c : cases) {
+        const std::string what = c.chosen.value_or("skipped");
+        ScriptedDesktop desktop;
+        desktop.folder = c.folder.path();
+        desktop.classList = c.chosen;
+        runFromDesktop(desktop, fixtureCourse());
+        EXPECT_EQ(desktop.suggested, c.suggested) << what;
+        EXPECT_TRUE(c.error.empty() ? desktop.error.empty() : startsWith(desktop.error, c.error))
+            << what << ": " << desktop.error;
+        EXPECT_EQ(desktop.opened, c.folder.file("report.html")) << what;
+        const std::string report = readFile(c.folder.file("report.html"));
+        // Bob Stone, who handed nothing in, is named by the class list alone.
+        EXPECT_EQ(report.find("Bob Stone") != std::string::npos, c.classList) << what;
+    }
 }
 
 #ifdef _WIN32
