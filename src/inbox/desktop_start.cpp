@@ -44,11 +44,9 @@ std::string suggestedClassList(const std::string& folder) {
     return found.size() == 1 ? found.front() : std::string();
 }
 
-// The class list the instructor chose, read; nothing when they skipped it or it cannot be read,
-// which is told.
-std::optional<ClassList> chosenClassList(Desktop& desktop, const std::string& folder) {
-    const std::optional<std::string> file =
-        desktop.chooseClassList(folder, suggestedClassList(folder));
+// The class list the instructor chose, `file`, read; nothing when they skipped it or it cannot
+// be read, which is told.
+std::optional<ClassList> chosenClassList(Desktop& desktop, const std::optional<std::string>& file) {
     if (!file) return std::nullopt;
     try {
         return parseClassList(readWholeFile(*file));
@@ -64,8 +62,13 @@ std::optional<ClassList> chosenClassList(Desktop& desktop, const std::string& fo
 int runFromDesktop(Desktop& desktop, const CourseIndex& course) {
     const std::optional<std::string> folder = desktop.chooseFolder();
     if (!folder) return everyFileRead;
-    const std::optional<ClassList> classList = chosenClassList(desktop, *folder);
-    const InboxRun run = runInbox({*folder}, *folder, course, classList ? &*classList : nullptr);
+    const std::optional<std::string> file =
+        desktop.chooseClassList(*folder, suggestedClassList(*folder));
+    const std::optional<ClassList> classList = chosenClassList(desktop, file);
+    std::vector<InstructorsFile> instructors;
+    if (classList) instructors.push_back({*file, "the class list"});
+    const InboxRun run =
+        runInbox({*folder}, *folder, course, classList ? &*classList : nullptr, {}, instructors);
     if (run.failure)
         desktop.showError(std::string("The report could not be written:\n") + run.failure->what());
     else if (!desktop.openInBrowser(run.reportPath))

@@ -210,9 +210,37 @@ void listFolder(const std::string& folder, const std::string& identity,
     }
 }
 
+// Whether `a` and `b` name one file: the same name, in the same place once every link is
+// followed.
+bool sameFile(const std::string& a, const std::string& b) {
+    if (nameOf(a) != nameOf(b)) return false;
+    try {
+        return resolvedPath(a) == resolvedPath(b);
+    } catch (const InboxError&) {
+        return false;  // reading it says why
+    }
+}
+
+// Moves the instructor's files among the files listed to the files that are no record files.
+void setAsideInstructorsFiles(const std::vector<InstructorsFile>& instructors,
+                              InboxListing& listing) {
+    auto set = [&](const ListedFile& file) {
+        if (file.inArchive) return false;
+        for (const InstructorsFile& given : instructors)
+            if (sameFile(file.path, given.path)) {
+                listing.noRecords.push_back({file.name, given.what + ", not a record file"});
+                return true;
+            }
+        return false;
+    };
+    listing.files.erase(std::remove_if(listing.files.begin(), listing.files.end(), set),
+                        listing.files.end());
+}
+
 }  // namespace
 
-InboxListing listInbox(const std::vector<std::string>& paths) {
+InboxListing listInbox(const std::vector<std::string>& paths,
+                       const std::vector<InstructorsFile>& instructors) {
     InboxListing listing;
     for (const std::string& path : paths) {
         if (isFolder(path))
@@ -223,6 +251,7 @@ InboxListing listInbox(const std::vector<std::string>& paths) {
             listing.files.push_back(
                 listed(path, nameOf(path), identityOfFolder(folderOf(path)), {}, {}));
     }
+    setAsideInstructorsFiles(instructors, listing);
     return listing;
 }
 

@@ -28,7 +28,8 @@ void appendCodePoint(std::string& out, char32_t c) {
 }
 
 // UTF-16 as UTF-8; a character cut in half, at the end or by a lone surrogate, is refused.
-std::string fromUtf16(std::string_view bytes, bool littleEndian) {
+// `bytes` start `offset` bytes into the file, after its byte-order mark.
+std::string fromUtf16(std::string_view bytes, bool littleEndian, std::size_t offset) {
     if (bytes.size() % 2 != 0) throw InboxError("not text: UTF-16 cut off in a character");
     auto unitAt = [&](std::size_t i) -> char32_t {
         const auto first = static_cast<unsigned char>(bytes[i]);
@@ -45,7 +46,7 @@ std::string fromUtf16(std::string_view bytes, bool littleEndian) {
             c = 0x10000 + ((c - 0xD800) << 10) + (unitAt(i + 2) - 0xDC00);
             i += 2;
         } else if (between(c, 0xD800, 0xDFFF)) {
-            throw InboxError("not text: broken UTF-16 at byte " + std::to_string(i));
+            throw InboxError("not text: broken UTF-16 at byte " + std::to_string(offset + i));
         }
         appendCodePoint(text, c);
     }
@@ -54,12 +55,14 @@ std::string fromUtf16(std::string_view bytes, bool littleEndian) {
 
 // Throws InboxError naming the line and the character when UTF-8 `text` holds a control
 // character other than tab, CR and LF: what no text file of names holds, and every binary does.
-void checkNoControls(const std::string& text) {
+// `text` starts `offset` bytes into the file, after its byte-order mark.
+void checkNoControls(const std::string& text, std::size_t offset) {
     std::size_t line = 1;
     for (std::size_t at = 0; at < text.size();) {
         const std::size_t begin = at;
         const std::optional<char32_t> c = decodeUtf8(text, at);
-        if (!c) throw InboxError("not text: broken UTF-8 at byte " + std::to_string(begin));
+        if (!c)
+            throw InboxError("not text: broken UTF-8 at byte " + std::to_string(offset + begin));
         if (*c == '\n') ++line;
         if ((*c < 0x20 && *c != '\t' && *c != '\r' && *c != '\n') || (*c >= 0x7F && *c <= 0x9F)) {
             char code[8];
@@ -74,17 +77,18 @@ void checkNoControls(const std::string& text) {
 
 std::string utf8TextOf(std::string_view bytes) {
     std::string text;
+    std::size_t offset = 0;  // of the text after a byte-order mark
     if (startsWith(bytes, littleEndianMark) || startsWith(bytes, bigEndianMark))
-        text = fromUtf16(bytes.substr(2), bytes[0] == littleEndianMark[0]);
+        text = fromUtf16(bytes.substr(2), bytes[0] == littleEndianMark[0], offset = 2);
     else if (bytes.size() >= 2 && printableAscii(bytes[0]) && bytes[1] == '\0')
-        text = fromUtf16(bytes, true);
+        text = fromUtf16(bytes, true, 0);
     else if (bytes.size() >= 2 && bytes[0] == '\0' && printableAscii(bytes[1]))
-        text = fromUtf16(bytes, false);
-    else if (startsWith(bytes, utf8Mark))
-        text = std::string(bytes.substr(utf8Mark.size()));  // UTF-8 by its mark, checked below
+        text = fromUtf16(bytes, false, 0);
+    else if (startsWith(bytes, utf8Mark))  // UTF-8 by its mark, checked below
+        text = std::string(bytes.substr(offset = utf8Mark.size()));
     else
         text = utf8Name(std::string(bytes));
-    checkNoControls(text);
+    checkNoControls(text, offset);
     return text;
 }
 

@@ -842,10 +842,20 @@ TEST(InboxProgram, ExitStatusSaysWhetherEveryFileWasRead) {
 TEST(InboxProgram, AUsageErrorSaysWhatIsWrong) {
     TempFolder folder, capture;
     writeFile(folder.file("f.txt"), "");
+    writeFile(folder.file("aliases.txt"), "# one student\nAnn Lee = Anne Lee\nBob Stone\n");
+    writeFile(folder.file("list.xlsx"), std::string("PK\x03\x04\x14\0", 6));
     const std::vector<std::pair<std::string, std::string>> cases = {
         {folder.path() + " --out " + folder.file("f.txt"), "f.txt is not a folder"},
         {folder.path() + " --out " + folder.file("nowhere"),
          "cannot find the output folder " + folder.file("nowhere")},
+        {folder.path() + " --aliases " + folder.file("aliases.txt"),
+         "cannot read the aliases file " + folder.file("aliases.txt") +
+             ": line 3: one name only, \"Bob Stone\""},
+        {folder.path() + " -a " + folder.file("nowhere"),
+         "cannot read the aliases file " + folder.file("nowhere") + ": cannot be opened"},
+        {folder.path() + " --class=" + folder.file("list.xlsx"),
+         "cannot read the class list " + folder.file("list.xlsx") + ": not text: line 1"},
+        {folder.path() + " --aliases", "--aliases needs a file"},
     };
     for (std::size_t c = 0; c < cases.size(); ++c) {
         const auto& [arguments, message] = cases[c];
@@ -943,7 +953,7 @@ TEST(InboxDesktop, TheChosenFolderIsReadInAnyScriptAndEveryFailureShown) {
 
 // After the folder, the class list: a file in the folder that is plainly one is offered first;
 // skipped, the report has no class section; one that cannot be read is told, and the report is
-// written without it.
+// written without it. The class list read is no student's file that was not read (status 0).
 TEST(InboxDesktop, TheClassListIsOfferedAndWhatCannotBeReadIsTold) {
     TempFolder one, two;
     for (const TempFolder* folder : {&one, &two}) {
@@ -957,23 +967,25 @@ TEST(InboxDesktop, TheClassListIsOfferedAndWhatCannotBeReadIsTold) {
         std::optional<std::string> chosen;
         std::string suggested, error;
         bool classList;  // read, and its names in the report
+        int status;
     };
     const std::vector<Case> cases = {
-        {one, std::nullopt, one.file("Class List.csv"), "", false},
-        {one, one.file("Class List.csv"), one.file("Class List.csv"), "", true},
-        {two, two.file("roster.txt"), "", "", true},
+        {one, std::nullopt, one.file("Class List.csv"), "", false, 1},
+        {one, one.file("Class List.csv"), one.file("Class List.csv"), "", true, 0},
+        {two, two.file("roster.txt"), "", "", true, 1},
         {two, two.file("grades.xlsx"), "",
-         "The class list " + two.file("grades.xlsx") + " cannot be read: not text: line 1 ", false},
+         "The class list " + two.file("grades.xlsx") + " cannot be read: not text: line 1 ", false,
+         1},
         {two, two.file("nowhere.csv"), "",
-         "The class list " + two.file("nowhere.csv") + " cannot be read: cannot be opened: ",
-         false},
+         "The class list " + two.file("nowhere.csv") + " cannot be read: cannot be opened: ", false,
+         1},
     };
     for (const Case& c : cases) {
         const std::string what = c.chosen.value_or("skipped");
         ScriptedDesktop desktop;
         desktop.folder = c.folder.path();
         desktop.classList = c.chosen;
-        runFromDesktop(desktop, fixtureCourse());
+        EXPECT_EQ(runFromDesktop(desktop, fixtureCourse()), c.status) << what;
         EXPECT_EQ(desktop.suggested, c.suggested) << what;
         EXPECT_TRUE(c.error.empty() ? desktop.error.empty() : startsWith(desktop.error, c.error))
             << what << ": " << desktop.error;

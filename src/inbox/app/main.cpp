@@ -226,8 +226,12 @@ int runFromCommandLine(const std::vector<std::string>& arguments) {
         return usage(error.what());
     }
 
-    const InboxRun run = runInbox(line.inputs, line.outputFolder, CourseIndex::builtIn(),
-                                  line.classList ? &*line.classList : nullptr, line.aliases);
+    std::vector<InstructorsFile> instructors;
+    if (line.classList) instructors.push_back({line.classFile, "the class list"});
+    if (!line.aliasesFile.empty()) instructors.push_back({line.aliasesFile, "the aliases"});
+    const InboxRun run =
+        runInbox(line.inputs, line.outputFolder, CourseIndex::builtIn(),
+                 line.classList ? &*line.classList : nullptr, line.aliases, instructors);
     if (run.failure) {
         writeError(
             "qatutor-inbox: " + terminalText(utf8Name(run.failure->what())) + "\n" +
