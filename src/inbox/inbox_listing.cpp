@@ -32,7 +32,7 @@ public:
         std::optional<std::string> onReceipt;
         try {
             onReceipt = nameOnReceipt(read());
-        } catch (const InboxError&) {
+        } catch (const InboxError&) {  // the login stays the identity
         }
         const std::string login = utf8Name(download.identity);
         if (onReceipt) names_[login].insert(receiptIdentity(*onReceipt, login));
@@ -48,7 +48,8 @@ private:
     std::map<std::string, std::set<std::string>> names_;
 };
 
-// The first bytes of the receipt at `path`; nothing past largestReceipt is read.
+// The bytes of the receipt at `path`; throws InboxError, reading nothing, when it is no regular
+// file or larger than largestReceipt.
 std::string receiptBytes(const std::string& path) {
     OpenFile file(path);
     const OpenFacts facts = file.facts();

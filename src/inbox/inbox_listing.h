@@ -1,7 +1,8 @@
 // What the inbox reads: the files named on the command line, and the files of the folders named
 // there, with the folders a course platform makes for each person in them. Here each folder is
 // walked, once, and each file named once, with the student and the kind its name tells
-// (file_names.h) and the platform's identity of the person (download_names.h).
+// (file_names.h) and the platform's identity of the person (download_names.h), which the
+// receipt of an attempt, in the same folder, may name.
 #pragma once
 
 #include <optional>

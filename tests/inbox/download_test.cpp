@@ -296,6 +296,19 @@ std::string utf16(std::string_view ascii, bool littleEndian, bool mark) {
     return bytes;
 }
 
+// Each of `refused`, bytes and a part of the reason, refused by `parse` with that reason.
+template <typename Parse>
+void expectRefused(Parse parse, const std::vector<std::pair<std::string, std::string>>& refused) {
+    for (const auto& [bytes, reason] : refused) {
+        try {
+            parse(bytes);
+            ADD_FAILURE() << "read: " << bytes;
+        } catch (const InboxError& error) {
+            EXPECT_NE(std::string(error.what()).find(reason), std::string::npos) << error.what();
+        }
+    }
+}
+
 TEST(ClassList, EveryEncodingASpreadsheetSavesIsReadAndAnythingElseRefused) {
     using Names = std::vector<std::string>;
     const std::string tabbed = "First name\tLast name\r\nAnn\tLee\r\nBob\tStone\r\n";
@@ -339,14 +352,7 @@ TEST(ClassList, EveryEncodingASpreadsheetSavesIsReadAndAnythingElseRefused) {
          "Chlo\xE9\n",
          "broken UTF-8 at byte 7"},
     };
-    for (const auto& [bytes, reason] : refused) {
-        try {
-            parseClassList(bytes);
-            ADD_FAILURE() << "read: " << bytes;
-        } catch (const InboxError& error) {
-            EXPECT_NE(std::string(error.what()).find(reason), std::string::npos) << error.what();
-        }
-    }
+    expectRefused([](const std::string& bytes) { parseClassList(bytes); }, refused);
 }
 
 TEST(ClassList, AnAliasesFileGivesAGroupALineAndSaysWhichLineIsWrong) {
@@ -370,14 +376,7 @@ TEST(ClassList, AnAliasesFileGivesAGroupALineAndSaysWhichLineIsWrong) {
         {utf16("\n\nAnn Lee\n", true, true), "line 3: one name only"},
         {std::string("Ann Lee = Anne\0 Lee\n", 20), "line 1 holds the control character U+0000"},
     };
-    for (const auto& [bytes, reason] : refused) {
-        try {
-            parseAliases(bytes);
-            ADD_FAILURE() << "read: " << bytes;
-        } catch (const InboxError& error) {
-            EXPECT_NE(std::string(error.what()).find(reason), std::string::npos) << error.what();
-        }
-    }
+    expectRefused([](const std::string& bytes) { parseAliases(bytes); }, refused);
 }
 
 // A receipt's Name line names the person of the attempt, in whatever encoding the platform

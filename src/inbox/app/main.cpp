@@ -176,8 +176,8 @@ std::string defaultOutputFolder(const std::vector<std::string>& inputs) {
     return folder.empty() ? "." : folder;
 }
 
-// Settles the output folder and reads the class list and the aliases; throws InboxError saying what is wrong
-// with the folders and files named.
+// Settles the output folder and reads the class list and the aliases; throws InboxError saying
+// what is wrong with the folders and files named.
 void checkPaths(CommandLine& line) {
     if (line.inputs.empty()) throw InboxError("no folder or file to read");
     for (const std::string& input : line.inputs)
@@ -228,7 +228,7 @@ int runFromCommandLine(const std::vector<std::string>& arguments) {
 
     std::vector<InstructorsFile> instructors;
     if (line.classList) instructors.push_back({line.classFile, "the class list"});
-    if (!line.aliasesFile.empty()) instructors.push_back({line.aliasesFile, "the aliases"});
+    if (!line.aliasesFile.empty()) instructors.push_back({line.aliasesFile, "the aliases file"});
     const InboxRun run =
         runInbox(line.inputs, line.outputFolder, CourseIndex::builtIn(),
                  line.classList ? &*line.classList : nullptr, line.aliases, instructors);
