@@ -6,12 +6,12 @@
 #include "base/cp1252.h"
 #include "base/text.h"
 #include "inbox/file_names.h"
+#include "inbox/inbox_error.h"
 #include "inbox/resaved_file.h"
+#include "inbox/text_encoding.h"
 
 namespace qatutor::inbox {
 namespace {
-
-constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
 
 // Letters Latin-1 accents, from U+00E0 on, without their accents ("" for the sign of division).
 constexpr std::string_view plainLetters[32] = {
@@ -93,15 +93,20 @@ std::string givenNameFirst(const std::string& name) {
     return trimmed(std::string_view(name).substr(comma + 1)) + " " + trimmed(name.substr(0, comma));
 }
 
-std::vector<std::string> aliasesIn(const std::string& cell) {
-    std::vector<std::string> aliases;
-    for (std::size_t start = 0; start <= cell.size();) {
-        const std::size_t end = std::min(cell.find(';', start), cell.size());
-        if (std::string alias = trimmed(std::string_view(cell).substr(start, end - start));
-            !alias.empty())
-            aliases.push_back(std::move(alias));
+// The pieces of `text` between the separators, each trimmed: "a ; b;" -> {"a", "b", ""}.
+std::vector<std::string> piecesOf(std::string_view text, char separator) {
+    std::vector<std::string> pieces;
+    for (std::size_t start = 0; start <= text.size();) {
+        const std::size_t end = std::min(text.find(separator, start), text.size());
+        pieces.push_back(trimmed(text.substr(start, end - start)));
         start = end + 1;
     }
+    return pieces;
+}
+
+std::vector<std::string> aliasesIn(const std::string& cell) {
+    std::vector<std::string> aliases = piecesOf(cell, ';');
+    aliases.erase(std::remove(aliases.begin(), aliases.end(), std::string()), aliases.end());
     return aliases;
 }
 
@@ -160,8 +165,7 @@ std::size_t editDistance(std::string_view a, std::string_view b) {
 }  // namespace
 
 ClassList parseClassList(std::string_view bytes) {
-    if (startsWith(bytes, byteOrderMark)) bytes.remove_prefix(byteOrderMark.size());
-    const std::string text = utf8Name(std::string(bytes));
+    const std::string text = utf8TextOf(bytes);
     const std::vector<std::vector<std::string>> rows = rowsOf(text, separatorOf(text));
     const Columns columns = columnsOf(rows.front());
     const bool heading = columns.whole || columns.given;
@@ -173,12 +177,26 @@ ClassList parseClassList(std::string_view bytes) {
         for (std::size_t r = 1; r < rows.size(); ++r) add(memberOf(rows[r], columns));
         return members;
     }
-    for (std::size_t start = 0; start < text.size();) {  // a plain list: a name a line
-        const std::size_t end = std::min(text.find('\n', start), text.size());
-        add({givenNameFirst(trimmed(std::string_view(text).substr(start, end - start))), {}});
-        start = end + 1;
-    }
+    for (const std::string& line : piecesOf(text, '\n'))  // a plain list: a name a line
+        add({givenNameFirst(line), {}});
     return members;
+}
+
+AliasGroups parseAliases(std::string_view bytes) {
+    const std::vector<std::string> lines = piecesOf(utf8TextOf(bytes), '\n');
+    AliasGroups groups;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].empty() || lines[i][0] == '#') continue;
+        const std::string where = "line " + std::to_string(i + 1) + ": ";
+        std::vector<std::string> names = piecesOf(lines[i], '=');
+        if (names.size() < 2)
+            throw InboxError(where + "one name only, \"" + lines[i] +
+                             "\"; the names of one student stand on one line, separated by \"=\"");
+        if (std::find(names.begin(), names.end(), std::string()) != names.end())
+            throw InboxError(where + "an empty name beside an \"=\"");
+        groups.push_back(std::move(names));
+    }
+    return groups;
 }
 
 std::string looseName(std::string_view name) {

@@ -27,9 +27,18 @@ using ClassList = std::vector<ClassMember>;
 // out as possibly one student.
 using AliasGroups = std::vector<std::vector<std::string>>;
 
-// The members of a class list's bytes: UTF-8, with a byte-order mark or without, else
-// Windows-1252; cells separated by commas, semicolons or tabs, whichever the heading row uses.
+// The members of a class list's bytes, in any encoding of text_encoding.h (UTF-8, UTF-16,
+// Windows-1252); cells separated by commas, semicolons or tabs, whichever the heading row uses.
+// Throws InboxError saying why when the bytes are no text.
 ClassList parseClassList(std::string_view bytes);
+
+// The groups of an aliases file: a student a line, their names separated by "=", the first the
+// name the report shows; blank lines and lines that start with "#" left out. The encodings are
+// a class list's.
+//   "# spelled two ways\nAnn Lee = Anne Lee = Lee Ann\n" -> {{"Ann Lee", "Anne Lee", "Lee Ann"}}
+// Throws InboxError with the line's number when a line holds one name only or an empty one,
+// and saying why when the bytes are no text.
+AliasGroups parseAliases(std::string_view bytes);
 
 // A name with accents, letter case, blanks and the order of its words set aside, for telling
 // names that differ only in these:

@@ -4,6 +4,7 @@
 #include <set>
 
 #include "base/text.h"
+#include "inbox/download_names.h"
 #include "inbox/file_names.h"
 #include "inbox/html.h"
 
@@ -14,7 +15,7 @@ namespace {
 //   nameOf({"", "Ann Lee_1234567", "003"}) -> "Ann Lee"
 std::string nameOf(const HandedIn& work) {
     if (!work.student.empty()) return work.student;
-    std::string name = work.identity;
+    std::string name = nameInIdentity(work.identity);
     const std::size_t underscore = name.rfind('_');
     if (underscore != std::string::npos && underscore + 1 < name.size() &&
         std::all_of(name.begin() + static_cast<std::ptrdiff_t>(underscore) + 1, name.end(),

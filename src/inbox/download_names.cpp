@@ -5,6 +5,8 @@
 
 #include "base/text.h"
 #include "inbox/file_names.h"
+#include "inbox/inbox_error.h"
+#include "inbox/text_encoding.h"
 
 namespace qatutor::inbox {
 namespace {
@@ -54,7 +56,7 @@ std::optional<DownloadName> attemptName(std::string_view name) {
     if (rest.empty() || toLower(rest) == ".txt")
         download.receipt = true;
     else if (rest[0] == '_' && rest.size() > 1)
-        download.fileName = std::string(rest.substr(1));
+        download.fileName = std::string(rest.substr(1)), download.attempt = true;
     else
         return std::nullopt;
     return download;
@@ -104,6 +106,45 @@ DownloadName downloadNameOf(std::string_view fileName) {
         if (std::optional<DownloadName> numbered = numberedName(fileName)) return *numbered;
     }
     return {{}, std::string(fileName), false};
+}
+
+std::optional<std::string> nameOnReceipt(std::string_view bytes) {
+    constexpr std::string_view nameLabel = "name:";
+    std::string text;
+    try {
+        text = utf8TextOf(bytes);
+    } catch (const InboxError&) {
+        return std::nullopt;
+    }
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        const std::string_view line = std::string_view(text).substr(start, end - start);
+        start = end + 1;
+        if (!startsWith(toLower(line.substr(0, nameLabel.size())), nameLabel)) continue;
+        std::string_view name = line.substr(nameLabel.size());
+        while (!name.empty() && (name.front() == ' ' || name.front() == '\t'))
+            name.remove_prefix(1);
+        while (!name.empty() && (name.back() == ' ' || name.back() == '\t' || name.back() == '\r'))
+            name.remove_suffix(1);
+        if (name.empty()) return std::nullopt;
+        return std::string(name);
+    }
+    return std::nullopt;
+}
+
+std::string receiptIdentity(const std::string& name, const std::string& login) {
+    const std::string withLogin = " (" + login + ")";
+    if (name.size() > withLogin.size() &&
+        name.compare(name.size() - withLogin.size(), withLogin.size(), withLogin) == 0)
+        return name;
+    return name + withLogin;
+}
+
+std::string nameInIdentity(std::string_view identity) {
+    const std::size_t open = identity.rfind(" (");
+    if (open == std::string_view::npos || open == 0 || identity.back() != ')')
+        return std::string(identity);
+    return std::string(identity.substr(0, open));
 }
 
 bool isArchiveName(std::string_view name) {

@@ -8,8 +8,13 @@
 //   leeann_LATE_12345_678902_send_1209Ann_Lee-1.txt                 a late resubmission
 //   Assignment 3_annlee_attempt_2026-12-09-10-11-12_send_1209Ann_Lee.txt   one attempt's file
 //   Assignment 3_annlee_attempt_2026-12-09-10-11-12.txt                    the attempt's receipt
+// An attempt's receipt names the person, as the platform knows them, in its Name line:
+//   Name: Zo\xC3\xAB Lee (annlee)
+//   Assignment: Assignment 3
+//   Date Submitted: Wednesday, 9 December 2026 10:11:12 o'clock CET
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,6 +26,7 @@ struct DownloadName {
                            // platform gave: "Ann Lee_1234567", "leeann_12345", "annlee"
     std::string fileName;  // the name the student gave the file
     bool receipt = false;  // the platform's receipt of an attempt, no file of the student's
+    bool attempt = false;  // a file of an attempt, whose receipt may name the person
 };
 
 // The person whose files a submission folder holds; nothing for any other folder.
@@ -33,6 +39,26 @@ std::optional<std::string> submissionFolderIdentity(std::string_view folderName)
 //     -> {"leeann_12345", "send_1209Ann_Lee-1.txt"}
 //   downloadNameOf("send_1209Ann_Lee.txt") -> {"", "send_1209Ann_Lee.txt"}
 DownloadName downloadNameOf(std::string_view fileName);
+
+// A receipt is read for the person's name when it holds no more than this: a few lines.
+inline constexpr std::uint64_t largestReceipt = 8192;
+
+// The name in a receipt's Name line, in any encoding of text_encoding.h; nothing when it has
+// none, or is no text.
+//   nameOnReceipt("Name: Zo\xEB Lee (annlee)\r\nAssignment: 3\r\n") -> "Zo\xC3\xAB Lee (annlee)"
+std::optional<std::string> nameOnReceipt(std::string_view bytes);
+
+// The identity of an attempt's person whose receipt gives their name: the name as the receipt
+// gives it, the login after it when the receipt leaves it out.
+//   receiptIdentity("Zo\xC3\xAB Lee (annlee)", "annlee") -> "Zo\xC3\xAB Lee (annlee)"
+//   receiptIdentity("Zo\xC3\xAB Lee", "annlee") -> "Zo\xC3\xAB Lee (annlee)"
+std::string receiptIdentity(const std::string& name, const std::string& login);
+
+// The person's name in a platform's identity, for matching a class list: a receipt's name
+// without its login; any other identity as it is.
+//   nameInIdentity("Zo\xC3\xAB Lee (annlee)") -> "Zo\xC3\xAB Lee"
+//   nameInIdentity("Ann Lee_1234567") -> "Ann Lee_1234567"
+std::string nameInIdentity(std::string_view identity);
 
 // Whether a file name is a .zip archive's, as platforms hand a download out:
 //   isArchiveName("Assignment 3-12345.ZIP") -> true

@@ -1,6 +1,7 @@
 #include "inbox/inbox_listing.h"
 
 #include <algorithm>
+#include <map>
 #include <set>
 #include <tuple>
 
@@ -19,10 +20,58 @@ std::string nameOf(const std::string& path) {
     return name.empty() ? path : name;  // "dir/" names the folder itself
 }
 
+// The names that the attempts' receipts in one folder give, by the login their file names
+// give: "annlee" -> {"Zoë Lee (annlee)"}. Kept a folder at a time, so it stays small.
+class ReceiptNames {
+public:
+    // The receipt named `name`, whose bytes `read` gives; a receipt that cannot be read, or
+    // names nobody, leaves its login as it is.
+    template <typename Read>
+    void add(const std::string& name, Read&& read) {
+        const DownloadName download = downloadNameOf(name);
+        std::optional<std::string> onReceipt;
+        try {
+            onReceipt = nameOnReceipt(read());
+        } catch (const InboxError&) {  // the login stays the identity
+        }
+        const std::string login = utf8Name(download.identity);
+        if (onReceipt) names_[login].insert(receiptIdentity(*onReceipt, login));
+    }
+    // The identity of an attempt's files: their receipts' name, or the login when they give none,
+    // or disagree, so that every attempt of one person is that person's.
+    std::string identityOf(const std::string& login) const {
+        const auto found = names_.find(login);
+        return found != names_.end() && found->second.size() == 1 ? *found->second.begin() : login;
+    }
+
+private:
+    std::map<std::string, std::set<std::string>> names_;
+};
+
+// The bytes of the receipt at `path`; throws InboxError, reading nothing, when it is no regular
+// file or larger than largestReceipt.
+std::string receiptBytes(const std::string& path) {
+    OpenFile file(path);
+    const OpenFacts facts = file.facts();
+    if (facts.kind != OpenKind::regularFile || facts.size > largestReceipt)
+        throw InboxError("no receipt of a few lines");
+    std::string bytes(static_cast<std::size_t>(facts.size), '\0');
+    std::size_t done = 0;
+    while (done < bytes.size())
+        if (const std::size_t got = file.read(bytes.data() + done, bytes.size() - done))
+            done += got;
+        else
+            break;
+    bytes.resize(done);
+    return bytes;
+}
+
 // A file of the person whose identity `folderIdentity` is, when it lies in their submission
-// folder; a platform's prefix of its name says who it is otherwise.
+// folder; a platform's prefix of its name says who it is otherwise, with the name on the
+// attempt's receipt, in `receipts`, when it is an attempt's.
 ListedFile listed(const std::string& path, const std::string& name,
-                  const std::string& folderIdentity, const std::string& shownFolder) {
+                  const std::string& folderIdentity, const std::string& shownFolder,
+                  const ReceiptNames& receipts) {
     const DownloadName download = downloadNameOf(name);
     ListedFile file;
     file.path = path;
@@ -30,6 +79,8 @@ ListedFile listed(const std::string& path, const std::string& name,
     std::tie(file.student, file.kind) = studentOf(download.fileName);
     file.notes = isNotesFileName(download.fileName);
     file.identity = utf8Name(folderIdentity.empty() ? download.identity : folderIdentity);
+    if (folderIdentity.empty() && download.attempt)
+        file.identity = receipts.identityOf(file.identity);
     return file;
 }
 
@@ -89,6 +140,14 @@ void listArchiveFiles(const std::string& path, const std::string& shown, InboxLi
         return;
     }
     std::set<std::string> listedFolders;
+    std::map<std::string, ReceiptNames> receipts;  // by the folders in the archive
+    for (const ArchiveFile& file : files) {
+        const std::size_t slash = file.name.rfind('/') + 1;  // 0 when there is none
+        if (downloadNameOf(file.name.substr(slash)).receipt && file.place.size <= largestReceipt)
+            receipts[file.name.substr(0, slash)].add(file.name.substr(slash), [&] {
+                return readArchiveFile(path, file.place, largestReceipt);
+            });
+    }
     for (const ArchiveFile& file : files) {
         const std::size_t slash = file.name.rfind('/');
         const std::string folders =
@@ -111,7 +170,8 @@ void listArchiveFiles(const std::string& path, const std::string& shown, InboxLi
             continue;
         }
         if (startsWith(name, ".")) continue;  // hidden, as in a folder
-        ListedFile listedFile = listed(path, name, identity, shown + "/" + utf8Name(folders));
+        ListedFile listedFile =
+            listed(path, name, identity, shown + "/" + utf8Name(folders), receipts[folders]);
         listedFile.inArchive = file.place;
         listing.files.push_back(std::move(listedFile));
     }
@@ -129,6 +189,10 @@ void listFolder(const std::string& folder, const std::string& identity,
         listing.notRead.push_back({shownFolder + utf8Name(nameOf(folder)), error.what()});
         return;
     }
+    ReceiptNames receipts;
+    for (const std::string& name : names)
+        if (downloadNameOf(name).receipt)
+            receipts.add(name, [&] { return receiptBytes(joinPath(folder, name)); });
     for (const std::string& name : names) {
         const std::string path = joinPath(folder, name);
         const bool inFolder = entryKindOf(path) == EntryKind::folder;
@@ -143,13 +207,41 @@ void listFolder(const std::string& folder, const std::string& identity,
         else if (isArchiveName(name) && !inFolder)
             listArchiveFiles(path, shown, listing);
         else
-            listing.files.push_back(listed(path, name, identity, shownFolder));
+            listing.files.push_back(listed(path, name, identity, shownFolder, receipts));
     }
+}
+
+// Whether `a` and `b` name one file: the same name, in the same place once every link is
+// followed.
+bool sameFile(const std::string& a, const std::string& b) {
+    if (nameOf(a) != nameOf(b)) return false;
+    try {
+        return resolvedPath(a) == resolvedPath(b);
+    } catch (const InboxError&) {
+        return false;  // reading it says why
+    }
+}
+
+// Moves the instructor's files among the files listed to the files that are no record files.
+void setAsideInstructorsFiles(const std::vector<InstructorsFile>& instructors,
+                              InboxListing& listing) {
+    auto set = [&](const ListedFile& file) {
+        if (file.inArchive) return false;
+        for (const InstructorsFile& given : instructors)
+            if (sameFile(file.path, given.path)) {
+                listing.noRecords.push_back({file.name, given.what + ", not a record file"});
+                return true;
+            }
+        return false;
+    };
+    listing.files.erase(std::remove_if(listing.files.begin(), listing.files.end(), set),
+                        listing.files.end());
 }
 
 }  // namespace
 
-InboxListing listInbox(const std::vector<std::string>& paths) {
+InboxListing listInbox(const std::vector<std::string>& paths,
+                       const std::vector<InstructorsFile>& instructors) {
     InboxListing listing;
     for (const std::string& path : paths) {
         if (isFolder(path))
@@ -158,8 +250,9 @@ InboxListing listInbox(const std::vector<std::string>& paths) {
             listArchiveFiles(path, utf8Name(nameOf(path)), listing);
         else
             listing.files.push_back(
-                listed(path, nameOf(path), identityOfFolder(folderOf(path)), {}));
+                listed(path, nameOf(path), identityOfFolder(folderOf(path)), {}, {}));
     }
+    setAsideInstructorsFiles(instructors, listing);
     return listing;
 }
 

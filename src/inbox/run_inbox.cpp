@@ -87,14 +87,14 @@ void writeDetail(RunOutput& output, const char* name, const ReportSummary& summa
 
 void writeRun(const std::vector<std::string>& paths, const std::string& outputFolder,
               const CourseIndex& course, const ClassList* classList, const AliasGroups& aliases,
-              InboxRun& run) {
+              const std::vector<InstructorsFile>& instructors, InboxRun& run) {
     run.folderRefused = true;  // until the folder has taken the run's own
     RunOutput output(outputFolder);
     run.folderRefused = false;
     ReportSummary summary;
     std::FILE* csv = output.create(csvName);
     writeCsvHeader(csv);
-    InboxListing listing = listInbox(paths);
+    InboxListing listing = listInbox(paths, instructors);
     summary.notRead = std::move(listing.notRead);
     summary.noRecords = std::move(listing.noRecords);
     std::size_t pages = 0;
@@ -121,11 +121,11 @@ void writeRun(const std::vector<std::string>& paths, const std::string& outputFo
 }  // namespace
 
 InboxRun runInbox(const std::vector<std::string>& paths, const std::string& outputFolder,
-                  const CourseIndex& course, const ClassList* classList,
-                  const AliasGroups& aliases) {
+                  const CourseIndex& course, const ClassList* classList, const AliasGroups& aliases,
+                  const std::vector<InstructorsFile>& instructors) {
     InboxRun run;
     try {
-        writeRun(paths, outputFolder, course, classList, aliases, run);
+        writeRun(paths, outputFolder, course, classList, aliases, instructors, run);
     } catch (const std::exception& error) {
         const bool folderRefused = run.folderRefused;
         run = InboxRun();

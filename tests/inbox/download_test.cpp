@@ -15,6 +15,7 @@
 #include "inbox/class_list.h"
 #include "inbox/class_view.h"
 #include "inbox/download_names.h"
+#include "inbox/inbox_error.h"
 #include "inbox/run_inbox.h"
 #include "inbox/zip_archive.h"
 #include "inbox_fixtures.h"
@@ -195,8 +196,19 @@ TEST(Download, EachLayoutGivesOneRowPerPersonAndMergesNobodySilently) {
           {"Assignment 3_annlee_attempt_2026-12-07-15-00-00.txt", receipt},
           {"Thumbs.db", thumbs},
           {"desktop.ini", desktopIni}},
-         {{"Ann Lee", "annlee", 3, 0}},
+         {{"Ann Lee", "Zo\xC3\xAB Lee (annlee)", 3, 0}},
          4},
+        {"attempts' files without a name, named by their receipts",
+         {{"Assignment 3_annlee_attempt_2026-12-09-10-11-12_send_1209.txt", sessionOf("Zoe")},
+          {"Assignment 3_annlee_attempt_2026-12-09-10-11-12.txt",
+           "Name: Zo\xEB Lee (annlee)\r\nFiles: send_1209.txt\r\n"},  // Windows-1252
+          {"Assignment 3_bstone_attempt_2026-12-09-11-00-00_send_1209.txt", sessionOf("Bob")},
+          {"Assignment 3_bstone_attempt_2026-12-09-11-00-00.txt",
+           std::string("\xFF\xFEN\0a\0m\0e\0:\0 \0B\0o\0b\0\r\0\n\0", 24)},  // UTF-16
+          {"Assignment 3_cy_attempt_2026-12-09-12-00-00_send_1209.txt", sessionOf("Cy")},
+          {"Assignment 3_cy_attempt_2026-12-09-12-00-00.txt", "Date Submitted: today\r\n"}},
+         {{"", "Bob (bstone)", 3, 0}, {"", "cy", 3, 0}, {"", "Zo\xC3\xAB Lee (annlee)", 3, 0}},
+         3},
         {"two students of one name mailed their files",
          {{"send_1207Maria_Garcia.txt", sessionOf("one Maria")},
           {"send_1207Maria_Garcia (1).txt", sessionOf("another Maria", "16")}},
@@ -275,6 +287,122 @@ TEST(ClassList, EachExportGivesTheStudentsNames) {
         {"Ann Lee", "Bob Lee", false}, {"Christopher Smith", "Christophe Smyth", true},
         {"Ann Lee", "Al Lee", false},  {"", "Ann Lee", false}};
     for (const auto& [a, b, want] : pairs) EXPECT_EQ(nearNames(a, b), want) << a << " / " << b;
+}
+
+// "Ann Lee\tBob Stone" in UTF-16 of either byte order, with its mark or without.
+std::string utf16(std::string_view ascii, bool littleEndian, bool mark) {
+    std::string bytes = mark ? (littleEndian ? "\xFF\xFE" : "\xFE\xFF") : "";
+    for (char c : ascii) bytes += littleEndian ? std::string{c, '\0'} : std::string{'\0', c};
+    return bytes;
+}
+
+// Each of `refused`, bytes and a part of the reason, refused by `parse` with that reason.
+template <typename Parse>
+void expectRefused(Parse parse, const std::vector<std::pair<std::string, std::string>>& refused) {
+    for (const auto& [bytes, reason] : refused) {
+        try {
+            parse(bytes);
+            ADD_FAILURE() << "read: " << bytes;
+        } catch (const InboxError& error) {
+            EXPECT_NE(std::string(error.what()).find(reason), std::string::npos) << error.what();
+        }
+    }
+}
+
+TEST(ClassList, EveryEncodingASpreadsheetSavesIsReadAndAnythingElseRefused) {
+    using Names = std::vector<std::string>;
+    const std::string tabbed = "First name\tLast name\r\nAnn\tLee\r\nBob\tStone\r\n";
+    const Names annAndBob = {"Ann Lee", "Bob Stone"};
+    // Zoë Lee, and a name beyond the Basic Multilingual Plane (U+1D400, a mathematical bold A)
+    const std::string zoeLittle(
+        "\xFF\xFEZ\0o\0\xEB\0 \0L\0"
+        "e\0"
+        "e\0\n\0\x35\xD8\x00\xDC",
+        22);
+    const std::string zoeBig(
+        "\xFE\xFF\0Z\0o\0\xEB\0 \0L\0"
+        "e\0"
+        "e\0\n\xD8\x35\xDC\x00",
+        22);
+    const std::vector<std::pair<std::string, Names>> read = {
+        {tabbed, annAndBob},
+        {"\xEF\xBB\xBF" + tabbed, annAndBob},
+        {utf16(tabbed, true, true), annAndBob},
+        {utf16(tabbed, false, true), annAndBob},
+        {utf16(tabbed, true, false), annAndBob},
+        {utf16(tabbed, false, false), annAndBob},
+        {"Zo\xEB Lee\r\n", {"Zo\xC3\xAB Lee"}},  // Windows-1252
+        {"Zo\xC3\xAB Lee\r\n", {"Zo\xC3\xAB Lee"}},
+        {zoeLittle, {"Zo\xC3\xAB Lee", "\xF0\x9D\x90\x80"}},
+        {zoeBig, {"Zo\xC3\xAB Lee", "\xF0\x9D\x90\x80"}},
+    };
+    for (const auto& [bytes, names] : read) {
+        Names got;
+        for (const ClassMember& member : parseClassList(bytes)) got.push_back(member.name);
+        EXPECT_EQ(got, names) << bytes;
+    }
+    const std::vector<std::pair<std::string, std::string>> refused = {
+        {std::string("PK\x03\x04\x14\0\x06\0", 8), "line 1 holds the control character U+0003"},
+        {std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1\0\0", 10), "U+0011"},  // an old .xls
+        {"Ann Lee\r\nBob\x81Stone\r\n", "line 2 holds the control character U+0081"},
+        {utf16("Ann Lee", true, true) + "\n", "UTF-16 cut off"},
+        {std::string("\xFF\xFE\x41\0\0\xDC", 6), "broken UTF-16 at byte 4"},  // half a pair
+        {utf16("Ann\x01", true, false), "U+0001"},
+        {"\xEF\xBB\xBF"
+         "Chlo\xE9\n",
+         "broken UTF-8 at byte 7"},
+    };
+    expectRefused([](const std::string& bytes) { parseClassList(bytes); }, refused);
+}
+
+TEST(ClassList, AnAliasesFileGivesAGroupALineAndSaysWhichLineIsWrong) {
+    using Groups = AliasGroups;
+    const std::vector<std::pair<std::string, Groups>> read = {
+        {"Ann Lee = Anne Lee = Lee Ann\n", {{"Ann Lee", "Anne Lee", "Lee Ann"}}},
+        {"# the names of one student\r\n\r\n  Bob Stone=Robert Stone  \r\n   \r\n",
+         {{"Bob Stone", "Robert Stone"}}},
+        {"Zo\xEB Lee = Zoe Lee\nAnn Lee = Anne Lee",
+         {{"Zo\xC3\xAB Lee", "Zoe Lee"}, {"Ann Lee", "Anne Lee"}}},
+        {"\xEF\xBB\xBFZo\xC3\xAB Lee = Zoe Lee\n", {{"Zo\xC3\xAB Lee", "Zoe Lee"}}},
+        {utf16("Ann Lee = Anne Lee\r\n", true, true), {{"Ann Lee", "Anne Lee"}}},
+        {utf16("Ann Lee = Anne Lee\r\n", false, true), {{"Ann Lee", "Anne Lee"}}},
+        {"", {}},
+    };
+    for (const auto& [bytes, groups] : read) EXPECT_EQ(parseAliases(bytes), groups) << bytes;
+    const std::vector<std::pair<std::string, std::string>> refused = {
+        {"Ann Lee = Anne Lee\n# Bob\n\nBob Stone\n", "line 4: one name only, \"Bob Stone\""},
+        {"Ann Lee = \n", "line 1: an empty name"},
+        {"Ann Lee == Anne Lee\n", "line 1: an empty name"},
+        {utf16("\n\nAnn Lee\n", true, true), "line 3: one name only"},
+        {std::string("Ann Lee = Anne\0 Lee\n", 20), "line 1 holds the control character U+0000"},
+    };
+    expectRefused([](const std::string& bytes) { parseAliases(bytes); }, refused);
+}
+
+// A receipt's Name line names the person of the attempt, in whatever encoding the platform
+// wrote it, and that name meets the class list.
+TEST(Download, AReceiptNamesThePersonOfItsAttempt) {
+    const std::vector<std::pair<std::string, std::optional<std::string>>> receipts = {
+        {"Name: Zo\xC3\xAB Lee (annlee)\r\nAssignment: 3\r\n", "Zo\xC3\xAB Lee (annlee)"},
+        {"Assignment: 3\nname:\tZo\xEB Lee  \n", "Zo\xC3\xAB Lee"},
+        {utf16("Name: Ann Lee\r\n", false, true), "Ann Lee"},
+        {"Name:   \r\nFiles: send_1209.txt\r\n", std::nullopt},
+        {"Assignment: 3\r\nDate Submitted: today\r\n", std::nullopt},
+        {std::string("Name: Ann\0Lee", 13), std::nullopt},  // no text
+    };
+    for (const auto& [bytes, name] : receipts) EXPECT_EQ(nameOnReceipt(bytes), name) << bytes;
+    EXPECT_EQ(receiptIdentity("Zo\xC3\xAB Lee (annlee)", "annlee"), "Zo\xC3\xAB Lee (annlee)");
+    EXPECT_EQ(receiptIdentity("Zo\xC3\xAB Lee", "annlee"), "Zo\xC3\xAB Lee (annlee)");
+    EXPECT_EQ(receiptIdentity("Ann Lee (alee)", "annlee"), "Ann Lee (alee) (annlee)");
+
+    const ClassList list = parseClassList("Name\nZoe Lee\nAnn Lee\nBob Stone\n");
+    const std::vector<HandedIn> work = {{"", "Zo\xC3\xAB Lee (annlee)", "003"},
+                                        {"", "ANN LEE (alee)", "003"},
+                                        {"", "Bob Stone_12", "003"},
+                                        {"", "cy", "003"}};
+    const ClassView view = viewClass(work, &list, {{"Zoe Lee", "Zo\xC3\xAB Lee"}});
+    EXPECT_EQ(view.missing.count("003"), 0u);
+    EXPECT_EQ(view.notOnList, std::vector<std::string>{"cy"});
 }
 
 TEST(ClassList, TheClassViewSaysWhoIsMissingAndWhoIsNotOnTheList) {

@@ -833,10 +833,20 @@ TEST(InboxProgram, ExitStatusSaysWhetherEveryFileWasRead) {
 TEST(InboxProgram, AUsageErrorSaysWhatIsWrong) {
     TempFolder folder, capture;
     writeFile(folder.file("f.txt"), "");
+    writeFile(folder.file("aliases.txt"), "# one student\nAnn Lee = Anne Lee\nBob Stone\n");
+    writeFile(folder.file("list.xlsx"), std::string("PK\x03\x04\x14\0", 6));
     const std::vector<std::pair<std::string, std::string>> cases = {
         {folder.path() + " --out " + folder.file("f.txt"), "f.txt is not a folder"},
         {folder.path() + " --out " + folder.file("nowhere"),
          "cannot find the output folder " + folder.file("nowhere")},
+        {folder.path() + " --aliases " + folder.file("aliases.txt"),
+         "cannot read the aliases file " + folder.file("aliases.txt") +
+             ": line 3: one name only, \"Bob Stone\""},
+        {folder.path() + " -a " + folder.file("nowhere"),
+         "cannot read the aliases file " + folder.file("nowhere") + ": cannot be opened"},
+        {folder.path() + " --class=" + folder.file("list.xlsx"),
+         "cannot read the class list " + folder.file("list.xlsx") + ": not text: line 1"},
+        {folder.path() + " --aliases", "--aliases needs a file"},
     };
     for (std::size_t c = 0; c < cases.size(); ++c) {
         const auto& [arguments, message] = cases[c];
@@ -872,17 +882,22 @@ TEST(InboxProgram, AFolderMayEndInASeparator) {
 
 // The desktop's dialogs, scripted: the folder chosen, and what the inbox showed.
 struct ScriptedDesktop : Desktop {
-    std::optional<std::string> folder;
+    std::optional<std::string> folder, classList;
     bool browser = true;
-    std::string opened, placeShown, error;
+    std::string opened, placeShown, error, suggested;
 
     std::optional<std::string> chooseFolder() override { return folder; }
+    std::optional<std::string> chooseClassList(const std::string&,
+                                               const std::string& offered) override {
+        suggested = offered;
+        return classList;
+    }
     bool openInBrowser(const std::string& path) override {
         opened = path;
         return browser;
     }
     void showReportPlace(const std::string& path) override { placeShown = path; }
-    void showError(const std::string& reason) override { error = reason; }
+    void showError(const std::string& message) override { error = message; }
 };
 
 // The folder comes from the dialog in the desktop's UTF-16 and reaches the inbox as UTF-8, in
@@ -908,9 +923,11 @@ TEST(InboxDesktop, TheChosenFolderIsReadInAnyScriptAndEveryFailureShown) {
         {folder + TempFolder::separator, true, 0, report, "", ""},
         {folder, false, 0, report, report, ""},  // no browser: where the report is, is shown
         {std::nullopt, true, 0, "", "", ""},     // cancelled
-        {missing, true, 2, "", "", "cannot open the report's folder " + missing + ": "},
+        {missing, true, 2, "", "",
+         "The report could not be written:\ncannot open the report's folder " + missing + ": "},
         // "C:\...\Élèves" in the code page's bytes, which are no UTF-8
-        {top.file("\xC9l\xE8ves"), true, 2, "", "", "cannot open the report's folder "},
+        {top.file("\xC9l\xE8ves"), true, 2, "", "",
+         "The report could not be written:\ncannot open the report's folder "},
     };
     for (const Case& c : cases) {
         ScriptedDesktop desktop;
@@ -923,6 +940,51 @@ TEST(InboxDesktop, TheChosenFolderIsReadInAnyScriptAndEveryFailureShown) {
             << desktop.error;
     }
     EXPECT_TRUE(exists(report));
+}
+
+// After the folder, the class list: a file in the folder that is plainly one is offered first;
+// skipped, the report has no class section; one that cannot be read is told, and the report is
+// written without it. The class list read is no student's file that was not read (status 0).
+TEST(InboxDesktop, TheClassListIsOfferedAndWhatCannotBeReadIsTold) {
+    TempFolder one, two;
+    for (const TempFolder* folder : {&one, &two}) {
+        writeFile(folder->file("send_1207Ann_Lee.txt"), goldenSend());
+        writeFile(folder->file("Class List.csv"), "Name\r\nAnn Lee\r\nBob Stone\r\n");
+    }
+    writeFile(two.file("roster.txt"), "Ann Lee\nBob Stone\n");  // two lists: none offered
+    writeFile(two.file("grades.xlsx"), std::string("PK\x03\x04\x14\0\x06\0", 8));
+    struct Case {
+        const TempFolder& folder;
+        std::optional<std::string> chosen;
+        std::string suggested, error;
+        bool classList;  // read, and its names in the report
+        int status;
+    };
+    const std::vector<Case> cases = {
+        {one, std::nullopt, one.file("Class List.csv"), "", false, 1},
+        {one, one.file("Class List.csv"), one.file("Class List.csv"), "", true, 0},
+        {two, two.file("roster.txt"), "", "", true, 1},
+        {two, two.file("grades.xlsx"), "",
+         "The class list " + two.file("grades.xlsx") + " cannot be read: not text: line 1 ", false,
+         1},
+        {two, two.file("nowhere.csv"), "",
+         "The class list " + two.file("nowhere.csv") + " cannot be read: cannot be opened: ", false,
+         1},
+    };
+    for (const Case& c : cases) {
+        const std::string what = c.chosen.value_or("skipped");
+        ScriptedDesktop desktop;
+        desktop.folder = c.folder.path();
+        desktop.classList = c.chosen;
+        EXPECT_EQ(runFromDesktop(desktop, fixtureCourse()), c.status) << what;
+        EXPECT_EQ(desktop.suggested, c.suggested) << what;
+        EXPECT_TRUE(c.error.empty() ? desktop.error.empty() : startsWith(desktop.error, c.error))
+            << what << ": " << desktop.error;
+        EXPECT_EQ(desktop.opened, c.folder.file("report.html")) << what;
+        const std::string report = readFile(c.folder.file("report.html"));
+        // Bob Stone, who handed nothing in, is named by the class list alone.
+        EXPECT_EQ(report.find("Bob Stone") != std::string::npos, c.classList) << what;
+    }
 }
 
 #ifdef _WIN32

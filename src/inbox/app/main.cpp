@@ -1,8 +1,8 @@
 // qatutor-inbox: reads the students' send files and master files and writes one report.
 //
-//   qatutor-inbox FOLDER_OR_FILES... [--out DIR] [--class FILE]
-//   qatutor-inbox          (from the desktop menu) asks for the folder, writes the report there
-//                          and opens it in the browser
+//   qatutor-inbox FOLDER_OR_FILES... [--out DIR] [--class FILE] [--aliases FILE]
+//   qatutor-inbox          (from the desktop menu) asks for the folder and the class list,
+//                          writes the report there and opens it in the browser
 // Exit status: 0 every file was read, 1 some were not or were read with damage (the report is
 // written all the same), 2 a usage error or a report that could not be written.
 #include <cstdio>
@@ -39,6 +39,7 @@ using namespace qatutor::inbox;
 
 constexpr const char* helpText =
     "Usage: qatutor-inbox FOLDER_OR_FILES... [--out DIR] [--class FILE]\n"
+    "                     [--aliases FILE]\n"
     "\n"
     "Reads the students' send files (send_MMDDname.txt) and master files\n"
     "(masterFile_name.txt) in the folders, files and .zip archives given, and\n"
@@ -52,18 +53,26 @@ constexpr const char* helpText =
     "\n"
     "A course platform's download is read as it comes, as a folder or a .zip: a\n"
     "folder per person, files renamed with the platform's prefix, late and second\n"
-    "attempts (the person's), receipts, Thumbs.db and __MACOSX listed as not\n"
-    "record files.\n"
+    "attempts (the person's, by the name on the attempt's receipt); receipts,\n"
+    "Thumbs.db and __MACOSX listed as not record files.\n"
     "\n"
     "  -o, --out DIR     write the report into DIR, an existing folder\n"
     "  -c, --class FILE  the class list, as a course platform exports it (CSV with\n"
     "                    a Name, Student or First name and Last name column, and\n"
     "                    an Aliases column if you like; or one name a line): the\n"
     "                    report says who has not handed in each assignment\n"
+    "  -a, --aliases FILE\n"
+    "                    the names that are one student: a student a line, the\n"
+    "                    names separated by \"=\", the first the name the report\n"
+    "                    shows (Ann Lee = Anne Lee = Lee Ann); lines that start\n"
+    "                    with # are skipped\n"
     "  -h, --help        show this text\n"
     "\n"
-    "Without arguments (from the desktop menu) it asks for the folder, writes the\n"
-    "report there and opens it in the web browser.\n"
+    "A class list or aliases file may be UTF-8, UTF-16 (a spreadsheet's \"Unicode\n"
+    "text\", tab separated) or Windows-1252.\n"
+    "\n"
+    "Without arguments (from the desktop menu) it asks for the folder and, if you\n"
+    "like, the class list, writes the report there and opens it in the web browser.\n"
     "\n"
     "Exit status: 0 every file was read; 1 some files were not read, or read with\n"
     "damage (they are listed in the report, which is written all the same); 2 a\n"
@@ -105,6 +114,8 @@ struct CommandLine {
     std::string outputFolder;
     std::string classFile;  // the class list, if one is given
     std::optional<ClassList> classList;
+    std::string aliasesFile;  // the names that are one student, if given
+    AliasGroups aliases;
     bool help = false;
 };
 
@@ -116,6 +127,7 @@ struct ValueOption {
 constexpr ValueOption valueOptions[] = {
     {"--out", "-o", "a folder", &CommandLine::outputFolder},
     {"--class", "-c", "a file", &CommandLine::classFile},
+    {"--aliases", "-a", "a file", &CommandLine::aliasesFile},
 };
 
 const ValueOption* valueOption(std::string_view argument) {
@@ -166,8 +178,8 @@ std::string defaultOutputFolder(const std::vector<std::string>& inputs) {
     return folder.empty() ? "." : folder;
 }
 
-// Settles the output folder and reads the class list; throws InboxError saying what is wrong
-// with the folders and files named.
+// Settles the output folder and reads the class list and the aliases; throws InboxError saying
+// what is wrong with the folders and files named.
 void checkPaths(CommandLine& line) {
     if (line.inputs.empty()) throw InboxError("no folder or file to read");
     for (const std::string& input : line.inputs)
@@ -181,6 +193,9 @@ void checkPaths(CommandLine& line) {
     if (!line.classFile.empty())
         line.classList = explained("cannot read the class list " + line.classFile,
                                    [&] { return parseClassList(readWholeFile(line.classFile)); });
+    if (!line.aliasesFile.empty())
+        line.aliases = explained("cannot read the aliases file " + line.aliasesFile,
+                                 [&] { return parseAliases(readWholeFile(line.aliasesFile)); });
 }
 
 void printRun(const InboxRun& run) {
@@ -213,8 +228,12 @@ int runFromCommandLine(const std::vector<std::string>& arguments) {
         return usage(error.what());
     }
 
-    const InboxRun run = runInbox(line.inputs, line.outputFolder, CourseIndex::builtIn(),
-                                  line.classList ? &*line.classList : nullptr);
+    std::vector<InstructorsFile> instructors;
+    if (line.classList) instructors.push_back({line.classFile, "the class list"});
+    if (!line.aliasesFile.empty()) instructors.push_back({line.aliasesFile, "the aliases file"});
+    const InboxRun run =
+        runInbox(line.inputs, line.outputFolder, CourseIndex::builtIn(),
+                 line.classList ? &*line.classList : nullptr, line.aliases, instructors);
     if (run.failure) {
         writeError(
             "qatutor-inbox: " + terminalText(utf8Name(run.failure->what())) + "\n" +
@@ -237,6 +256,20 @@ public:
         if (folder.isEmpty()) return std::nullopt;
         return QDir::toNativeSeparators(folder).toStdString();
     }
+    // Qt's own file dialog, whose Cancel button says Skip; a desktop's native one keeps its
+    // Cancel, which skips the class list too.
+    std::optional<std::string> chooseClassList(const std::string& folder,
+                                               const std::string& suggested) override {
+        QFileDialog dialog(nullptr, QObject::tr("Class list (optional: Skip if you have none)"),
+                           QString::fromStdString(folder),
+                           QObject::tr("Class lists (*.csv *.txt *.tsv);;All files (*)"));
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setLabelText(QFileDialog::Reject, QObject::tr("Skip"));
+        if (!suggested.empty()) dialog.selectFile(QString::fromStdString(suggested));
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return std::nullopt;
+        return QDir::toNativeSeparators(dialog.selectedFiles().front()).toStdString();
+    }
     bool openInBrowser(const std::string& reportPath) override {
         return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(reportPath)));
     }
@@ -246,15 +279,14 @@ public:
                                              "browser.")
                                      .arg(QString::fromStdString(reportPath)));
     }
-    void showError(const std::string& reason) override {
+    void showError(const std::string& message) override {
         QMessageBox::critical(nullptr, QObject::tr("Student records"),
-                              QObject::tr("The report could not be written:\n%1")
-                                  .arg(QString::fromStdString(reason)));
+                              QString::fromStdString(message));
     }
 };
 
-// Started from the desktop menu: the folder comes from a dialog and the report opens in the
-// browser.
+// Started from the desktop menu: the folder and the class list come from dialogs and the report
+// opens in the browser.
 int runOnDesktop(int argc, char** argv) {
     leaveOwnConsole();
     QApplication app(argc, argv);
