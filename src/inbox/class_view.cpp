@@ -11,6 +11,10 @@
 namespace qatutor::inbox {
 namespace {
 
+// Pairs of names that may be one student's, at most, on the report's first page: a class whose
+// names follow a pattern ("Student 001", "Student 002") would give thousands.
+constexpr std::size_t nearShown = 30;
+
 // The name of a person's work: the student's, else the name a platform's identity begins with.
 //   nameOf({"", "Ann Lee_1234567", "003"}) -> "Ann Lee"
 std::string nameOf(const HandedIn& work) {
@@ -161,7 +165,7 @@ ClassRows rowsOf(const std::vector<HandedIn>& work, const ClassList* list,
     return rows;
 }
 
-void writeClassSection(std::FILE* out, const ClassView& view) {
+void writeClassSection(std::FILE* out, const ClassView& view, const std::string& everyPairLink) {
     if (!view.listGiven && view.nearMatches.empty()) return;
     put(out, "<section id=\"class\">\n<h2>The class</h2>\n");
     if (view.listGiven) {
@@ -180,15 +184,24 @@ void writeClassSection(std::FILE* out, const ClassView& view) {
             put(out, "<h3>Not on the class list</h3>\n<p class=\"not-on-list\">" +
                          nameList(view.notOnList) + "</p>\n");
     }
-    if (!view.nearMatches.empty()) {
-        put(out,
-            "<h3>Possibly one student</h3>\n<p>These names differ only slightly; an aliases "
-            "column in the class list says which are one student.</p>\n<ul class=\"near\">\n");
-        for (const auto& [a, b] : view.nearMatches)
-            put(out, "<li>" + htmlEscaped(a) + " · " + htmlEscaped(b) + "</li>\n");
-        put(out, "</ul>\n");
-    }
+    if (!view.nearMatches.empty()) writeNearMatches(out, view, nearShown, everyPairLink);
     put(out, "</section>\n");
+}
+
+void writeNearMatches(std::FILE* out, const ClassView& view, std::size_t most,
+                      const std::string& everyPairLink) {
+    put(out,
+        "<h3 id=\"near\">Possibly one student</h3>\n<p>These names differ only slightly; an "
+        "aliases column in the class list, or an aliases file, says which are one "
+        "student.</p>\n<ul class=\"near\">\n");
+    for (std::size_t i = 0; i < view.nearMatches.size() && i < most; ++i)
+        put(out, "<li>" + htmlEscaped(view.nearMatches[i].first) + " · " +
+                     htmlEscaped(view.nearMatches[i].second) + "</li>\n");
+    if (view.nearMatches.size() > most)
+        put(out, "<li>and " + std::to_string(view.nearMatches.size() - most) +
+                     " more pairs, every one on <a href=\"" + everyPairLink +
+                     "\">the overview's page</a></li>\n");
+    put(out, "</ul>\n");
 }
 
 }  // namespace qatutor::inbox

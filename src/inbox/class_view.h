@@ -47,7 +47,13 @@ struct ClassRows {
 ClassRows rowsOf(const std::vector<HandedIn>& work, const ClassList* list,
                  const AliasGroups& aliases = {});
 
-// The report's section on the class; nothing when there is nothing to say.
-void writeClassSection(std::FILE* out, const ClassView& view);
+// The report's section on the class; nothing when there is nothing to say. Of many pairs of
+// names that may be one student's, the first few, and `everyPairLink` to the page with all.
+void writeClassSection(std::FILE* out, const ClassView& view, const std::string& everyPairLink);
+
+// The pairs of names that may be one student's: at most `most`, and when there are more, a line
+// that says how many more and links to `everyPairLink`.
+void writeNearMatches(std::FILE* out, const ClassView& view, std::size_t most,
+                      const std::string& everyPairLink);
 
 }  // namespace qatutor::inbox

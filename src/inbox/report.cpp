@@ -391,7 +391,7 @@ void writeReport(std::FILE* out, const ReportSummary& summary, const std::string
                  "\">Every record as a table (records.csv)</a>. Each student's responses are on "
                  "their own page: follow the student's name.</nav>\n");
     writeProblems(out, summary);
-    writeClassSection(out, summary.classView);
+    writeClassSection(out, summary.classView, folder + overviewName + "#near");
     writeStruggling(out, summary.grid, htmlEscaped(runFolder));
     writeHardQuestions(out, summary, htmlEscaped(runFolder));
     writeGrid(out, summary.grid, htmlEscaped(runFolder));
@@ -404,6 +404,8 @@ void writeOverviewPage(std::FILE* out, const ReportSummary& summary) {
                  "<h1>Overview</h1>\n<p class=\"lead\">One row per student and assignment; the "
                  "student's name leads to their page.</p>\n");
     writeOverview(out, summary);
+    if (!summary.classView.nearMatches.empty())
+        writeNearMatches(out, summary.classView, summary.classView.nearMatches.size(), {});
     put(out, pageEnd);
 }
 

@@ -433,5 +433,27 @@ TEST(ClassList, TheClassViewSaysWhoIsMissingAndWhoIsNotOnTheList) {
     EXPECT_TRUE(viewClass(work, nullptr, aliases).nearMatches.empty());
 }
 
+TEST(ClassList, ManyNamesAlikeGiveTheFirstPageAFewPairsAndTheOverviewEveryOne) {
+    ClassView view;
+    for (int i = 0; i < 35; ++i)
+        view.nearMatches.emplace_back("Student " + std::to_string(i), "Student x");
+    const std::string first =
+        writtenBy([&](std::FILE* out) { writeClassSection(out, view, "run/overview.html#near"); });
+    const std::string all = writtenBy(
+        [&](std::FILE* out) { writeNearMatches(out, view, view.nearMatches.size(), {}); });
+    auto pairs = [](const std::string& html) {
+        std::size_t n = 0;
+        for (std::size_t at = html.find(" · "); at != std::string::npos;
+             at = html.find(" · ", at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(pairs(first), 30u);
+    EXPECT_NE(first.find("and 5 more pairs, every one on <a href=\"run/overview.html#near\">"),
+              std::string::npos);
+    EXPECT_EQ(pairs(all), 35u);
+    EXPECT_EQ(all.find("more pairs"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace qatutor::testing
