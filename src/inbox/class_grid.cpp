@@ -90,6 +90,13 @@ void writeRanked(std::FILE* out, const char* id, const std::vector<std::string>&
 
 }  // namespace
 
+std::vector<HandedIn> handedInOf(const std::vector<OverviewRow>& overview) {
+    std::vector<HandedIn> handed;
+    for (const OverviewRow& row : overview)
+        handed.push_back({row.work.student, row.work.identity, row.work.assignment});
+    return handed;
+}
+
 GridCell::State GridCell::state() const {
     if (!any) return nothing;
     return total >= 0 && answered == total && !flagged ? handedIn : partly;
@@ -97,13 +104,9 @@ GridCell::State GridCell::state() const {
 
 ClassGrid gridOf(const std::vector<OverviewRow>& overview, const ClassList* list,
                  const AliasGroups& aliases) {
-    std::vector<HandedIn> handed;
     std::set<std::string> assignments;
-    for (const OverviewRow& row : overview) {
-        handed.push_back({row.work.student, row.work.identity, row.work.assignment});
-        assignments.insert(row.work.assignment);
-    }
-    const ClassRows rows = rowsOf(handed, list, aliases);
+    for (const OverviewRow& row : overview) assignments.insert(row.work.assignment);
+    const ClassRows rows = rowsOf(handedInOf(overview), list, aliases);
     ClassGrid grid;
     grid.assignments.assign(assignments.begin(), assignments.end());
     std::map<std::string, std::size_t> column;
@@ -203,7 +206,9 @@ void writeStruggling(std::FILE* out, const ClassGrid& grid, const std::string& r
                         std::to_string(grid.rows[r].handedIn) + " of " +
                         std::to_string(grid.assignments.size()) + " handed in, " +
                         std::to_string(grid.rows[r].partly) + " partly");
-    if (items.empty())
+    if (grid.assignments.empty())
+        put(out, "<p>No assignment was read.</p>\n");
+    else if (items.empty())
         put(out, "<p>Everyone handed in every assignment.</p>\n");
     else
         writeRanked(out, "least-handed-in", items);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "inbox/class_list.h"
+#include "inbox/class_view.h"
 #include "inbox/student_work.h"
 
 namespace qatutor::inbox {
@@ -45,6 +46,9 @@ struct ClassGrid {
     std::vector<std::string> assignments;  // "001", in order
     std::vector<GridRow> rows;
 };
+
+// Each row's person and assignment, as the class view matches them.
+std::vector<HandedIn> handedInOf(const std::vector<OverviewRow>& overview);
 
 // The grid of `overview`'s work; with a class list, every member has a row, handed in or not.
 ClassGrid gridOf(const std::vector<OverviewRow>& overview, const ClassList* list,

@@ -28,46 +28,81 @@ std::string nameOf(const HandedIn& work) {
     return name;
 }
 
-// The students' keys (studentKey) of the names each alias group holds, by each name's key.
-using AliasKeys = std::map<std::string, std::set<std::string>>;
+// The alias groups with those that share a name merged into one: "Ann Lee = Anne Lee" and
+// "Anne Lee = Annie Lee" are one student, named by the first name of the earliest group.
+struct MergedAliases {
+    std::map<std::string, std::size_t> groupOf;  // studentKey -> merged group
+    std::vector<std::string> names;              // each merged group's name
+    std::vector<std::set<std::string>> keys;     // each merged group's students' keys
+};
 
-AliasKeys aliasKeysOf(const AliasGroups& aliases) {
-    AliasKeys keys;
-    for (const std::vector<std::string>& group : aliases) {
-        std::set<std::string> of;
-        for (const std::string& name : group) of.insert(studentKey(name));
-        for (const std::string& key : of) keys[key].insert(of.begin(), of.end());
+MergedAliases mergedAliases(const AliasGroups& aliases) {
+    // Each group joins the earliest group it shares a name with, so a merged group's root is its
+    // earliest group.
+    std::vector<std::size_t> root(aliases.size());
+    for (std::size_t g = 0; g < root.size(); ++g) root[g] = g;
+    auto rootOf = [&](std::size_t g) {
+        while (root[g] != g) g = root[g] = root[root[g]];
+        return g;
+    };
+    std::map<std::string, std::size_t> firstGroup;  // studentKey -> the first group naming it
+    for (std::size_t g = 0; g < aliases.size(); ++g)
+        for (const std::string& name : aliases[g]) {
+            const auto [first, isNew] = firstGroup.try_emplace(studentKey(name), g);
+            if (isNew) continue;
+            const std::size_t a = rootOf(first->second), b = rootOf(g);
+            root[std::max(a, b)] = std::min(a, b);
+        }
+    MergedAliases merged;
+    std::map<std::size_t, std::size_t> mergedOf;  // root group -> merged group
+    for (std::size_t g = 0; g < aliases.size(); ++g) {
+        if (aliases[g].empty()) continue;
+        const auto [at, isNew] = mergedOf.try_emplace(rootOf(g), merged.names.size());
+        if (isNew) {
+            merged.names.push_back(aliases[rootOf(g)].front());
+            merged.keys.emplace_back();
+        }
+        for (const std::string& name : aliases[g]) {
+            merged.keys[at->second].insert(studentKey(name));
+            merged.groupOf[studentKey(name)] = at->second;
+        }
     }
-    return keys;
+    return merged;
 }
 
-// Whether the instructor said that `a` and `b` are one student.
-bool aliasesOf(const AliasKeys& aliases, std::string_view a, std::string_view b) {
-    const auto group = aliases.find(studentKey(a));
-    return group != aliases.end() && group->second.count(studentKey(b));
+// The row of each member of the class list by the students' keys of the names they go by. Every
+// member's own name comes first, then their aliases, then the names of the alias groups that
+// hold any of these: an alias never takes another member's work. Of two members of one name,
+// the first has the name's work; the others are in `namedTwice`.
+std::map<std::string, std::size_t> memberRows(const ClassList& list, const MergedAliases& merged,
+                                              std::vector<std::string>& namedTwice) {
+    std::map<std::string, std::size_t> row;
+    for (std::size_t m = 0; m < list.size(); ++m)
+        if (!row.try_emplace(studentKey(list[m].name), m).second)
+            namedTwice.push_back(list[m].name);
+    for (std::size_t m = 0; m < list.size(); ++m)
+        for (const std::string& alias : list[m].aliases) row.try_emplace(studentKey(alias), m);
+    for (std::size_t m = 0; m < list.size(); ++m) {
+        std::vector<std::string> names = list[m].aliases;
+        names.push_back(list[m].name);
+        for (const std::string& name : names)
+            if (const auto group = merged.groupOf.find(studentKey(name));
+                group != merged.groupOf.end())
+                for (const std::string& key : merged.keys[group->second]) row.try_emplace(key, m);
+    }
+    return row;
 }
 
 // Pairs of names, one of `names` and one of `others` (or two of `names` when `others` is
-// null), that may name one student and that no alias group joins.
-void addNear(const std::set<std::string>& names, const std::set<std::string>* others,
-             const AliasKeys& aliases, ClassView& view) {
+// null), that may name one student and that are not in one row already.
+void addNear(const std::map<std::string, std::size_t>& names,
+             const std::map<std::string, std::size_t>* others, ClassView& view) {
     for (auto a = names.begin(); a != names.end(); ++a) {
-        const std::set<std::string>& against = others ? *others : names;
+        const std::map<std::string, std::size_t>& against = others ? *others : names;
         for (auto b = others ? against.begin() : std::next(a); b != against.end(); ++b)
-            if (nearNames(*a, *b) && !aliasesOf(aliases, *a, *b))
-                view.nearMatches.emplace_back(*a, *b);
+            if (a->second != b->second && nearNames(a->first, b->first))
+                view.nearMatches.emplace_back(a->first, b->first);
     }
-}
-
-// The students' keys of the names a member of the class list goes by: their name, their aliases
-// and the names of the alias groups that hold any of these.
-std::set<std::string> keysOf(const ClassMember& member, const AliasKeys& aliases) {
-    std::set<std::string> keys = {studentKey(member.name)};
-    for (const std::string& alias : member.aliases) keys.insert(studentKey(alias));
-    for (const std::string& key : std::set<std::string>(keys))
-        if (const auto group = aliases.find(key); group != aliases.end())
-            keys.insert(group->second.begin(), group->second.end());
-    return keys;
 }
 
 std::string nameList(const std::vector<std::string>& names) {
@@ -80,59 +115,61 @@ std::string nameList(const std::vector<std::string>& names) {
 
 ClassView viewClass(const std::vector<HandedIn>& work, const ClassList* list,
                     const AliasGroups& aliases) {
-    const AliasKeys aliasKeys = aliasKeysOf(aliases);
+    const ClassRows rows = rowsOf(work, list, aliases);
     ClassView view;
-    std::map<std::string, std::string> names;  // studentKey -> the name as the files spell it
     std::set<std::string> assignments;
-    for (const HandedIn& w : work) {
-        if (const std::string name = nameOf(w); !name.empty())
-            names.emplace(studentKey(name), name);
-        assignments.insert(w.assignment);
+    // The names in the files, as they first spell each, with their rows; those of no member.
+    std::map<std::string, std::size_t> inFiles, unmatched;
+    {
+        std::map<std::string, std::pair<std::string, std::size_t>> byKey;
+        for (std::size_t w = 0; w < work.size(); ++w) {
+            assignments.insert(work[w].assignment);
+            if (const std::string name = nameOf(work[w]); !name.empty())
+                byKey.try_emplace(studentKey(name), name, rows.rowOf[w]);
+        }
+        for (const auto& [key, named] : byKey) {
+            inFiles.emplace(named.first, named.second);
+            if (named.second >= rows.members) {
+                unmatched.emplace(named.first, named.second);
+                if (list) view.notOnList.push_back(named.first);
+            }
+        }
     }
-    std::set<std::string> inFiles;
-    for (const auto& [key, name] : names) inFiles.insert(name);
     if (!list) {
-        addNear(inFiles, nullptr, aliasKeys, view);
+        addNear(inFiles, nullptr, view);
         return view;
     }
     view.listGiven = true;
     view.members = list->size();
-    std::set<std::string> matched, listNames;
-    for (const ClassMember& member : *list) {
-        listNames.insert(member.name);
-        const std::set<std::string> keys = keysOf(member, aliasKeys);
-        std::set<std::string> handedIn;
-        for (const HandedIn& w : work)
-            if (keys.count(studentKey(nameOf(w)))) handedIn.insert(w.assignment);
-        for (const std::string& key : keys) matched.insert(key);
-        if (handedIn.empty()) view.nothingHandedIn.push_back(member.name);
+    view.namedTwice = rows.namedTwice;
+    std::vector<std::set<std::string>> handedIn(rows.members);
+    for (std::size_t w = 0; w < work.size(); ++w)
+        if (rows.rowOf[w] < rows.members) handedIn[rows.rowOf[w]].insert(work[w].assignment);
+    std::map<std::string, std::size_t> listNames;
+    for (std::size_t m = 0; m < rows.members; ++m) {
+        listNames.try_emplace(rows.names[m], m);
+        if (handedIn[m].empty()) view.nothingHandedIn.push_back(rows.names[m]);
         for (const std::string& assignment : assignments)
-            if (!handedIn.count(assignment)) view.missing[assignment].push_back(member.name);
+            if (!handedIn[m].count(assignment)) view.missing[assignment].push_back(rows.names[m]);
     }
-    std::set<std::string> unmatched;
-    for (const auto& [key, name] : names)
-        if (!matched.count(key)) view.notOnList.push_back(name), unmatched.insert(name);
-    addNear(unmatched, &listNames, aliasKeys, view);
-    addNear(unmatched, nullptr, aliasKeys, view);
+    addNear(unmatched, &listNames, view);
+    addNear(unmatched, nullptr, view);
     return view;
 }
 
 ClassRows rowsOf(const std::vector<HandedIn>& work, const ClassList* list,
                  const AliasGroups& aliases) {
-    const AliasKeys aliasKeys = aliasKeysOf(aliases);
+    const MergedAliases merged = mergedAliases(aliases);
     ClassRows rows;
-    std::map<std::string, std::size_t> memberRow;  // studentKey -> row; the first member's
-    if (list)
+    std::map<std::string, std::size_t> memberRow;  // studentKey -> the member's row
+    if (list) {
+        memberRow = memberRows(*list, merged, rows.namedTwice);
         for (const ClassMember& member : *list) {
-            for (const std::string& key : keysOf(member, aliasKeys))
-                memberRow.try_emplace(key, rows.names.size());
             rows.names.push_back(member.name);
             rows.identities.emplace_back();
         }
+    }
     rows.members = rows.names.size();
-    std::map<std::string, std::size_t> groupOf;  // studentKey -> the first group that holds it
-    for (std::size_t g = 0; g < aliases.size(); ++g)
-        for (const std::string& name : aliases[g]) groupOf.try_emplace(studentKey(name), g);
     // The other rows by name: (studentKey of the row's name, what tells the row apart) -> row.
     std::map<std::pair<std::string, std::string>, std::pair<std::string, std::string>> others;
     std::vector<std::pair<std::string, std::string>> otherOf(work.size());
@@ -143,10 +180,8 @@ ClassRows rowsOf(const std::vector<HandedIn>& work, const ClassList* list,
         if (const auto member = memberRow.find(key); member != memberRow.end()) {
             rows.rowOf[w] = member->second;
             listed[w] = true;
-            continue;
-        }
-        if (const auto group = groupOf.find(key); group != groupOf.end()) {
-            const std::string& first = aliases[group->second].front();
+        } else if (const auto group = merged.groupOf.find(key); group != merged.groupOf.end()) {
+            const std::string& first = merged.names[group->second];
             otherOf[w] = {studentKey(first), "group " + std::to_string(group->second)};
             others.try_emplace(otherOf[w], first, "");
         } else {
@@ -180,6 +215,10 @@ void writeClassSection(std::FILE* out, const ClassView& view, const std::string&
         if (view.missing.empty() && view.nothingHandedIn.empty())
             put(out, "<li>Everyone on the list handed in every assignment read.</li>\n");
         put(out, "</ul>\n");
+        if (!view.namedTwice.empty())
+            put(out, "<p class=\"flag\">The class list names " + nameList(view.namedTwice) +
+                         " more than once: the files cannot tell them apart, and the work of "
+                         "each such name is shown under the first of them.</p>\n");
         if (!view.notOnList.empty())
             put(out, "<h3>Not on the class list</h3>\n<p class=\"not-on-list\">" +
                          nameList(view.notOnList) + "</p>\n");

@@ -25,24 +25,27 @@ struct ClassView {
     std::map<std::string, std::vector<std::string>> missing;  // assignment -> names on the list
     std::vector<std::string> nothingHandedIn;                 // names on the list
     std::vector<std::string> notOnList;                       // names in the files
+    std::vector<std::string> namedTwice;  // names the class list holds more than once
     std::vector<std::pair<std::string, std::string>> nearMatches;  // possibly one student's
 };
 
-// The view of `work` against `list` (nullptr: no class list given), with the names of one
-// group of `aliases` taken as one student's. A person whose files name nobody is matched by the
-// name in their platform identity ("Ann Lee_1234567").
+// The view of `work` against `list` (nullptr: no class list given), each work matched to its
+// row as rowsOf matches it. A person whose files name nobody is matched by the name in their
+// platform identity ("Ann Lee_1234567").
 ClassView viewClass(const std::vector<HandedIn>& work, const ClassList* list,
                     const AliasGroups& aliases = {});
 
 // The rows of the class, one per person. With a class list, first every member in the list's
-// order, holding the work of the names that match them (their name, aliases and alias groups);
-// then, by name, each alias group's other work under the group's first name, and each other
-// person as the files tell them apart, by name and the course platform's identity.
+// order, holding the work of the names that match them: their own name before any member's
+// alias, their aliases, and the alias groups that hold any of these. Then, by name, each alias
+// group's other work under the group's first name (groups that share a name are one group), and
+// each other person as the files tell them apart, by name and the course platform's identity.
 struct ClassRows {
     std::vector<std::string> names;       // each row's name, UTF-8
     std::vector<std::string> identities;  // each row's platform identity, when it is one person's
     std::vector<std::size_t> rowOf;       // each work's row
     std::size_t members = 0;              // the first rows are the class list's members
+    std::vector<std::string> namedTwice;  // the class list's names that it holds more than once
 };
 ClassRows rowsOf(const std::vector<HandedIn>& work, const ClassList* list,
                  const AliasGroups& aliases = {});

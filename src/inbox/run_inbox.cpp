@@ -70,14 +70,6 @@ void writeStudent(const Inbox& inbox, const std::map<std::string, std::string>& 
     summary.add(inbox, work, course, page);
 }
 
-ClassView classViewOf(const std::vector<OverviewRow>& overview, const ClassList* classList,
-                      const AliasGroups& aliases) {
-    std::vector<HandedIn> work;
-    for (const OverviewRow& row : overview)
-        work.push_back({row.work.student, row.work.identity, row.work.assignment});
-    return viewClass(work, classList, aliases);
-}
-
 void writeDetail(RunOutput& output, const char* name, const ReportSummary& summary,
                  void (*write)(std::FILE*, const ReportSummary&)) {
     std::FILE* out = output.create(name);
@@ -103,7 +95,7 @@ void writeRun(const std::vector<std::string>& paths, const std::string& outputFo
         writeStudent(inbox, doubts, course, output, csv, summary, pages);
     });
     output.finish(csv);
-    summary.classView = classViewOf(summary.overview, classList, aliases);
+    summary.classView = viewClass(handedInOf(summary.overview), classList, aliases);
     summary.grid = gridOf(summary.overview, classList, aliases);
     writeDetail(output, overviewName, summary, writeOverviewPage);
     writeDetail(output, questionsName, summary, writeQuestionsPage);

@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <tuple>
 #include <vector>
 
@@ -431,6 +432,63 @@ TEST(ClassList, TheClassViewSaysWhoIsMissingAndWhoIsNotOnTheList) {
     EXPECT_EQ(joined.notOnList, (Names{"Dee Fox"}));
     EXPECT_TRUE(joined.nearMatches.empty());
     EXPECT_TRUE(viewClass(work, nullptr, aliases).nearMatches.empty());
+}
+
+TEST(ClassList, EachWorkGoesToTheOneRowItsNameMatches) {
+    struct Case {
+        const char* what;
+        const char* list;  // nullptr: no class list
+        AliasGroups aliases;
+        std::vector<std::string> students;  // one work each, of assignment 003
+        std::vector<std::string> rows;      // the name of each work's row
+        std::vector<std::string> nothing;   // members who handed in nothing
+    };
+    const std::vector<Case> cases = {
+        {"a member's alias that is another member's name",
+         "Name,Aliases\nAnn Lee,Bob Ray\nBob Ray,\n",
+         {},
+         {"Ann Lee", "Bob Ray"},
+         {"Ann Lee", "Bob Ray"},
+         {}},
+        {"an alias group naming two members",
+         "Name\nAnn Lee\nBob Ray\n",
+         {{"Ann Lee", "Bob Ray", "A. Lee"}},
+         {"Bob Ray", "A. Lee"},
+         {"Bob Ray", "Ann Lee"},
+         {}},
+        {"alias groups that share a name are one group",
+         nullptr,
+         {{"Ann Lee", "Anne Lee"}, {"Annie Lee", "Anne Lee"}},
+         {"Annie Lee", "Anne Lee", "Ann Lee"},
+         {"Ann Lee", "Ann Lee", "Ann Lee"},
+         {}},
+        {"the same with a class list of the last name",
+         "Annie Lee\n",
+         {{"Ann Lee", "Anne Lee"}, {"Annie Lee", "Anne Lee"}},
+         {"Ann Lee", "Anne Lee"},
+         {"Annie Lee", "Annie Lee"},
+         {}},
+        {"two members of one name",
+         "Name\nMaria Garcia\nMaria Garcia\n",
+         {},
+         {"Maria Garcia"},
+         {"Maria Garcia"},
+         {"Maria Garcia"}},
+    };
+    for (const Case& c : cases) {
+        const std::optional<ClassList> list =
+            c.list ? std::optional<ClassList>(parseClassList(c.list)) : std::nullopt;
+        std::vector<HandedIn> work;
+        for (const std::string& student : c.students) work.push_back({student, "", "003"});
+        const ClassRows rows = rowsOf(work, list ? &*list : nullptr, c.aliases);
+        std::vector<std::string> got;
+        for (std::size_t row : rows.rowOf) got.push_back(rows.names[row]);
+        EXPECT_EQ(got, c.rows) << c.what;
+        const ClassView view = viewClass(work, list ? &*list : nullptr, c.aliases);
+        EXPECT_EQ(view.nothingHandedIn, c.nothing) << c.what;
+        EXPECT_TRUE(view.nearMatches.empty()) << c.what;
+        EXPECT_EQ(view.namedTwice.size(), c.nothing.size()) << c.what;
+    }
 }
 
 TEST(ClassList, ManyNamesAlikeGiveTheFirstPageAFewPairsAndTheOverviewEveryOne) {
