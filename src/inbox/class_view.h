@@ -1,5 +1,7 @@
-// The class at a glance: who on the class list has not handed in each assignment, the names in
-// the students' files that are not on the list, and the names that may be one student's.
+// Who is who in the class: the names in the students' files matched to the people of the class
+// (the class list's members, the alias groups, the course platform's people), one row each;
+// and, for the report's section on the class, who on the list has not handed in each assignment,
+// the names that are not on the list, and the names that may be one student's.
 #pragma once
 
 #include <cstdio>
