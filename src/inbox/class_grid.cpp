@@ -72,6 +72,7 @@ std::string rowHtml(const GridRow& row, const std::string& runFolder) {
     std::string html = "<tr class=\"person\"><td class=\"student\">" + nameHtml(row, runFolder);
     if (!row.identity.empty())
         html += "<div class=\"identity\">" + htmlEscaped(row.identity) + "</div>";
+    if (!row.note.empty()) html += "<div class=\"flag doubt\">" + htmlEscaped(row.note) + "</div>";
     html += "</td>";
     for (const GridCell& cell : row.cells) html += cellHtml(cell);
     return html + "<td class=\"num handed-in\">" + std::to_string(row.handedIn) +
@@ -118,6 +119,7 @@ ClassGrid gridOf(const std::vector<OverviewRow>& overview, const ClassList* list
     for (std::size_t r = 0; r < grid.rows.size(); ++r) {
         grid.rows[r].name = rows.names[r];
         grid.rows[r].identity = rows.identities[r];
+        grid.rows[r].note = rows.notes[r];
         grid.rows[r].onList = r < rows.members;
     }
     for (std::size_t w = 0; w < overview.size(); ++w) {

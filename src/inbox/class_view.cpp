@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <set>
+#include <tuple>
 
 #include "base/text.h"
 #include "inbox/download_names.h"
@@ -73,13 +74,10 @@ MergedAliases mergedAliases(const AliasGroups& aliases) {
 // The row of each member of the class list by the students' keys of the names they go by. Every
 // member's own name comes first, then their aliases, then the names of the alias groups that
 // hold any of these: an alias never takes another member's work. Of two members of one name,
-// the first has the name's work; the others are in `namedTwice`.
-std::map<std::string, std::size_t> memberRows(const ClassList& list, const MergedAliases& merged,
-                                              std::vector<std::string>& namedTwice) {
+// the name leads to the first (rowsOf gives the others their share).
+std::map<std::string, std::size_t> memberRows(const ClassList& list, const MergedAliases& merged) {
     std::map<std::string, std::size_t> row;
-    for (std::size_t m = 0; m < list.size(); ++m)
-        if (!row.try_emplace(studentKey(list[m].name), m).second)
-            namedTwice.push_back(list[m].name);
+    for (std::size_t m = 0; m < list.size(); ++m) row.try_emplace(studentKey(list[m].name), m);
     for (std::size_t m = 0; m < list.size(); ++m)
         for (const std::string& alias : list[m].aliases) row.try_emplace(studentKey(alias), m);
     for (std::size_t m = 0; m < list.size(); ++m) {
@@ -157,46 +155,116 @@ ClassView viewClass(const std::vector<HandedIn>& work, const ClassList* list,
     return view;
 }
 
+namespace {
+
+// Whether the work of one name (a member, an alias group or a name in the files) is more than
+// one person's: two of the course platform's identities that each handed in one assignment. The
+// platforms give a person another identity in each download, so identities that never meet on
+// an assignment are taken as one person's.
+bool identitiesApart(const std::map<std::string, std::set<std::string>>& assignmentsOf) {
+    std::set<std::string> seen;
+    for (const auto& [identity, assignments] : assignmentsOf) {
+        if (identity.empty()) continue;  // mailed files, which the platform gave no identity
+        for (const std::string& assignment : assignments)
+            if (!seen.insert(assignment).second) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 ClassRows rowsOf(const std::vector<HandedIn>& work, const ClassList* list,
                  const AliasGroups& aliases) {
     const MergedAliases merged = mergedAliases(aliases);
     ClassRows rows;
     std::map<std::string, std::size_t> memberRow;  // studentKey -> the member's row
+    std::map<std::size_t, std::vector<std::size_t>> membersOfName;  // first member -> all
     if (list) {
-        memberRow = memberRows(*list, merged, rows.namedTwice);
-        for (const ClassMember& member : *list) {
-            rows.names.push_back(member.name);
-            rows.identities.emplace_back();
+        memberRow = memberRows(*list, merged);
+        for (std::size_t m = 0; m < list->size(); ++m) {
+            membersOfName[memberRow.at(studentKey((*list)[m].name))].push_back(m);
+            rows.names.push_back((*list)[m].name);
         }
     }
     rows.members = rows.names.size();
-    // The other rows by name: (studentKey of the row's name, what tells the row apart) -> row.
-    std::map<std::pair<std::string, std::string>, std::pair<std::string, std::string>> others;
-    std::vector<std::pair<std::string, std::string>> otherOf(work.size());
-    std::vector<bool> listed(work.size(), false);
-    rows.rowOf.assign(work.size(), 0);
+    rows.identities.resize(rows.members);
+    rows.notes.resize(rows.members);
+
+    // What each work's name matches: "m" and a member's row, "g" and an alias group, or "n" and
+    // the studentKey of a name in the files; the name each is shown by; and the assignments of
+    // each of its identities.
+    std::vector<std::string> matchOf(work.size());
+    std::map<std::string, std::string> shownName;
+    std::map<std::string, std::map<std::string, std::set<std::string>>> assignmentsOf;
     for (std::size_t w = 0; w < work.size(); ++w) {
         const std::string name = nameOf(work[w]), key = studentKey(name);
         if (const auto member = memberRow.find(key); member != memberRow.end()) {
-            rows.rowOf[w] = member->second;
-            listed[w] = true;
+            matchOf[w] = "m" + std::to_string(member->second);
+            shownName.try_emplace(matchOf[w], rows.names[member->second]);
         } else if (const auto group = merged.groupOf.find(key); group != merged.groupOf.end()) {
-            const std::string& first = merged.names[group->second];
-            otherOf[w] = {studentKey(first), "group " + std::to_string(group->second)};
-            others.try_emplace(otherOf[w], first, "");
+            matchOf[w] = "g" + std::to_string(group->second);
+            shownName.try_emplace(matchOf[w], merged.names[group->second]);
         } else {
-            otherOf[w] = {key, personKey(work[w].student, work[w].identity)};
-            others.try_emplace(otherOf[w], name, work[w].identity);
+            matchOf[w] = "n" + key;
+            shownName.try_emplace(matchOf[w], name);
+        }
+        assignmentsOf[matchOf[w]][work[w].identity].insert(work[w].assignment);
+    }
+
+    // The people of each match: one, or one per identity when identities are apart (mailed
+    // files are then a person of their own). The people of a member go to the members of that
+    // name in the order of their identities; those left over, and everyone else, get rows after
+    // the members', by name and identity.
+    struct Person {
+        std::string name, identity, note;
+        std::size_t row = 0;
+    };
+    std::map<std::pair<std::string, std::string>, Person> people;  // (match, identity or "")
+    std::set<std::string> apart;
+    for (const auto& [match, identities] : assignmentsOf) {
+        std::vector<std::size_t> members;
+        if (match[0] == 'm') members = membersOfName.at(std::stoul(match.substr(1)));
+        if (!identitiesApart(identities)) {
+            const std::string identity = identities.size() == 1 ? identities.begin()->first : "";
+            people[{match, ""}] = {shownName.at(match), identity, "",
+                                   members.empty() ? SIZE_MAX : members[0]};
+            if (members.size() > 1) rows.namedTwice.push_back(shownName.at(match));
+            continue;
+        }
+        apart.insert(match);
+        std::string note = "one of " + std::to_string(identities.size()) +
+                           " people of this name on the course platform";
+        if (members.size() > 1)
+            note += ", matched to the class list in the order of their identities: check";
+        // The platform's people in the order of their identities, then the mailed files'.
+        std::vector<std::string> order;
+        for (const auto& [identity, assignments] : identities)
+            if (!identity.empty()) order.push_back(identity);
+        if (identities.count({})) order.emplace_back();
+        for (std::size_t p = 0; p < order.size(); ++p)
+            people[{match, order[p]}] = {shownName.at(match), order[p], note,
+                                         p < members.size() ? members[p] : SIZE_MAX};
+        if (members.size() > identities.size()) rows.namedTwice.push_back(shownName.at(match));
+    }
+    std::map<std::tuple<std::string, std::string, std::string>, Person*> others;
+    for (auto& [key, person] : people) {
+        if (person.row != SIZE_MAX) {
+            rows.identities[person.row] = person.identity;
+            rows.notes[person.row] = person.note;
+        } else {
+            others[{studentKey(person.name), person.identity, key.first}] = &person;
         }
     }
-    std::map<std::pair<std::string, std::string>, std::size_t> otherRow;
-    for (const auto& [order, row] : others) {
-        otherRow[order] = rows.names.size();
-        rows.names.push_back(row.first);
-        rows.identities.push_back(row.second);
+    for (const auto& [order, person] : others) {
+        person->row = rows.names.size();
+        rows.names.push_back(person->name);
+        rows.identities.push_back(person->identity);
+        rows.notes.push_back(person->note);
     }
+    rows.rowOf.resize(work.size());
     for (std::size_t w = 0; w < work.size(); ++w)
-        if (!listed[w]) rows.rowOf[w] = otherRow.at(otherOf[w]);
+        rows.rowOf[w] =
+            people.at({matchOf[w], apart.count(matchOf[w]) ? work[w].identity : ""}).row;
     return rows;
 }
 
@@ -217,8 +285,8 @@ void writeClassSection(std::FILE* out, const ClassView& view, const std::string&
         put(out, "</ul>\n");
         if (!view.namedTwice.empty())
             put(out, "<p class=\"flag\">The class list names " + nameList(view.namedTwice) +
-                         " more than once: the files cannot tell them apart, and the work of "
-                         "each such name is shown under the first of them.</p>\n");
+                         " more than once, and the files hold fewer people of that name than "
+                         "the list: their work is under the first members of that name.</p>\n");
         if (!view.notOnList.empty())
             put(out, "<h3>Not on the class list</h3>\n<p class=\"not-on-list\">" +
                          nameList(view.notOnList) + "</p>\n");

@@ -27,7 +27,8 @@ struct ClassView {
     std::map<std::string, std::vector<std::string>> missing;  // assignment -> names on the list
     std::vector<std::string> nothingHandedIn;                 // names on the list
     std::vector<std::string> notOnList;                       // names in the files
-    std::vector<std::string> namedTwice;  // names the class list holds more than once
+    std::vector<std::string> namedTwice;  // names the class list holds more than once whose
+                                          // work the files cannot share out among them
     std::vector<std::pair<std::string, std::string>> nearMatches;  // possibly one student's
 };
 
@@ -41,13 +42,18 @@ ClassView viewClass(const std::vector<HandedIn>& work, const ClassList* list,
 // order, holding the work of the names that match them: their own name before any member's
 // alias, their aliases, and the alias groups that hold any of these. Then, by name, each alias
 // group's other work under the group's first name (groups that share a name are one group), and
-// each other person as the files tell them apart, by name and the course platform's identity.
+// each other name's. The work of one name is one person's unless two of the course platform's
+// identities handed in one assignment: then each identity is a person (a row of their own, or
+// the next member of that name on the list), since a platform gives a person another identity
+// in each download.
 struct ClassRows {
     std::vector<std::string> names;       // each row's name, UTF-8
     std::vector<std::string> identities;  // each row's platform identity, when it is one person's
     std::vector<std::size_t> rowOf;       // each work's row
     std::size_t members = 0;              // the first rows are the class list's members
-    std::vector<std::string> namedTwice;  // the class list's names that it holds more than once
+    std::vector<std::string> notes;       // each row's doubt about who it is, or empty
+    std::vector<std::string> namedTwice;  // names the class list holds more than once whose
+                                          // work the files cannot share out among them
 };
 ClassRows rowsOf(const std::vector<HandedIn>& work, const ClassList* list,
                  const AliasGroups& aliases = {});

@@ -326,7 +326,6 @@ void ReportSummary::add(const Inbox& inbox, const std::vector<StudentWork>& work
     totals.files += inbox.files.size();
     for (std::size_t w = 0; w < work.size(); ++w) {
         const StudentWork& s = work[w];
-        students_.insert(personKey(s.student, s.identity));
         totals.responses += static_cast<std::size_t>(s.responses);
         totals.notes += static_cast<std::size_t>(s.notes);
 
@@ -342,7 +341,17 @@ void ReportSummary::add(const Inbox& inbox, const std::vector<StudentWork>& work
         row.work.entries.shrink_to_fit();
         overview.push_back(std::move(row));
     }
-    totals.students = students_.size();
+}
+
+void ReportSummary::finish(const ClassList* list, const AliasGroups& aliases) {
+    const std::vector<HandedIn> handed = handedInOf(overview);
+    classView = viewClass(handed, list, aliases);
+    grid = gridOf(overview, list, aliases);
+    totals.students = 0;
+    for (const GridRow& row : grid.rows)
+        if (std::any_of(row.cells.begin(), row.cells.end(),
+                        [](const GridCell& c) { return c.any; }))
+            ++totals.students;
 }
 
 std::vector<RankedQuestion> rankQuestions(

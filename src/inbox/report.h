@@ -61,15 +61,15 @@ struct ReportSummary {
     Totals totals;
     std::vector<OverviewRow> overview;
     std::map<std::string, AssignmentFigures> assignments;
-    ClassView classView;  // set once every student is added
-    ClassGrid grid;       // set once every student is added
+    ClassView classView;  // set by finish()
+    ClassGrid grid;       // set by finish()
 
     // Adds one student's files and work; `page` is the student's page in the run's folder.
     void add(const Inbox& inbox, const std::vector<StudentWork>& work, const CourseIndex& course,
              const std::string& page);
-
-private:
-    std::set<std::string> students_;  // personKey of each person
+    // Once every student is added: the class as the class list and aliases make it, and the
+    // count of students, each person of the class with work once.
+    void finish(const ClassList* list, const AliasGroups& aliases);
 };
 
 // A question by its share of ratings of 0 and 1 among its ratings of 0 to 3, confidence and

@@ -31,8 +31,10 @@ std::map<std::string, std::string> sharedNames(const std::vector<ListedFile>& fi
         for (const std::string& identity : of)
             list +=
                 (list.empty() ? "" : ", ") + (identity.empty() ? "files of no platform" : identity);
-        doubts[key] = "the name stands for " + std::to_string(of.size()) +
-                      " people of the course platform (" + list + "), shown apart";
+        doubts[key] = "the name has " + std::to_string(of.size()) +
+                      " identities on the course platform (" + list +
+                      "), one person's unless two of them handed in one assignment (the first "
+                      "page tells)";
     }
     return doubts;
 }
@@ -95,8 +97,7 @@ void writeRun(const std::vector<std::string>& paths, const std::string& outputFo
         writeStudent(inbox, doubts, course, output, csv, summary, pages);
     });
     output.finish(csv);
-    summary.classView = viewClass(handedInOf(summary.overview), classList, aliases);
-    summary.grid = gridOf(summary.overview, classList, aliases);
+    summary.finish(classList, aliases);
     writeDetail(output, overviewName, summary, writeOverviewPage);
     writeDetail(output, questionsName, summary, writeQuestionsPage);
     const std::string sources = sourcesOf(paths);

@@ -101,8 +101,10 @@ TEST(ClassGrid, EachPersonIsOneRowWithTheirCellsAndFigures) {
         {"Bob Stone 2", "2/3", "–", "0", "4", "1.5", "50%"},
         {"Cy Ng", "–", "–", "0", "0", "–", "–"},
         {"Dee Fox 2", "0/3", "✓", "1", "4", "1.7", "50%"},
-        {"Eve ParkEve Park_11", "–", "2/4", "0", "2", "2.0", "50%"},
-        {"Eve ParkEve Park_12", "–", "✓", "1", "4", "3.0", "0%"},
+        {"Eve ParkEve Park_11one of 2 people of this name on the course platform", "–", "2/4", "0",
+         "2", "2.0", "50%"},
+        {"Eve ParkEve Park_12one of 2 people of this name on the course platform", "–", "✓", "1",
+         "4", "3.0", "0%"},
     };
     const std::string html = writtenBy([&](std::FILE* out) { writeGrid(out, grid, "report-1"); });
     EXPECT_EQ(gridRowsOf(html), want);

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <set>
 #include <tuple>
 #include <vector>
 
@@ -439,56 +440,99 @@ TEST(ClassList, EachWorkGoesToTheOneRowItsNameMatches) {
         const char* what;
         const char* list;  // nullptr: no class list
         AliasGroups aliases;
-        std::vector<std::string> students;  // one work each, of assignment 003
-        std::vector<std::string> rows;      // the name of each work's row
-        std::vector<std::string> nothing;   // members who handed in nothing
+        std::vector<HandedIn> work;
+        std::vector<std::string> rows;     // the name of each work's row
+        std::size_t people;                // rows that hold work
+        std::vector<std::string> nothing;  // members who handed in nothing
+        std::size_t namedTwice;
     };
     const std::vector<Case> cases = {
         {"a member's alias that is another member's name",
          "Name,Aliases\nAnn Lee,Bob Ray\nBob Ray,\n",
          {},
+         {{"Ann Lee", "", "003"}, {"Bob Ray", "", "003"}},
          {"Ann Lee", "Bob Ray"},
-         {"Ann Lee", "Bob Ray"},
-         {}},
+         2,
+         {},
+         0},
         {"an alias group naming two members",
          "Name\nAnn Lee\nBob Ray\n",
          {{"Ann Lee", "Bob Ray", "A. Lee"}},
-         {"Bob Ray", "A. Lee"},
+         {{"Bob Ray", "", "003"}, {"A. Lee", "", "003"}},
          {"Bob Ray", "Ann Lee"},
-         {}},
+         2,
+         {},
+         0},
         {"alias groups that share a name are one group",
          nullptr,
          {{"Ann Lee", "Anne Lee"}, {"Annie Lee", "Anne Lee"}},
-         {"Annie Lee", "Anne Lee", "Ann Lee"},
+         {{"Annie Lee", "", "003"}, {"Anne Lee", "", "003"}, {"Ann Lee", "", "003"}},
          {"Ann Lee", "Ann Lee", "Ann Lee"},
-         {}},
+         1,
+         {},
+         0},
         {"the same with a class list of the last name",
          "Annie Lee\n",
          {{"Ann Lee", "Anne Lee"}, {"Annie Lee", "Anne Lee"}},
-         {"Ann Lee", "Anne Lee"},
+         {{"Ann Lee", "", "003"}, {"Anne Lee", "", "003"}},
          {"Annie Lee", "Annie Lee"},
-         {}},
-        {"two members of one name",
+         1,
+         {},
+         0},
+        {"two members of one name, the work of one person",
          "Name\nMaria Garcia\nMaria Garcia\n",
          {},
+         {{"Maria Garcia", "", "003"}},
          {"Maria Garcia"},
+         1,
          {"Maria Garcia"},
-         {"Maria Garcia"}},
+         1},
+        {"one student with another identity in each download, and mailed files",
+         nullptr,
+         {},
+         {{"Ann Lee", "Ann Lee_11", "001"}, {"", "Ann Lee_27", "002"}, {"Ann Lee", "", "003"}},
+         {"Ann Lee", "Ann Lee", "Ann Lee"},
+         1,
+         {},
+         0},
+        {"two people of one name on the platform, one on the list",
+         "Maria Garcia\n",
+         {},
+         {{"Maria Garcia", "Maria Garcia_1", "001"}, {"Maria Garcia", "Maria Garcia_2", "001"}},
+         {"Maria Garcia", "Maria Garcia"},
+         2,
+         {},
+         0},
+        {"two people of one name on the platform and on the list",
+         "Maria Garcia\nMaria Garcia\n",
+         {},
+         {{"Maria Garcia", "Maria Garcia_2", "001"},
+          {"Maria Garcia", "Maria Garcia_1", "001"},
+          {"Maria Garcia", "", "001"}},
+         {"Maria Garcia", "Maria Garcia", "Maria Garcia"},
+         3,
+         {},
+         0},
     };
     for (const Case& c : cases) {
         const std::optional<ClassList> list =
             c.list ? std::optional<ClassList>(parseClassList(c.list)) : std::nullopt;
-        std::vector<HandedIn> work;
-        for (const std::string& student : c.students) work.push_back({student, "", "003"});
-        const ClassRows rows = rowsOf(work, list ? &*list : nullptr, c.aliases);
+        const ClassRows rows = rowsOf(c.work, list ? &*list : nullptr, c.aliases);
         std::vector<std::string> got;
         for (std::size_t row : rows.rowOf) got.push_back(rows.names[row]);
         EXPECT_EQ(got, c.rows) << c.what;
-        const ClassView view = viewClass(work, list ? &*list : nullptr, c.aliases);
+        EXPECT_EQ(std::set<std::size_t>(rows.rowOf.begin(), rows.rowOf.end()).size(), c.people)
+            << c.what;
+        const ClassView view = viewClass(c.work, list ? &*list : nullptr, c.aliases);
         EXPECT_EQ(view.nothingHandedIn, c.nothing) << c.what;
         EXPECT_TRUE(view.nearMatches.empty()) << c.what;
-        EXPECT_EQ(view.namedTwice.size(), c.nothing.size()) << c.what;
+        EXPECT_EQ(view.namedTwice.size(), c.namedTwice) << c.what;
     }
+    // The first of two people of the list's name goes to the first member, in the order of
+    // their identities.
+    const ClassList twice = parseClassList("Maria Garcia\nMaria Garcia\n");
+    const ClassRows shared = rowsOf(cases.back().work, &twice, {});
+    EXPECT_EQ(shared.rowOf, (std::vector<std::size_t>{1, 0, 2}));
 }
 
 TEST(ClassList, ManyNamesAlikeGiveTheFirstPageAFewPairsAndTheOverviewEveryOne) {
