@@ -18,14 +18,9 @@ constexpr std::string_view plainLetters[32] = {
     "a", "a", "a", "a", "a", "a", "ae", "c", "e", "e", "e", "e", "i", "i", "i",  "i",
     "d", "n", "o", "o", "o", "o", "o",  "",  "o", "u", "u", "u", "u", "y", "th", "y"};
 
-std::string trimmed(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string_view::npos) return {};
-    return std::string(text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1));
-}
-
 // The cells of each row: quoted cells may hold the separator, quotes ("") and line breaks.
-std::vector<std::vector<std::string>> rowsOf(std::string_view text, char separator) {
+// Without a separator each row is one cell: a plain list's name, its quotes taken off.
+std::vector<std::vector<std::string>> rowsOf(std::string_view text, std::optional<char> separator) {
     std::vector<std::vector<std::string>> rows(1);
     std::string cell;
     bool quoted = false;
@@ -52,9 +47,11 @@ std::vector<std::vector<std::string>> rowsOf(std::string_view text, char separat
     return rows;
 }
 
+std::string firstLineOf(std::string_view text) { return trimmed(text.substr(0, text.find('\n'))); }
+
 // The separator the heading row uses most: ',', ';' or '\t'.
 char separatorOf(std::string_view text) {
-    const std::string_view heading = text.substr(0, text.find('\n'));
+    const std::string heading = firstLineOf(text);
     char best = ',';
     std::ptrdiff_t most = 0;
     for (char separator : {',', ';', '\t'})
@@ -74,7 +71,8 @@ Columns columnsOf(const std::vector<std::string>& heading) {
         const std::string cell = toLower(heading[i]);
         if (cell == "name" || cell == "student" || cell == "full name" || cell == "student name")
             columns.whole = i;
-        else if (cell == "first name" || cell == "given name" || cell == "first")
+        else if (cell == "first name" || cell == "given name" || cell == "given names" ||
+                 cell == "first")
             columns.given = i;
         else if (cell == "last name" || cell == "surname" || cell == "family name" ||
                  cell == "last")
@@ -86,22 +84,27 @@ Columns columnsOf(const std::vector<std::string>& heading) {
     return columns;
 }
 
+constexpr const char* headingsRead =
+    "the names' column is headed Name, Student or Full name, or First name (or Given names) with "
+    "Last name (or Surname, Family name); a plain list has one name a line";
+
+// Whether the first row, which names no column read, is the heading of a table all the same
+// rather than a plain list's first name: its cells are separated by tabs or semicolons, or by
+// commas into three or more, or into two with no blank after a comma. "Lee, Ann" and
+// "\"Lee,Ann\"" are a name; "Username,Email" and "Username;Email" a heading.
+bool headingUnread(std::string_view text, const std::vector<std::string>& firstRow,
+                   char separator) {
+    const auto cells = std::count_if(firstRow.begin(), firstRow.end(),
+                                     [](const std::string& cell) { return !cell.empty(); });
+    if (separator != ',') return cells >= 2;
+    return cells >= 3 || (cells == 2 && firstLineOf(text).find(", ") == std::string::npos);
+}
+
 // "Lee, Ann" -> "Ann Lee"; a name without a comma stays as it is.
 std::string givenNameFirst(const std::string& name) {
     const std::size_t comma = name.find(',');
     if (comma == std::string::npos) return name;
     return trimmed(std::string_view(name).substr(comma + 1)) + " " + trimmed(name.substr(0, comma));
-}
-
-// The pieces of `text` between the separators, each trimmed: "a ; b;" -> {"a", "b", ""}.
-std::vector<std::string> piecesOf(std::string_view text, char separator) {
-    std::vector<std::string> pieces;
-    for (std::size_t start = 0; start <= text.size();) {
-        const std::size_t end = std::min(text.find(separator, start), text.size());
-        pieces.push_back(trimmed(text.substr(start, end - start)));
-        start = end + 1;
-    }
-    return pieces;
 }
 
 std::vector<std::string> aliasesIn(const std::string& cell) {
@@ -166,19 +169,21 @@ std::size_t editDistance(std::string_view a, std::string_view b) {
 
 ClassList parseClassList(std::string_view bytes) {
     const std::string text = utf8TextOf(bytes);
-    const std::vector<std::vector<std::string>> rows = rowsOf(text, separatorOf(text));
+    const char separator = separatorOf(text);
+    std::vector<std::vector<std::string>> rows = rowsOf(text, separator);
     const Columns columns = columnsOf(rows.front());
     const bool heading = columns.whole || columns.given;
+    if (!heading && headingUnread(text, rows.front(), separator))
+        throw InboxError("the first line, \"" + firstLineOf(text) +
+                         "\", is no heading read: " + headingsRead);
+    if (!heading) rows = rowsOf(text, std::nullopt);  // a plain list: a name a line
     ClassList members;
-    auto add = [&](ClassMember member) {
+    for (std::size_t r = heading ? 1 : 0; r < rows.size(); ++r) {
+        ClassMember member =
+            heading ? memberOf(rows[r], columns) : ClassMember{givenNameFirst(rows[r][0]), {}};
         if (!member.name.empty()) members.push_back(std::move(member));
-    };
-    if (heading) {
-        for (std::size_t r = 1; r < rows.size(); ++r) add(memberOf(rows[r], columns));
-        return members;
     }
-    for (const std::string& line : piecesOf(text, '\n'))  // a plain list: a name a line
-        add({givenNameFirst(line), {}});
+    if (members.empty()) throw InboxError("names no student");
     return members;
 }
 

@@ -2,9 +2,9 @@
 // A class list is a CSV table with a heading row that names its names' columns, or a plain list
 // of one name a line:
 //   Name,Email                 one column of whole names ("Student" and "Full name" too)
-//   First name,Surname,...     given and family names ("Last name", "Family name")
+//   First name,Surname,...     given and family names ("Given names"; "Last name", "Family name")
 //   "Lee, Ann"                 a family name first, before a comma, is put after the given name
-//   Ann Lee                    a plain list
+//   Ann Lee                    a plain list, quoted or not: "Lee, Ann" and Lee, Ann are Ann Lee
 // An "Aliases" column holds other names of the student, separated by ";": the names a student
 // typed into the tutor that are this student.
 #pragma once
@@ -29,7 +29,10 @@ using AliasGroups = std::vector<std::vector<std::string>>;
 
 // The members of a class list's bytes, in any encoding of text_encoding.h (UTF-8, UTF-16,
 // Windows-1252); cells separated by commas, semicolons or tabs, whichever the heading row uses.
-// Throws InboxError saying why when the bytes are no text.
+// Throws InboxError saying why when the bytes are no text, when the first line is a table's
+// heading that names no column above (tabs or semicolons between its cells, or commas between
+// three or more, or between two with no blank after the comma: "Username,Email"), and when the
+// list names no student.
 ClassList parseClassList(std::string_view bytes);
 
 // The groups of an aliases file: a student a line, their names separated by "=", the first the

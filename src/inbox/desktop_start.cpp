@@ -65,8 +65,9 @@ int runFromDesktop(Desktop& desktop, const CourseIndex& course) {
     const std::optional<std::string> file =
         desktop.chooseClassList(*folder, suggestedClassList(*folder));
     const std::optional<ClassList> classList = chosenClassList(desktop, file);
+    // The file chosen is the instructor's even when it cannot be read: no student's file.
     std::vector<InstructorsFile> instructors;
-    if (classList) instructors.push_back({*file, "the class list"});
+    if (file) instructors.push_back({*file, "the class list"});
     const InboxRun run =
         runInbox({*folder}, *folder, course, classList ? &*classList : nullptr, {}, instructors);
     if (run.failure)

@@ -116,18 +116,11 @@ std::optional<std::string> nameOnReceipt(std::string_view bytes) {
     } catch (const InboxError&) {
         return std::nullopt;
     }
-    for (std::size_t start = 0; start < text.size();) {
-        const std::size_t end = std::min(text.find('\n', start), text.size());
-        const std::string_view line = std::string_view(text).substr(start, end - start);
-        start = end + 1;
+    for (const std::string& line : piecesOf(text, '\n')) {
         if (!startsWith(toLower(line.substr(0, nameLabel.size())), nameLabel)) continue;
-        std::string_view name = line.substr(nameLabel.size());
-        while (!name.empty() && (name.front() == ' ' || name.front() == '\t'))
-            name.remove_prefix(1);
-        while (!name.empty() && (name.back() == ' ' || name.back() == '\t' || name.back() == '\r'))
-            name.remove_suffix(1);
+        std::string name = trimmed(std::string_view(line).substr(nameLabel.size()));
         if (name.empty()) return std::nullopt;
-        return std::string(name);
+        return name;
     }
     return std::nullopt;
 }

@@ -22,8 +22,8 @@
 namespace qatutor::inbox {
 
 struct DownloadName {
-    std::string identity;  // the platform's identity of the person; empty for a name that no
-                           // platform gave: "Ann Lee_1234567", "leeann_12345", "annlee"
+    std::string identity;  // the platform's identity of the person: "Ann Lee_1234567",
+                           // "leeann_12345", "annlee"; empty for a name no platform gave
     std::string fileName;  // the name the student gave the file
     bool receipt = false;  // the platform's receipt of an attempt, no file of the student's
     bool attempt = false;  // a file of an attempt, whose receipt may name the person
@@ -54,8 +54,8 @@ std::optional<std::string> nameOnReceipt(std::string_view bytes);
 //   receiptIdentity("Zo\xC3\xAB Lee", "annlee") -> "Zo\xC3\xAB Lee (annlee)"
 std::string receiptIdentity(const std::string& name, const std::string& login);
 
-// The person's name in a platform's identity, for matching a class list: a receipt's name
-// without its login; any other identity as it is.
+// A receipt's name without its login; any other identity as it is, a folder's or prefix's
+// number and all.
 //   nameInIdentity("Zo\xC3\xAB Lee (annlee)") -> "Zo\xC3\xAB Lee"
 //   nameInIdentity("Ann Lee_1234567") -> "Ann Lee_1234567"
 std::string nameInIdentity(std::string_view identity);

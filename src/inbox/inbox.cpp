@@ -20,7 +20,6 @@ namespace {
 
 // A record file of a few megabytes is years of work; anything far beyond is not one.
 constexpr std::uint64_t largestRecordFile = 256 << 20;
-constexpr const char* tooLarge = "too large for a record file";
 
 // "line 23: expected the time line ...; line 80: expected ...", the first few places.
 std::string damageLine(const ParsedFile& parsed) {
@@ -34,39 +33,10 @@ std::string damageLine(const ParsedFile& parsed) {
     return line + ". What could be read is shown, the records there marked";
 }
 
-// Throws InboxError saying why a file of this kind is no record file.
-void checkKind(const OpenFacts& facts) {
-    if (facts.kind == OpenKind::folder) throw InboxError("a folder, not a record file");
-    if (facts.kind != OpenKind::regularFile)
-        throw InboxError("not a regular file (a pipe, socket or device)");
-    if (facts.size > largestRecordFile) throw InboxError(tooLarge);
-}
-
-// Reads `file` to its end, even when it grew meanwhile, but never past largestRecordFile;
-// `size` is what it held when opened.
-std::string readToEnd(OpenFile& file, std::uint64_t size) {
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    std::size_t done = 0;
-    for (;;) {
-        if (done == bytes.size()) {  // the file grew
-            if (done > largestRecordFile) throw InboxError(tooLarge);
-            bytes.resize(bytes.size() + 4096);
-        }
-        const std::size_t got = file.read(bytes.data() + done, bytes.size() - done);
-        if (got == 0) break;
-        done += got;
-    }
-    bytes.resize(done);
-    return bytes;
-}
-
 }  // namespace
 
 std::string readWholeFile(const std::string& path) {
-    OpenFile file = explained("cannot be opened", [&] { return OpenFile(path); });
-    const OpenFacts facts = explained("cannot be read", [&] { return file.facts(); });
-    checkKind(facts);
-    return explained("cannot be read", [&] { return readToEnd(file, facts.size); });
+    return readFileUpTo(path, largestRecordFile, "a record file");
 }
 
 namespace {

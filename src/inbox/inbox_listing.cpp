@@ -48,24 +48,6 @@ private:
     std::map<std::string, std::set<std::string>> names_;
 };
 
-// The bytes of the receipt at `path`; throws InboxError, reading nothing, when it is no regular
-// file or larger than largestReceipt.
-std::string receiptBytes(const std::string& path) {
-    OpenFile file(path);
-    const OpenFacts facts = file.facts();
-    if (facts.kind != OpenKind::regularFile || facts.size > largestReceipt)
-        throw InboxError("no receipt of a few lines");
-    std::string bytes(static_cast<std::size_t>(facts.size), '\0');
-    std::size_t done = 0;
-    while (done < bytes.size())
-        if (const std::size_t got = file.read(bytes.data() + done, bytes.size() - done))
-            done += got;
-        else
-            break;
-    bytes.resize(done);
-    return bytes;
-}
-
 // A file of the person whose identity `folderIdentity` is, when it lies in their submission
 // folder; a platform's prefix of its name says who it is otherwise, with the name on the
 // attempt's receipt, in `receipts`, when it is an attempt's.
@@ -192,7 +174,9 @@ void listFolder(const std::string& folder, const std::string& identity,
     ReceiptNames receipts;
     for (const std::string& name : names)
         if (downloadNameOf(name).receipt)
-            receipts.add(name, [&] { return receiptBytes(joinPath(folder, name)); });
+            receipts.add(name, [&] {
+                return readFileUpTo(joinPath(folder, name), largestReceipt, "a receipt");
+            });
     for (const std::string& name : names) {
         const std::string path = joinPath(folder, name);
         const bool inFolder = entryKindOf(path) == EntryKind::folder;

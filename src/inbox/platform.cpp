@@ -1,5 +1,6 @@
 // The parts of platform.h that the C++ library carries out alike on Linux and Windows: the
-// folders through std::filesystem, with paths turned by pathOf and textOf, and the clock.
+// folders through std::filesystem, with paths turned by pathOf and textOf, the clock, and
+// reading a whole file through OpenFile.
 #include "inbox/platform.h"
 
 #include <algorithm>
@@ -16,7 +17,43 @@ namespace fs = std::filesystem;
 std::mutex clockMutex;
 std::function<std::time_t()> replacedClock;
 
+// Throws InboxError saying why a file of this kind is not `what` it should be.
+void checkKind(const OpenFacts& facts, std::uint64_t largest, std::string_view what) {
+    if (facts.kind == OpenKind::folder) throw InboxError("a folder, not " + std::string(what));
+    if (facts.kind != OpenKind::regularFile)
+        throw InboxError("not a regular file (a pipe, socket or device)");
+    if (facts.size > largest) throw InboxError("too large for " + std::string(what));
+}
+
+// Reads `file` to its end, even when it grew meanwhile; `size` is what it held when opened.
+// Throws InboxError as soon as it has read more than `largest` bytes, reading no further.
+std::string readToEnd(OpenFile& file, std::uint64_t size, std::uint64_t largest,
+                      std::string_view what) {
+    constexpr std::size_t growth = 4096;
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    std::size_t done = 0;
+    for (;;) {
+        if (done == bytes.size()) {  // all it held when opened: it may have grown since
+            if (done > largest) throw InboxError("too large for " + std::string(what));
+            bytes.resize(
+                static_cast<std::size_t>(std::min<std::uint64_t>(done + growth, largest + 1)));
+        }
+        const std::size_t got = file.read(bytes.data() + done, bytes.size() - done);
+        if (got == 0) break;
+        done += got;
+    }
+    bytes.resize(done);
+    return bytes;
+}
+
 }  // namespace
+
+std::string readFileUpTo(const std::string& path, std::uint64_t largest, std::string_view what) {
+    OpenFile file = explained("cannot be opened", [&] { return OpenFile(path); });
+    const OpenFacts facts = explained("cannot be read", [&] { return file.facts(); });
+    checkKind(facts, largest, what);
+    return explained("cannot be read", [&] { return readToEnd(file, facts.size, largest, what); });
+}
 
 std::time_t currentTime() {
     const std::lock_guard<std::mutex> hold(clockMutex);

@@ -1,7 +1,8 @@
 // What the inbox asks of the operating system: paths, what a path names, the names in a folder,
 // reading a file, the clock, the command line and the console. posix/ carries it out on Linux,
 // win32/ on Windows, each in files.cpp and console.cpp; platform.cpp holds what the C++ library
-// does alike on both (folders through std::filesystem, the clock); the report's outputs are put
+// does alike on both (folders through std::filesystem, the clock) and reading a whole file
+// through OpenFile; the report's outputs are put
 // in place by the steps of output_steps.h, in posix/ and win32/ too. Nothing else of the inbox
 // reaches the system.
 //
@@ -95,6 +96,14 @@ public:
 private:
     int descriptor_;
 };
+
+// The bytes of the regular file at `path`, read to its end even when it grew after it was
+// opened; `what` says what it should be. Throws InboxError saying why, reading no more, when it
+// cannot be opened or read ("cannot be opened: No such file or directory"), is no regular file
+// ("a folder, not a record file", "not a regular file (a pipe, socket or device)") or holds more
+// than `largest` bytes ("too large for a record file").
+//   readFileUpTo("send_1209Ann_Lee.txt", 256 << 20, "a record file") -> its bytes
+std::string readFileUpTo(const std::string& path, std::uint64_t largest, std::string_view what);
 
 // The time now, in seconds since 1970. A test may put a clock of its own in the system's place
 // with replaceClock, and give it back with an empty one.

@@ -8,21 +8,12 @@
 #include "inbox/html.h"
 #include "inbox/output_names.h"
 #include "inbox/platform.h"
+#include "inbox/questions_page.h"
 #include "inbox/report_names.h"
 #include "inbox/student_page.h"
 
 namespace qatutor::inbox {
 namespace {
-
-// The bar chart of a question's ratings: five bars (0, 1, 2, 3 and "?" for anything else), the
-// count above each bar and its name below.
-constexpr int chartWidth = 112, chartHeight = 50;
-constexpr int barLeft = 2, barStep = 22, barWidth = 18;
-constexpr int barBase = 38;       // the foot of the bars
-constexpr int tallestBar = 28;    // the height of the bar of the largest count
-constexpr int countGap = 2;       // between a bar's top and its count
-constexpr int nameBaseline = 48;  // the bars' names
-constexpr const char* barNames[5] = {"0", "1", "2", "3", "?"};
 
 // Responses quoted per question under "Lowest-rated responses", and the length of each quote.
 constexpr std::size_t lowestShown = 3;
@@ -30,10 +21,6 @@ constexpr std::size_t excerptLength = 160;
 
 // Questions on report.html under "Hard questions"; questions.html ranks every one.
 constexpr std::size_t hardQuestionsShown = 10;
-constexpr const char* rankingNote =
-    "By the share of 0 and 1 among the ratings of 0 to 3 that students gave the question and its "
-    "worked answer (confidence and self-critique): both say how hard it was; a rating missing or "
-    "not 0 to 3 says nothing and is left out. Of equal shares, the one with more ratings first.";
 
 std::string mean(double sum, int n) { return n ? meanText(static_cast<long long>(sum), n) : "–"; }
 
@@ -41,33 +28,6 @@ std::string excerpt(std::string_view text) {
     if (text.empty()) return "<i>(empty)</i>";
     if (text.size() <= excerptLength) return htmlText(text);
     return htmlText(text.substr(0, excerptLength)) + "…";
-}
-
-std::string barChart(const Distribution& d, const std::string& what) {
-    const int most = d.most();
-    if (most == 0) return "–";
-    const std::string label = what + " ratings: 0: " + std::to_string(d.counts[0]) +
-                              ", 1: " + std::to_string(d.counts[1]) +
-                              ", 2: " + std::to_string(d.counts[2]) +
-                              ", 3: " + std::to_string(d.counts[3]) +
-                              ", missing or not 0 to 3: " + std::to_string(d.counts[4]);
-    const std::string width = std::to_string(chartWidth), height = std::to_string(chartHeight);
-    std::string svg = "<svg class=\"bars\" width=\"" + width + "\" height=\"" + height +
-                      "\" viewBox=\"0 0 " + width + " " + height + "\" role=\"img\" aria-label=\"" +
-                      label + "\"><title>" + label + "</title>";
-    for (int i = 0; i < 5; ++i) {
-        const int bar = d.counts[i] * tallestBar / most;
-        const int x = barLeft + i * barStep, middle = x + barWidth / 2;
-        svg += "<rect class=\"" + std::string(i == 4 ? "odd" : "bar") + "\" x=\"" +
-               std::to_string(x) + "\" y=\"" + std::to_string(barBase - bar) + "\" width=\"" +
-               std::to_string(barWidth) + "\" height=\"" + std::to_string(bar) + "\"/>";
-        svg += "<text x=\"" + std::to_string(middle) + "\" y=\"" +
-               std::to_string(barBase - bar - countGap) + "\">" +
-               (d.counts[i] ? std::to_string(d.counts[i]) : "") + "</text>";
-        svg += "<text x=\"" + std::to_string(middle) + "\" y=\"" + std::to_string(nameBaseline) +
-               "\">" + barNames[i] + "</text>";
-    }
-    return svg + "</svg>";
 }
 
 // Keeps the lowest-rated responses: lowest first, and of equal ratings the one added first.
@@ -207,68 +167,6 @@ void writeOverview(std::FILE* out, const ReportSummary& summary) {
     put(out, "</tbody>\n</table>\n</div>\n</section>\n");
 }
 
-std::string questionRow(const std::string& assignment, int question, const QuestionFigures& q,
-                        std::size_t students) {
-    std::string lowest;
-    for (const LowResponse& response : q.lowest) lowest += response.html;
-    return "<tr class=\"question\" id=\"" + questionAnchor(assignment, question) +
-           "\"><td class=\"num\">" + std::to_string(question) +
-           "</td><td class=\"num answered-by\">" + std::to_string(q.answeredBy) + " of " +
-           std::to_string(students) + "</td><td>" + barChart(q.confidence, "confidence") +
-           "</td><td>" + barChart(q.selfCritique, "self-critique") + "</td><td>" +
-           (lowest.empty() ? "–" : lowest) + "</td></tr>\n";
-}
-
-void writeAssignment(std::FILE* out, const std::string& assignment, const AssignmentFigures& a) {
-    put(out, "<h3>" + htmlText(a.title.empty() ? "Assignment " + assignment : a.title) +
-                 "</h3>\n<div class=\"scroll\">\n<table class=\"by-question\">\n<thead><tr>"
-                 "<th>Question</th><th>Answered by</th><th>Confidence</th><th>Self-critique</th>"
-                 "<th>Lowest-rated responses</th></tr></thead>\n<tbody>\n");
-    std::string unanswered;
-    std::size_t unansweredCount = 0;
-    for (const auto& [question, figures] : a.questions) {
-        if (figures.answeredBy == 0) {
-            unanswered += (unanswered.empty() ? "" : ", ") + std::to_string(question);
-            ++unansweredCount;
-            continue;
-        }
-        put(out, questionRow(assignment, question, figures, a.students));
-    }
-    put(out, "</tbody>\n</table>\n</div>\n");
-    if (unansweredCount)
-        put(out, "<p class=\"unanswered\">No responses to question" +
-                     std::string(unansweredCount == 1 ? " " : "s ") + unanswered + ".</p>\n");
-}
-
-// "Assignment 003, question 4", linked to its row when it has one (a question nobody answered
-// has none); `page` is the link to questions.html, or empty on that page itself.
-std::string questionLink(const RankedQuestion& q, const std::string& page) {
-    const std::string name =
-        "Assignment " + htmlText(q.assignment) + ", question " + std::to_string(q.question);
-    if (q.answeredBy == 0) return name;
-    return "<a href=\"" + page + "#" + questionAnchor(q.assignment, q.question) + "\">" + name +
-           "</a>";
-}
-
-std::string shareText(const RankedQuestion& q) {
-    return q.ratings ? percentText(q.low, q.ratings) : "–";
-}
-
-void writeRankedQuestions(std::FILE* out, const std::vector<RankedQuestion>& ranked) {
-    put(out, "<section id=\"ranked\">\n<h2>Questions ranked</h2>\n<p class=\"quiet\">" +
-                 std::string(rankingNote) +
-                 "</p>\n<div class=\"scroll\">\n<table class=\"ranked-questions\">\n<thead><tr>"
-                 "<th>Rank</th><th>Question</th><th>Ratings 0 or 1</th><th>Ratings 0 to 3</th>"
-                 "<th>Answered by</th></tr></thead>\n<tbody>\n");
-    for (std::size_t i = 0; i < ranked.size(); ++i)
-        put(out, "<tr><td class=\"num\">" + std::to_string(i + 1) + "</td><td>" +
-                     questionLink(ranked[i], "") + "</td><td class=\"num\">" +
-                     shareText(ranked[i]) + "</td><td class=\"num\">" +
-                     std::to_string(ranked[i].ratings) + "</td><td class=\"num\">" +
-                     std::to_string(ranked[i].answeredBy) + "</td></tr>\n");
-    put(out, "</tbody>\n</table>\n</div>\n</section>\n");
-}
-
 // The hardest questions on report.html, each linked to its row on questions.html.
 void writeHardQuestions(std::FILE* out, const ReportSummary& summary,
                         const std::string& runFolder) {
@@ -291,13 +189,6 @@ void writeHardQuestions(std::FILE* out, const ReportSummary& summary,
     put(out, "</ol>\n</section>\n");
 }
 
-// The nav of a page in the run's folder: back to the report, and to the other pages.
-std::string detailNav() {
-    return std::string("<nav><a href=\"../") + reportName + "\">Student records</a> · <a href=\"" +
-           overviewName + "\">Overview</a> · <a href=\"" + questionsName +
-           "\">By question</a> · <a href=\"" + csvName + "\">records.csv</a></nav>\n";
-}
-
 std::string today() {
     const std::time_t now = currentTime();
     char buffer[32];
@@ -312,6 +203,13 @@ std::string countSpan(const char* id, std::size_t n, std::string_view what) {
 }
 
 }  // namespace
+
+// The nav of a page in the run's folder: back to the report, and to the other pages.
+std::string detailNav() {
+    return std::string("<nav><a href=\"../") + reportName + "\">Student records</a> · <a href=\"" +
+           overviewName + "\">Overview</a> · <a href=\"" + questionsName +
+           "\">By question</a> · <a href=\"" + csvName + "\">records.csv</a></nav>\n";
+}
 
 void Distribution::add(const Record& record) { ++counts[ratingValue(record.rating).value_or(4)]; }
 
@@ -354,31 +252,6 @@ void ReportSummary::finish(const ClassList* list, const AliasGroups& aliases) {
             ++totals.students;
 }
 
-std::vector<RankedQuestion> rankQuestions(
-    const std::map<std::string, AssignmentFigures>& assignments) {
-    std::vector<RankedQuestion> ranked;
-    for (const auto& [assignment, figures] : assignments)
-        for (const auto& [question, q] : figures.questions) {
-            RankedQuestion r{assignment, question, 0, 0, q.answeredBy};
-            for (const Distribution* d : {&q.confidence, &q.selfCritique}) {
-                r.low += d->counts[0] + d->counts[1];
-                r.ratings += d->counts[0] + d->counts[1] + d->counts[2] + d->counts[3];
-            }
-            ranked.push_back(r);
-        }
-    // Stable: of equal shares and counts, the order of assignments and questions stays.
-    std::stable_sort(ranked.begin(), ranked.end(),
-                     [](const RankedQuestion& a, const RankedQuestion& b) {
-                         if ((a.ratings > 0) != (b.ratings > 0)) return a.ratings > 0;
-                         return rankedBefore(a.low, a.ratings, b.low, b.ratings);
-                     });
-    return ranked;
-}
-
-std::string questionAnchor(const std::string& assignment, int question) {
-    return "q" + htmlEscaped(assignment) + "-" + std::to_string(question);
-}
-
 void writeReport(std::FILE* out, const ReportSummary& summary, const std::string& sources,
                  const std::string& runFolder) {
     const Totals& t = summary.totals;
@@ -415,17 +288,6 @@ void writeOverviewPage(std::FILE* out, const ReportSummary& summary) {
     writeOverview(out, summary);
     if (!summary.classView.nearMatches.empty())
         writeNearMatches(out, summary.classView, summary.classView.nearMatches.size(), {});
-    put(out, pageEnd);
-}
-
-void writeQuestionsPage(std::FILE* out, const ReportSummary& summary) {
-    put(out, pageStart("Student records: by question"));
-    put(out, detailNav() + "<h1>By question</h1>\n");
-    writeRankedQuestions(out, rankQuestions(summary.assignments));
-    put(out, "<section id=\"questions\">\n<h2>Each assignment's questions</h2>\n");
-    for (const auto& [assignment, figures] : summary.assignments)
-        writeAssignment(out, assignment, figures);
-    put(out, "</section>\n");
     put(out, pageEnd);
 }
 

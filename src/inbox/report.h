@@ -3,8 +3,8 @@
 // struggles, which questions are hard, and the grid of students by assignment; its size grows
 // with students and assignments, never with responses. The run's folder holds the detail it
 // links to: overview.html, one row per student and assignment, questions.html, every question
-// ranked and a view of each across students, and a page per student with their responses
-// (student_page.h). Every page is self-contained: no script, no network.
+// ranked and a view of each across students (questions_page.h), and a page per student with
+// their responses (student_page.h). Every page is self-contained: no script, no network.
 //
 // The inbox is read one student at a time; a ReportSummary keeps across students only what the
 // pages show: the lines on the files, one overview row per student and assignment, and per
@@ -72,31 +72,15 @@ struct ReportSummary {
     void finish(const ClassList* list, const AliasGroups& aliases);
 };
 
-// A question by its share of ratings of 0 and 1 among its ratings of 0 to 3, confidence and
-// self-critique together: the ratings a student gives a question and its worked answer both say
-// how hard it was, and a missing or odd rating says nothing.
-struct RankedQuestion {
-    std::string assignment;  // "003"
-    int question = 0;
-    int low = 0, ratings = 0;  // ratings of 0 or 1, of all the ratings of 0 to 3
-    std::size_t answeredBy = 0;
-};
-
-// Every question of `assignments`, the highest share first; of equal shares the one with more
-// ratings, then by assignment and question. Questions without ratings come last.
-std::vector<RankedQuestion> rankQuestions(
-    const std::map<std::string, AssignmentFigures>& assignments);
-
-// The anchor of a question's row on questions.html: "q003-4".
-std::string questionAnchor(const std::string& assignment, int question);
-
 // report.html; `sources` names what was read; `runFolder` ("report-20261207-140509") is the
 // run's folder, with the records table and the pages the report links to.
 void writeReport(std::FILE* out, const ReportSummary& summary, const std::string& sources,
                  const std::string& runFolder);
 
-// The pages in the run's folder: the overview (overviewName) and the questions (questionsName).
+// The overview's page in the run's folder (overviewName).
 void writeOverviewPage(std::FILE* out, const ReportSummary& summary);
-void writeQuestionsPage(std::FILE* out, const ReportSummary& summary);
+
+// The nav of a page in the run's folder: back to the report, and to the other pages.
+std::string detailNav();
 
 }  // namespace qatutor::inbox

@@ -6,6 +6,7 @@
 #include "inbox/inbox.h"
 #include "inbox/output_names.h"
 #include "inbox/platform.h"
+#include "inbox/questions_page.h"
 #include "inbox/records_csv.h"
 #include "inbox/run_output.h"
 #include "inbox/student_page.h"

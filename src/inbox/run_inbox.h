@@ -29,12 +29,13 @@ struct InboxRun {
 };
 
 // Reads every file and folder of `paths` and writes the report, the records table, the overview,
-// the questions and the students' pages into `outputFolder`, all of one run or none; with a class list, the report
-// says who on it has not handed in what; names of one group of `aliases` are one student's.
-// The instructor's own `instructors` files (the class list), where they lie among the files
-// read, are listed as no record files.
-// Memory holds one student's files at a time, and the figures of the report. Whatever fails on the way, an InboxError or any
-// other exception (no memory left), ends the run here, with its reason in `failure`.
+// the questions and the students' pages into `outputFolder`, all of one run or none; with a
+// class list, the report says who on it has not handed in what; names of one group of `aliases`
+// are one student's. The instructor's own `instructors` files (the class list), where they lie
+// among the files read, are listed as no record files.
+// Memory holds one student's files at a time, and the figures of the report. Whatever fails on
+// the way, an InboxError or any other exception (no memory left), ends the run here, with its
+// reason in `failure`.
 InboxRun runInbox(const std::vector<std::string>& paths, const std::string& outputFolder,
                   const CourseIndex& course, const ClassList* classList = nullptr,
                   const AliasGroups& aliases = {},

@@ -1,5 +1,6 @@
 #include "inbox/text_encoding.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "base/cp1252.h"
@@ -90,6 +91,23 @@ std::string utf8TextOf(std::string_view bytes) {
         text = utf8Name(std::string(bytes));
     checkNoControls(text, offset);
     return text;
+}
+
+std::string trimmed(std::string_view text) {
+    constexpr std::string_view blanks = " \t\r\n";
+    const std::size_t first = text.find_first_not_of(blanks);
+    if (first == std::string_view::npos) return {};
+    return std::string(text.substr(first, text.find_last_not_of(blanks) - first + 1));
+}
+
+std::vector<std::string> piecesOf(std::string_view text, char separator) {
+    std::vector<std::string> pieces;
+    for (std::size_t start = 0; start <= text.size();) {
+        const std::size_t end = std::min(text.find(separator, start), text.size());
+        pieces.push_back(trimmed(text.substr(start, end - start)));
+        start = end + 1;
+    }
+    return pieces;
 }
 
 }  // namespace qatutor::inbox

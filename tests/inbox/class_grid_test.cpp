@@ -12,6 +12,7 @@
 #include "inbox/class_grid.h"
 #include "inbox/class_list.h"
 #include "inbox/output_names.h"
+#include "inbox/questions_page.h"
 #include "inbox/report.h"
 #include "inbox/run_inbox.h"
 #include "inbox_fixtures.h"

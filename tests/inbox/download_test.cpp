@@ -211,6 +211,13 @@ TEST(Download, EachLayoutGivesOneRowPerPersonAndMergesNobodySilently) {
           {"Assignment 3_cy_attempt_2026-12-09-12-00-00.txt", "Date Submitted: today\r\n"}},
          {{"", "Bob (bstone)", 3, 0}, {"", "cy", 3, 0}, {"", "Zo\xC3\xAB Lee (annlee)", 3, 0}},
          3},
+        {"a receipt too large to be one names nobody",
+         {{"Assignment 3_annlee_attempt_2026-12-09-10-11-12_send_1209Ann_Lee.txt",
+           sessionOf("Ann")},
+          {"Assignment 3_annlee_attempt_2026-12-09-10-11-12.txt",
+           "Name: Zoe Lee\r\n" + std::string(largestReceipt, 'x')}},
+         {{"Ann Lee", "annlee", 3, 0}},
+         1},
         {"two students of one name mailed their files",
          {{"send_1207Maria_Garcia.txt", sessionOf("one Maria")},
           {"send_1207Maria_Garcia (1).txt", sessionOf("another Maria", "16")}},
@@ -273,6 +280,8 @@ TEST(ClassList, EachExportGivesTheStudentsNames) {
         {"Student\tID\n\"Lee, Ann\"\t1\n\n", {"Ann Lee"}},
         {"Ann Lee\r\nLee, Bob\r\n\r\nChlo\xE9 Martin\r\n",
          {"Ann Lee", "Bob Lee", "Chlo\xC3\xA9 Martin"}},
+        {"\"Lee, Ann\"\r\n\"Ray, Bob\"\r\n\"Ng,Cy\"\r\n", {"Ann Lee", "Bob Ray", "Cy Ng"}},
+        {"Surname,Given names,Email\r\nLee,Ann,a@x\r\n", {"Ann Lee"}},
     };
     for (const auto& [bytes, names] : cases) {
         Names got;
@@ -353,6 +362,13 @@ TEST(ClassList, EveryEncodingASpreadsheetSavesIsReadAndAnythingElseRefused) {
         {"\xEF\xBB\xBF"
          "Chlo\xE9\n",
          "broken UTF-8 at byte 7"},
+        // a table whose heading names no column of names, and a list of nobody
+        {"Username;Email\r\nalee;a@x\r\n", "the first line, \"Username;Email\", is no heading"},
+        {"Username,Email\r\nalee,a@x\r\n", "is no heading read: the names' column is headed"},
+        {"Surname,Forename,Email\r\nLee,Ann,a@x\r\n", "is no heading read"},
+        {utf16("ID\tEmail\r\n1\ta@x\r\n", true, true), "is no heading read"},
+        {"Name,Email\r\n", "names no student"},
+        {"\xEF\xBB\xBF\r\n\r\n", "names no student"},
     };
     expectRefused([](const std::string& bytes) { parseClassList(bytes); }, refused);
 }

@@ -944,9 +944,12 @@ TEST(InboxDesktop, TheChosenFolderIsReadInAnyScriptAndEveryFailureShown) {
 
 // After the folder, the class list: a file in the folder that is plainly one is offered first;
 // skipped, the report has no class section; one that cannot be read is told, and the report is
-// written without it. The class list read is no student's file that was not read (status 0).
+// written without it. The class list chosen, read or not, is no student's file that was not read
+// (status 0).
 TEST(InboxDesktop, TheClassListIsOfferedAndWhatCannotBeReadIsTold) {
-    TempFolder one, two;
+    TempFolder one, two, three;
+    writeFile(three.file("send_1207Ann_Lee.txt"), goldenSend());
+    writeFile(three.file("classlist.csv"), "Name\r\n");  // a heading, and nobody
     for (const TempFolder* folder : {&one, &two}) {
         writeFile(folder->file("send_1207Ann_Lee.txt"), goldenSend());
         writeFile(folder->file("Class List.csv"), "Name\r\nAnn Lee\r\nBob Stone\r\n");
@@ -970,6 +973,9 @@ TEST(InboxDesktop, TheClassListIsOfferedAndWhatCannotBeReadIsTold) {
         {two, two.file("nowhere.csv"), "",
          "The class list " + two.file("nowhere.csv") + " cannot be read: cannot be opened: ", false,
          1},
+        {three, three.file("classlist.csv"), three.file("classlist.csv"),
+         "The class list " + three.file("classlist.csv") + " cannot be read: names no student.",
+         false, 0},
     };
     for (const Case& c : cases) {
         const std::string what = c.chosen.value_or("skipped");
