@@ -45,15 +45,16 @@ void addFigures(GridRow& row, const StudentWork& work) {
     row.ratings += work.confidenceCount + work.selfCritiqueCount;
 }
 
-// The first link goes to the person's first page, any other to the pages of the names joined
-// to them, numbered: "Ann Lee 2".
+// The first link goes to the person's first page, any other to the pages of their work under
+// another name or platform identity, numbered: "Ann Lee (more pages: 2, 3)".
 std::string nameHtml(const GridRow& row, const std::string& runFolder) {
     if (row.links.empty()) return htmlEscaped(row.name);
     std::string html =
         "<a href=\"" + runFolder + "/" + row.links[0] + "\">" + studentName(row.name) + "</a>";
     for (std::size_t i = 1; i < row.links.size(); ++i)
-        html += " <a class=\"also\" href=\"" + runFolder + "/" + row.links[i] + "\">" +
-                std::to_string(i + 1) + "</a>";
+        html += std::string(i == 1 ? " <span class=\"also\">(more pages: " : ", ") + "<a href=\"" +
+                runFolder + "/" + row.links[i] + "\">" + std::to_string(i + 1) + "</a>" +
+                (i + 1 == row.links.size() ? ")</span>" : "");
     return html;
 }
 
@@ -226,7 +227,8 @@ void writeGrid(std::FILE* out, const ClassGrid& grid, const std::string& runFold
     put(out,
         "<p class=\"legend\">✓ handed in, every question answered · 7/13 partly: questions "
         "answered of the assignment's · * an incomplete or damaged record · – not handed "
-        "in</p>\n<div class=\"scroll\">\n<table class=\"grid\">\n<thead><tr><th>Student</th>");
+        "in · more pages: the student's work under another name or platform identity</p>\n<div "
+        "class=\"scroll\">\n<table class=\"grid\">\n<thead><tr><th>Student</th>");
     for (const std::string& assignment : grid.assignments)
         put(out, "<th class=\"a\">" + htmlText(assignment) + "</th>");
     put(out, "<th>Handed in (of " + std::to_string(grid.assignments.size()) +

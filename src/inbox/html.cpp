@@ -61,7 +61,7 @@ table.grid td.student { text-align: left; }
 table.grid td.num { text-align: right; }
 table.grid td.p { background: #fdf0d5; }
 table.grid td.n { color: #6b7585; }
-table.grid .also { font-size: .8rem; }
+.also { font-size: .8rem; }
 tr.apart th { background: #f4f6f9; }
 .legend { font-size: .9rem; }
 ol.ranked li { margin: .1rem 0; }

@@ -106,10 +106,13 @@ void writeProblems(std::FILE* out, const ReportSummary& summary) {
         writeFileLines(out, "remarks", summary.remarks);
         const std::size_t n = summary.duplicates;
         if (n > 0)
-            put(out, "<li>" + count(n, "record") + (n == 1 ? " stands" : " stand") +
-                         " in more than one file of their student (the master file, or a file sent "
-                         "twice) and " +
-                         (n == 1 ? "is" : "are") + " shown once.</li>\n");
+            put(out, "<li>" +
+                         (n == 1 ? std::string("1 copy of a record that stands in another file of "
+                                               "its student")
+                                 : std::to_string(n) + " copies of records that stand in another "
+                                                       "file of their student") +
+                         " too (the master file, or a file sent twice) " + (n == 1 ? "is" : "are") +
+                         " left out: each record is shown once.</li>\n");
         put(out, "</ul>\n");
     }
     put(out, "</section>\n");

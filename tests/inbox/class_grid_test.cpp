@@ -99,9 +99,9 @@ TEST(ClassGrid, EachPersonIsOneRowWithTheirCellsAndFigures) {
     // Name (and identity), 001, 002, handed in, responses, mean confidence, ratings 0 or 1.
     const std::vector<Texts> want = {
         {"Ann Lee", "✓", "4/4*", "1", "10", "2.0", "17%"},
-        {"Bob Stone 2", "2/3", "–", "0", "4", "1.5", "50%"},
+        {"Bob Stone (more pages: 2)", "2/3", "–", "0", "4", "1.5", "50%"},
         {"Cy Ng", "–", "–", "0", "0", "–", "–"},
-        {"Dee Fox 2", "0/3", "✓", "1", "4", "1.7", "50%"},
+        {"Dee Fox (more pages: 2)", "0/3", "✓", "1", "4", "1.7", "50%"},
         {"Eve ParkEve Park_11one of 2 people of this name on the course platform", "–", "2/4", "0",
          "2", "2.0", "50%"},
         {"Eve ParkEve Park_12one of 2 people of this name on the course platform", "–", "✓", "1",
@@ -109,8 +109,8 @@ TEST(ClassGrid, EachPersonIsOneRowWithTheirCellsAndFigures) {
     };
     const std::string html = writtenBy([&](std::FILE* out) { writeGrid(out, grid, "report-1"); });
     EXPECT_EQ(gridRowsOf(html), want);
-    EXPECT_NE(html.find("<a href=\"report-1/student-2.html\">Bob Stone</a> <a class=\"also\" "
-                        "href=\"report-1/student-3.html\">2</a>"),
+    EXPECT_NE(html.find("<a href=\"report-1/student-2.html\">Bob Stone</a> <span "
+                        "class=\"also\">(more pages: <a href=\"report-1/student-3.html\">2</a>)"),
               std::string::npos);
     EXPECT_NE(html.find("Not on the class list</th></tr>\n<tr class=\"person\"><td "
                         "class=\"student\"><a href=\"report-1/student-4.html\">Dee Fox"),

@@ -285,11 +285,11 @@ TEST(Inbox, EditorsResavesReadBackWithARemark) {
 TEST(Inbox, TheReportSaysHowManyRecordsItShowedOnce) {
     const std::vector<std::pair<std::size_t, std::string>> cases = {
         {1,
-         "1 record stands in more than one file of their student (the master file, or a file "
-         "sent twice) and is shown once."},
+         "1 copy of a record that stands in another file of its student too (the master file, or "
+         "a file sent twice) is left out: each record is shown once."},
         {4,
-         "4 records stand in more than one file of their student (the master file, or a file "
-         "sent twice) and are shown once."},
+         "4 copies of records that stand in another file of their student too (the master file, "
+         "or a file sent twice) are left out: each record is shown once."},
     };
     for (const auto& [duplicates, sentence] : cases) {
         ReportSummary summary;
