@@ -160,8 +160,9 @@ void listArchiveFiles(const std::string& path, const std::string& shown, InboxLi
 }
 
 // Whether `folder` is plainly a course platform's download, unpacked into a folder beside the
-// other files: it holds a person's submission folder, a file with a platform's prefix or an
-// attempt's receipt. A folder that cannot be read is none; it is listed as a folder not read.
+// other files: it holds a person's submission folder, or a file whose name carries a platform's
+// identity (a prefix, an attempt's file or its receipt). A folder that cannot be read is none:
+// it is listed as a folder not read.
 bool isPlatformDownload(const std::string& folder) {
     std::vector<std::string> names;
     try {
