@@ -86,6 +86,16 @@ std::optional<DownloadName> numberedName(std::string_view name) {
     return std::nullopt;
 }
 
+// A spreadsheet's file, by its lower-case name: the comma separated text a class list is
+// exported as, and the spreadsheets' own formats.
+bool isSpreadsheetName(std::string_view lowerName) {
+    for (std::string_view extension : {".csv", ".xlsx", ".xls", ".ods"})
+        if (lowerName.size() > extension.size() &&
+            lowerName.substr(lowerName.size() - extension.size()) == extension)
+            return true;
+    return false;
+}
+
 }  // namespace
 
 std::optional<std::string> submissionFolderIdentity(std::string_view folderName) {
@@ -146,7 +156,7 @@ bool isArchiveName(std::string_view name) {
            toLower(name.substr(name.size() - extension.size())) == extension;
 }
 
-std::string plainlyNoRecord(std::string_view name, bool folder) {
+std::string plainlyNoRecord(std::string_view name, bool folder, bool students) {
     const std::string lower = toLower(name);
     if (folder)
         return lower == "__macosx" ? "what macOS adds to an archive, not record files"
@@ -154,8 +164,10 @@ std::string plainlyNoRecord(std::string_view name, bool folder) {
     if (startsWith(name, "._")) return "what macOS adds to a file it copies, not a record file";
     if (lower == "thumbs.db") return "Windows' picture cache, not a record file";
     if (lower == "desktop.ini") return "Windows' settings of the folder, not a record file";
-    if (downloadNameOf(name).receipt)
-        return "the course platform's receipt of a submission, not a record file";
+    const DownloadName download = downloadNameOf(name);
+    if (download.receipt) return "the course platform's receipt of a submission, not a record file";
+    if (!students && download.identity.empty() && isSpreadsheetName(lower))
+        return "a spreadsheet, not a record file";
     return {};
 }
 

@@ -65,8 +65,12 @@ std::string nameInIdentity(std::string_view identity);
 bool isArchiveName(std::string_view name);
 
 // Why a file or folder is plainly no record file, for the quiet list of what was not read;
-// empty when it may be one.
+// empty when it may be one. A spreadsheet is the instructor's own (a class list, the grades),
+// unless a platform's prefix, or the person's submission folder it lies in (`students`), says
+// that a student handed it in: that is a student's wrong attachment, told as a file not read.
 //   plainlyNoRecord("Thumbs.db", false) -> "Windows' picture cache, not a record file"
-std::string plainlyNoRecord(std::string_view name, bool folder);
+//   plainlyNoRecord("Class List.csv", false) -> "a spreadsheet, not a record file"
+//   plainlyNoRecord("leeann_12345_678901_grades.xlsx", false) -> ""
+std::string plainlyNoRecord(std::string_view name, bool folder, bool students = false);
 
 }  // namespace qatutor::inbox

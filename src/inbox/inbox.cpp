@@ -57,18 +57,17 @@ std::string resaveRemark(Resave resave) {
 }
 
 // The bytes of a record file as the tutor wrote them: Windows-1252, CR LF line ends, every blank
-// in place; an editor's or mail program's re-save is undone and remarked on. Throws InboxError
-// saying why the file is not read.
+// in place; an editor's or mail program's re-save is undone, with a remark on it added to
+// `remarks`, for the report once the file is read. Throws InboxError saying why the file is
+// not read.
 std::string readRecordBytes(StudentFile& file, const std::optional<ArchivePlace>& inArchive,
-                            Inbox& inbox) {
+                            std::vector<FileLine>& remarks) {
     std::string bytes = inArchive ? readArchiveFile(file.path, *inArchive, largestRecordFile)
                                   : readWholeFile(file.path);
     if (bytes.empty()) throw InboxError("empty (0 bytes)");
     file.resave = restoreWindows1252(bytes);
     if (bytes.find('\0') != std::string::npos) throw InboxError("a binary file, not a record file");
-    auto remark = [&](std::string reason) {
-        inbox.remarks.push_back({file.name, std::move(reason)});
-    };
+    auto remark = [&](std::string reason) { remarks.push_back({file.name, std::move(reason)}); };
     if (std::string resaved = resaveRemark(file.resave); !resaved.empty()) remark(resaved);
     file.lineEndsRestored = normalizeLineEnds(bytes);
     if (file.lineEndsRestored)
@@ -124,8 +123,11 @@ void readOne(const ListedFile& listed, const CourseIndex& course, Inbox& inbox) 
     }
     // A file that fails, even for want of memory (a file of many short lines under the size
     // cap can need more), is one line of the report; the other files are read all the same.
+    // How its bytes were restored is remarked on only when it is read: a letter with LF line
+    // ends is a file not read, nothing else.
+    std::vector<FileLine> remarks;
     try {
-        file.parsed = parseRecordFile(readRecordBytes(file, listed.inArchive, inbox), course);
+        file.parsed = parseRecordFile(readRecordBytes(file, listed.inArchive, remarks), course);
     } catch (const InboxError& error) {
         inbox.notRead.push_back({file.name, error.what()});
         return;
@@ -140,6 +142,7 @@ void readOne(const ListedFile& listed, const CourseIndex& course, Inbox& inbox) 
     if (file.kind == FileKind::other)
         for (const Record& record : file.parsed.records)
             if (!record.numberLine.empty()) file.kind = FileKind::master;
+    inbox.remarks.insert(inbox.remarks.end(), remarks.begin(), remarks.end());
     reportReading(file, inbox);
     file.duplicate.assign(file.parsed.records.size(), false);
     inbox.files.push_back(std::move(file));

@@ -145,7 +145,7 @@ void listArchiveFiles(const std::string& path, const std::string& shown, InboxLi
             identity = submissionFolderIdentity(folder).value_or(identity);
             start = end + 1;
         }
-        if (reason.empty()) reason = plainlyNoRecord(name, false);
+        if (reason.empty()) reason = plainlyNoRecord(name, false, !identity.empty());
         if (!reason.empty()) {
             if (listedFolders.insert(reasonOf).second)
                 listing.noRecords.push_back({reasonOf, reason});
@@ -159,9 +159,31 @@ void listArchiveFiles(const std::string& path, const std::string& shown, InboxLi
     }
 }
 
+// Whether `folder` is plainly a course platform's download, unpacked into a folder beside the
+// other files: it holds a person's submission folder, or a file whose name carries a platform's
+// identity (a prefix, an attempt's file or its receipt). A folder that cannot be read is none:
+// it is listed as a folder not read.
+bool isPlatformDownload(const std::string& folder) {
+    std::vector<std::string> names;
+    try {
+        names = namesIn(folder);
+    } catch (const InboxError&) {
+        return false;
+    }
+    return std::any_of(names.begin(), names.end(), [&](const std::string& name) {
+        return !downloadNameOf(name).identity.empty() ||
+               (submissionFolderIdentity(name) &&
+                entryKindOf(joinPath(folder, name)) == EntryKind::folder);
+    });
+}
+
 // The files of `folder`, the files of `identity` when it is a person's submission folder. In a
 // folder that is none, the submission folders are read too, and the names of their files shown
 // after the folder's (`shownFolder`), since every person's folder may hold a "send_1209.txt".
+// In a folder named (`shownFolder` empty) that is no submission folder, a folder that is
+// plainly a platform's download is read the same way; any other folder in it, the instructor's
+// own, is listed as not read. Links are never followed into a folder, so the walk stays inside
+// the folder named and ends.
 void listFolder(const std::string& folder, const std::string& identity,
                 const std::string& shownFolder, InboxListing& listing) {
     std::vector<std::string> names;
@@ -182,10 +204,13 @@ void listFolder(const std::string& folder, const std::string& identity,
         const bool inFolder = entryKindOf(path) == EntryKind::folder;
         const std::optional<std::string> person = submissionFolderIdentity(name);
         const std::string shown = shownFolder + utf8Name(name);
-        if (std::string reason = plainlyNoRecord(name, inFolder); !reason.empty())
+        if (std::string reason = plainlyNoRecord(name, inFolder, !identity.empty());
+            !reason.empty())
             listing.noRecords.push_back({shown, std::move(reason)});
         else if (inFolder && person && identity.empty())
             listFolder(path, *person, shown + "/", listing);
+        else if (inFolder && shownFolder.empty() && identity.empty() && isPlatformDownload(path))
+            listFolder(path, {}, shown + "/", listing);
         else if (std::string problem = entryProblem(folder, path); !problem.empty())
             listing.notRead.push_back({shown, std::move(problem)});
         else if (isArchiveName(name) && !inFolder)

@@ -944,8 +944,8 @@ TEST(InboxDesktop, TheChosenFolderIsReadInAnyScriptAndEveryFailureShown) {
 
 // After the folder, the class list: a file in the folder that is plainly one is offered first;
 // skipped, the report has no class section; one that cannot be read is told, and the report is
-// written without it. The class list chosen, read or not, is no student's file that was not read
-// (status 0).
+// written without it. The class list chosen, read or not, and the spreadsheets beside it are no
+// student's files that were not read (status 0); a list of plain text not chosen is one.
 TEST(InboxDesktop, TheClassListIsOfferedAndWhatCannotBeReadIsTold) {
     TempFolder one, two, three;
     writeFile(three.file("send_1207Ann_Lee.txt"), goldenSend());
@@ -964,9 +964,9 @@ TEST(InboxDesktop, TheClassListIsOfferedAndWhatCannotBeReadIsTold) {
         int status;
     };
     const std::vector<Case> cases = {
-        {one, std::nullopt, one.file("Class List.csv"), "", false, 1},
+        {one, std::nullopt, one.file("Class List.csv"), "", false, 0},
         {one, one.file("Class List.csv"), one.file("Class List.csv"), "", true, 0},
-        {two, two.file("roster.txt"), "", "", true, 1},
+        {two, two.file("roster.txt"), "", "", true, 0},
         {two, two.file("grades.xlsx"), "",
          "The class list " + two.file("grades.xlsx") + " cannot be read: not text: line 1 ", false,
          1},
