@@ -155,24 +155,6 @@ ClassView viewClass(const std::vector<HandedIn>& work, const ClassList* list,
     return view;
 }
 
-namespace {
-
-// Whether the work of one name (a member, an alias group or a name in the files) is more than
-// one person's: two of the course platform's identities that each handed in one assignment. The
-// platforms give a person another identity in each download, so identities that never meet on
-// an assignment are taken as one person's.
-bool identitiesApart(const std::map<std::string, std::set<std::string>>& assignmentsOf) {
-    std::set<std::string> seen;
-    for (const auto& [identity, assignments] : assignmentsOf) {
-        if (identity.empty()) continue;  // mailed files, which the platform gave no identity
-        for (const std::string& assignment : assignments)
-            if (!seen.insert(assignment).second) return true;
-    }
-    return false;
-}
-
-}  // namespace
-
 ClassRows rowsOf(const std::vector<HandedIn>& work, const ClassList* list,
                  const AliasGroups& aliases) {
     const MergedAliases merged = mergedAliases(aliases);

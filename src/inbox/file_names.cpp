@@ -200,4 +200,14 @@ bool isNotesFileName(std::string_view name) {
            endsWith(toLower(name), recordFileExtension);
 }
 
+bool identitiesApart(const std::map<std::string, std::set<std::string>>& assignmentsOf) {
+    std::set<std::string> seen;
+    for (const auto& [identity, assignments] : assignmentsOf) {
+        if (identity.empty()) continue;
+        for (const std::string& assignment : assignments)
+            if (!seen.insert(assignment).second) return true;
+    }
+    return false;
+}
+
 }  // namespace qatutor::inbox

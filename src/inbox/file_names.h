@@ -6,6 +6,8 @@
 // Other names are read by their content, the student named after the file.
 #pragma once
 
+#include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -27,6 +29,14 @@ std::string studentKey(std::string_view student);
 // the person, in the same way. Two people of one name on a platform are two people.
 //   personKey("ANN LEE", "Ann Lee_1234567") -> "ann lee\nann lee_1234567"
 std::string personKey(std::string_view student, std::string_view identity);
+
+// Whether the work of one name is more than one person's: two of the course platform's
+// identities ("Ann Lee_1234567") that each handed in one assignment. A platform gives a person
+// another identity in each download, so identities that never meet on an assignment are one
+// person's; files of no platform (the identity "") meet none.
+//   identitiesApart({{"a_1", {"001"}}, {"a_2", {"002"}}, {"", {"001"}}}) -> false
+//   identitiesApart({{"a_1", {"001"}}, {"a_2", {"001"}}}) -> true
+bool identitiesApart(const std::map<std::string, std::set<std::string>>& assignmentsOf);
 
 // A file name as UTF-8: kept when it already is, else read as Windows-1252.
 std::string utf8Name(const std::string& bytes);

@@ -150,9 +150,9 @@ void readOne(const ListedFile& listed, const CourseIndex& course, Inbox& inbox) 
 
 // Two records are one when everything the tutor wrote of them is the same but the time, which
 // the master file and the send file may show a second apart.
-std::size_t identityHash(const StudentFile& file, const Record& record) {
-    std::size_t key =
-        std::hash<std::string>()(file.student) ^ std::hash<std::string>()(file.identity);
+std::size_t identityHash(const StudentFile& file, const Record& record, bool acrossIdentities) {
+    std::size_t key = std::hash<std::string>()(file.student) ^
+                      (acrossIdentities ? 0 : std::hash<std::string>()(file.identity));
     for (std::string_view part :
          {std::string_view(record.assignment), std::string_view(file.parsed.runs[record.run].date),
           record.quoted(), std::string_view(record.text), std::string_view(record.rating)})
@@ -161,11 +161,12 @@ std::size_t identityHash(const StudentFile& file, const Record& record) {
            static_cast<std::size_t>(record.ratingKind);
 }
 
-bool sameRecord(const StudentFile& a, const Record& x, const StudentFile& b, const Record& y) {
+bool sameRecord(const StudentFile& a, const Record& x, const StudentFile& b, const Record& y,
+                bool acrossIdentities) {
     constexpr int secondsApart = 1;
-    return a.student == b.student && a.identity == b.identity && x.kind == y.kind &&
-           x.ratingKind == y.ratingKind && x.assignment == y.assignment && x.rating == y.rating &&
-           x.text == y.text && x.quoted() == y.quoted() &&
+    return a.student == b.student && (acrossIdentities || a.identity == b.identity) &&
+           x.kind == y.kind && x.ratingKind == y.ratingKind && x.assignment == y.assignment &&
+           x.rating == y.rating && x.text == y.text && x.quoted() == y.quoted() &&
            a.parsed.runs[x.run].date == b.parsed.runs[y.run].date &&
            std::abs(secondsOf(x.time) - secondsOf(y.time)) <= secondsApart;
 }
@@ -187,7 +188,9 @@ using SharingFiles = std::set<std::pair<std::size_t, std::size_t>>;
 // send a file twice, or a day's send file after each run, so that one record may stand in any
 // number of files. Each file's records are matched against the records already counted, one
 // counted record to one record of the file: two equal records within one file are two records.
-SharingFiles markDuplicates(Inbox& inbox) {
+// The files of one person under several platform identities (`acrossIdentities`: another
+// identity in each download, or a file mailed beside the platform's) share their records too.
+SharingFiles markDuplicates(Inbox& inbox, bool acrossIdentities) {
     struct Counted {
         std::size_t file;  // its place in inbox.files
         const Record* record;
@@ -201,12 +204,12 @@ SharingFiles markDuplicates(Inbox& inbox) {
         const auto place = static_cast<std::size_t>(order[f] - inbox.files.data());
         for (std::size_t i = 0; i < file.parsed.records.size(); ++i) {
             const Record& record = file.parsed.records[i];
-            const std::size_t hash = identityHash(file, record);
+            const std::size_t hash = identityHash(file, record, acrossIdentities);
             auto [first, last] = counted.equal_range(hash);
             const auto match = std::find_if(first, last, [&](const auto& entry) {
                 const Counted& c = entry.second;
                 return c.lastMatchedBy != f &&
-                       sameRecord(file, record, inbox.files[c.file], *c.record);
+                       sameRecord(file, record, inbox.files[c.file], *c.record, acrossIdentities);
             });
             if (match == last) {
                 counted.emplace(hash, Counted{place, &record, f});
@@ -264,12 +267,10 @@ void spellStudentsAlike(Inbox& inbox) {
     };
     std::unordered_map<std::string, std::string> spelling;
     for (const StudentFile& file : inbox.files) {
-        auto [at, added] =
-            spelling.try_emplace(personKey(file.student, file.identity), file.student);
+        auto [at, added] = spelling.try_emplace(studentKey(file.student), file.student);
         if (!added && !mixedCase(at->second) && mixedCase(file.student)) at->second = file.student;
     }
-    for (StudentFile& file : inbox.files)
-        file.student = spelling[personKey(file.student, file.identity)];
+    for (StudentFile& file : inbox.files) file.student = spelling[studentKey(file.student)];
 }
 
 }  // namespace
@@ -278,12 +279,20 @@ void readEachStudent(std::vector<ListedFile> files, const CourseIndex& course,
                      const std::function<void(const Inbox&)>& read) {
     std::map<std::string, std::vector<ListedFile>> students;
     for (ListedFile& file : files)
-        students[personKey(file.student, file.identity)].push_back(std::move(file));
+        students[file.student.empty() ? personKey(file.student, file.identity)
+                                      : studentKey(file.student)]
+            .push_back(std::move(file));
     for (const auto& [student, studentFiles] : students) {
         Inbox inbox;
         for (const ListedFile& file : studentFiles) readOne(file, course, inbox);
         spellStudentsAlike(inbox);
-        findUnsharedRuns(inbox, markDuplicates(inbox));
+        // The platform's identities of one name are one person's unless two handed in one
+        // assignment.
+        std::map<std::string, std::set<std::string>> assignmentsOf;
+        for (const StudentFile& file : inbox.files)
+            for (const Run& run : file.parsed.runs)
+                assignmentsOf[file.identity].insert(run.assignment);
+        findUnsharedRuns(inbox, markDuplicates(inbox, !identitiesApart(assignmentsOf)));
         read(inbox);
     }
 }

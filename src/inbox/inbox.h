@@ -51,11 +51,12 @@ struct Inbox {
 // read: "cannot be opened: No such file or directory", "a folder, not a record file".
 std::string readWholeFile(const std::string& path);
 
-// Reads the files listed one person at a time, people in the order of their personKey (names
-// that differ only in case, blanks or a copy mark, with one platform identity, are one person),
-// each person's files in the order listed, and calls `read` with each person's Inbox. Memory
-// holds one person's files at a time. The names of one person are spelled alike in every file
-// of theirs.
+// Reads the files listed one student at a time and calls `read` with each student's Inbox: the
+// files of one name (studentKey: names that differ only in case, blanks or a copy mark), whatever
+// their platform identities, since a platform gives a student another identity in each download;
+// the files without a name, one platform identity at a time, never pooled. Students in the order
+// of their keys, each student's files in the order listed. Memory holds one student's files at
+// a time. The name is spelled alike in every file of the student.
 void readEachStudent(std::vector<ListedFile> files, const CourseIndex& course,
                      const std::function<void(const Inbox&)>& read);
 

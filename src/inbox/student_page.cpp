@@ -1,5 +1,7 @@
 #include "inbox/student_page.h"
 
+#include <set>
+
 #include "bank/bank_grammar.h"
 #include "base/cp1252.h"
 #include "inbox/html.h"
@@ -33,9 +35,16 @@ std::string entryHtml(const WorkEntry& entry, const std::string& anchor) {
            htmlText(record.text) + "</div>\n" + (note ? "</aside>\n" : "</article>\n");
 }
 
-void writeSection(std::FILE* out, const StudentWork& s, std::size_t w) {
+// A section per assignment; on a page of more than one platform identity, the section's
+// identity under its heading.
+void writeSection(std::FILE* out, const StudentWork& s, std::size_t w, bool identities) {
     put(out, "<section class=\"student\" id=\"" + anchorOf(w) + "\">\n<h2>" +
                  htmlText(s.title.empty() ? "Assignment " + s.assignment : s.title) + "</h2>\n");
+    if (identities)
+        put(out, "<p class=\"identity\">On the course platform: " +
+                     (s.identity.empty() ? std::string("files of no platform")
+                                         : htmlEscaped(s.identity)) +
+                     "</p>\n");
     // A send file of a run's header alone (the student started the tutor and entered nothing)
     // has no first and last time to show.
     const std::string span = s.entries.empty() ? std::string()
@@ -85,10 +94,13 @@ void writeStudentPage(std::FILE* out, const std::vector<StudentWork>& work,
         put(out, " · <a href=\"#" + anchorOf(w) + "\">Assignment " + htmlText(work[w].assignment) +
                      "</a>");
     put(out, "</nav>\n<h1>" + studentName(name) + "</h1>\n");
-    if (!work.empty() && !work.front().identity.empty())
+    std::set<std::string> identities;
+    for (const StudentWork& w : work) identities.insert(w.identity);
+    const bool several = identities.size() > 1;
+    if (!several && !work.empty() && !work.front().identity.empty())
         put(out, "<p class=\"identity\">On the course platform: " +
                      htmlEscaped(work.front().identity) + "</p>\n");
-    for (std::size_t w = 0; w < work.size(); ++w) writeSection(out, work[w], w);
+    for (std::size_t w = 0; w < work.size(); ++w) writeSection(out, work[w], w, several);
     put(out, pageEnd);
 }
 

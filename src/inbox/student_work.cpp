@@ -95,10 +95,11 @@ void countFigures(StudentWork& work, const CourseIndex& course) {
     }
 }
 
+// A student's work by name, assignment and platform identity.
 using Groups = std::map<std::tuple<std::string, std::string, std::string>, StudentWork>;
 
 StudentWork& groupOf(Groups& groups, const StudentFile& file, const std::string& assignment) {
-    StudentWork& work = groups[{file.student, file.identity, assignment}];
+    StudentWork& work = groups[{file.student, assignment, file.identity}];
     work.student = file.student;
     work.identity = file.identity;
     work.assignment = assignment;
@@ -148,7 +149,7 @@ std::vector<StudentWork> groupByStudent(const Inbox& inbox, const CourseIndex& c
         }
     }
     for (const Doubt& doubt : inbox.doubts)
-        if (auto at = groups.find({doubt.student, doubt.identity, doubt.assignment});
+        if (auto at = groups.find({doubt.student, doubt.assignment, doubt.identity});
             at != groups.end())
             at->second.doubts.push_back(doubt.reason);
     std::vector<StudentWork> result;

@@ -39,8 +39,8 @@ struct StudentWork {
     std::vector<std::string> doubts;  // UTF-8: what may make these two people, or another's
 };
 
-// Students by name and platform identity, each student's assignments by number, with the
-// inbox's doubts about them.
+// Students by name, each student's assignments by number, and of an assignment handed in under
+// more than one platform identity, each identity's; with the inbox's doubts about them.
 std::vector<StudentWork> groupByStudent(const Inbox& inbox, const CourseIndex& course);
 
 // A rating as a number: "2" -> 2, " 3 " -> 3; "5", "", "two", "2.5" -> nothing.

@@ -454,6 +454,38 @@ TEST(ClassList, AnAliasesFileGivesAGroupALineAndSaysWhichLineIsWrong) {
 
 // A receipt's Name line names the person of the attempt, in whatever encoding the platform
 // wrote it, and that name meets the class list.
+TEST(Download, TheFilesOfOneNameAreOnePageWhateverTheirIdentities) {
+    struct Case {
+        const char* what;
+        std::map<std::string, std::string> files;
+        std::size_t rows, students;  // overview rows, people on the first page
+    };
+    const std::vector<Case> cases = {
+        {"a platform's file and the same student's mailed file",
+         {{"leeann_12345_678901_send_1207Ann_Lee.txt", sessionOf("Ann")},
+          {"send_1207Ann_Lee.txt", firstAttemptOf("Ann")}},
+         1,
+         1},
+        {"two people of one name on the platform, one assignment each",
+         {{"leeann_12345_678901_send_1207Ann_Lee.txt", sessionOf("Ann")},
+          {"leeann2_23456_678902_send_1207Ann_Lee.txt", sessionOf("Other Ann", "15")}},
+         2,
+         2},
+    };
+    for (const Case& c : cases) {
+        TempFolder folder;
+        for (const auto& [name, bytes] : c.files) writeFile(folder.file(name), bytes);
+        const InboxRun run = runInbox({folder.path()}, folder.path(), fixtureCourse());
+        ASSERT_FALSE(run.failure) << c.what;
+        EXPECT_EQ(run.overview.size(), c.rows) << c.what;
+        EXPECT_EQ(run.totals.students, c.students) << c.what;
+        std::set<std::string> pages;
+        for (const OverviewRow& row : run.overview)
+            pages.insert(row.link.substr(0, row.link.find('#')));
+        EXPECT_EQ(pages.size(), 1u) << c.what;
+    }
+}
+
 TEST(Download, AReceiptNamesThePersonOfItsAttempt) {
     const std::vector<std::pair<std::string, std::optional<std::string>>> receipts = {
         {"Name: Zo\xC3\xAB Lee (annlee)\r\nAssignment: 3\r\n", "Zo\xC3\xAB Lee (annlee)"},
