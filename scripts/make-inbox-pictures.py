@@ -56,7 +56,8 @@ def work_of(student, assignment, session, rng):
 
 
 def make_downloads(sessions, downloads):
-    """One platform .zip per assignment: "Ann Lee_1000_assignsubmission_file_/send_1101Ann_Lee.txt"."""
+    """One platform .zip per assignment: "Ann Lee_1000_assignsubmission_file_/send_1101Ann_Lee.txt",
+    the person with another identity in each download, as platforms give them."""
     rng = random.Random(49)
     for assignment in range(1, ASSIGNMENTS + 1):
         day = f"11{assignment:02d}"
@@ -67,7 +68,7 @@ def make_downloads(sessions, downloads):
             for student, name in enumerate(STUDENTS):
                 data = work_of(student, assignment, session, rng)
                 if data is not None:
-                    folder = f"{name}_{1000 + student}_assignsubmission_file_"
+                    folder = f"{name}_{1000 * assignment + student}_assignsubmission_file_"
                     download.writestr(f"{folder}/send_{day}{name.replace(' ', '_')}.txt", data)
 
 
