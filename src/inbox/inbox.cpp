@@ -273,6 +273,20 @@ void spellStudentsAlike(Inbox& inbox) {
     for (StudentFile& file : inbox.files) file.student = spelling[studentKey(file.student)];
 }
 
+// Says of each identity's work on each assignment that the name stands for several people.
+void doubtPeopleApart(Inbox& inbox,
+                      const std::map<std::string, std::set<std::string>>& assignmentsOf) {
+    std::string list;
+    for (const auto& [identity, assignments] : assignmentsOf)
+        list += (list.empty() ? "" : ", ") + (identity.empty() ? "files of no platform" : identity);
+    const std::string reason = "the name stands for " + std::to_string(assignmentsOf.size()) +
+                               " people of the course platform (" + list + "), shown apart";
+    const std::string& student = inbox.files.front().student;
+    for (const auto& [identity, assignments] : assignmentsOf)
+        for (const std::string& assignment : assignments)
+            inbox.doubts.push_back({student, identity, assignment, reason});
+}
+
 }  // namespace
 
 void readEachStudent(std::vector<ListedFile> files, const CourseIndex& course,
@@ -287,12 +301,14 @@ void readEachStudent(std::vector<ListedFile> files, const CourseIndex& course,
         for (const ListedFile& file : studentFiles) readOne(file, course, inbox);
         spellStudentsAlike(inbox);
         // The platform's identities of one name are one person's unless two handed in one
-        // assignment.
+        // assignment; then each identity's work, and the mailed files', is a person's of its own.
         std::map<std::string, std::set<std::string>> assignmentsOf;
         for (const StudentFile& file : inbox.files)
             for (const Run& run : file.parsed.runs)
                 assignmentsOf[file.identity].insert(run.assignment);
-        findUnsharedRuns(inbox, markDuplicates(inbox, !identitiesApart(assignmentsOf)));
+        const bool apart = identitiesApart(assignmentsOf);
+        if (apart) doubtPeopleApart(inbox, assignmentsOf);
+        findUnsharedRuns(inbox, markDuplicates(inbox, !apart));
         read(inbox);
     }
 }

@@ -15,31 +15,6 @@
 namespace qatutor::inbox {
 namespace {
 
-// For each person (personKey) whose name stands for more than one identity of a course platform
-// (or for files of a platform and files of none), what the overview says of it.
-std::map<std::string, std::string> sharedNames(const std::vector<ListedFile>& files) {
-    std::map<std::string, const ListedFile*> people;  // each person's first file
-    for (const ListedFile& file : files)
-        people.try_emplace(personKey(file.student, file.identity), &file);
-    std::map<std::string, std::vector<std::string>> identities;
-    for (const auto& [key, file] : people)
-        if (!file->student.empty()) identities[studentKey(file->student)].push_back(file->identity);
-    std::map<std::string, std::string> doubts;
-    for (const auto& [key, file] : people) {
-        const std::vector<std::string>& of = identities[studentKey(file->student)];
-        if (of.size() < 2) continue;
-        std::string list;
-        for (const std::string& identity : of)
-            list +=
-                (list.empty() ? "" : ", ") + (identity.empty() ? "files of no platform" : identity);
-        doubts[key] = "the name has " + std::to_string(of.size()) +
-                      " identities on the course platform (" + list +
-                      "), one person's unless two of them handed in one assignment (the first "
-                      "page tells)";
-    }
-    return doubts;
-}
-
 // What was read, for the report's first line: the paths given, made absolute.
 std::string sourcesOf(const std::vector<std::string>& paths) {
     std::string sources;
@@ -48,19 +23,10 @@ std::string sourcesOf(const std::vector<std::string>& paths) {
     return sources;
 }
 
-// Writes one person's page and their rows of the records table; `doubts` says, of each person
-// it names, what is said of each of their assignments.
-void writeStudent(const Inbox& inbox, const std::map<std::string, std::string>& doubts,
-                  const CourseIndex& course, RunOutput& output, std::FILE* csv,
+// Writes one student's page and their rows of the records table.
+void writeStudent(const Inbox& inbox, const CourseIndex& course, RunOutput& output, std::FILE* csv,
                   ReportSummary& summary, std::size_t& pages) {
-    std::vector<StudentWork> work = groupByStudent(inbox, course);
-    if (!inbox.files.empty()) {
-        const StudentFile& file = inbox.files.front();
-        if (const auto doubt = doubts.find(personKey(file.student, file.identity));
-            doubt != doubts.end())
-            for (StudentWork& assignment : work)
-                assignment.doubts.insert(assignment.doubts.begin(), doubt->second);
-    }
+    const std::vector<StudentWork> work = groupByStudent(inbox, course);
     std::string page;
     if (!work.empty()) {
         const std::string name = studentPageName(++pages);
@@ -93,9 +59,8 @@ void writeRun(const std::vector<std::string>& paths, const std::string& outputFo
     summary.notRead = std::move(listing.notRead);
     summary.noRecords = std::move(listing.noRecords);
     std::size_t pages = 0;
-    const std::map<std::string, std::string> doubts = sharedNames(listing.files);
     readEachStudent(std::move(listing.files), course, [&](const Inbox& inbox) {
-        writeStudent(inbox, doubts, course, output, csv, summary, pages);
+        writeStudent(inbox, course, output, csv, summary, pages);
     });
     output.finish(csv);
     summary.finish(classList, aliases);
