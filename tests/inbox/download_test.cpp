@@ -459,18 +459,21 @@ TEST(Download, TheFilesOfOneNameAreOnePageWhateverTheirIdentities) {
         const char* what;
         std::map<std::string, std::string> files;
         std::size_t rows, students;  // overview rows, people on the first page
+        std::size_t doubts;          // on each overview row
     };
     const std::vector<Case> cases = {
         {"a platform's file and the same student's mailed file",
          {{"leeann_12345_678901_send_1207Ann_Lee.txt", sessionOf("Ann")},
           {"send_1207Ann_Lee.txt", firstAttemptOf("Ann")}},
          1,
-         1},
+         1,
+         0},
         {"two people of one name on the platform, one assignment each",
          {{"leeann_12345_678901_send_1207Ann_Lee.txt", sessionOf("Ann")},
           {"leeann2_23456_678902_send_1207Ann_Lee.txt", sessionOf("Other Ann", "15")}},
          2,
-         2},
+         2,
+         1},
     };
     for (const Case& c : cases) {
         TempFolder folder;
@@ -480,8 +483,10 @@ TEST(Download, TheFilesOfOneNameAreOnePageWhateverTheirIdentities) {
         EXPECT_EQ(run.overview.size(), c.rows) << c.what;
         EXPECT_EQ(run.totals.students, c.students) << c.what;
         std::set<std::string> pages;
-        for (const OverviewRow& row : run.overview)
+        for (const OverviewRow& row : run.overview) {
             pages.insert(row.link.substr(0, row.link.find('#')));
+            EXPECT_EQ(row.work.doubts.size(), c.doubts) << c.what;
+        }
         EXPECT_EQ(pages.size(), 1u) << c.what;
     }
 }
