@@ -116,7 +116,7 @@ int main(int argc, char** argv) {
             int day = 0;
             for (const char* assignment :
                  {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "14", "15", "16", "17"}) {
-                char date[16];
+                char date[32];
                 std::snprintf(date, sizeof date, "11-%02d-2026", ++day);
                 writeSession({"Every Piece", date, assignment, {}, false, true}, argv[1]);
             }
