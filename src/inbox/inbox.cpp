@@ -195,6 +195,7 @@ SharingFiles markDuplicates(Inbox& inbox, bool acrossIdentities) {
         std::size_t file;  // its place in inbox.files
         const Record* record;
         std::size_t lastMatchedBy;  // the file that matched it last, by its place in the order
+        std::vector<std::size_t> holders;  // every file that holds it, by place in inbox.files
     };
     std::unordered_multimap<std::size_t, Counted> counted;
     SharingFiles sharing;
@@ -212,11 +213,14 @@ SharingFiles markDuplicates(Inbox& inbox, bool acrossIdentities) {
                        sameRecord(file, record, inbox.files[c.file], *c.record, acrossIdentities);
             });
             if (match == last) {
-                counted.emplace(hash, Counted{place, &record, f});
+                counted.emplace(hash, Counted{place, &record, f, {place}});
                 continue;
             }
             match->second.lastMatchedBy = f;
-            sharing.insert(std::minmax(place, match->second.file));
+            // Files that hold one record share it, whichever of them was read first.
+            for (std::size_t holder : match->second.holders)
+                if (holder != place) sharing.insert(std::minmax(place, holder));
+            match->second.holders.push_back(place);
             file.duplicate[i] = true;
             ++inbox.duplicates;
         }
@@ -306,9 +310,9 @@ void readEachStudent(std::vector<ListedFile> files, const CourseIndex& course,
         for (const StudentFile& file : inbox.files)
             for (const Run& run : file.parsed.runs)
                 assignmentsOf[file.identity].insert(run.assignment);
-        const bool apart = identitiesApart(assignmentsOf);
-        if (apart) doubtPeopleApart(inbox, assignmentsOf);
-        findUnsharedRuns(inbox, markDuplicates(inbox, !apart));
+        inbox.peopleApart = identitiesApart(assignmentsOf);
+        if (inbox.peopleApart) doubtPeopleApart(inbox, assignmentsOf);
+        findUnsharedRuns(inbox, markDuplicates(inbox, !inbox.peopleApart));
         read(inbox);
     }
 }

@@ -45,6 +45,9 @@ struct Inbox {
     std::vector<FileLine> noRecords;  // plainly no record files, not read
     std::vector<Doubt> doubts;
     std::size_t duplicates = 0;  // records also found in a master file or an earlier file
+    // The files of one name come from more than one person: two platform identities handed in
+    // one assignment. Otherwise they are one person's, whatever their identities.
+    bool peopleApart = false;
 };
 
 // The bytes of a whole regular file of up to 256 MB. Throws InboxError saying why it cannot be

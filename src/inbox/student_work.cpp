@@ -98,23 +98,31 @@ void countFigures(StudentWork& work, const CourseIndex& course) {
 // A student's work by name, assignment and platform identity.
 using Groups = std::map<std::tuple<std::string, std::string, std::string>, StudentWork>;
 
-StudentWork& groupOf(Groups& groups, const StudentFile& file, const std::string& assignment) {
-    StudentWork& work = groups[{file.student, assignment, file.identity}];
+// The identity a file's work is grouped by: its own when the name stands for several people,
+// else none, the work of one person under several identities being one.
+std::string groupIdentity(const Inbox& inbox, const StudentFile& file) {
+    return inbox.peopleApart ? file.identity : std::string();
+}
+
+// The work is shown with the first platform identity it came under.
+StudentWork& groupOf(Groups& groups, const Inbox& inbox, const StudentFile& file,
+                     const std::string& assignment) {
+    StudentWork& work = groups[{file.student, assignment, groupIdentity(inbox, file)}];
     work.student = file.student;
-    work.identity = file.identity;
+    if (work.identity.empty()) work.identity = file.identity;
     work.assignment = assignment;
     return work;
 }
 
 // A run in which the student entered nothing (a send file of its header alone) still shows the
 // student at work on its assignment, with no response.
-void addEmptyRuns(Groups& groups, const StudentFile& file) {
+void addEmptyRuns(Groups& groups, const Inbox& inbox, const StudentFile& file) {
     std::vector<bool> holdsRecords(file.parsed.runs.size(), false);
     for (const Record& record : file.parsed.records) holdsRecords[record.run] = true;
     for (std::size_t r = 0; r < file.parsed.runs.size(); ++r) {
         const Run& run = file.parsed.runs[r];
         if (holdsRecords[r]) continue;
-        StudentWork& work = groupOf(groups, file, run.assignment);
+        StudentWork& work = groupOf(groups, inbox, file, run.assignment);
         if (work.title.empty()) work.title = run.title;
     }
 }
@@ -124,7 +132,7 @@ void addEmptyRuns(Groups& groups, const StudentFile& file) {
 std::vector<StudentWork> groupByStudent(const Inbox& inbox, const CourseIndex& course) {
     Groups groups;
     for (const StudentFile& file : inbox.files) {
-        addEmptyRuns(groups, file);
+        addEmptyRuns(groups, inbox, file);
         // A response carries only its time; its date is the run's, until a run that went on past
         // midnight shows a time earlier than the one before. A note carries its own date.
         std::size_t runNow = file.parsed.runs.size();
@@ -141,7 +149,7 @@ std::vector<StudentWork> groupByStudent(const Inbox& inbox, const CourseIndex& c
                 date = nextDay(date);
             if (seconds >= 0) lastSeconds = seconds;
             if (file.duplicate[i]) continue;
-            StudentWork& work = groupOf(groups, file, record.assignment);
+            StudentWork& work = groupOf(groups, inbox, file, record.assignment);
             if (work.title.empty() && run.assignment == record.assignment) work.title = run.title;
             WorkEntry entry{&file, &record, date, {}};
             entry.order = dateOrder(entry.date) + " " + record.time;
@@ -149,7 +157,8 @@ std::vector<StudentWork> groupByStudent(const Inbox& inbox, const CourseIndex& c
         }
     }
     for (const Doubt& doubt : inbox.doubts)
-        if (auto at = groups.find({doubt.student, doubt.assignment, doubt.identity});
+        if (auto at = groups.find({doubt.student, doubt.assignment,
+                                   inbox.peopleApart ? doubt.identity : std::string()});
             at != groups.end())
             at->second.doubts.push_back(doubt.reason);
     std::vector<StudentWork> result;

@@ -39,8 +39,9 @@ struct StudentWork {
     std::vector<std::string> doubts;  // UTF-8: what may make these two people, or another's
 };
 
-// Students by name, each student's assignments by number, and of an assignment handed in under
-// more than one platform identity, each identity's; with the inbox's doubts about them.
+// Students by name, each student's assignments by number, with the inbox's doubts about them.
+// When the name stands for several people of a course platform (Inbox::peopleApart), each
+// identity's work on an assignment apart.
 std::vector<StudentWork> groupByStudent(const Inbox& inbox, const CourseIndex& course);
 
 // A rating as a number: "2" -> 2, " 3 " -> 3; "5", "", "two", "2.5" -> nothing.
