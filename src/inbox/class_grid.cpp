@@ -15,6 +15,9 @@ namespace {
 constexpr int enoughRatings = 10;
 // Names in each of the report's two lists of who struggles.
 constexpr std::size_t namesListed = 15;
+// Under the name of a row whose work the overview doubts is one student's (two runs of one
+// assignment that share no record).
+constexpr const char* doubtNote = "the overview doubts that this is one student";
 
 // One cell of the grid from the work of its row on its assignment (more than one when the row
 // holds names the class list or an alias group joins): a question counts as answered when any
@@ -126,9 +129,15 @@ ClassGrid gridOf(const std::vector<OverviewRow>& overview, const ClassList* list
     for (std::size_t w = 0; w < overview.size(); ++w) {
         GridRow& row = grid.rows[rows.rowOf[w]];
         const OverviewRow& done = overview[w];
+        // A link per page, to the section of the row's first work on it.
         const std::string page = done.link.substr(0, done.link.find('#'));
-        if (!page.empty() && std::find(row.links.begin(), row.links.end(), page) == row.links.end())
-            row.links.push_back(page);
+        if (!page.empty() &&
+            std::none_of(row.links.begin(), row.links.end(), [&](const std::string& link) {
+                return link.compare(0, link.find('#'), page) == 0;
+            }))
+            row.links.push_back(done.link);
+        if (!done.work.doubts.empty() && grid.rows[rows.rowOf[w]].note.empty())
+            grid.rows[rows.rowOf[w]].note = doubtNote;
         work[rows.rowOf[w]][column.at(done.work.assignment)].push_back(&done.work);
         addFigures(row, done.work);
     }

@@ -34,7 +34,8 @@ struct GridRow {
     std::string name, identity;      // UTF-8; the identity when the row is one platform person's
     std::string note;                // UTF-8: a doubt about who the row is, or empty
     bool onList = false;             // a member of the class list
-    std::vector<std::string> links;  // the person's pages in the run's folder, first page first
+    std::vector<std::string> links;  // the person's pages in the run's folder, first page first,
+                                     // each at the section of their first work on it
     std::vector<GridCell> cells;     // one per assignment of the grid
     int handedIn = 0, partly = 0;    // cells of each state
     int responses = 0;

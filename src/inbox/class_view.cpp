@@ -140,6 +140,7 @@ ClassView viewClass(const std::vector<HandedIn>& work, const ClassList* list,
     view.listGiven = true;
     view.members = list->size();
     view.namedTwice = rows.namedTwice;
+    view.aliasConflicts = rows.aliasConflicts;
     std::vector<std::set<std::string>> handedIn(rows.members);
     for (std::size_t w = 0; w < work.size(); ++w)
         if (rows.rowOf[w] < rows.members) handedIn[rows.rowOf[w]].insert(work[w].assignment);
@@ -155,6 +156,65 @@ ClassView viewClass(const std::vector<HandedIn>& work, const ClassList* list,
     return view;
 }
 
+namespace {
+
+// A person of the class as rowsOf finds them: a member's row, or SIZE_MAX until they get a row
+// of their own after the members'.
+struct Person {
+    std::string name, identity, note;
+    std::size_t row = SIZE_MAX;
+};
+
+// The people of one match (a member, an alias group or a name), by identity ("" when the work is
+// one person's): one, or one per identity when identities are apart (mailed files are then a
+// person of their own). The people of a member go to the members of that name (`members`) in
+// the order of their identities. Returns the identity of the first person.
+std::string addPeopleOf(const std::string& match, const std::string& name,
+                        const std::map<std::string, std::set<std::string>>& identities,
+                        const std::vector<std::size_t>& members,
+                        std::map<std::pair<std::string, std::string>, Person>& people,
+                        std::vector<std::string>& namedTwice) {
+    if (!identitiesApart(identities)) {
+        const std::string identity = identities.size() == 1 ? identities.begin()->first : "";
+        people[{match, ""}] = {name, identity, "", members.empty() ? SIZE_MAX : members[0]};
+        if (members.size() > 1) namedTwice.push_back(name);
+        return {};
+    }
+    std::string note = "one of " + std::to_string(identities.size()) +
+                       " people of this name on the course platform";
+    if (members.size() > 1)
+        note += ", matched to the class list in the order of their identities: check";
+    // The platform's people in the order of their identities, then the mailed files'.
+    std::vector<std::string> order;
+    for (const auto& [identity, assignments] : identities)
+        if (!identity.empty()) order.push_back(identity);
+    if (identities.count({})) order.emplace_back();
+    for (std::size_t p = 0; p < order.size(); ++p)
+        people[{match, order[p]}] = {name, order[p], note,
+                                     p < members.size() ? members[p] : SIZE_MAX};
+    if (members.size() > identities.size()) namedTwice.push_back(name);
+    return order.front();
+}
+
+// Alias groups that join the own names of two members of the class list: the members stay apart.
+std::vector<std::string> aliasConflicts(const ClassList& list, const MergedAliases& merged) {
+    std::map<std::size_t, std::vector<std::string>> membersOf;  // merged group -> member names
+    for (const ClassMember& member : list)
+        if (const auto group = merged.groupOf.find(studentKey(member.name));
+            group != merged.groupOf.end())
+            membersOf[group->second].push_back(member.name);
+    std::vector<std::string> conflicts;
+    for (const auto& [group, names] : membersOf) {
+        if (names.size() < 2) continue;
+        std::string joined;
+        for (const std::string& name : names) joined += (joined.empty() ? "" : " = ") + name;
+        conflicts.push_back(joined);
+    }
+    return conflicts;
+}
+
+}  // namespace
+
 ClassRows rowsOf(const std::vector<HandedIn>& work, const ClassList* list,
                  const AliasGroups& aliases) {
     const MergedAliases merged = mergedAliases(aliases);
@@ -167,6 +227,7 @@ ClassRows rowsOf(const std::vector<HandedIn>& work, const ClassList* list,
             membersOfName[memberRow.at(studentKey((*list)[m].name))].push_back(m);
             rows.names.push_back((*list)[m].name);
         }
+        rows.aliasConflicts = aliasConflicts(*list, merged);
     }
     rows.members = rows.names.size();
     rows.identities.resize(rows.members);
@@ -174,8 +235,10 @@ ClassRows rowsOf(const std::vector<HandedIn>& work, const ClassList* list,
 
     // What each work's name matches: "m" and a member's row, "g" and an alias group, or "n" and
     // the studentKey of a name in the files; the name each is shown by; and the assignments of
-    // each of its identities.
+    // each identity of the work under the match's own name. Work that the instructor's aliases
+    // join to a match is that match's first person's, never a person apart.
     std::vector<std::string> matchOf(work.size());
+    std::vector<bool> viaAlias(work.size(), false);
     std::map<std::string, std::string> shownName;
     std::map<std::string, std::map<std::string, std::set<std::string>>> assignmentsOf;
     for (std::size_t w = 0; w < work.size(); ++w) {
@@ -183,50 +246,30 @@ ClassRows rowsOf(const std::vector<HandedIn>& work, const ClassList* list,
         if (const auto member = memberRow.find(key); member != memberRow.end()) {
             matchOf[w] = "m" + std::to_string(member->second);
             shownName.try_emplace(matchOf[w], rows.names[member->second]);
+            viaAlias[w] = key != studentKey(rows.names[member->second]);
         } else if (const auto group = merged.groupOf.find(key); group != merged.groupOf.end()) {
             matchOf[w] = "g" + std::to_string(group->second);
             shownName.try_emplace(matchOf[w], merged.names[group->second]);
+            viaAlias[w] = true;
         } else {
             matchOf[w] = "n" + key;
             shownName.try_emplace(matchOf[w], name);
         }
-        assignmentsOf[matchOf[w]][work[w].identity].insert(work[w].assignment);
+        std::map<std::string, std::set<std::string>>& identities = assignmentsOf[matchOf[w]];
+        if (!viaAlias[w]) identities[work[w].identity].insert(work[w].assignment);
     }
 
-    // The people of each match: one, or one per identity when identities are apart (mailed
-    // files are then a person of their own). The people of a member go to the members of that
-    // name in the order of their identities; those left over, and everyone else, get rows after
-    // the members', by name and identity.
-    struct Person {
-        std::string name, identity, note;
-        std::size_t row = 0;
-    };
+    // The people of each match; those of no member get rows after the members', by name and
+    // identity.
     std::map<std::pair<std::string, std::string>, Person> people;  // (match, identity or "")
+    std::map<std::string, std::string> firstPerson;  // match -> the identity of its first person
     std::set<std::string> apart;
     for (const auto& [match, identities] : assignmentsOf) {
         std::vector<std::size_t> members;
         if (match[0] == 'm') members = membersOfName.at(std::stoul(match.substr(1)));
-        if (!identitiesApart(identities)) {
-            const std::string identity = identities.size() == 1 ? identities.begin()->first : "";
-            people[{match, ""}] = {shownName.at(match), identity, "",
-                                   members.empty() ? SIZE_MAX : members[0]};
-            if (members.size() > 1) rows.namedTwice.push_back(shownName.at(match));
-            continue;
-        }
-        apart.insert(match);
-        std::string note = "one of " + std::to_string(identities.size()) +
-                           " people of this name on the course platform";
-        if (members.size() > 1)
-            note += ", matched to the class list in the order of their identities: check";
-        // The platform's people in the order of their identities, then the mailed files'.
-        std::vector<std::string> order;
-        for (const auto& [identity, assignments] : identities)
-            if (!identity.empty()) order.push_back(identity);
-        if (identities.count({})) order.emplace_back();
-        for (std::size_t p = 0; p < order.size(); ++p)
-            people[{match, order[p]}] = {shownName.at(match), order[p], note,
-                                         p < members.size() ? members[p] : SIZE_MAX};
-        if (members.size() > identities.size()) rows.namedTwice.push_back(shownName.at(match));
+        firstPerson[match] =
+            addPeopleOf(match, shownName.at(match), identities, members, people, rows.namedTwice);
+        if (identitiesApart(identities)) apart.insert(match);
     }
     std::map<std::tuple<std::string, std::string, std::string>, Person*> others;
     for (auto& [key, person] : people) {
@@ -244,9 +287,13 @@ ClassRows rowsOf(const std::vector<HandedIn>& work, const ClassList* list,
         rows.notes.push_back(person->note);
     }
     rows.rowOf.resize(work.size());
-    for (std::size_t w = 0; w < work.size(); ++w)
-        rows.rowOf[w] =
-            people.at({matchOf[w], apart.count(matchOf[w]) ? work[w].identity : ""}).row;
+    for (std::size_t w = 0; w < work.size(); ++w) {
+        const std::string& match = matchOf[w];
+        const std::string identity = viaAlias[w]          ? firstPerson.at(match)
+                                     : apart.count(match) ? work[w].identity
+                                                          : std::string();
+        rows.rowOf[w] = people.at({match, identity}).row;
+    }
     return rows;
 }
 
@@ -265,6 +312,11 @@ void writeClassSection(std::FILE* out, const ClassView& view, const std::string&
         if (view.missing.empty() && view.nothingHandedIn.empty())
             put(out, "<li>Everyone on the list handed in every assignment read.</li>\n");
         put(out, "</ul>\n");
+        if (!view.aliasConflicts.empty())
+            put(out,
+                "<p class=\"flag\">The aliases join names that are members of the class "
+                "list each, and these stay apart: " +
+                    nameList(view.aliasConflicts) + ".</p>\n");
         if (!view.namedTwice.empty())
             put(out, "<p class=\"flag\">The class list names " + nameList(view.namedTwice) +
                          " more than once, and the files hold fewer people of that name than "

@@ -27,8 +27,9 @@ struct ClassView {
     std::map<std::string, std::vector<std::string>> missing;  // assignment -> names on the list
     std::vector<std::string> nothingHandedIn;                 // names on the list
     std::vector<std::string> notOnList;                       // names in the files
-    std::vector<std::string> namedTwice;  // names the class list holds more than once whose
-                                          // work the files cannot share out among them
+    std::vector<std::string> namedTwice;      // names the class list holds more than once whose
+                                              // work the files cannot share out among them
+    std::vector<std::string> aliasConflicts;  // "Ann Lee = Anne Lee": members joined by aliases
     std::vector<std::pair<std::string, std::string>> nearMatches;  // possibly one student's
 };
 
@@ -45,7 +46,7 @@ ClassView viewClass(const std::vector<HandedIn>& work, const ClassList* list,
 // each other name's. The work of one name is one person's unless two of the course platform's
 // identities handed in one assignment: then each identity is a person (a row of their own, or
 // the next member of that name on the list), since a platform gives a person another identity
-// in each download.
+// in each download. Work that an alias joins to a name is that name's first person's.
 struct ClassRows {
     std::vector<std::string> names;       // each row's name, UTF-8
     std::vector<std::string> identities;  // each row's platform identity, when it is one person's
@@ -54,6 +55,7 @@ struct ClassRows {
     std::vector<std::string> notes;       // each row's doubt about who it is, or empty
     std::vector<std::string> namedTwice;  // names the class list holds more than once whose
                                           // work the files cannot share out among them
+    std::vector<std::string> aliasConflicts;  // alias groups that join two members' own names
 };
 ClassRows rowsOf(const std::vector<HandedIn>& work, const ClassList* list,
                  const AliasGroups& aliases = {});

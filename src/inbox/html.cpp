@@ -57,7 +57,8 @@ td.num .flag { display: block; width: fit-content; max-width: 9rem; margin: .2re
 .excerpt { font-size: .85rem; }
 table.grid { width: auto; }
 table.grid th.a, table.grid td { text-align: center; white-space: nowrap; }
-table.grid td.student { text-align: left; }
+table.grid td.student { text-align: left; white-space: normal; min-width: 8rem; }
+table.grid td.student .flag { max-width: 16rem; white-space: normal; }
 table.grid td.num { text-align: right; }
 table.grid td.p { background: #fdf0d5; }
 table.grid td.n { color: #6b7585; }
@@ -87,6 +88,8 @@ ol.ranked li { margin: .1rem 0; }
   .lead, .quiet, .meta, .identity, table.grid td.n { color: #000; }
   table.grid { font-size: 8pt; }
   .quiet, .legend { font-size: 9pt; }
+  .legend { break-after: avoid; page-break-after: avoid; }
+  table.grid .identity, table.grid .flag, table.grid .also { font-size: 7pt; }
   table.grid th, table.grid td { padding: .05rem .2rem; }
   table.grid td.p { background: none; font-weight: bold; }
   section.student + section.student { break-before: page; }

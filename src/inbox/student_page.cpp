@@ -89,14 +89,20 @@ void writeStudentPage(std::FILE* out, const std::vector<StudentWork>& work,
                       const std::string& reportLink) {
     const std::string name = work.empty() ? std::string() : work.front().student;
     put(out, pageStart("Student records: " + (name.empty() ? "(no name)" : name)));
+    std::set<std::string> identities, assignments, twice;  // twice: assignments of two people
+    for (const StudentWork& w : work) {
+        identities.insert(w.identity);
+        if (!assignments.insert(w.assignment).second) twice.insert(w.assignment);
+    }
+    const bool several = identities.size() > 1;
     put(out, "<nav><a href=\"" + htmlEscaped(reportLink) + "\">Student records</a>");
     for (std::size_t w = 0; w < work.size(); ++w)
         put(out, " · <a href=\"#" + anchorOf(w) + "\">Assignment " + htmlText(work[w].assignment) +
+                     (twice.count(work[w].assignment) && !work[w].identity.empty()
+                          ? " (" + htmlEscaped(work[w].identity) + ")"
+                          : std::string()) +
                      "</a>");
     put(out, "</nav>\n<h1>" + studentName(name) + "</h1>\n");
-    std::set<std::string> identities;
-    for (const StudentWork& w : work) identities.insert(w.identity);
-    const bool several = identities.size() > 1;
     if (!several && !work.empty() && !work.front().identity.empty())
         put(out, "<p class=\"identity\">On the course platform: " +
                      htmlEscaped(work.front().identity) + "</p>\n");

@@ -109,11 +109,12 @@ TEST(ClassGrid, EachPersonIsOneRowWithTheirCellsAndFigures) {
     };
     const std::string html = writtenBy([&](std::FILE* out) { writeGrid(out, grid, "report-1"); });
     EXPECT_EQ(gridRowsOf(html), want);
-    EXPECT_NE(html.find("<a href=\"report-1/student-2.html\">Bob Stone</a> <span "
-                        "class=\"also\">(more pages: <a href=\"report-1/student-3.html\">2</a>)"),
-              std::string::npos);
+    EXPECT_NE(
+        html.find("<a href=\"report-1/student-2.html#w1\">Bob Stone</a> <span "
+                  "class=\"also\">(more pages: <a href=\"report-1/student-3.html#w1\">2</a>)"),
+        std::string::npos);
     EXPECT_NE(html.find("Not on the class list</th></tr>\n<tr class=\"person\"><td "
-                        "class=\"student\"><a href=\"report-1/student-4.html\">Dee Fox"),
+                        "class=\"student\"><a href=\"report-1/student-4.html#w1\">Dee Fox"),
               std::string::npos);
 
     // Of equal shares (Bob 2 of 4, Dee 3 of 6, Eve 1 of 2) more ratings first; too few left out.

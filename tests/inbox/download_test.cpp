@@ -602,6 +602,14 @@ TEST(ClassList, EachWorkGoesToTheOneRowItsNameMatches) {
          1,
          {"Maria Garcia"},
          1},
+        {"names the aliases join, each under identities that handed in one assignment",
+         nullptr,
+         {{"Ann Lee", "Anne Lee"}},
+         {{"Ann Lee", "a_1", "001"}, {"Anne Lee", "b_1", "001"}, {"Ann Lee", "a_2", "002"}},
+         {"Ann Lee", "Ann Lee", "Ann Lee"},
+         1,
+         {},
+         0},
         {"one student with another identity in each download, and mailed files",
          nullptr,
          {},
@@ -643,6 +651,10 @@ TEST(ClassList, EachWorkGoesToTheOneRowItsNameMatches) {
         EXPECT_TRUE(view.nearMatches.empty()) << c.what;
         EXPECT_EQ(view.namedTwice.size(), c.namedTwice) << c.what;
     }
+    // An alias group that joins two members is told, the members kept apart.
+    const ClassList two = parseClassList("Name\nAnn Lee\nBob Ray\n");
+    EXPECT_EQ(viewClass(cases[1].work, &two, cases[1].aliases).aliasConflicts,
+              (std::vector<std::string>{"Ann Lee = Bob Ray"}));
     // The first of two people of the list's name goes to the first member, in the order of
     // their identities.
     const ClassList twice = parseClassList("Maria Garcia\nMaria Garcia\n");
