@@ -213,6 +213,64 @@ std::vector<std::string> aliasConflicts(const ClassList& list, const MergedAlias
     return conflicts;
 }
 
+// What each work's name matches: "m" and a member's row, "g" and an alias group, or "n" and the
+// studentKey of a name in the files; the name each match is shown by; and the assignments of
+// each identity of the work under the match's own name. Work that the instructor's aliases join
+// to a match is that match's first person's, never a person apart.
+struct Matches {
+    std::vector<std::string> of;  // each work's match
+    std::vector<bool> viaAlias;   // each work's: matched by an alias
+    std::map<std::string, std::string> shownName;
+    std::map<std::string, std::map<std::string, std::set<std::string>>> assignmentsOf;
+};
+
+Matches matchesOf(const std::vector<HandedIn>& work, const std::vector<std::string>& memberNames,
+                  const std::map<std::string, std::size_t>& memberRow,
+                  const MergedAliases& merged) {
+    Matches matches;
+    matches.of.resize(work.size());
+    matches.viaAlias.assign(work.size(), false);
+    for (std::size_t w = 0; w < work.size(); ++w) {
+        const std::string name = nameOf(work[w]), key = studentKey(name);
+        std::string& match = matches.of[w];
+        if (const auto member = memberRow.find(key); member != memberRow.end()) {
+            match = "m" + std::to_string(member->second);
+            matches.shownName.try_emplace(match, memberNames[member->second]);
+            matches.viaAlias[w] = key != studentKey(memberNames[member->second]);
+        } else if (const auto group = merged.groupOf.find(key); group != merged.groupOf.end()) {
+            match = "g" + std::to_string(group->second);
+            matches.shownName.try_emplace(match, merged.names[group->second]);
+            matches.viaAlias[w] = true;
+        } else {
+            match = "n" + key;
+            matches.shownName.try_emplace(match, name);
+        }
+        std::map<std::string, std::set<std::string>>& identities = matches.assignmentsOf[match];
+        if (!matches.viaAlias[w]) identities[work[w].identity].insert(work[w].assignment);
+    }
+    return matches;
+}
+
+// Gives the members' rows their people's identity and note, and each other person a row after
+// the members', by name and identity.
+void placePeople(std::map<std::pair<std::string, std::string>, Person>& people, ClassRows& rows) {
+    std::map<std::tuple<std::string, std::string, std::string>, Person*> others;
+    for (auto& [key, person] : people) {
+        if (person.row != SIZE_MAX) {
+            rows.identities[person.row] = person.identity;
+            rows.notes[person.row] = person.note;
+        } else {
+            others[{studentKey(person.name), person.identity, key.first}] = &person;
+        }
+    }
+    for (const auto& [order, person] : others) {
+        person->row = rows.names.size();
+        rows.names.push_back(person->name);
+        rows.identities.push_back(person->identity);
+        rows.notes.push_back(person->note);
+    }
+}
+
 }  // namespace
 
 ClassRows rowsOf(const std::vector<HandedIn>& work, const ClassList* list,
@@ -233,63 +291,24 @@ ClassRows rowsOf(const std::vector<HandedIn>& work, const ClassList* list,
     rows.identities.resize(rows.members);
     rows.notes.resize(rows.members);
 
-    // What each work's name matches: "m" and a member's row, "g" and an alias group, or "n" and
-    // the studentKey of a name in the files; the name each is shown by; and the assignments of
-    // each identity of the work under the match's own name. Work that the instructor's aliases
-    // join to a match is that match's first person's, never a person apart.
-    std::vector<std::string> matchOf(work.size());
-    std::vector<bool> viaAlias(work.size(), false);
-    std::map<std::string, std::string> shownName;
-    std::map<std::string, std::map<std::string, std::set<std::string>>> assignmentsOf;
-    for (std::size_t w = 0; w < work.size(); ++w) {
-        const std::string name = nameOf(work[w]), key = studentKey(name);
-        if (const auto member = memberRow.find(key); member != memberRow.end()) {
-            matchOf[w] = "m" + std::to_string(member->second);
-            shownName.try_emplace(matchOf[w], rows.names[member->second]);
-            viaAlias[w] = key != studentKey(rows.names[member->second]);
-        } else if (const auto group = merged.groupOf.find(key); group != merged.groupOf.end()) {
-            matchOf[w] = "g" + std::to_string(group->second);
-            shownName.try_emplace(matchOf[w], merged.names[group->second]);
-            viaAlias[w] = true;
-        } else {
-            matchOf[w] = "n" + key;
-            shownName.try_emplace(matchOf[w], name);
-        }
-        std::map<std::string, std::set<std::string>>& identities = assignmentsOf[matchOf[w]];
-        if (!viaAlias[w]) identities[work[w].identity].insert(work[w].assignment);
-    }
+    const Matches matches = matchesOf(work, rows.names, memberRow, merged);
 
-    // The people of each match; those of no member get rows after the members', by name and
-    // identity.
+    // The people of each match, in rows.
     std::map<std::pair<std::string, std::string>, Person> people;  // (match, identity or "")
     std::map<std::string, std::string> firstPerson;  // match -> the identity of its first person
     std::set<std::string> apart;
-    for (const auto& [match, identities] : assignmentsOf) {
+    for (const auto& [match, identities] : matches.assignmentsOf) {
         std::vector<std::size_t> members;
         if (match[0] == 'm') members = membersOfName.at(std::stoul(match.substr(1)));
-        firstPerson[match] =
-            addPeopleOf(match, shownName.at(match), identities, members, people, rows.namedTwice);
+        firstPerson[match] = addPeopleOf(match, matches.shownName.at(match), identities, members,
+                                         people, rows.namedTwice);
         if (identitiesApart(identities)) apart.insert(match);
     }
-    std::map<std::tuple<std::string, std::string, std::string>, Person*> others;
-    for (auto& [key, person] : people) {
-        if (person.row != SIZE_MAX) {
-            rows.identities[person.row] = person.identity;
-            rows.notes[person.row] = person.note;
-        } else {
-            others[{studentKey(person.name), person.identity, key.first}] = &person;
-        }
-    }
-    for (const auto& [order, person] : others) {
-        person->row = rows.names.size();
-        rows.names.push_back(person->name);
-        rows.identities.push_back(person->identity);
-        rows.notes.push_back(person->note);
-    }
+    placePeople(people, rows);
     rows.rowOf.resize(work.size());
     for (std::size_t w = 0; w < work.size(); ++w) {
-        const std::string& match = matchOf[w];
-        const std::string identity = viaAlias[w]          ? firstPerson.at(match)
+        const std::string& match = matches.of[w];
+        const std::string identity = matches.viaAlias[w]  ? firstPerson.at(match)
                                      : apart.count(match) ? work[w].identity
                                                           : std::string();
         rows.rowOf[w] = people.at({match, identity}).row;
