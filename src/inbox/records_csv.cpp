@@ -59,7 +59,7 @@ void writeCsvRows(std::FILE* out, const std::vector<StudentWork>& work) {
                                           cp1252::toUtf8(r.text),
                                           statusOf(r),
                                           cp1252::toUtf8(reportDate(entry.date)),
-                                          s.identity};
+                                          entry.file->identity};
             std::string row;
             for (const std::string& field : fields)
                 row += (row.empty() ? "" : ",") + csvField(field);

@@ -35,8 +35,8 @@ std::string entryHtml(const WorkEntry& entry, const std::string& anchor) {
            htmlText(record.text) + "</div>\n" + (note ? "</aside>\n" : "</article>\n");
 }
 
-// A section per assignment; on a page of more than one platform identity, the section's
-// identity under its heading.
+// A section per assignment, with the doubts about whose work it is; on a page of more than one
+// platform identity, the section's identity under its heading.
 void writeSection(std::FILE* out, const StudentWork& s, std::size_t w, bool identities) {
     put(out, "<section class=\"student\" id=\"" + anchorOf(w) + "\">\n<h2>" +
                  htmlText(s.title.empty() ? "Assignment " + s.assignment : s.title) + "</h2>\n");
@@ -45,6 +45,8 @@ void writeSection(std::FILE* out, const StudentWork& s, std::size_t w, bool iden
                      (s.identity.empty() ? std::string("files of no platform")
                                          : htmlEscaped(s.identity)) +
                      "</p>\n");
+    for (const std::string& doubt : s.doubts)
+        put(out, "<p class=\"flag doubt\">" + htmlEscaped(doubt) + "</p>\n");
     // A send file of a run's header alone (the student started the tutor and entered nothing)
     // has no first and last time to show.
     const std::string span = s.entries.empty() ? std::string()

@@ -694,6 +694,7 @@ TEST(Inbox, NoCellOfTheRecordsTableRunsAsAFormula) {
             };
             StudentFile file;
             file.name = plain("file", "send_1207Ann_Lee.txt");
+            file.identity = plain("identity", "Ann Lee_1234567");
             Record record;
             record.time = plain("time", "14:05:09");
             record.ratingKind = RatingKind::confidence;
