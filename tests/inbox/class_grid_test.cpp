@@ -93,13 +93,15 @@ TEST(ClassGrid, EachPersonIsOneRowWithTheirCellsAndFigures) {
     for (const Done& done : classWork)
         overview.push_back(rowOf(
             done, pages.try_emplace(done.student + done.identity, pages.size() + 1).first->second));
+    overview[2].work.doubts = {"two runs of this assignment share no record"};
     const ClassGrid grid = gridOf(overview, &list, aliases);
     EXPECT_EQ(grid.assignments, (Texts{"001", "002"}));
 
     // Name (and identity), 001, 002, handed in, responses, mean confidence, ratings 0 or 1.
     const std::vector<Texts> want = {
         {"Ann Lee", "✓", "4/4*", "1", "10", "2.0", "17%"},
-        {"Bob Stone (more pages: 2)", "2/3", "–", "0", "4", "1.5", "50%"},
+        {"Bob Stone (more pages: 2)the overview doubts that this is one student", "2/3", "–", "0",
+         "4", "1.5", "50%"},
         {"Cy Ng", "–", "–", "0", "0", "–", "–"},
         {"Dee Fox (more pages: 2)", "0/3", "✓", "1", "4", "1.7", "50%"},
         {"Eve ParkEve Park_11one of 2 people of this name on the course platform", "–", "2/4", "0",
@@ -131,6 +133,15 @@ TEST(ClassGrid, EachPersonIsOneRowWithTheirCellsAndFigures) {
     EXPECT_EQ(apart.rows.size(), 7u);
     EXPECT_EQ(apart.rows[1].name, "Bob Stone");
     EXPECT_EQ(apart.rows[6].name, "Robert Stone");
+
+    // The students counted are the people with work; a class list of no work read says so.
+    ReportSummary summary;
+    summary.overview = overview;
+    summary.finish(&list, aliases);
+    EXPECT_EQ(summary.totals.students, 5u);
+    const std::string unread =
+        writtenBy([&](std::FILE* out) { writeStruggling(out, gridOf({}, &list), "report-1"); });
+    EXPECT_NE(unread.find("No assignment was read."), std::string::npos);
 }
 
 TEST(ClassGrid, SharesAreWholePercentagesAndRankHigherShareThenMoreRatingsFirst) {

@@ -493,6 +493,11 @@ TEST(Download, TheFilesOfOneNameAreOnePageWhateverTheirIdentities) {
         for (const OverviewRow& row : run.overview) {
             pages.insert(row.link.substr(0, row.link.find('#')));
             EXPECT_EQ(row.work.doubts.size(), c.doubts) << c.what;
+            // The student's page tells the same doubts.
+            const std::string page = readFile(
+                (std::filesystem::path(run.csvPath).parent_path() / *pages.begin()).string());
+            for (const std::string& doubt : row.work.doubts)
+                EXPECT_NE(page.find(doubt), std::string::npos) << c.what;
         }
         EXPECT_EQ(pages.size(), 1u) << c.what;
     }
@@ -607,6 +612,14 @@ TEST(ClassList, EachWorkGoesToTheOneRowItsNameMatches) {
          {{"Ann Lee", "Anne Lee"}},
          {{"Ann Lee", "a_1", "001"}, {"Anne Lee", "b_1", "001"}, {"Ann Lee", "a_2", "002"}},
          {"Ann Lee", "Ann Lee", "Ann Lee"},
+         1,
+         {},
+         0},
+        {"a member's alias under an identity that handed in the member's assignment",
+         "Name,Aliases\nAnn Lee,Anne Lee\n",
+         {},
+         {{"Ann Lee", "a_1", "001"}, {"Anne Lee", "b_1", "001"}},
+         {"Ann Lee", "Ann Lee"},
          1,
          {},
          0},

@@ -703,7 +703,7 @@ TEST(Inbox, NoCellOfTheRecordsTableRunsAsAFormula) {
             StudentWork work;
             work.student = plain("student", "Ann Lee");
             work.assignment = plain("assignment", "003");
-            work.identity = plain("identity", "Ann Lee_1234567");
+            work.identity = "Ann Lee_7654321";  // each row takes its own file's identity
             work.entries.push_back({&file, &record, plain("date", "12-07-2026"), ""});
 
             const std::string row = writtenBy([&](std::FILE* out) { writeCsvRows(out, {work}); });
