@@ -168,7 +168,8 @@ struct Person {
 // The people of one match (a member, an alias group or a name), by identity ("" when the work is
 // one person's): one, or one per identity when identities are apart (mailed files are then a
 // person of their own). The people of a member go to the members of that name (`members`) in
-// the order of their identities. Returns the identity of the first person.
+// the order of their identities. Returns the identity of the first person, empty when the match
+// is one person's.
 std::string addPeopleOf(const std::string& match, const std::string& name,
                         const std::map<std::string, std::set<std::string>>& identities,
                         const std::vector<std::size_t>& members,
@@ -296,21 +297,20 @@ ClassRows rowsOf(const std::vector<HandedIn>& work, const ClassList* list,
     // The people of each match, in rows.
     std::map<std::pair<std::string, std::string>, Person> people;  // (match, identity or "")
     std::map<std::string, std::string> firstPerson;  // match -> the identity of its first person
-    std::set<std::string> apart;
     for (const auto& [match, identities] : matches.assignmentsOf) {
         std::vector<std::size_t> members;
         if (match[0] == 'm') members = membersOfName.at(std::stoul(match.substr(1)));
         firstPerson[match] = addPeopleOf(match, matches.shownName.at(match), identities, members,
                                          people, rows.namedTwice);
-        if (identitiesApart(identities)) apart.insert(match);
     }
     placePeople(people, rows);
     rows.rowOf.resize(work.size());
     for (std::size_t w = 0; w < work.size(); ++w) {
+        // Of a match that is one person, or through an alias, the first person's; else its own.
         const std::string& match = matches.of[w];
-        const std::string identity = matches.viaAlias[w]  ? firstPerson.at(match)
-                                     : apart.count(match) ? work[w].identity
-                                                          : std::string();
+        const std::string& first = firstPerson.at(match);
+        const std::string& identity =
+            matches.viaAlias[w] || first.empty() ? first : work[w].identity;
         rows.rowOf[w] = people.at({match, identity}).row;
     }
     return rows;

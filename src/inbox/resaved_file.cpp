@@ -56,11 +56,7 @@ std::optional<std::string> fromUtf16(const std::string& bytes) {
         else
             return std::nullopt;
     }
-    auto unit = [&](std::size_t i) -> char32_t {
-        const auto first = static_cast<unsigned char>(bytes[i]);
-        const auto second = static_cast<unsigned char>(bytes[i + 1]);
-        return little ? first | second << 8 : first << 8 | second;
-    };
+    auto unit = [&](std::size_t i) { return utf16Unit(bytes, i, little); };
     Restored restored(bytes.size() / 2);
     for (; at < bytes.size(); at += 2) {
         char32_t point = unit(at);
@@ -75,6 +71,12 @@ std::optional<std::string> fromUtf16(const std::string& bytes) {
 }
 
 }  // namespace
+
+char32_t utf16Unit(std::string_view bytes, std::size_t at, bool littleEndian) {
+    const auto first = static_cast<unsigned char>(bytes[at]);
+    const auto second = static_cast<unsigned char>(bytes[at + 1]);
+    return littleEndian ? first | second << 8 : first << 8 | second;
+}
 
 std::optional<char32_t> decodeUtf8(std::string_view bytes, std::size_t& at) {
     static constexpr char32_t lowest[] = {0, 0, 0x80, 0x800, 0x10000};  // by length: no overlong

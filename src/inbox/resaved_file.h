@@ -18,6 +18,10 @@ inline constexpr char replacedCharacter = '?';
 //   decodeUtf8("\xC3\xA9", at = 0) -> U+00E9, at = 2     decodeUtf8("\xE9", at = 0) -> nothing
 std::optional<char32_t> decodeUtf8(std::string_view bytes, std::size_t& at);
 
+// The UTF-16 code unit of the two bytes at `at`, in the byte order given.
+//   utf16Unit("A\0", 0, true) -> U+0041     utf16Unit("\0A", 0, false) -> U+0041
+char32_t utf16Unit(std::string_view bytes, std::size_t at, bool littleEndian);
+
 // A file whose line ends a mail program turned into LF (no CR anywhere) gets its CR LF back.
 // Returns true when it changed anything.
 bool normalizeLineEnds(std::string& bytes);

@@ -32,11 +32,7 @@ void appendCodePoint(std::string& out, char32_t c) {
 // `bytes` start `offset` bytes into the file, after its byte-order mark.
 std::string fromUtf16(std::string_view bytes, bool littleEndian, std::size_t offset) {
     if (bytes.size() % 2 != 0) throw InboxError("not text: UTF-16 cut off in a character");
-    auto unitAt = [&](std::size_t i) -> char32_t {
-        const auto first = static_cast<unsigned char>(bytes[i]);
-        const auto second = static_cast<unsigned char>(bytes[i + 1]);
-        return littleEndian ? first | second << 8 : first << 8 | second;
-    };
+    auto unitAt = [&](std::size_t i) { return utf16Unit(bytes, i, littleEndian); };
     auto between = [](char32_t c, char32_t low, char32_t high) { return c >= low && c <= high; };
     std::string text;
     text.reserve(bytes.size() / 2);
