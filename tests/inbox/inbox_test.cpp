@@ -950,7 +950,7 @@ TEST(InboxDesktop, TheChosenFolderIsReadInAnyScriptAndEveryFailureShown) {
 TEST(InboxDesktop, TheClassListIsOfferedAndWhatCannotBeReadIsTold) {
     TempFolder one, two, three;
     writeFile(three.file("send_1207Ann_Lee.txt"), goldenSend());
-    writeFile(three.file("classlist.csv"), "Name\r\n");  // a heading, and nobody
+    writeFile(three.file("classlist.txt"), "Name\r\n");  // a heading, and nobody
     for (const TempFolder* folder : {&one, &two}) {
         writeFile(folder->file("send_1207Ann_Lee.txt"), goldenSend());
         writeFile(folder->file("Class List.csv"), "Name\r\nAnn Lee\r\nBob Stone\r\n");
@@ -974,8 +974,8 @@ TEST(InboxDesktop, TheClassListIsOfferedAndWhatCannotBeReadIsTold) {
         {two, two.file("nowhere.csv"), "",
          "The class list " + two.file("nowhere.csv") + " cannot be read: cannot be opened: ", false,
          1},
-        {three, three.file("classlist.csv"), three.file("classlist.csv"),
-         "The class list " + three.file("classlist.csv") + " cannot be read: names no student.",
+        {three, three.file("classlist.txt"), three.file("classlist.txt"),
+         "The class list " + three.file("classlist.txt") + " cannot be read: names no student.",
          false, 0},
     };
     for (const Case& c : cases) {
