@@ -501,6 +501,20 @@ std::string errorOf(const std::function<void()>& step) {
     return "";
 }
 
+TEST(Inbox, AFileIsReadUpToItsCapAndNoFurther) {
+    TempFolder folder;
+    for (const auto& [size, error] :
+         {std::pair<std::size_t, std::string>{16, ""}, {17, "too large for a receipt"}}) {
+        writeFile(folder.file("receipt.txt"), std::string(size, 'x'));
+        std::string bytes;
+        EXPECT_EQ(
+            errorOf([&] { bytes = readFileUpTo(folder.file("receipt.txt"), 16, "a receipt"); }),
+            error)
+            << size;
+        EXPECT_EQ(bytes.size(), error.empty() ? size : 0u) << size;
+    }
+}
+
 TEST(Inbox, OutputReplacesTheOldFileOnlyWhenTheNewOneIsWhole) {
     TempFolder folder;
     EXPECT_EQ(errorOf([&] {
